@@ -1,0 +1,110 @@
+#include "benchsupport.h"
+
+#include "data/schema.h"
+
+#include <QFile>
+#include <QRandomGenerator>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QVariant>
+#include <cstdio>
+
+namespace Bench {
+
+QString partNumber(int i)
+{
+    static const char *const families[] = {"CAP", "CON", "DIO", "HW", "IC", "LED", "RES", "TRN"};
+    return QStringLiteral("%1-%2").arg(QLatin1String(families[i % 8])).arg(i, 6, 10, QLatin1Char('0'));
+}
+
+bool makeDatabase(const QString &path, int parts, int bomRows, QString *error)
+{
+    QFile::remove(path);
+    QFile::remove(path + QStringLiteral("-wal"));
+    QFile::remove(path + QStringLiteral("-shm"));
+    if (!Schema::createFile(path, QString(), error))
+        return false;
+    bool ok = true;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("benchgen"));
+        db.setDatabaseName(path);
+        db.open();
+        QSqlQuery q(db);
+        q.exec(QStringLiteral("BEGIN"));
+        QRandomGenerator rng(1234);
+        static const char *const words[] = {"Resistor", "Capacitor", "Diode", "Header", "Screw",
+                                            "Regulator", "Op-amp", "LED", "Connector", "Standoff",
+                                            "ceramic", "film", "carbon", "SMD", "through-hole",
+                                            "10k", "4u7", "M3", "red", "0805"};
+        q.prepare(QStringLiteral("INSERT INTO Inventory (PartNo, Description, CurrentInv, UnitCost, "
+                                 "ReorderPoint, MinReq, Bin) VALUES (?,?,?,?,?,?,?)"));
+        for (int i = 0; i < parts && ok; ++i) {
+            QString d;
+            for (int w = 0; w < 4; ++w)
+                d += QLatin1String(words[rng.bounded(20)]) + QLatin1Char(' ');
+            d += QString::number(i);
+            q.bindValue(0, partNumber(i));
+            q.bindValue(1, d);
+            q.bindValue(2, rng.bounded(5000));
+            q.bindValue(3, rng.bounded(10000) / 100.0);
+            q.bindValue(4, rng.bounded(100));
+            q.bindValue(5, rng.bounded(100));
+            q.bindValue(6, rng.bounded(10) == 0 ? 1 : 0);
+            ok = q.exec();
+        }
+        q.prepare(QStringLiteral("INSERT INTO PreferredVendor (Item, Vendor, Description) VALUES (?,?,?)"));
+        for (int i = 0; i < parts && ok; i += 1) {
+            if (i % 5 == 4)
+                continue;
+            q.bindValue(0, partNumber(i));
+            q.bindValue(1, QStringLiteral("Vendor %1").arg(i % 17));
+            q.bindValue(2, QStringLiteral("Part %1").arg(i));
+            ok = q.exec();
+        }
+        q.prepare(QStringLiteral("INSERT INTO BoardBOM (BoardPN, Description, PartNo, QtyUsed) VALUES (?,?,?,?)"));
+        for (int i = 0; i < bomRows && ok; ++i) {
+            const int board = i / 20;
+            q.bindValue(0, QStringLiteral("BOARD-%1").arg(board, 5, 10, QLatin1Char('0')));
+            q.bindValue(1, QStringLiteral("Board %1").arg(board));
+            q.bindValue(2, partNumber(int(rng.bounded(qMax(1, parts)))));
+            q.bindValue(3, 1 + rng.bounded(10));
+            ok = q.exec();
+        }
+        if (!ok && error)
+            *error = q.lastError().text();
+        q.exec(ok ? QStringLiteral("COMMIT") : QStringLiteral("ROLLBACK"));
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("benchgen"));
+    return ok;
+}
+
+void report(const char *name, double value, const char *unit, qint64 n)
+{
+    std::printf("BENCH %s %.3f %s n=%lld\n", name, value, unit, static_cast<long long>(n));
+    std::fflush(stdout);
+}
+
+double residentMb()
+{
+    QFile f(QStringLiteral("/proc/self/statm"));
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    const QList<QByteArray> fields = f.readAll().split(' ');
+    if (fields.size() < 2)
+        return 0;
+    return fields.at(1).toDouble() * 4096.0 / (1024.0 * 1024.0);
+}
+
+double percentile(QList<double> samples, double pct)
+{
+    if (samples.isEmpty())
+        return 0;
+    std::sort(samples.begin(), samples.end());
+    const qsizetype idx = qBound<qsizetype>(0, qsizetype(pct / 100.0 * (samples.size() - 1) + 0.5),
+                                            samples.size() - 1);
+    return samples.at(idx);
+}
+
+} // namespace Bench

@@ -1,0 +1,46 @@
+#include "app/appcontext.h"
+
+#include "app/userinterface.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QSettings>
+
+AppContext::AppContext(UserInterface *ui)
+    : m_programFolder(QCoreApplication::applicationDirPath()),
+      m_serialPort(QStringLiteral("ttyS0")),
+      m_helpFile(QStringLiteral("help/index.html")),
+      m_database(QStringLiteral("gcnn"))
+{
+    setUserInterface(ui);
+}
+
+AppContext::~AppContext() = default;
+
+void AppContext::setUserInterface(UserInterface *ui)
+{
+    if (ui) {
+        m_ui = ui;
+        m_ownUi.reset();
+    } else {
+        m_ownUi = std::make_unique<DialogUserInterface>();
+        m_ui = m_ownUi.get();
+    }
+}
+
+QString AppContext::databasePath() const
+{
+    return QDir(m_programFolder).filePath(QStringLiteral("Inventory.mdb"));
+}
+
+std::unique_ptr<QSettings> AppContext::settings() const
+{
+    if (!m_settingsFile.isEmpty())
+        return std::make_unique<QSettings>(m_settingsFile, QSettings::IniFormat);
+    return std::make_unique<QSettings>(QStringLiteral("Partwise"), QStringLiteral("Partwise"));
+}
+
+bool AppContext::openInventoryDatabase()
+{
+    return m_database.open(databasePath());
+}

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "data/database.h"
+
+#include <QDateTime>
+#include <QString>
+#include <functional>
+#include <memory>
+
+class QSettings;
+class UserInterface;
+
+// What the whole program shares: the database connection, the add/subtract
+// mode, and the seams a test sets (program folder, clock, serial port,
+// settings file, dialogs).
+class AppContext
+{
+public:
+    explicit AppContext(UserInterface *ui = nullptr);
+    ~AppContext();
+
+    UserInterface &ui() const { return *m_ui; }
+    void setUserInterface(UserInterface *ui);
+
+    // The folder that holds the program, its database and its manual.
+    QString programFolder() const { return m_programFolder; }
+    void setProgramFolder(const QString &folder) { m_programFolder = folder; }
+    QString databasePath() const;
+
+    QDateTime now() const { return m_clock ? m_clock() : QDateTime::currentDateTime(); }
+    void setClock(std::function<QDateTime()> clock) { m_clock = std::move(clock); }
+
+    QString serialPortName() const { return m_serialPort; }
+    void setSerialPortName(const QString &name) { m_serialPort = name; }
+
+    // The help file, relative to the program folder; empty means no help.
+    QString helpFile() const { return m_helpFile; }
+    void setHelpFile(const QString &file) { m_helpFile = file; }
+
+    // Settings: the per-user store, or an INI file a test chose.
+    std::unique_ptr<QSettings> settings() const;
+    void setSettingsFile(const QString &iniPath) { m_settingsFile = iniPath; }
+
+    // The shared connection.
+    Database &database() { return m_database; }
+    // Opens the shared connection on the program folder's database.
+    bool openInventoryDatabase();
+
+    // True: the next stock or part window adds; false: it subtracts or deletes.
+    bool addMode() const { return m_addMode; }
+    void setAddMode(bool add) { m_addMode = add; }
+
+    // Running number of new document windows.
+    int nextDocumentNumber() { return ++m_documentCounter; }
+
+private:
+    UserInterface *m_ui = nullptr;
+    std::unique_ptr<UserInterface> m_ownUi;
+    QString m_programFolder;
+    std::function<QDateTime()> m_clock;
+    QString m_serialPort;
+    QString m_helpFile;
+    QString m_settingsFile;
+    Database m_database;
+    bool m_addMode = false;
+    int m_documentCounter = 0;
+};

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+
+class AppContext;
+class QMdiArea;
+class QMdiSubWindow;
+
+// Base of the windows that open inside the main window. The main window puts
+// each into a sub-window, calls load() and shows it.
+class ChildWindow : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit ChildWindow(AppContext &app, QWidget *parent = nullptr);
+
+    // Runs once the window sits in its sub-window, before it is first shown.
+    virtual void load() {}
+
+    AppContext &app() const { return m_app; }
+    QMdiSubWindow *subWindow() const;
+    QMdiArea *mdiArea() const;
+    // The main window and every child window, hidden ones included.
+    int loadedForms() const;
+    // With only the main window and this one loaded: the top-left corner of
+    // the client area; otherwise the top edge at 100 twips per loaded form.
+    void placeAsChild();
+    // The widget to move and size: the sub-window, or this window on its own.
+    QWidget *frameWidget();
+
+protected:
+    AppContext &m_app;
+};
+
+// Shows the hourglass over one window while it works on the database, and the
+// normal pointer again when it goes out of scope or on release().
+class BusyPointer
+{
+public:
+    explicit BusyPointer(QWidget *window);
+    ~BusyPointer();
+    void release();
+    void set();
+    BusyPointer(const BusyPointer &) = delete;
+    BusyPointer &operator=(const BusyPointer &) = delete;
+
+private:
+    QPointer<QWidget> m_window;
+    bool m_busy = false;
+};

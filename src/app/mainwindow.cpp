@@ -1,0 +1,418 @@
+#include "app/mainwindow.h"
+
+#include "app/appcontext.h"
+#include "app/artwork.h"
+#include "app/childwindow.h"
+#include "app/helpviewer.h"
+#include "app/twips.h"
+#include "app/userinterface.h"
+#include "app/windowfactory.h"
+
+#include <QActionGroup>
+#include <QCloseEvent>
+#include <QDir>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QPainter>
+#include <QScreen>
+#include <QSettings>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+
+namespace {
+
+// The client area, with the program's background picture behind the children.
+class PictureMdiArea : public QMdiArea
+{
+public:
+    using QMdiArea::QMdiArea;
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter p(viewport());
+        Artwork::paintBackground(p, viewport()->rect());
+    }
+};
+
+const char *const SettingsGroup = "Settings";
+
+// A stored value that is not a number counts as absent.
+double storedNumber(const QSettings &s, const char *key, double fallback)
+{
+    bool ok = false;
+    const float v = s.value(QLatin1String(key)).toString().trimmed().toFloat(&ok);
+    return ok && std::isfinite(v) ? double(v) : fallback;
+}
+
+} // namespace
+
+MainWindow::MainWindow(AppContext &app, QWidget *parent) : QMainWindow(parent), m_app(app)
+{
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QStringLiteral("Partwise"));
+    setWindowIcon(QIcon(Artwork::logo(64)));
+    m_mdi = new PictureMdiArea(this);
+    m_mdi->setObjectName(QStringLiteral("mdiClient"));
+    m_mdi->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_mdi->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setCentralWidget(m_mdi);
+
+    createActions();
+    createToolBar();
+    createStatusBar();
+    WindowFactory::installHandlers(*this);
+    connect(m_mdi, &QMdiArea::subWindowActivated, this, &MainWindow::updateMenus);
+    updateMenus();
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::createActions()
+{
+    for (const Menu &m : menuTable()) {
+        QMenu *menu = menuBar()->addMenu(QString::fromLatin1(m.caption));
+        menu->setObjectName(QLatin1String(m.objectName));
+        m_menus.insert(QLatin1String(m.objectName), menu);
+    }
+    for (const Command &c : commandTable()) {
+        QMenu *menu = m_menus.value(QLatin1String(c.menu));
+        if (c.separatorBefore)
+            menu->addSeparator();
+        QAction *a = menu->addAction(QString::fromLatin1(c.caption));
+        a->setObjectName(QLatin1String(c.objectName));
+        if (*c.shortcut)
+            a->setShortcut(QKeySequence(QString::fromLatin1(c.shortcut)));
+        if (c.checkable) {
+            a->setCheckable(true);
+            a->setChecked(true);
+        }
+        const CommandId id = c.id;
+        connect(a, &QAction::triggered, this, [this, id] { run(id); });
+        m_actions.insert(id, a);
+    }
+    connect(m_menus.value(QStringLiteral("mnuWindow")), &QMenu::aboutToShow, this,
+            &MainWindow::updateWindowMenu);
+}
+
+void MainWindow::createToolBar()
+{
+    m_toolBar = addToolBar(QStringLiteral("Toolbar"));
+    m_toolBar->setObjectName(QStringLiteral("tbToolBar"));
+    m_toolBar->setMovable(false);
+    m_toolBar->setIconSize(QSize(24, 24));
+    for (const ToolButton &b : toolbarTable()) {
+        if (!*b.key) {
+            m_toolBar->addSeparator();
+            continue;
+        }
+        const QString key = QLatin1String(b.key);
+        QAction *a = m_toolBar->addAction(Artwork::toolIcon(key), key);
+        a->setObjectName(QStringLiteral("tb") + key);
+        a->setData(key);
+        a->setToolTip(QLatin1String(b.tooltip));
+        connect(a, &QAction::triggered, this, [this, key] { runToolButton(key); });
+    }
+}
+
+QToolButton *MainWindow::toolButton(const QString &key) const
+{
+    for (QAction *a : m_toolBar->actions())
+        if (a->data().toString() == key)
+            return qobject_cast<QToolButton *>(m_toolBar->widgetForAction(a));
+    return nullptr;
+}
+
+void MainWindow::createStatusBar()
+{
+    QStatusBar *bar = statusBar();
+    bar->setObjectName(QStringLiteral("sbMainBar"));
+    for (int i = 0; i < 3; ++i) {
+        m_panels[i] = new QLabel(bar);
+        m_panels[i]->setObjectName(QStringLiteral("sbPanel%1").arg(i + 1));
+        m_panels[i]->setFrameShape(QFrame::StyledPanel);
+        m_panels[i]->setFrameShadow(QFrame::Sunken);
+        m_panels[i]->setContentsMargins(4, 0, 4, 0);
+        if (i == 0)
+            bar->addWidget(m_panels[i], 1);
+        else
+            bar->addPermanentWidget(m_panels[i]);
+    }
+    m_panels[0]->setText(QStringLiteral("Status"));
+    m_clock = new QTimer(this);
+    connect(m_clock, &QTimer::timeout, this, &MainWindow::updateClock);
+    m_clock->start(1000);
+    updateClock();
+}
+
+void MainWindow::updateClock()
+{
+    const QDateTime now = m_app.now();
+    const QLocale locale;
+    m_panels[1]->setText(locale.toString(now.date(), QLocale::ShortFormat));
+    m_panels[2]->setText(locale.toString(now.time(), QLocale::ShortFormat));
+}
+
+QLabel *MainWindow::statusPanel(int panel) const
+{
+    return panel >= 1 && panel <= 3 ? m_panels[panel - 1] : nullptr;
+}
+
+QMenu *MainWindow::menu(const QString &objectName) const
+{
+    return m_menus.value(objectName);
+}
+
+bool MainWindow::load()
+{
+    restoreGeometryFromSettings();
+    m_panels[0]->setText(QStringLiteral("Partwise"));
+    return m_app.openInventoryDatabase();
+}
+
+void MainWindow::restoreGeometryFromSettings()
+{
+    const auto s = m_app.settings();
+    s->beginGroup(QLatin1String(SettingsGroup));
+    const double left = storedNumber(*s, "MainLeft", DefaultLeft);
+    const double top = storedNumber(*s, "MainTop", DefaultTop);
+    const double width = storedNumber(*s, "MainWidth", DefaultWidth);
+    const double height = storedNumber(*s, "MainHeight", DefaultHeight);
+    s->endGroup();
+
+    QRect r(Twips::toPixels(left, this), Twips::toPixels(top, this),
+            qMax(200, Twips::toPixels(width, this)), qMax(150, Twips::toPixels(height, this)));
+    // A position that lies on no screen any more is brought back onto one.
+    bool visible = false;
+    const auto screens = QGuiApplication::screens();
+    for (const QScreen *screen : screens)
+        if (screen->availableGeometry().intersected(r).width() >= 50
+            && screen->availableGeometry().intersected(r).height() >= 50)
+            visible = true;
+    if (!visible && QGuiApplication::primaryScreen()) {
+        const QRect avail = QGuiApplication::primaryScreen()->availableGeometry();
+        r.setSize(r.size().boundedTo(avail.size()));
+        r.moveTopLeft(avail.topLeft());
+    }
+    move(r.topLeft());
+    resize(r.size());
+}
+
+void MainWindow::storeGeometry()
+{
+    if (isMinimized())
+        return;
+    const auto s = m_app.settings();
+    s->beginGroup(QLatin1String(SettingsGroup));
+    const QPoint pos = this->pos();
+    auto put = [&](const char *key, int pixels) {
+        s->setValue(QLatin1String(key), QString::number(float(Twips::fromPixels(pixels, this))));
+    };
+    put("MainLeft", pos.x());
+    put("MainTop", pos.y());
+    put("MainWidth", width());
+    put("MainHeight", height());
+    s->endGroup();
+    s->sync();
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    // Each child runs its own close handling; one may refuse (unsaved text).
+    m_mdi->closeAllSubWindows();
+    if (!m_mdi->subWindowList().isEmpty()) {
+        event->ignore();
+        return;
+    }
+    storeGeometry();
+    if (m_help)
+        m_help->close();
+    m_app.database().close();
+    event->accept();
+}
+
+void MainWindow::setHandler(CommandId id, std::function<void()> handler)
+{
+    m_handlers.insert(id, std::move(handler));
+    updateMenus();
+}
+
+QWidget *MainWindow::activeChild() const
+{
+    QMdiSubWindow *sub = m_mdi->activeSubWindow();
+    return sub ? sub->widget() : nullptr;
+}
+
+QMdiSubWindow *MainWindow::showChild(ChildWindow *window)
+{
+    QMdiSubWindow *sub = m_mdi->addSubWindow(window);
+    sub->setAttribute(Qt::WA_DeleteOnClose);
+    sub->setWindowIcon(window->windowIcon().isNull() ? windowIcon() : window->windowIcon());
+    window->load();
+    sub->show();
+    window->activateWindow();
+    return sub;
+}
+
+void MainWindow::openWindow(CommandId id)
+{
+    if (ChildWindow *w = WindowFactory::create(id, m_app))
+        showChild(w);
+}
+
+void MainWindow::run(CommandId id)
+{
+    using C = CommandId;
+    switch (id) {
+    case C::FileExit:
+        close();
+        return;
+    case C::ViewToolbar:
+        m_toolBar->setVisible(m_actions.value(id)->isChecked());
+        return;
+    case C::ViewStatusBar:
+        statusBar()->setVisible(m_actions.value(id)->isChecked());
+        return;
+    case C::WindowCascade:
+        m_mdi->cascadeSubWindows();
+        return;
+    case C::WindowTileHorizontal:
+        tile(Qt::Horizontal);
+        return;
+    case C::WindowTileVertical:
+        tile(Qt::Vertical);
+        return;
+    case C::HelpContents:
+        showHelp(false);
+        return;
+    case C::HelpSearch:
+        showHelp(true);
+        return;
+    case C::AddQuantity:
+    case C::AddPart:
+        m_app.setAddMode(true);
+        break;
+    case C::DeleteQuantity:
+    case C::DeletePart:
+        m_app.setAddMode(false);
+        break;
+    default:
+        break;
+    }
+    if (const auto handler = m_handlers.value(id))
+        handler();
+    else
+        openWindow(id);
+}
+
+void MainWindow::runToolButton(const QString &key)
+{
+    for (const ToolButton &b : toolbarTable()) {
+        if (*b.key && key == QLatin1String(b.key)) {
+            if (QAction *a = m_actions.value(b.command); a && a->isEnabled())
+                run(b.command);
+            return;
+        }
+    }
+}
+
+void MainWindow::tile(Qt::Orientation orientation)
+{
+    // Horizontal: children stacked one above another, each full width.
+    // Vertical: side by side, each full height.
+    QList<QMdiSubWindow *> windows;
+    for (QMdiSubWindow *w : m_mdi->subWindowList())
+        if (w->isVisible() && !w->isMinimized())
+            windows << w;
+    if (windows.isEmpty())
+        return;
+    const QRect area = m_mdi->viewport()->rect();
+    const int n = int(windows.size());
+    for (int i = 0; i < n; ++i) {
+        windows[i]->showNormal();
+        if (orientation == Qt::Horizontal) {
+            const int h = area.height() / n;
+            windows[i]->setGeometry(0, i * h, area.width(), h);
+        } else {
+            const int w = area.width() / n;
+            windows[i]->setGeometry(i * w, 0, w, area.height());
+        }
+    }
+}
+
+void MainWindow::showHelp(bool search)
+{
+    if (m_app.helpFile().isEmpty()) {
+        m_app.ui().message(this,
+                           QStringLiteral("Unable to display Help Contents. There is no Help "
+                                          "associated with this project."),
+                           windowTitle(), UserInterface::Icon::Information);
+        return;
+    }
+    const QString file = QDir(m_app.programFolder()).filePath(m_app.helpFile());
+    if (!m_help)
+        m_help = new HelpViewer(this);
+    const bool ok = search ? m_help->showSearch(file) : m_help->showContents(file);
+    if (!ok) {
+        const QString error = m_help->errorString();
+        m_help->close();
+        m_app.ui().inform(this, error);
+        return;
+    }
+    m_help->show();
+    m_help->raise();
+}
+
+void MainWindow::updateMenus()
+{
+    for (const Command &c : commandTable()) {
+        bool enabled = true;
+        switch (c.id) {
+        case CommandId::FileExit:
+        case CommandId::ViewToolbar:
+        case CommandId::ViewStatusBar:
+        case CommandId::WindowCascade:
+        case CommandId::WindowTileHorizontal:
+        case CommandId::WindowTileVertical:
+        case CommandId::HelpContents:
+        case CommandId::HelpSearch:
+            break;
+        default:
+            enabled = m_handlers.contains(c.id) || WindowFactory::opensWindow(c.id);
+        }
+        m_actions.value(c.id)->setEnabled(enabled);
+    }
+    for (QAction *a : m_toolBar->actions()) {
+        const QString key = a->data().toString();
+        for (const ToolButton &b : toolbarTable())
+            if (*b.key && key == QLatin1String(b.key))
+                a->setEnabled(m_actions.value(b.command)->isEnabled());
+    }
+}
+
+void MainWindow::updateWindowMenu()
+{
+    QMenu *menu = m_menus.value(QStringLiteral("mnuWindow"));
+    qDeleteAll(m_windowListActions);
+    m_windowListActions.clear();
+    const QList<QMdiSubWindow *> windows = m_mdi->subWindowList();
+    if (windows.isEmpty())
+        return;
+    m_windowListActions << menu->addSeparator();
+    int n = 0;
+    for (QMdiSubWindow *w : windows) {
+        ++n;
+        const QString text = (n < 10 ? QStringLiteral("&%1 ").arg(n) : QStringLiteral("%1 ").arg(n))
+                             + w->windowTitle();
+        QAction *a = menu->addAction(text);
+        a->setCheckable(true);
+        a->setChecked(w == m_mdi->activeSubWindow());
+        connect(a, &QAction::triggered, m_mdi, [this, w] { m_mdi->setActiveSubWindow(w); });
+        m_windowListActions << a;
+    }
+}

@@ -1,0 +1,191 @@
+#include "app/numberrules.h"
+
+#include <QVariant>
+#include <cfenv>
+#include <cmath>
+
+namespace NumberRules {
+
+namespace {
+
+bool isBlank(QChar c)
+{
+    return c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\n')
+           || c == QLatin1Char('\r') || c == QChar(0x00A0);
+}
+
+// Consumes `token` at `pos` when it is there and not empty.
+bool take(const QString &s, qsizetype &pos, const QString &token)
+{
+    if (token.isEmpty())
+        return false;
+    if (s.mid(pos, token.size()).compare(token, Qt::CaseInsensitive) == 0) {
+        pos += token.size();
+        return true;
+    }
+    return false;
+}
+
+bool takeSign(const QString &s, qsizetype &pos, const QLocale &locale)
+{
+    if (pos < s.size() && (s.at(pos) == QLatin1Char('+') || s.at(pos) == QLatin1Char('-'))) {
+        ++pos;
+        return true;
+    }
+    return take(s, pos, locale.negativeSign()) || take(s, pos, locale.positiveSign());
+}
+
+} // namespace
+
+bool isNumeric(const QString &text, const QLocale &locale)
+{
+    const QString s = text.trimmed();
+    if (s.isEmpty())
+        return false;
+    const QString currency = locale.currencySymbol(QLocale::CurrencySymbol);
+    const QString decimal = locale.decimalPoint();
+    const QString group = locale.groupSeparator();
+    qsizetype pos = 0;
+    auto skipBlanks = [&] {
+        while (pos < s.size() && isBlank(s.at(pos)))
+            ++pos;
+    };
+
+    bool haveCurrency = take(s, pos, currency);
+    skipBlanks();
+    takeSign(s, pos, locale);
+    skipBlanks();
+    if (!haveCurrency) {
+        haveCurrency = take(s, pos, currency);
+        skipBlanks();
+    }
+
+    int digits = 0;
+    bool seenDecimal = false;
+    while (pos < s.size()) {
+        const QChar c = s.at(pos);
+        if (c.isDigit() && c.unicode() < 128) {
+            ++digits;
+            ++pos;
+        } else if (!seenDecimal && take(s, pos, decimal)) {
+            seenDecimal = true;
+        } else if (!seenDecimal && digits > 0 && take(s, pos, group)) {
+            // thousands separators are accepted wherever digits stand
+        } else {
+            break;
+        }
+    }
+    if (digits == 0)
+        return false;
+
+    if (pos < s.size() && (s.at(pos).toUpper() == QLatin1Char('E') || s.at(pos).toUpper() == QLatin1Char('D'))) {
+        ++pos;
+        if (pos < s.size() && (s.at(pos) == QLatin1Char('+') || s.at(pos) == QLatin1Char('-')))
+            ++pos;
+        int expDigits = 0;
+        while (pos < s.size() && s.at(pos).isDigit() && s.at(pos).unicode() < 128) {
+            ++expDigits;
+            ++pos;
+        }
+        if (expDigits == 0)
+            return false;
+    }
+    skipBlanks();
+    if (!haveCurrency) {
+        take(s, pos, currency);
+        skipBlanks();
+    }
+    return pos == s.size();
+}
+
+double readNumber(const QString &text)
+{
+    QByteArray n;
+    n.reserve(text.size());
+    bool mantissaDigits = false;
+    bool point = false;
+    qsizetype i = 0;
+    auto next = [&]() -> QChar {
+        while (i < text.size() && isBlank(text.at(i)) && text.at(i) != QChar(0x00A0)
+               && text.at(i) != QLatin1Char('\r'))
+            ++i;
+        return i < text.size() ? text.at(i) : QChar();
+    };
+
+    QChar c = next();
+    if (c == QLatin1Char('+') || c == QLatin1Char('-')) {
+        n += char(c.unicode());
+        ++i;
+    }
+    for (c = next(); !c.isNull(); c = next()) {
+        if (c.unicode() >= '0' && c.unicode() <= '9') {
+            n += char(c.unicode());
+            mantissaDigits = true;
+            ++i;
+        } else if (c == QLatin1Char('.') && !point) {
+            n += '.';
+            point = true;
+            ++i;
+        } else {
+            break;
+        }
+    }
+    if (!mantissaDigits)
+        return 0.0;
+    c = next();
+    if (c.toUpper() == QLatin1Char('E') || c.toUpper() == QLatin1Char('D')) {
+        QByteArray e = "e";
+        ++i;
+        QChar s = next();
+        if (s == QLatin1Char('+') || s == QLatin1Char('-')) {
+            e += char(s.unicode());
+            ++i;
+        }
+        bool expDigits = false;
+        for (s = next(); !s.isNull() && s.unicode() >= '0' && s.unicode() <= '9'; s = next()) {
+            e += char(s.unicode());
+            expDigits = true;
+            ++i;
+        }
+        if (expDigits) {
+            n += e;
+
+        }
+    }
+    bool ok = false;
+    const double v = n.toDouble(&ok);
+    return ok ? v : 0.0;
+}
+
+bool toInt16(double value, qint16 *out, DbError *error)
+{
+    // nearbyint rounds halves to the even neighbour in the default mode.
+    const double r = std::nearbyint(value);
+    if (!std::isfinite(r) || r < -32768.0 || r > 32767.0) {
+        if (error)
+            *error = DbError::runtime(ErrorNumber::Overflow);
+        return false;
+    }
+    if (out)
+        *out = qint16(r);
+    return true;
+}
+
+bool toInt16(const QVariant &value, qint16 *out, DbError *error)
+{
+    if (value.isNull() || !value.isValid()) {
+        if (error)
+            *error = DbError::runtime(ErrorNumber::InvalidUseOfNull);
+        return false;
+    }
+    bool ok = false;
+    const double d = value.toDouble(&ok);
+    if (!ok) {
+        if (error)
+            *error = DbError::runtime(ErrorNumber::TypeMismatch);
+        return false;
+    }
+    return toInt16(d, out, error);
+}
+
+} // namespace NumberRules

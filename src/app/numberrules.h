@@ -1,0 +1,28 @@
+#pragma once
+
+#include "data/dberror.h"
+
+#include <QLocale>
+#include <QString>
+
+// The two rules by which entry windows take numbers from typed text.
+namespace NumberRules {
+
+// Is the text, blanks around it aside, a number in the locale: sign, digits
+// with decimal and thousands separators, exponent (E or D), currency symbol.
+bool isNumeric(const QString &text, const QLocale &locale = QLocale());
+
+// The number at the start of the text: blanks, tabs and line feeds are
+// skipped; sign, digits, one full stop and an exponent are read up to the
+// first character that cannot continue the number. No digits reads as 0.
+// So "1,000" reads as 1 and "$5" as 0.
+double readNumber(const QString &text);
+
+// To a 16-bit whole number, halves to the even neighbour. Out of range is
+// error 6 (overflow).
+bool toInt16(double value, qint16 *out, DbError *error = nullptr);
+// A stored value (as the database gives it) to a 16-bit whole number.
+// Null or text that is no number is error 13 (type mismatch).
+bool toInt16(const QVariant &value, qint16 *out, DbError *error = nullptr);
+
+} // namespace NumberRules

@@ -1,0 +1,50 @@
+#include "app/startup.h"
+
+#include "app/appcontext.h"
+#include "app/mainwindow.h"
+#include "app/splashwindow.h"
+#include "app/userinterface.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QPointer>
+#include <QThread>
+
+namespace Startup {
+
+QString databaseFailureText(const AppContext &app)
+{
+    AppContext &ctx = const_cast<AppContext &>(app);
+    return QStringLiteral("Partwise cannot open its database\n%1\n\n%2")
+        .arg(app.databasePath(), ctx.database().errorString());
+}
+
+MainWindow *run(AppContext &app, int splashMs)
+{
+    QPointer<SplashWindow> splash = new SplashWindow;
+    splash->show();
+    splash->repaint();
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+
+    // A monotonic clock: the wait ends on time across midnight or a clock change.
+    QElapsedTimer shown;
+    shown.start();
+    while (shown.elapsed() < splashMs)
+        QThread::msleep(quint32(qMax<qint64>(1, splashMs - shown.elapsed())));
+
+    auto *main = new MainWindow(app);
+    main->setAttribute(Qt::WA_DeleteOnClose);
+    const bool opened = main->load();
+    if (splash)
+        splash->close();
+    if (!opened) {
+        app.ui().message(nullptr, databaseFailureText(app), UserInterface::programTitle(),
+                         UserInterface::Icon::Critical);
+        delete main;
+        return nullptr;
+    }
+    main->show();
+    return main;
+}
+
+} // namespace Startup

@@ -1,0 +1,72 @@
+#include "app/userinterface.h"
+
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
+
+UserInterface::Answer DialogUserInterface::message(QWidget *parent, const QString &text,
+                                                   const QString &title, Icon icon,
+                                                   Buttons buttons)
+{
+    QMessageBox box(parent);
+    box.setWindowTitle(title);
+    box.setText(text);
+    switch (icon) {
+    case Icon::None: box.setIcon(QMessageBox::NoIcon); break;
+    case Icon::Information: box.setIcon(QMessageBox::Information); break;
+    case Icon::Warning: box.setIcon(QMessageBox::Warning); break;
+    case Icon::Critical: box.setIcon(QMessageBox::Critical); break;
+    case Icon::Question: box.setIcon(QMessageBox::Question); break;
+    }
+    switch (buttons) {
+    case Buttons::Ok: box.setStandardButtons(QMessageBox::Ok); break;
+    case Buttons::OkCancel: box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
+    case Buttons::YesNo: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
+    case Buttons::YesNoCancel:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        break;
+    }
+    switch (box.exec()) {
+    case QMessageBox::Yes: return Answer::Yes;
+    case QMessageBox::No: return Answer::No;
+    case QMessageBox::Cancel: return Answer::Cancel;
+    default: return buttons == Buttons::YesNo ? Answer::No : Answer::Ok;
+    }
+}
+
+std::optional<QString> DialogUserInterface::input(QWidget *parent, const QString &prompt,
+                                                  const QString &title, const QString &text)
+{
+    bool ok = false;
+    const QString value = QInputDialog::getText(parent, title, prompt, QLineEdit::Normal, text, &ok);
+    if (!ok)
+        return std::nullopt;
+    return value;
+}
+
+QString DialogUserInterface::openFileName(QWidget *parent, const QString &title,
+                                          const QString &filter)
+{
+    return QFileDialog::getOpenFileName(parent, title, QString(), filter);
+}
+
+QString DialogUserInterface::saveFileName(QWidget *parent, const QString &title,
+                                          const QString &filter)
+{
+    return QFileDialog::getSaveFileName(parent, title, QString(), filter);
+}
+
+bool DialogUserInterface::choosePrinter(QWidget *parent, QPrinter &printer, PrintRequest &request)
+{
+    QPrintDialog dialog(&printer, parent);
+    dialog.setWindowTitle(request.title);
+    dialog.setOption(QAbstractPrintDialog::PrintSelection, request.hasSelection);
+    dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
+    printer.setPrintRange(request.hasSelection ? QPrinter::Selection : QPrinter::AllPages);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    request.printSelection = printer.printRange() == QPrinter::Selection;
+    return true;
+}

@@ -1,0 +1,205 @@
+#include "data/database.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSqlError>
+#include <QSqlQuery>
+
+namespace {
+
+DbError engineError(const QSqlError &e)
+{
+    QString text = e.databaseText().isEmpty() ? e.text() : e.databaseText();
+    return DbError::engine(e.nativeErrorCode().toInt(), text);
+}
+
+} // namespace
+
+Database::Database(const QString &connectionName, std::unique_ptr<SqlEngine> engine)
+    : m_name(connectionName), m_engine(std::move(engine))
+{
+}
+
+Database::~Database()
+{
+    close();
+}
+
+QString Database::whyNotADatabase(const QString &path)
+{
+    QFileInfo info(path);
+    if (!info.exists())
+        return QStringLiteral("The file does not exist.");
+    if (info.isDir())
+        return QStringLiteral("It is a folder, not a file.");
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("The file cannot be read: %1.").arg(file.errorString());
+    const QByteArray head = file.read(100);
+    if (head.isEmpty())
+        return QStringLiteral("The file is empty.");
+    if (head.startsWith(QByteArrayLiteral("SQLite format 3\0")))
+        return QString();
+    const QByteArray jetArea = head.mid(4, 15);
+    if (jetArea == "Standard Jet DB" || jetArea == "Standard ACE DB")
+        return QStringLiteral("It is a Microsoft Access (Jet) database. Partwise keeps its "
+                              "data in an SQLite database; convert the file to SQLite first.");
+    return QStringLiteral("It is not an SQLite database.");
+}
+
+bool Database::open(const QString &path)
+{
+    close();
+    m_path = path;
+    m_error = DbError();
+    const QString why = whyNotADatabase(path);
+    if (!why.isEmpty()) {
+        m_error = DbError::engine(-1, why);
+        return false;
+    }
+    if (!QFileInfo(path).isWritable()) {
+        m_error = DbError::engine(-1, QStringLiteral("The file is read-only."));
+        return false;
+    }
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(m_engine->driverName(), m_name);
+        db.setDatabaseName(path);
+        db.setConnectOptions(m_engine->connectOptions());
+        if (!db.open()) {
+            m_error = engineError(db.lastError());
+            db = QSqlDatabase();
+            QSqlDatabase::removeDatabase(m_name);
+            return false;
+        }
+        DbError configError;
+        // A file with an SQLite header may still be damaged; reading the
+        // schema proves it is readable before anything writes to it.
+        QSqlQuery probe(db);
+        if (!probe.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"))) {
+            m_error = engineError(probe.lastError());
+        } else if (!m_engine->configure(db, &configError)) {
+            m_error = configError;
+        }
+    }
+    if (m_error) {
+        close();
+        return false;
+    }
+    return true;
+}
+
+void Database::close()
+{
+    if (!QSqlDatabase::contains(m_name))
+        return;
+    {
+        QSqlDatabase db = QSqlDatabase::database(m_name, false);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(m_name);
+}
+
+bool Database::isOpen() const
+{
+    return QSqlDatabase::contains(m_name) && QSqlDatabase::database(m_name, false).isOpen();
+}
+
+QSqlDatabase Database::handle() const
+{
+    return QSqlDatabase::database(m_name, false);
+}
+
+bool Database::execute(const QString &sql, const QVariantList &values, qint64 *rowsAffected)
+{
+    m_error = DbError();
+    if (!isOpen()) {
+        m_error = DbError::runtime(ErrorNumber::ObjectClosed);
+        return false;
+    }
+    QSqlQuery q(handle());
+    if (!q.prepare(m_engine->translate(sql))) {
+        m_error = engineError(q.lastError());
+        return false;
+    }
+    for (int i = 0; i < values.size(); ++i)
+        q.bindValue(i, values.at(i));
+    if (!q.exec()) {
+        m_error = engineError(q.lastError());
+        return false;
+    }
+    if (rowsAffected)
+        *rowsAffected = q.numRowsAffected();
+    return true;
+}
+
+bool Database::beginWrite()
+{
+    return execute(m_engine->beginWriteStatement());
+}
+
+bool Database::commit()
+{
+    return execute(QStringLiteral("COMMIT"));
+}
+
+bool Database::rollback()
+{
+    return execute(QStringLiteral("ROLLBACK"));
+}
+
+bool Database::runScript(const QString &script)
+{
+    m_error = DbError();
+    QSqlQuery q(handle());
+    for (const QString &statement : splitSqlScript(script)) {
+        if (!q.exec(statement)) {
+            m_error = engineError(q.lastError());
+            m_error.description += QStringLiteral(" [") + statement.left(200) + QLatin1Char(']');
+            return false;
+        }
+    }
+    return true;
+}
+
+QStringList splitSqlScript(const QString &script)
+{
+    QStringList out;
+    QString current;
+    QChar quote;
+    const int n = script.size();
+    for (int i = 0; i < n; ++i) {
+        const QChar c = script.at(i);
+        if (!quote.isNull()) {
+            current += c;
+            if (c == quote) {
+                if (i + 1 < n && script.at(i + 1) == quote) {
+                    current += script.at(++i);
+                } else {
+                    quote = QChar();
+                }
+            }
+            continue;
+        }
+        if (c == QLatin1Char('-') && i + 1 < n && script.at(i + 1) == QLatin1Char('-')) {
+            while (i < n && script.at(i) != QLatin1Char('\n'))
+                ++i;
+            current += QLatin1Char('\n');
+            continue;
+        }
+        if (c == QLatin1Char('\'') || c == QLatin1Char('"') ) {
+            quote = c;
+            current += c;
+            continue;
+        }
+        if (c == QLatin1Char(';')) {
+            if (!current.trimmed().isEmpty())
+                out << current.trimmed();
+            current.clear();
+            continue;
+        }
+        current += c;
+    }
+    if (!current.trimmed().isEmpty())
+        out << current.trimmed();
+    return out;
+}

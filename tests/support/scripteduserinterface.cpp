@@ -1,0 +1,67 @@
+#include "scripteduserinterface.h"
+
+#include <QPrinter>
+
+UserInterface::Answer ScriptedUserInterface::message(QWidget *, const QString &text,
+                                                     const QString &title, Icon icon,
+                                                     Buttons buttons)
+{
+    shown.append({text, title, icon, buttons});
+    if (!answers.isEmpty() && buttons != Buttons::Ok)
+        return answers.dequeue();
+    switch (buttons) {
+    case Buttons::Ok: return Answer::Ok;
+    case Buttons::OkCancel: return Answer::Cancel;
+    case Buttons::YesNo: return Answer::No;
+    case Buttons::YesNoCancel: return Answer::Cancel;
+    }
+    return Answer::Ok;
+}
+
+std::optional<QString> ScriptedUserInterface::input(QWidget *, const QString &prompt,
+                                                    const QString &, const QString &)
+{
+    prompts << prompt;
+    return inputs.isEmpty() ? std::nullopt : inputs.dequeue();
+}
+
+QString ScriptedUserInterface::openFileName(QWidget *, const QString &title, const QString &)
+{
+    dialogTitles << title;
+    return fileNames.isEmpty() ? QString() : fileNames.dequeue();
+}
+
+QString ScriptedUserInterface::saveFileName(QWidget *, const QString &title, const QString &)
+{
+    dialogTitles << title;
+    return fileNames.isEmpty() ? QString() : fileNames.dequeue();
+}
+
+bool ScriptedUserInterface::choosePrinter(QWidget *, QPrinter &printer, PrintRequest &request)
+{
+    dialogTitles << request.title;
+    printRequests << request;
+    const bool chosen = printChoices.isEmpty() ? false : printChoices.dequeue();
+    if (chosen && !printToPdf.isEmpty()) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(printToPdf);
+    }
+    request.printSelection = chosen && request.hasSelection && printSelectionChoice;
+    return chosen;
+}
+
+QStringList ScriptedUserInterface::texts() const
+{
+    QStringList out;
+    for (const Shown &s : shown)
+        out << s.text;
+    return out;
+}
+
+void ScriptedUserInterface::clear()
+{
+    shown.clear();
+    prompts.clear();
+    dialogTitles.clear();
+    printRequests.clear();
+}
