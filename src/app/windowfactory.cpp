@@ -3,12 +3,20 @@
 #include "app/appcontext.h"
 #include "app/childwindow.h"
 #include "app/mainwindow.h"
+#include "stock/adddeleteinvwindow.h"
+#include "stock/adddeletepartwindow.h"
 
 namespace WindowFactory {
 
 ChildWindow *create(CommandId id, AppContext &app)
 {
     switch (id) {
+    case CommandId::AddQuantity:
+    case CommandId::DeleteQuantity:
+        return new AddDeleteInvWindow(app);
+    case CommandId::AddPart:
+    case CommandId::DeletePart:
+        return new AddDeletePartWindow(app);
     default:
         Q_UNUSED(app);
         return nullptr;
@@ -18,6 +26,11 @@ ChildWindow *create(CommandId id, AppContext &app)
 bool opensWindow(CommandId id)
 {
     switch (id) {
+    case CommandId::AddQuantity:
+    case CommandId::DeleteQuantity:
+    case CommandId::AddPart:
+    case CommandId::DeletePart:
+        return true;
     default:
         return false;
     }

@@ -1,0 +1,329 @@
+#include "stock/adddeletepartwindow.h"
+
+#include "app/appcontext.h"
+#include "app/entryfields.h"
+#include "app/numberrules.h"
+#include "app/userinterface.h"
+#include "data/recordset.h"
+#include "stock/panelbar.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+
+QLabel *makeLabel(QWidget *parent, const char *name, const char *caption)
+{
+    auto *label = new QLabel(QString::fromLatin1(caption), parent);
+    label->setObjectName(QLatin1String(name));
+    return label;
+}
+
+QLineEdit *makeField(QWidget *parent, const char *name, const char *tooltip)
+{
+    auto *field = new QLineEdit(parent);
+    field->setObjectName(QLatin1String(name));
+    field->setToolTip(QString::fromLatin1(tooltip));
+    return field;
+}
+
+} // namespace
+
+AddDeletePartWindow::AddDeletePartWindow(AppContext &app, QWidget *parent)
+    : ChildWindow(app, parent)
+{
+    setObjectName(QStringLiteral("frmAddDeletePart"));
+
+    lblPartNo = makeLabel(this, "lblPartNo", "Part Number:");
+    txtPartNo = makeField(this, "txtPartNo", "Enter part number");
+    lblQuantity = makeLabel(this, "lblQuantity", "Quantity On Hand:");
+    txtQuantity = makeField(this, "txtQuantity", "Enter initial amount");
+    lblDescription = makeLabel(this, "lblDescription", "Description:");
+    txtDescription = makeField(this, "txtDescription", "Enter part description");
+    lblCost = makeLabel(this, "lblCost", "Unit Cost:");
+    txtCost = makeField(this, "txtCost", "Enter the cost per part");
+    lblReorder = makeLabel(this, "lblReorder", "Reorder Point:");
+    txtReorder = makeField(this, "txtReorder", "Enter the number to reorder at");
+    lblVendor = makeLabel(this, "lblVendor", "Preferred Vendor:");
+    txtVendor = makeField(this, "txtVendor", "Enter the vendor purchased from");
+    cmdUpdate = new QPushButton(QStringLiteral("Submit"), this);
+    cmdUpdate->setObjectName(QStringLiteral("cmdUpdate"));
+    cmdExit = new QPushButton(QStringLiteral("Exit"), this);
+    cmdExit->setObjectName(QStringLiteral("cmdExit"));
+    statbarInfo = new PanelBar(1, this);
+    statbarInfo->setObjectName(QStringLiteral("statbarInfo"));
+    statbarInfo->hide();
+
+    txtPartNo->setMinimumWidth(200);
+    auto *fields = new QGridLayout;
+    fields->setContentsMargins(12, 12, 12, 6);
+    fields->setHorizontalSpacing(10);
+    const QList<QPair<QLabel *, QLineEdit *>> rows = {
+        {lblPartNo, txtPartNo},     {lblQuantity, txtQuantity}, {lblDescription, txtDescription},
+        {lblCost, txtCost},         {lblReorder, txtReorder},   {lblVendor, txtVendor},
+    };
+    QWidget *previous = nullptr;
+    for (int row = 0; row < rows.size(); ++row) {
+        rows[row].first->setBuddy(rows[row].second);
+        fields->addWidget(rows[row].first, row, 0);
+        fields->addWidget(rows[row].second, row, 1);
+        if (previous)
+            setTabOrder(previous, rows[row].second);
+        previous = rows[row].second;
+    }
+    setTabOrder(previous, cmdUpdate);
+    setTabOrder(cmdUpdate, cmdExit);
+    auto *buttons = new QHBoxLayout;
+    buttons->setContentsMargins(12, 6, 12, 12);
+    buttons->addStretch();
+    buttons->addWidget(cmdUpdate);
+    buttons->addWidget(cmdExit);
+    auto *outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->setSpacing(0);
+    outer->addLayout(fields);
+    outer->addStretch();
+    outer->addLayout(buttons);
+    outer->addWidget(statbarInfo);
+    setFocusProxy(txtPartNo);
+
+    m_fields = new EntryFields(this);
+    m_fields->onEnter(txtPartNo, [this] {
+        if (m_addMode)
+            txtQuantity->setFocus(Qt::OtherFocusReason);
+        else
+            submit();
+    });
+    m_fields->onEnterFocus(txtQuantity, txtDescription);
+    m_fields->onEnterFocus(txtDescription, txtCost);
+    m_fields->onEnterFocus(txtCost, txtReorder);
+    m_fields->onEnter(txtReorder, [this] {
+        if (txtVendor->isVisibleTo(this))
+            txtVendor->setFocus(Qt::OtherFocusReason);
+        else
+            submit();
+    });
+    m_fields->onEnter(txtVendor, [this] { submit(); });
+
+    connect(cmdUpdate, &QPushButton::clicked, this, &AddDeletePartWindow::submit);
+    connect(cmdExit, &QPushButton::clicked, this, &QWidget::close);
+}
+
+void AddDeletePartWindow::load()
+{
+    // The job is fixed when the window opens, whatever other windows set later.
+    m_addMode = m_app.addMode();
+    if (m_addMode) {
+        setWindowTitle(QStringLiteral("Add New Part To Inventory"));
+    } else {
+        setWindowTitle(QStringLiteral("Delete Part From Inventory"));
+        for (QWidget *w : {static_cast<QWidget *>(lblQuantity), static_cast<QWidget *>(txtQuantity),
+                           static_cast<QWidget *>(lblDescription), static_cast<QWidget *>(txtDescription),
+                           static_cast<QWidget *>(lblCost), static_cast<QWidget *>(txtCost),
+                           static_cast<QWidget *>(lblReorder), static_cast<QWidget *>(txtReorder),
+                           static_cast<QWidget *>(lblVendor), static_cast<QWidget *>(txtVendor)})
+            w->hide();
+    }
+    if (QMdiSubWindow *sub = subWindow())
+        sub->adjustSize();
+    else
+        adjustSize();
+    placeAsChild();
+    txtPartNo->setFocus(Qt::OtherFocusReason);
+}
+
+void AddDeletePartWindow::submit()
+{
+    if (m_addMode)
+        addPart();
+    else
+        deletePart();
+}
+
+bool AddDeletePartWindow::requireNumber(QLineEdit *field, const QString &message)
+{
+    if (NumberRules::isNumeric(field->text()))
+        return true;
+    unsetCursor();
+    m_app.ui().inform(this, message);
+    field->setFocus(Qt::OtherFocusReason);
+    return false;
+}
+
+void AddDeletePartWindow::reportError(const DbError &error)
+{
+    unsetCursor();
+    m_app.ui().inform(this, errorMessageText(error));
+}
+
+void AddDeletePartWindow::partNotFound()
+{
+    unsetCursor();
+    m_app.ui().inform(this, QStringLiteral("Part Number Does Not Exist"));
+    txtPartNo->setFocus(Qt::OtherFocusReason);
+    txtPartNo->setSelection(0, int(txtPartNo->text().size()));
+}
+
+void AddDeletePartWindow::addPart()
+{
+    UserInterface &ui = m_app.ui();
+    const QString partNo = txtPartNo->text();
+    // A part needs a number to be found by: refuse a blank one first, in the
+    // order of the fields.
+    if (partNo.trimmed().isEmpty()) {
+        ui.inform(this, QStringLiteral("Enter a Part Number"));
+        txtPartNo->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    if (!requireNumber(txtQuantity, QStringLiteral("Quantity must be a number")))
+        return;
+    DbError error;
+    qint16 quantity = 0;
+    if (!NumberRules::toInt16(NumberRules::readNumber(txtQuantity->text()), &quantity, &error)) {
+        reportError(error);
+        return;
+    }
+    const QString description = txtDescription->text();
+    if (!requireNumber(txtCost, QStringLiteral("Cost must be a number")))
+        return;
+    const double cost = NumberRules::readNumber(txtCost->text());
+    if (!requireNumber(txtReorder, QStringLiteral("Reorder Point must be a number")))
+        return;
+    qint16 reorder = 0;
+    if (!NumberRules::toInt16(NumberRules::readNumber(txtReorder->text()), &reorder, &error)) {
+        reportError(error);
+        return;
+    }
+    const QString vendor = txtVendor->text();
+
+    BusyPointer busy(this);
+    Database &db = m_app.database();
+    Recordset rs;
+    if (!rs.open(db, QStringLiteral("select * from Inventory where PartNo =  ? ;"), {partNo})) {
+        busy.release();
+        reportError(rs.error());
+        return;
+    }
+    if (rs.recordCount() > 0) {
+        busy.release();
+        ui.message(this, QStringLiteral("Part No. ") + partNo + QStringLiteral(" already in inventory."),
+                   UserInterface::programTitle(), UserInterface::Icon::Critical);
+        txtPartNo->setFocus(Qt::OtherFocusReason);
+        txtPartNo->selectAll();
+        rs.close();
+        return;
+    }
+    if (description.isEmpty()) {
+        busy.release();
+        ui.inform(this, QStringLiteral("You must enter a Description"));
+        rs.close();
+        return;
+    }
+
+    // The part and its vendor are stored together or not at all.
+    if (!db.beginWrite()) {
+        busy.release();
+        reportError(db.error());
+        return;
+    }
+    auto fail = [&](const DbError &e) {
+        db.rollback();
+        busy.release();
+        reportError(e);
+    };
+    const bool added = rs.addNew() && rs.setValue(QStringLiteral("PartNo"), partNo)
+                       && rs.setValue(QStringLiteral("CurrentInv"), int(quantity))
+                       && rs.setValue(QStringLiteral("Description"), description)
+                       && rs.setValue(QStringLiteral("UnitCost"), cost)
+                       && rs.setValue(QStringLiteral("MinReq"), int(reorder)) && rs.update();
+    if (!added) {
+        fail(rs.error());
+        return;
+    }
+    rs.close();
+    if (!vendor.isEmpty()) {
+        Recordset vendors;
+        const bool vendorAdded =
+            vendors.open(db, QStringLiteral("select * from PreferredVendor;"))
+            && vendors.addNew() && vendors.setValue(QStringLiteral("Item"), partNo)
+            && vendors.setValue(QStringLiteral("Vendor"), vendor)
+            && vendors.setValue(QStringLiteral("Description"), description) && vendors.update();
+        if (!vendorAdded) {
+            fail(vendors.error());
+            return;
+        }
+        vendors.close();
+    }
+    if (!db.commit()) {
+        fail(db.error());
+        return;
+    }
+
+    for (QLineEdit *field : {txtPartNo, txtQuantity, txtDescription, txtCost, txtReorder, txtVendor})
+        field->clear();
+    txtPartNo->setFocus(Qt::OtherFocusReason);
+    statbarInfo->setCount(2);
+    statbarInfo->setPanelShare(0.5);
+    statbarInfo->panel(1)->setText(partNo + QStringLiteral(" Added to Inventory"));
+    statbarInfo->panel(1)->show();
+    statbarInfo->panel(2)->setText(QStringLiteral("Current Inventory ") + QString::number(quantity));
+    statbarInfo->show();
+    busy.release();
+}
+
+void AddDeletePartWindow::deletePart()
+{
+    UserInterface &ui = m_app.ui();
+    const QString partNo = txtPartNo->text();
+    Database &db = m_app.database();
+    BusyPointer busy(this);
+    {
+        // Only a part that is there is offered for deleting.
+        Recordset rs;
+        if (!rs.open(db, QStringLiteral("select PartNo from Inventory where PartNo =  ? ;"), {partNo})) {
+            busy.release();
+            reportError(rs.error());
+            return;
+        }
+        if (rs.isEof()) {
+            busy.release();
+            partNotFound();
+            return;
+        }
+    }
+    busy.release();
+    const auto answer = ui.message(this, QStringLiteral("Delete Part No ") + partNo
+                                             + QStringLiteral("\r\nAre you sure?"),
+                                   UserInterface::programTitle(), UserInterface::Icon::None,
+                                   UserInterface::Buttons::YesNo);
+    if (answer != UserInterface::Answer::Yes)
+        return;
+
+    busy.set();
+    qint64 deleted = 0;
+    if (!db.execute(QStringLiteral("Delete Inventory.PartNo From Inventory WHERE PartNo = ?;"),
+                    {partNo}, &deleted)) {
+        busy.release();
+        reportError(db.error());
+        return;
+    }
+    if (deleted == 0) { // deleted elsewhere while the question was open
+        busy.release();
+        partNotFound();
+        return;
+    }
+    statbarInfo->setCount(1);
+    statbarInfo->setPanelShare(0.5);
+    statbarInfo->panel(1)->setText(partNo + QStringLiteral(" Deleted From Inventory"));
+    statbarInfo->panel(1)->show();
+    statbarInfo->show();
+    for (QLineEdit *field : {txtPartNo, txtQuantity, txtDescription, txtCost, txtReorder})
+        field->clear();
+    txtPartNo->setFocus(Qt::OtherFocusReason);
+    busy.release();
+}
