@@ -1,0 +1,937 @@
+#include "docs/rtfreader.h"
+
+#include <QHash>
+#include <QIODevice>
+#include <QStringDecoder>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextDocumentFragment>
+
+#include <algorithm>
+#include <string_view>
+#include <tuple>
+#include <unordered_map>
+#include <vector>
+
+namespace {
+
+// Twips per device-independent pixel (96 per inch), the unit of QTextFormat
+// lengths.
+constexpr double TwipsPerPixel = 15.0;
+// Indents and spacing are clamped to the widest paper there is.
+constexpr int MaxTwips = 22 * 1440;
+constexpr int MaxHalfPoints = 3276;
+constexpr int MaxUnicodeSkip = 1000;
+// Symbol fonts number their glyphs, not characters (Windows calls it CP 42).
+constexpr int SymbolCodePage = 42;
+
+enum class Kw : quint8 {
+    Unknown,
+    // Destinations.
+    SkipDest, KnownDest, FontTable, ColorTable,
+    // Document and tables.
+    Ansi, Mac, Pc, Pca, AnsiCpg, Deff, Fcharset, Cpg, Red, Green, Blue, Bin, U, Uc,
+    // Character formats.
+    Plain, F, Fs, B, I, Ul, UlNone, Strike, Cf, Bg, Super, Sub, NoSuperSub, Hidden,
+    // Paragraphs.
+    Pard, Par, Ql, Qr, Qc, Qj, Li, Ri, Fi, Sb, Sa, Cell, Row, Page,
+    // A single character (the table gives it).
+    Char,
+};
+
+struct Keyword
+{
+    Kw kw;
+    char16_t ch = 0;
+};
+
+const std::unordered_map<std::string_view, Keyword> &keywords()
+{
+    static const std::unordered_map<std::string_view, Keyword> table = [] {
+        std::unordered_map<std::string_view, Keyword> t;
+        // Groups whose content is not document text. Those written with \* are
+        // skipped anyway; these also occur without it.
+        for (const char *name :
+             {"aftncn", "aftnsep", "aftnsepc", "annotation", "atnauthor", "atndate", "atnicn",
+              "atnid", "atnparent", "atnref", "atntime", "author", "bkmkend", "bkmkstart",
+              "buptim", "category", "comment", "company", "creatim", "datafield", "docvar",
+              "doccomm", "falt", "ffdeftext", "ffformat", "ffhelptext", "ffname", "ffstattext",
+              "file", "filetbl", "fldinst", "footer", "footerf", "footerl", "footerr",
+              "footnote", "ftncn", "ftnsep", "ftnsepc", "header", "headerf", "headerl",
+              "headerr", "info", "keywords", "listoverridetable", "listtable", "manager",
+              "nonshppict", "objclass", "objdata", "object", "objname", "operator", "panose",
+              "pict", "pn", "pntxta", "pntxtb", "printim", "private", "revtbl", "revtim",
+              "rxe", "shp", "shpinst", "shppict", "stylesheet", "subject", "tc", "template",
+              "title", "txe", "xe"})
+            t.emplace(name, Keyword{Kw::SkipDest});
+        // Destinations whose text is shown.
+        for (const char *name : {"field", "fldrslt", "listtext", "pntext", "result", "ud", "upr"})
+            t.emplace(name, Keyword{Kw::KnownDest});
+
+        const std::pair<const char *, Kw> words[] = {
+            {"fonttbl", Kw::FontTable}, {"colortbl", Kw::ColorTable},
+            {"ansi", Kw::Ansi}, {"mac", Kw::Mac}, {"pc", Kw::Pc}, {"pca", Kw::Pca},
+            {"ansicpg", Kw::AnsiCpg}, {"deff", Kw::Deff}, {"fcharset", Kw::Fcharset},
+            {"cpg", Kw::Cpg}, {"red", Kw::Red}, {"green", Kw::Green}, {"blue", Kw::Blue},
+            {"bin", Kw::Bin}, {"u", Kw::U}, {"uc", Kw::Uc},
+            {"plain", Kw::Plain}, {"f", Kw::F}, {"fs", Kw::Fs}, {"b", Kw::B}, {"i", Kw::I},
+            {"ul", Kw::Ul}, {"uld", Kw::Ul}, {"uldash", Kw::Ul}, {"uldashd", Kw::Ul},
+            {"uldashdd", Kw::Ul}, {"uldb", Kw::Ul}, {"ulhwave", Kw::Ul}, {"ulldash", Kw::Ul},
+            {"ulth", Kw::Ul}, {"ulthd", Kw::Ul}, {"ulthdash", Kw::Ul}, {"ulthdashd", Kw::Ul},
+            {"ulthdashdd", Kw::Ul}, {"ulthldash", Kw::Ul}, {"ululdbwave", Kw::Ul},
+            {"ulw", Kw::Ul}, {"ulwave", Kw::Ul}, {"ulnone", Kw::UlNone},
+            {"strike", Kw::Strike}, {"striked", Kw::Strike}, {"cf", Kw::Cf}, {"cb", Kw::Bg},
+            {"highlight", Kw::Bg}, {"chcbpat", Kw::Bg}, {"super", Kw::Super},
+            {"sub", Kw::Sub}, {"nosupersub", Kw::NoSuperSub}, {"v", Kw::Hidden},
+            {"pard", Kw::Pard}, {"par", Kw::Par}, {"ql", Kw::Ql}, {"qr", Kw::Qr},
+            {"qc", Kw::Qc}, {"qj", Kw::Qj}, {"qd", Kw::Qj}, {"li", Kw::Li}, {"ri", Kw::Ri},
+            {"fi", Kw::Fi}, {"sb", Kw::Sb}, {"sa", Kw::Sa}, {"cell", Kw::Cell},
+            {"nestcell", Kw::Cell}, {"row", Kw::Row}, {"nestrow", Kw::Row},
+            {"page", Kw::Page}, {"sect", Kw::Page},
+        };
+        for (const auto &[name, kw] : words)
+            t.emplace(name, Keyword{kw});
+
+        const std::pair<const char *, char16_t> chars[] = {
+            {"line", 0x2028}, {"lbr", 0x2028}, {"tab", u'\t'}, {"emdash", 0x2014},
+            {"endash", 0x2013}, {"emspace", 0x2003}, {"enspace", 0x2002},
+            {"qmspace", 0x2005}, {"bullet", 0x2022}, {"lquote", 0x2018},
+            {"rquote", 0x2019}, {"ldblquote", 0x201C}, {"rdblquote", 0x201D},
+            {"zwj", 0x200D}, {"zwnj", 0x200C}, {"zwbo", 0x200B}, {"ltrmark", 0x200E},
+            {"rtlmark", 0x200F},
+        };
+        for (const auto &[name, ch] : chars)
+            t.emplace(name, Keyword{Kw::Char, ch});
+        return t;
+    }();
+    return table;
+}
+
+// Windows code page of an \fcharset; 0 means the document's own.
+int codePageForCharset(int charset)
+{
+    switch (charset) {
+    case 77: return 10000;
+    case 128: return 932;
+    case 129: return 949;
+    case 130: return 1361;
+    case 134: return 936;
+    case 136: return 950;
+    case 161: return 1253;
+    case 162: return 1254;
+    case 163: return 1258;
+    case 177: return 1255;
+    case 178: return 1256;
+    case 186: return 1257;
+    case 204: return 1251;
+    case 222: return 874;
+    case 238: return 1250;
+    case 254: return 437;
+    case 255: return 850;
+    case 2: return SymbolCodePage;
+    default: return 0; // ANSI, default and unknown charsets
+    }
+}
+
+bool isDoubleByte(int cp)
+{
+    return cp == 932 || cp == 936 || cp == 949 || cp == 950 || cp == 1361;
+}
+
+bool isLeadByte(int cp, uchar b)
+{
+    if (cp == 932)
+        return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+    return isDoubleByte(cp) && b >= 0x81 && b <= 0xFE;
+}
+
+QStringDecoder makeDecoder(int cp)
+{
+    QList<QByteArray> names;
+    switch (cp) {
+    case SymbolCodePage: names << "ISO-8859-1"; break;
+    case 10000: names << "macintosh"; break;
+    case 10006: names << "x-mac-greek"; break;
+    case 10007: names << "x-mac-cyrillic"; break;
+    case 10029: names << "x-mac-centraleurroman"; break;
+    case 10081: names << "x-mac-turkish"; break;
+    case 20866: names << "KOI8-R"; break;
+    case 21866: names << "KOI8-U"; break;
+    case 936: names << "GBK"; break;
+    case 1361: names << "johab"; break;
+    case 65001: names << "UTF-8"; break;
+    default:
+        if (cp >= 28591 && cp <= 28606)
+            names << "ISO-8859-" + QByteArray::number(cp - 28590);
+        else if (cp < 1000)
+            names << "IBM" + QByteArray::number(cp);
+        names << "windows-" + QByteArray::number(cp) << "cp" + QByteArray::number(cp);
+    }
+    names << "windows-1252";
+    for (const QByteArray &name : std::as_const(names)) {
+        QStringDecoder d(name.constData(), QStringDecoder::Flag::Stateless);
+        if (d.isValid())
+            return d;
+    }
+    // Qt without ICU knows no Windows code pages.
+    return QStringDecoder(QStringDecoder::Latin1, QStringDecoder::Flag::Stateless);
+}
+
+// Characters that would break the document structure if inserted as text.
+void sanitize(QString &s)
+{
+    for (QChar &c : s) {
+        const char16_t u = c.unicode();
+        if (u < 0x20 && u != u'\t')
+            c = QChar(0xFFFF);
+        else if (u == QChar::ParagraphSeparator)
+            c = QChar::LineSeparator;
+        else if (u == 0xFDD0 || u == 0xFDD1 || u == QChar::ObjectReplacementCharacter
+                 || u == 0xFFFE) // frame and object markers of QTextDocument
+            c = QChar(0xFFFF);
+    }
+    s.remove(QChar(0xFFFF));
+}
+
+void fixSurrogates(QString &s)
+{
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        if (s.at(i).isHighSurrogate() && i + 1 < s.size() && s.at(i + 1).isLowSurrogate())
+            ++i;
+        else if (s.at(i).isSurrogate())
+            s[i] = QChar::ReplacementCharacter;
+    }
+}
+
+struct CharProps
+{
+    int font = -1; // -1: the \deff font
+    int halfPoints = 24;
+    int fg = 0;
+    int bg = 0;
+    qint8 vAlign = 0;
+    bool bold = false;
+    bool italic = false;
+    bool underline = false;
+    bool strike = false;
+    bool hidden = false;
+
+    auto key() const
+    {
+        return std::tie(font, halfPoints, fg, bg, vAlign, bold, italic, underline, strike,
+                        hidden);
+    }
+    bool operator==(const CharProps &o) const { return key() == o.key(); }
+    bool operator!=(const CharProps &o) const { return !(*this == o); }
+};
+
+struct ParaProps
+{
+    Qt::Alignment align = Qt::AlignLeft;
+    int left = 0;
+    int right = 0;
+    int first = 0;
+    int before = 0;
+    int after = 0;
+};
+
+enum class Dest : quint8 { Text, Skip, FontTable, ColorTable };
+
+struct State
+{
+    CharProps chr;
+    ParaProps para;
+    Dest dest = Dest::Text;
+    int uc = 1;
+};
+
+struct Font
+{
+    QString name;
+    int codePage = 0;
+};
+
+class Parser
+{
+public:
+    Parser(const QByteArray &data, QTextCursor &cursor, int maxDepth)
+        : m_p(data.constData()), m_end(data.constData() + data.size()), m_cursor(cursor),
+          m_maxDepth(maxDepth)
+    {
+    }
+
+    // False only when the nesting limit was hit; everything else is recovered.
+    bool run();
+
+private:
+    void control();
+    void controlWord(std::string_view word, bool hasParam, int param);
+    bool beginGroup();
+    bool endGroup();
+
+    void addByte(uchar b);
+    void flushBytes();
+    void emitChar(char16_t c);
+    void emitLatin1(const char *s, qsizetype n);
+    void emitString(QString s);
+    template<typename Str> void emitText(Str s);
+    void flushText();
+    void materializeBreak();
+    void paragraphBreak();
+    void finish();
+
+    int codePage() const;
+    QStringDecoder &decoder(int cp);
+    const QTextCharFormat &charFormat(const CharProps &p);
+    QTextBlockFormat blockFormat(const ParaProps &p) const;
+
+    const char *m_p;
+    const char *m_end;
+    QTextCursor &m_cursor;
+    const int m_maxDepth;
+
+    State m_st;
+    std::vector<State> m_stack;
+    int m_skip = 0; // fallback characters of a \u still to skip
+    bool m_star = false;
+
+    int m_docCodePage = 1252;
+    int m_deff = 0;
+    QHash<int, Font> m_fonts;
+    int m_fontEntry = -1; // entry whose name is being read, -1 when done
+    QList<QColor> m_colors;
+    int m_red = -1, m_green = -1, m_blue = -1;
+
+    QByteArray m_bytes; // code-page bytes not yet decoded
+    int m_bytesCodePage = 0;
+    bool m_trail = false; // a double-byte lead was the last byte
+    std::unordered_map<int, QStringDecoder> m_decoders;
+
+    QString m_text; // text not yet inserted, all in m_textProps
+    CharProps m_textProps;
+    bool m_surrogates = false;
+    bool m_breakPending = false;
+    bool m_paraHasContent = false;
+    bool m_cellTab = false;
+
+    CharProps m_fmtProps;
+    QTextCharFormat m_fmt;
+    bool m_fmtValid = false;
+};
+
+bool Parser::run()
+{
+    while (m_p < m_end) {
+        const uchar c = uchar(*m_p);
+        if (c == '{') {
+            ++m_p;
+            if (!beginGroup())
+                return false;
+        } else if (c == '}') {
+            ++m_p;
+            if (endGroup())
+                return true;
+        } else if (c == '\\') {
+            ++m_p;
+            control();
+        } else if (c == '\r' || c == '\n') {
+            ++m_p;
+        } else if (m_skip > 0) {
+            --m_skip;
+            ++m_p;
+        } else if (m_trail || c >= 0x80) {
+            addByte(c);
+            ++m_p;
+        } else if (c < 0x20) {
+            if (c == '\t')
+                emitChar(u'\t');
+            ++m_p;
+        } else {
+            const char *start = m_p;
+            while (m_p < m_end) {
+                const uchar d = uchar(*m_p);
+                if (d < 0x20 || d >= 0x80 || d == '\\' || d == '{' || d == '}')
+                    break;
+                ++m_p;
+            }
+            emitLatin1(start, m_p - start);
+        }
+    }
+    // Truncated input: keep what was read.
+    finish();
+    return true;
+}
+
+bool Parser::beginGroup()
+{
+    flushBytes();
+    if (int(m_stack.size()) >= m_maxDepth)
+        return false;
+    m_stack.push_back(m_st);
+    m_skip = 0;
+    m_star = false;
+    return true;
+}
+
+// True when the outermost group has closed.
+bool Parser::endGroup()
+{
+    flushBytes();
+    m_skip = 0;
+    m_star = false;
+    if (m_st.dest == Dest::FontTable)
+        m_fontEntry = -1;
+    if (m_stack.size() <= 1) {
+        finish();
+        return true;
+    }
+    m_st = m_stack.back();
+    m_stack.pop_back();
+    return false;
+}
+
+void Parser::control()
+{
+    if (m_p >= m_end)
+        return;
+    const uchar c = uchar(*m_p);
+    if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')) {
+        const char *word = m_p;
+        while (m_p < m_end && ((*m_p >= 'a' && *m_p <= 'z') || (*m_p >= 'A' && *m_p <= 'Z')))
+            ++m_p;
+        const std::string_view name(word, size_t(m_p - word));
+        bool negative = false;
+        if (m_end - m_p >= 2 && *m_p == '-' && m_p[1] >= '0' && m_p[1] <= '9') {
+            negative = true;
+            ++m_p;
+        }
+        bool hasParam = false;
+        qint64 value = 0;
+        while (m_p < m_end && *m_p >= '0' && *m_p <= '9') {
+            hasParam = true;
+            if (value < 100000000000LL) // enough digits to clamp, no overflow
+                value = value * 10 + (*m_p - '0');
+            ++m_p;
+        }
+        if (m_p < m_end && *m_p == ' ')
+            ++m_p;
+        if (negative)
+            value = -value;
+        value = std::clamp<qint64>(value, -2147483647, 2147483647);
+        controlWord(name, hasParam, int(value));
+        return;
+    }
+
+    ++m_p;
+    if (c == '\'') {
+        auto hex = [](char h) {
+            if (h >= '0' && h <= '9') return h - '0';
+            if (h >= 'a' && h <= 'f') return h - 'a' + 10;
+            if (h >= 'A' && h <= 'F') return h - 'A' + 10;
+            return -1;
+        };
+        if (m_end - m_p < 2) {
+            m_p = m_end;
+            return;
+        }
+        const int hi = hex(m_p[0]);
+        const int lo = hex(m_p[1]);
+        if (hi < 0 || lo < 0)
+            return; // the digits are read as text
+        m_p += 2;
+        if (m_skip > 0)
+            --m_skip;
+        else
+            addByte(uchar(hi * 16 + lo));
+        return;
+    }
+    if (c == '*') {
+        m_star = true;
+        return;
+    }
+    if (m_skip > 0) {
+        --m_skip;
+        return;
+    }
+    switch (c) {
+    case '\\':
+    case '{':
+    case '}':
+        if (m_trail) // second byte of a double-byte character
+            addByte(c);
+        else
+            emitChar(c);
+        break;
+    case '~': emitChar(0x00A0); break;
+    case '-': emitChar(0x00AD); break;
+    case '_': emitChar(0x2011); break;
+    case '\r':
+    case '\n':
+        if (m_st.dest == Dest::Text)
+            paragraphBreak();
+        break;
+    default:
+        break; // \| \: and others without use here
+    }
+}
+
+void Parser::controlWord(std::string_view word, bool hasParam, int param)
+{
+    flushBytes();
+    const bool star = m_star;
+    m_star = false;
+    Keyword k{Kw::Unknown};
+    if (word.size() <= 32) {
+        const auto &table = keywords();
+        if (const auto it = table.find(word); it != table.end())
+            k = it->second;
+    }
+
+    if (k.kw == Kw::Bin) {
+        // Raw data, skipped wherever it is; counts as one fallback character.
+        const qint64 n = std::min<qint64>(std::max(param, 0), m_end - m_p);
+        m_p += n;
+        if (m_skip > 0)
+            --m_skip;
+        return;
+    }
+    if (m_skip > 0) {
+        --m_skip;
+        return;
+    }
+    if (m_st.dest == Dest::Skip)
+        return;
+    if (star && k.kw != Kw::KnownDest && k.kw != Kw::FontTable && k.kw != Kw::ColorTable) {
+        m_st.dest = Dest::Skip;
+        return;
+    }
+
+    const bool on = !hasParam || param != 0;
+    auto twips = [param] { return std::clamp(param, -MaxTwips, MaxTwips); };
+
+    switch (k.kw) {
+    case Kw::Unknown:
+    case Kw::KnownDest:
+        break;
+    case Kw::SkipDest:
+        m_st.dest = Dest::Skip;
+        break;
+    case Kw::FontTable:
+        m_st.dest = Dest::FontTable;
+        m_fontEntry = -1;
+        m_fmtValid = false;
+        break;
+    case Kw::ColorTable:
+        m_st.dest = Dest::ColorTable;
+        m_colors.clear();
+        m_red = m_green = m_blue = -1;
+        m_fmtValid = false;
+        break;
+    case Kw::Ansi: m_docCodePage = 1252; break;
+    case Kw::Mac: m_docCodePage = 10000; break;
+    case Kw::Pc: m_docCodePage = 437; break;
+    case Kw::Pca: m_docCodePage = 850; break;
+    case Kw::AnsiCpg:
+        if (param > 0)
+            m_docCodePage = param;
+        break;
+    case Kw::Deff:
+        m_deff = param;
+        m_fmtValid = false;
+        break;
+    case Kw::F:
+        if (m_st.dest == Dest::FontTable) {
+            m_fontEntry = param;
+            m_fonts[param] = Font();
+        } else {
+            m_st.chr.font = param;
+        }
+        break;
+    case Kw::Fcharset:
+        if (m_st.dest == Dest::FontTable && m_fonts.contains(m_fontEntry)
+            && m_fonts[m_fontEntry].codePage == 0)
+            m_fonts[m_fontEntry].codePage = codePageForCharset(param);
+        break;
+    case Kw::Cpg:
+        if (m_st.dest == Dest::FontTable && m_fonts.contains(m_fontEntry) && param > 0)
+            m_fonts[m_fontEntry].codePage = param;
+        break;
+    case Kw::Red: m_red = std::clamp(param, 0, 255); break;
+    case Kw::Green: m_green = std::clamp(param, 0, 255); break;
+    case Kw::Blue: m_blue = std::clamp(param, 0, 255); break;
+    case Kw::Bin: break; // handled above
+    case Kw::U: {
+        int v = param < 0 ? param + 65536 : param;
+        if (v < 0 || v > 0xFFFF)
+            v = QChar::ReplacementCharacter;
+        if (QChar::isSurrogate(char16_t(v)))
+            m_surrogates = true;
+        emitChar(char16_t(v));
+        m_skip = m_st.uc;
+        break;
+    }
+    case Kw::Uc: m_st.uc = std::clamp(param, 0, MaxUnicodeSkip); break;
+    case Kw::Plain: m_st.chr = CharProps(); break;
+    case Kw::Fs: m_st.chr.halfPoints = hasParam ? std::clamp(param, 1, MaxHalfPoints) : 24; break;
+    case Kw::B: m_st.chr.bold = on; break;
+    case Kw::I: m_st.chr.italic = on; break;
+    case Kw::Ul: m_st.chr.underline = on; break;
+    case Kw::UlNone: m_st.chr.underline = false; break;
+    case Kw::Strike: m_st.chr.strike = on; break;
+    case Kw::Cf: m_st.chr.fg = param; break;
+    case Kw::Bg: m_st.chr.bg = param; break;
+    case Kw::Super: m_st.chr.vAlign = 1; break;
+    case Kw::Sub: m_st.chr.vAlign = -1; break;
+    case Kw::NoSuperSub: m_st.chr.vAlign = 0; break;
+    case Kw::Hidden: m_st.chr.hidden = on; break;
+    case Kw::Pard: m_st.para = ParaProps(); break;
+    case Kw::Par:
+        if (m_st.dest == Dest::Text)
+            paragraphBreak();
+        break;
+    case Kw::Ql: m_st.para.align = Qt::AlignLeft; break;
+    case Kw::Qr: m_st.para.align = Qt::AlignRight; break;
+    case Kw::Qc: m_st.para.align = Qt::AlignHCenter; break;
+    case Kw::Qj: m_st.para.align = Qt::AlignJustify; break;
+    case Kw::Li: m_st.para.left = twips(); break;
+    case Kw::Ri: m_st.para.right = twips(); break;
+    case Kw::Fi: m_st.para.first = twips(); break;
+    case Kw::Sb: m_st.para.before = twips(); break;
+    case Kw::Sa: m_st.para.after = twips(); break;
+    case Kw::Cell:
+        // Table cells become tab-separated text.
+        emitChar(u'\t');
+        m_cellTab = true;
+        break;
+    case Kw::Row:
+        if (m_cellTab && m_text.endsWith(u'\t'))
+            m_text.chop(1);
+        if (m_st.dest == Dest::Text)
+            paragraphBreak();
+        break;
+    case Kw::Page:
+        // Page and section breaks also end a paragraph, but do not make an
+        // empty one of their own.
+        if (m_st.dest == Dest::Text && m_paraHasContent)
+            paragraphBreak();
+        break;
+    case Kw::Char:
+        emitChar(k.ch);
+        break;
+    }
+}
+
+int Parser::codePage() const
+{
+    const int font = m_st.dest == Dest::FontTable ? m_fontEntry
+                     : m_st.chr.font < 0          ? m_deff
+                                                  : m_st.chr.font;
+    const auto it = m_fonts.constFind(font);
+    return it != m_fonts.constEnd() && it->codePage ? it->codePage : m_docCodePage;
+}
+
+QStringDecoder &Parser::decoder(int cp)
+{
+    auto it = m_decoders.find(cp);
+    if (it == m_decoders.end())
+        it = m_decoders.emplace(cp, makeDecoder(cp)).first;
+    return it->second;
+}
+
+void Parser::addByte(uchar b)
+{
+    if (m_st.dest == Dest::Skip || m_st.dest == Dest::ColorTable) {
+        m_trail = false;
+        return;
+    }
+    const int cp = codePage();
+    if (!m_bytes.isEmpty() && cp != m_bytesCodePage)
+        flushBytes();
+    m_bytesCodePage = cp;
+    m_bytes.append(char(b));
+    if (m_trail)
+        m_trail = false;
+    else
+        m_trail = isLeadByte(cp, b);
+}
+
+void Parser::flushBytes()
+{
+    m_trail = false;
+    if (m_bytes.isEmpty())
+        return;
+    QString s = decoder(m_bytesCodePage).decode(m_bytes);
+    // Latin-1 keeps Symbol glyphs visible; its bullet is the one list
+    // markers use.
+    if (m_bytesCodePage == SymbolCodePage)
+        s.replace(QChar(0xB7), QChar(0x2022));
+    m_bytes.clear();
+    emitString(std::move(s));
+}
+
+void Parser::emitChar(char16_t c)
+{
+    if (c < 0x20 || c == 0xFDD0 || c == 0xFDD1 || c == QChar::ParagraphSeparator
+        || c == QChar::ObjectReplacementCharacter || c >= 0xFFFE) {
+        QString s(1, QChar(c));
+        emitString(s);
+        return;
+    }
+    if (!m_bytes.isEmpty())
+        flushBytes();
+    emitText(QStringView(&c, 1));
+}
+
+void Parser::emitLatin1(const char *s, qsizetype n)
+{
+    if (!m_bytes.isEmpty())
+        flushBytes();
+    emitText(QLatin1StringView(s, n));
+}
+
+void Parser::emitString(QString s)
+{
+    sanitize(s);
+    if (!s.isEmpty())
+        emitText(QStringView(s));
+}
+
+template<typename Str>
+void Parser::emitText(Str s)
+{
+    switch (m_st.dest) {
+    case Dest::Text:
+        if (m_st.chr.hidden)
+            return;
+        if (m_st.chr != m_textProps) {
+            flushText();
+            m_textProps = m_st.chr;
+        }
+        m_text.append(s);
+        m_paraHasContent = true;
+        m_cellTab = false;
+        return;
+    case Dest::FontTable: {
+        if (m_fontEntry < 0)
+            return;
+        auto it = m_fonts.find(m_fontEntry);
+        if (it == m_fonts.end())
+            return;
+        const qsizetype semi = s.indexOf(QLatin1Char(';'));
+        it->name.append(semi < 0 ? s : s.left(semi));
+        if (semi >= 0) {
+            it->name = it->name.trimmed();
+            m_fontEntry = -1;
+        }
+        return;
+    }
+    case Dest::ColorTable:
+        for (qsizetype i = 0; i < s.size(); ++i) {
+            if (s.at(i) != QLatin1Char(';'))
+                continue;
+            // An entry without components is "automatic": no colour.
+            m_colors.append(m_red < 0 && m_green < 0 && m_blue < 0
+                                ? QColor()
+                                : QColor(std::max(m_red, 0), std::max(m_green, 0),
+                                         std::max(m_blue, 0)));
+            m_red = m_green = m_blue = -1;
+        }
+        return;
+    case Dest::Skip:
+        return;
+    }
+}
+
+void Parser::flushText()
+{
+    if (m_text.isEmpty())
+        return;
+    materializeBreak();
+    if (m_surrogates) {
+        fixSurrogates(m_text);
+        m_surrogates = false;
+    }
+    m_cursor.insertText(m_text, charFormat(m_textProps));
+    m_text.clear();
+}
+
+// A \par only makes a new block once something follows it, so the final
+// paragraph mark of a file does not leave an empty block behind.
+void Parser::materializeBreak()
+{
+    if (!m_breakPending)
+        return;
+    m_breakPending = false;
+    m_cursor.insertBlock(QTextBlockFormat(), charFormat(m_text.isEmpty() ? m_st.chr : m_textProps));
+}
+
+void Parser::paragraphBreak()
+{
+    flushBytes();
+    flushText();
+    materializeBreak();
+    m_cursor.setBlockFormat(blockFormat(m_st.para));
+    m_breakPending = true;
+    m_paraHasContent = false;
+    m_cellTab = false;
+}
+
+void Parser::finish()
+{
+    flushBytes();
+    flushText();
+    if (!m_breakPending)
+        m_cursor.setBlockFormat(blockFormat(m_st.para));
+}
+
+const QTextCharFormat &Parser::charFormat(const CharProps &p)
+{
+    if (m_fmtValid && p == m_fmtProps)
+        return m_fmt;
+    QTextCharFormat f;
+    const auto font = m_fonts.constFind(p.font < 0 ? m_deff : p.font);
+    if (font != m_fonts.constEnd() && !font->name.isEmpty())
+        f.setFontFamilies({font->name});
+    f.setFontPointSize(p.halfPoints / 2.0);
+    if (p.bold)
+        f.setFontWeight(QFont::Bold);
+    if (p.italic)
+        f.setFontItalic(true);
+    if (p.underline)
+        f.setFontUnderline(true);
+    if (p.strike)
+        f.setFontStrikeOut(true);
+    if (p.fg > 0 && p.fg < m_colors.size() && m_colors.at(p.fg).isValid())
+        f.setForeground(m_colors.at(p.fg));
+    if (p.bg > 0 && p.bg < m_colors.size() && m_colors.at(p.bg).isValid())
+        f.setBackground(m_colors.at(p.bg));
+    if (p.vAlign)
+        f.setVerticalAlignment(p.vAlign > 0 ? QTextCharFormat::AlignSuperScript
+                                            : QTextCharFormat::AlignSubScript);
+    m_fmt = f;
+    m_fmtProps = p;
+    m_fmtValid = true;
+    return m_fmt;
+}
+
+QTextBlockFormat Parser::blockFormat(const ParaProps &p) const
+{
+    QTextBlockFormat f;
+    if (p.align != Qt::AlignLeft)
+        f.setAlignment(p.align);
+    if (p.left)
+        f.setLeftMargin(p.left / TwipsPerPixel);
+    if (p.right)
+        f.setRightMargin(p.right / TwipsPerPixel);
+    if (p.first)
+        f.setTextIndent(p.first / TwipsPerPixel);
+    if (p.before)
+        f.setTopMargin(p.before / TwipsPerPixel);
+    if (p.after)
+        f.setBottomMargin(p.after / TwipsPerPixel);
+    return f;
+}
+
+qsizetype rtfStart(const QByteArray &data)
+{
+    qsizetype i = 0;
+    while (i < data.size() && (data.at(i) == ' ' || data.at(i) == '\t' || data.at(i) == '\r'
+                               || data.at(i) == '\n'))
+        ++i;
+    return QByteArrayView(data).sliced(i).startsWith("{\\rtf") ? i : -1;
+}
+
+} // namespace
+
+bool RtfReader::looksLikeRtf(const QByteArray &data)
+{
+    return rtfStart(data) >= 0;
+}
+
+bool RtfReader::check(const QByteArray &rtf)
+{
+    m_error.clear();
+    if (rtf.size() > m_maxInputSize) {
+        m_error = tr("The document is too large to open (%1 MiB; at most %2 MiB can be read).")
+                      .arg((rtf.size() + 1048575) / 1048576)
+                      .arg(m_maxInputSize / 1048576);
+        return false;
+    }
+    if (rtf.trimmed().isEmpty()) {
+        m_error = tr("The document is empty.");
+        return false;
+    }
+    if (!looksLikeRtf(rtf)) {
+        m_error = tr("The document is not in Rich Text Format (it does not start with {\\rtf).");
+        return false;
+    }
+    return true;
+}
+
+bool RtfReader::parse(const QByteArray &rtf, QTextDocument *document)
+{
+    const QByteArray data = QByteArray::fromRawData(rtf.constData() + rtfStart(rtf),
+                                                    rtf.size() - rtfStart(rtf));
+    QTextCursor cursor(document);
+    cursor.beginEditBlock();
+    Parser parser(data, cursor, m_maxDepth);
+    const bool ok = parser.run();
+    cursor.endEditBlock();
+    if (!ok)
+        m_error = tr("The document is damaged: its groups are nested more than %1 levels deep.")
+                      .arg(m_maxDepth);
+    return ok;
+}
+
+bool RtfReader::read(const QByteArray &rtf, QTextDocument *document)
+{
+    if (!document) {
+        m_error = tr("There is no document to read into.");
+        return false;
+    }
+    if (!check(rtf))
+        return false;
+    const bool undo = document->isUndoRedoEnabled();
+    document->setUndoRedoEnabled(false);
+    document->clear();
+    const bool ok = parse(rtf, document);
+    if (!ok)
+        document->clear();
+    document->setUndoRedoEnabled(undo);
+    document->setModified(false);
+    return ok;
+}
+
+bool RtfReader::read(QIODevice *device, QTextDocument *document)
+{
+    if (!device || !device->isReadable()) {
+        m_error = tr("The document cannot be read: %1")
+                      .arg(device ? device->errorString() : tr("no device"));
+        return false;
+    }
+    // One byte over the limit is enough to know the file is too large.
+    const QByteArray data = device->read(m_maxInputSize + 1);
+    if (data.isEmpty() && !device->errorString().isEmpty() && !device->atEnd()) {
+        m_error = tr("The document cannot be read: %1").arg(device->errorString());
+        return false;
+    }
+    return read(data, document);
+}
+
+bool RtfReader::insert(const QByteArray &rtf, QTextCursor &cursor)
+{
+    if (cursor.isNull()) {
+        m_error = tr("There is no document to insert into.");
+        return false;
+    }
+    if (!check(rtf))
+        return false;
+    QTextDocument scratch;
+    scratch.setUndoRedoEnabled(false);
+    scratch.setDefaultFont(cursor.document()->defaultFont());
+    if (!parse(rtf, &scratch))
+        return false;
+    cursor.insertFragment(QTextDocumentFragment(&scratch));
+    return true;
+}

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QByteArray>
+#include <QCoreApplication>
+#include <QString>
+
+class QIODevice;
+class QTextCursor;
+class QTextDocument;
+
+// Reads Rich Text Format into a QTextDocument: whole files for the document
+// windows, and clipboard data pasted at a cursor. Never throws and never shows
+// anything; a failed read leaves a message in errorString().
+//
+// What is kept: text (code pages and \u), fonts, sizes, bold, italic,
+// underline, strike-out, super/subscript, colours, paragraph alignment,
+// indents and spacing, tabs and line breaks. Pictures, objects, headers,
+// footers, footnotes, style sheets and other destinations are skipped.
+class RtfReader
+{
+    Q_DECLARE_TR_FUNCTIONS(RtfReader)
+
+public:
+    static constexpr int DefaultMaxDepth = 1000;
+    static constexpr qint64 DefaultMaxInputSize = qint64(64) * 1024 * 1024;
+
+    RtfReader() = default;
+
+    // Groups nested deeper than this make the read fail instead of growing
+    // without bound.
+    void setMaxDepth(int depth) { m_maxDepth = depth; }
+    int maxDepth() const { return m_maxDepth; }
+
+    // Larger input is refused before anything is parsed.
+    void setMaxInputSize(qint64 bytes) { m_maxInputSize = bytes; }
+    qint64 maxInputSize() const { return m_maxInputSize; }
+
+    // Replaces the whole content of `document`. Undo history is not recorded
+    // for the load and the document is left unmodified. On failure the
+    // document is left empty.
+    bool read(const QByteArray &rtf, QTextDocument *document);
+    bool read(QIODevice *device, QTextDocument *document);
+
+    // Inserts at the cursor as one undoable step, as a paste does. On failure
+    // the document is not touched.
+    bool insert(const QByteArray &rtf, QTextCursor &cursor);
+
+    QString errorString() const { return m_error; }
+
+    // True if the data starts like RTF (leading white space allowed).
+    static bool looksLikeRtf(const QByteArray &data);
+
+private:
+    bool check(const QByteArray &rtf);
+    bool parse(const QByteArray &rtf, QTextDocument *document);
+
+    int m_maxDepth = DefaultMaxDepth;
+    qint64 m_maxInputSize = DefaultMaxInputSize;
+    QString m_error;
+};
