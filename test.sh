@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs every test headless.
+source "$(dirname "$0")/scripts/common.sh"
+install_missing
+build
+export QT_QPA_PLATFORM=offscreen
+export QTWEBENGINE_DISABLE_SANDBOX=1
+export XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-/tmp/partwise-runtime-$(id -u)}"
+mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+cd "$BUILD"
+ctest --output-on-failure -j"$(nproc)" --timeout 600
