@@ -71,7 +71,11 @@ MainWindow::MainWindow(AppContext &app, QWidget *parent) : QMainWindow(parent), 
     updateMenus();
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow()
+{
+    // Children deactivate while they are destroyed; the menus may be gone by then.
+    m_mdi->disconnect(this);
+}
 
 void MainWindow::createActions()
 {
