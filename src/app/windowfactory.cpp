@@ -5,6 +5,8 @@
 #include "app/mainwindow.h"
 #include "stock/adddeleteinvwindow.h"
 #include "stock/adddeletepartwindow.h"
+#include "stock/browsedescwindow.h"
+#include "stock/browseinvwindow.h"
 
 namespace WindowFactory {
 
@@ -17,6 +19,10 @@ ChildWindow *create(CommandId id, AppContext &app)
     case CommandId::AddPart:
     case CommandId::DeletePart:
         return new AddDeletePartWindow(app);
+    case CommandId::BrowsePart:
+        return new BrowseInvWindow(app);
+    case CommandId::BrowseDesc:
+        return new BrowseDescWindow(app);
     default:
         Q_UNUSED(app);
         return nullptr;
@@ -30,6 +36,8 @@ bool opensWindow(CommandId id)
     case CommandId::DeleteQuantity:
     case CommandId::AddPart:
     case CommandId::DeletePart:
+    case CommandId::BrowsePart:
+    case CommandId::BrowseDesc:
         return true;
     default:
         return false;

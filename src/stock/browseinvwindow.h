@@ -1,0 +1,57 @@
+#pragma once
+
+#include "app/childwindow.h"
+#include "data/recordset.h"
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+// Look-up of one part at a time by part number: the whole catalogue is read
+// once when the window opens and stays with the window, with a current row
+// that Pick, Enter, typing and Next move. Never writes.
+class BrowseInvWindow : public ChildWindow
+{
+    Q_OBJECT
+public:
+    explicit BrowseInvWindow(AppContext &app, QWidget *parent = nullptr);
+
+    void load() override;
+
+    QLabel *lblPartNo;
+    QComboBox *cmbPartNo;
+    QLabel *lblMinReq;
+    QLineEdit *txtMinReq;
+    QLabel *lblCurrentInv;
+    QLineEdit *txtCurrentInv;
+    QLabel *lblDesc;
+    QLineEdit *txtDesc;
+    QLabel *lblUnitCost;
+    QLineEdit *txtUnitCost;
+    QLabel *lblBin;
+    QLineEdit *txtBin;
+    QLabel *lblVendor;
+    QLineEdit *txtVendor;
+    QPushButton *cmdNext;
+    QPushButton *cmdVendor;
+    QPushButton *cmdExit;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    bool readList();
+    bool fill();
+    void showDetails();
+    void hideVendor();
+    void showError();
+    void pick();
+    void enterKey();
+    void next();
+    void nextFailed();
+    void showVendor();
+
+    Recordset m_set;
+    QList<QWidget *> m_details; // hidden until the first look-up
+};

@@ -1,0 +1,187 @@
+#include "stock/browsesupport.h"
+
+#include "app/twips.h"
+#include "app/userinterface.h"
+#include "data/recordset.h"
+
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QPushButton>
+#include <QStringListModel>
+#include <QVarLengthArray>
+
+namespace Browse {
+
+void styleWindow(QWidget *window, double widthTwips, double heightTwips)
+{
+    QPalette pal = window->palette();
+    pal.setColor(QPalette::Window, QColor(0, 0, 64));
+    window->setPalette(pal);
+    window->setAutoFillBackground(true);
+    window->resize(Twips::toPixels(widthTwips, window), Twips::toPixels(heightTwips, window));
+}
+
+void place(QWidget *widget, double left, double top, double width, double height)
+{
+    widget->setGeometry(Twips::toPixels(left, widget), Twips::toPixels(top, widget),
+                        Twips::toPixels(width, widget), Twips::toPixels(height, widget));
+}
+
+QLabel *label(QWidget *window, const char *name, const QString &text, double left, double top,
+              double width, double height)
+{
+    auto *l = new QLabel(text, window);
+    l->setObjectName(QLatin1String(name));
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(8.25);
+    font.setBold(true);
+    l->setFont(font);
+    QPalette pal = l->palette();
+    pal.setColor(QPalette::WindowText, Qt::white);
+    l->setPalette(pal);
+    place(l, left, top, width, height);
+    return l;
+}
+
+QLineEdit *field(QWidget *window, const char *name, double left, double top, double width,
+                 double height)
+{
+    auto *f = new QLineEdit(window);
+    f->setObjectName(QLatin1String(name));
+    place(f, left, top, width, height);
+    return f;
+}
+
+QPushButton *button(QWidget *window, const char *name, const QString &text, double left,
+                    double top, double width, double height)
+{
+    auto *b = new QPushButton(text, window);
+    b->setObjectName(QLatin1String(name));
+    b->setAutoDefault(false);
+    place(b, left, top, width, height);
+    return b;
+}
+
+void setUpCombo(QComboBox *box)
+{
+    box->setEditable(true);
+    box->setInsertPolicy(QComboBox::NoInsert);
+    // The window completes the text itself, from its own current row.
+    box->setCompleter(nullptr);
+    // Neither the box's size nor its list view may measure every entry.
+    box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    box->setMinimumContentsLength(12);
+    if (auto *view = qobject_cast<QListView *>(box->view()))
+        view->setUniformItemSizes(true);
+    // Only a choice from the list picks an entry: leaving the box or pressing
+    // Enter must not pick the entry that matches the typed text.
+    QObject::disconnect(box->lineEdit(), &QLineEdit::editingFinished, box, nullptr);
+    QObject::disconnect(box->lineEdit(), &QLineEdit::returnPressed, box, nullptr);
+}
+
+void setList(QComboBox *box, const QStringList &entries)
+{
+    box->setModel(new QStringListModel(entries, box));
+    box->setCurrentIndex(-1);
+}
+
+QString plainText(const QVariant &value)
+{
+    return value.toString();
+}
+
+QString binText(const QVariant &value)
+{
+    bool no = false;
+    switch (value.typeId()) {
+    case QMetaType::Bool:
+        no = !value.toBool();
+        break;
+    case QMetaType::QString:
+        no = value.toString() == QLatin1String("False") || value.toString() == QLatin1String("0");
+        break;
+    default:
+        no = value.toDouble() == 0.0;
+        break;
+    }
+    return no ? QStringLiteral("No") : QStringLiteral("Yes");
+}
+
+bool fillFromRow(Recordset &set, std::initializer_list<Column> columns, QLineEdit *bin)
+{
+    QVarLengthArray<QVariant, 8> values;
+    for (const Column &c : columns) {
+        values.append(set.value(QLatin1String(c.name)));
+        if (set.error())
+            return false;
+    }
+    const QVariant binValue = set.value(QStringLiteral("Bin"));
+    if (set.error())
+        return false;
+    qsizetype i = 0;
+    for (const Column &c : columns) {
+        const QVariant &v = values.at(i++);
+        if (!v.isNull())
+            c.field->setText(plainText(v));
+    }
+    if (!binValue.isNull())
+        bin->setText(binText(binValue));
+    return true;
+}
+
+void typeAhead(QComboBox *box, Recordset &set, const QString &column, int key, QWidget *window,
+               UserInterface &ui)
+{
+    if (key == Qt::Key_Backspace || key == Qt::Key_Delete)
+        return;
+    const QString typed = box->currentText();
+    if (set.findForward(column, Recordset::Match::BeginsWith, typed)) {
+        const QString found = set.value(column).toString();
+        if (!set.error()) {
+            box->setEditText(found);
+            const int start = int(qMin(typed.size(), found.size()));
+            box->lineEdit()->setSelection(start, int(found.size()));
+            return;
+        }
+    }
+    if (set.error().is(ErrorNumber::NoCurrentRecord)) {
+        // Nothing from here on: start from the top next time. An empty set has
+        // no first row to go back to, which is no error either.
+        set.moveFirst();
+        return;
+    }
+    ui.inform(window, errorMessageText(set.error()));
+}
+
+ComboKeys::ComboKeys(QComboBox *box, std::function<void()> enter,
+                     std::function<void(int)> released)
+    : QObject(box), m_box(box), m_enter(std::move(enter)), m_released(std::move(released))
+{
+    box->installEventFilter(this);
+    box->lineEdit()->installEventFilter(this);
+}
+
+bool ComboKeys::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease)
+        return false;
+    const auto *key = static_cast<QKeyEvent *>(event);
+    // The box hands its key events to the line edit directly, past this
+    // filter; an event sent to the line edit itself is handled and stopped
+    // there so that it does not reach the box a second time.
+    const bool atLineEdit = watched == m_box->lineEdit();
+    if (event->type() == QEvent::KeyPress) {
+        if (key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter)
+            return false;
+        m_enter();
+        return true;
+    }
+    m_released(key->key());
+    return atLineEdit;
+}
+
+} // namespace Browse
