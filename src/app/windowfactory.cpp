@@ -3,6 +3,7 @@
 #include "app/appcontext.h"
 #include "app/childwindow.h"
 #include "app/mainwindow.h"
+#include "docs/documentcommands.h"
 #include "stock/adddeleteinvwindow.h"
 #include "stock/adddeletepartwindow.h"
 #include "stock/browsedescwindow.h"
@@ -46,7 +47,19 @@ bool opensWindow(CommandId id)
 
 void installHandlers(MainWindow &main)
 {
-    Q_UNUSED(main);
+    using C = CommandId;
+    auto *docs = new DocumentCommands(main); // owned by the main window
+    main.setHandler(C::FileNew, [docs] { docs->newDocumentWindow(); });
+    main.setHandler(C::WindowNewWindow, [docs] { docs->newDocumentWindow(); });
+    main.setHandler(C::FileOpen, [docs] { docs->open(); });
+    main.setHandler(C::FileSave, [docs] { docs->save(); });
+    main.setHandler(C::FileSaveAs, [docs] { docs->saveAs(); });
+    main.setHandler(C::FilePrint, [docs] { docs->print(); });
+    main.setHandler(C::EditUndo, [docs] { docs->undo(); });
+    main.setHandler(C::EditCut, [docs] { docs->cut(); });
+    main.setHandler(C::EditCopy, [docs] { docs->copy(); });
+    main.setHandler(C::EditPaste, [docs] { docs->paste(); });
+    main.setHandler(C::EditPasteSpecial, [docs] { docs->pasteSpecial(); });
 }
 
 } // namespace WindowFactory

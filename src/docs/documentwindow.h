@@ -1,0 +1,79 @@
+#pragma once
+
+#include "app/childwindow.h"
+
+#include <QString>
+
+class QTextDocument;
+class QTextEdit;
+
+// A rich-text document inside the main window. Its caption is "Document n"
+// until it has been opened from or saved under a file name; after that the
+// caption is the file name.
+class DocumentWindow : public ChildWindow
+{
+    Q_OBJECT
+public:
+    // The filter of the open and save dialogs.
+    static QString fileFilter() { return QStringLiteral("All Files (*.*)"); }
+    // The caption of the one window the inventory valuation writes into.
+    static QString valueCaption() { return QStringLiteral("Current Value of Inventory"); }
+
+    explicit DocumentWindow(AppContext &app, QWidget *parent = nullptr);
+
+    void load() override;
+    QSize sizeHint() const override;
+
+    QTextEdit *textBox() const { return rtfText; }
+    QTextDocument *document() const;
+    bool isModified() const;
+
+    QString caption() const { return windowTitle(); }
+    void setCaption(const QString &caption) { setWindowTitle(caption); }
+    // While the caption starts with "Document", Save asks for a file name.
+    bool hasFileName() const;
+
+    // Text the program writes: replaces the content and is not a change the
+    // user would be asked to save.
+    void setProgramText(const QString &text);
+    void setFontPointSize(qreal points);
+
+    // Reads a file into the window (RTF, or plain text when it is not RTF)
+    // and takes its name as caption. A file that cannot be read is reported
+    // and leaves the window as it was.
+    bool openFile(const QString &fileName);
+    // Writes the document as RTF; a bare name is a file in the program
+    // folder. The previous file stays intact when this fails; the failure is
+    // reported.
+    bool saveToFile(const QString &fileName);
+    // File > Save: asks for a name while the window has none, and keeps the
+    // caption. False when cancelled or failed.
+    bool save();
+    // File > Save As: the caption becomes the chosen name once it is saved.
+    bool saveAs();
+    // File > Print: the selection or the whole document.
+    void print();
+    // Before unsaved changes are dropped: asks whether to save them. True when
+    // it is fine to go on.
+    bool maybeSave();
+
+    void undo();
+    void cut();
+    void copy();
+    void paste();
+    // Pastes the clipboard's plain text, without its formatting.
+    void pasteUnformatted();
+
+    bool isClosing() const { return m_closing; }
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void layoutTextBox();
+    void reportFileError(const QString &action, const QString &fileName, const QString &reason);
+
+    QTextEdit *rtfText = nullptr;
+    bool m_closing = false;
+};
