@@ -226,6 +226,22 @@ struct CharProps
     bool operator!=(const CharProps &o) const { return !(*this == o); }
 };
 
+struct CharPropsHash
+{
+    size_t operator()(const CharProps &p) const
+    {
+        return qHashMulti(0, p.font, p.halfPoints, p.fg, p.bg, p.vAlign, p.bold, p.italic,
+                          p.underline, p.strike);
+    }
+};
+
+// Text of one format within the paragraph being read.
+struct Run
+{
+    QString text;
+    QTextCharFormat format;
+};
+
 struct ParaProps
 {
     Qt::Alignment align = Qt::AlignLeft;
@@ -277,13 +293,14 @@ private:
     void emitString(QString s);
     template<typename Str> void emitText(Str s);
     void flushText();
-    void materializeBreak();
+    void emitParagraph();
     void paragraphBreak();
     void finish();
 
     int codePage() const;
     QStringDecoder &decoder(int cp);
     const QTextCharFormat &charFormat(const CharProps &p);
+    void formatsChanged();
     QTextBlockFormat blockFormat(const ParaProps &p) const;
 
     const char *m_p;
@@ -311,13 +328,18 @@ private:
     QString m_text; // text not yet inserted, all in m_textProps
     CharProps m_textProps;
     bool m_surrogates = false;
-    bool m_breakPending = false;
+    // The paragraph is inserted whole at its end, when its format is known.
+    std::vector<Run> m_runs;
+    size_t m_runCount = 0;
+    bool m_firstParagraph = true;
     bool m_paraHasContent = false;
     bool m_cellTab = false;
 
-    CharProps m_fmtProps;
-    QTextCharFormat m_fmt;
-    bool m_fmtValid = false;
+    // One QTextCharFormat per distinct format: building them is slow, and
+    // the document hashes a reused one only once.
+    std::unordered_map<CharProps, QTextCharFormat, CharPropsHash> m_formats;
+    CharProps m_lastProps;
+    const QTextCharFormat *m_lastFormat = nullptr;
 };
 
 bool Parser::run()
@@ -520,13 +542,13 @@ void Parser::controlWord(std::string_view word, bool hasParam, int param)
     case Kw::FontTable:
         m_st.dest = Dest::FontTable;
         m_fontEntry = -1;
-        m_fmtValid = false;
+        formatsChanged();
         break;
     case Kw::ColorTable:
         m_st.dest = Dest::ColorTable;
         m_colors.clear();
         m_red = m_green = m_blue = -1;
-        m_fmtValid = false;
+        formatsChanged();
         break;
     case Kw::Ansi: m_docCodePage = 1252; break;
     case Kw::Mac: m_docCodePage = 10000; break;
@@ -538,7 +560,7 @@ void Parser::controlWord(std::string_view word, bool hasParam, int param)
         break;
     case Kw::Deff:
         m_deff = param;
-        m_fmtValid = false;
+        formatsChanged();
         break;
     case Kw::F:
         if (m_st.dest == Dest::FontTable) {
@@ -666,7 +688,7 @@ void Parser::flushBytes()
     // markers use.
     if (m_bytesCodePage == SymbolCodePage)
         s.replace(QChar(0xB7), QChar(0x2022));
-    m_bytes.clear();
+    m_bytes.resize(0); // keeps the capacity, unlike clear()
     emitString(std::move(s));
 }
 
@@ -747,32 +769,43 @@ void Parser::flushText()
 {
     if (m_text.isEmpty())
         return;
-    materializeBreak();
     if (m_surrogates) {
         fixSurrogates(m_text);
         m_surrogates = false;
     }
-    m_cursor.insertText(m_text, charFormat(m_textProps));
-    m_text.clear();
+    if (m_runCount == m_runs.size())
+        m_runs.emplace_back();
+    Run &run = m_runs[m_runCount++];
+    run.text.swap(m_text);
+    run.format = charFormat(m_textProps);
+    m_text.resize(0);
 }
 
-// A \par only makes a new block once something follows it, so the final
-// paragraph mark of a file does not leave an empty block behind.
-void Parser::materializeBreak()
+// The final paragraph mark of a file makes no empty paragraph after it:
+// a paragraph is only inserted once it is ended or has text.
+void Parser::emitParagraph()
 {
-    if (!m_breakPending)
-        return;
-    m_breakPending = false;
-    m_cursor.insertBlock(QTextBlockFormat(), charFormat(m_text.isEmpty() ? m_st.chr : m_textProps));
+    const QTextBlockFormat block = blockFormat(m_st.para);
+    const QTextCharFormat &mark = charFormat(m_st.chr);
+    if (m_firstParagraph) {
+        m_cursor.setBlockFormat(block);
+        m_cursor.setBlockCharFormat(mark);
+        m_firstParagraph = false;
+    } else {
+        m_cursor.insertBlock(block, mark);
+    }
+    for (size_t i = 0; i < m_runCount; ++i) {
+        m_cursor.insertText(m_runs[i].text, m_runs[i].format);
+        m_runs[i].text.resize(0);
+    }
+    m_runCount = 0;
 }
 
 void Parser::paragraphBreak()
 {
     flushBytes();
     flushText();
-    materializeBreak();
-    m_cursor.setBlockFormat(blockFormat(m_st.para));
-    m_breakPending = true;
+    emitParagraph();
     m_paraHasContent = false;
     m_cellTab = false;
 }
@@ -781,14 +814,26 @@ void Parser::finish()
 {
     flushBytes();
     flushText();
-    if (!m_breakPending)
-        m_cursor.setBlockFormat(blockFormat(m_st.para));
+    if (m_runCount > 0)
+        emitParagraph();
+}
+
+void Parser::formatsChanged()
+{
+    m_formats.clear();
+    m_lastFormat = nullptr;
 }
 
 const QTextCharFormat &Parser::charFormat(const CharProps &p)
 {
-    if (m_fmtValid && p == m_fmtProps)
-        return m_fmt;
+    if (m_lastFormat && p == m_lastProps)
+        return *m_lastFormat;
+    const auto known = m_formats.find(p);
+    if (known != m_formats.end()) {
+        m_lastProps = p;
+        m_lastFormat = &known->second;
+        return known->second;
+    }
     QTextCharFormat f;
     const auto font = m_fonts.constFind(p.font < 0 ? m_deff : p.font);
     if (font != m_fonts.constEnd() && !font->name.isEmpty())
@@ -809,10 +854,9 @@ const QTextCharFormat &Parser::charFormat(const CharProps &p)
     if (p.vAlign)
         f.setVerticalAlignment(p.vAlign > 0 ? QTextCharFormat::AlignSuperScript
                                             : QTextCharFormat::AlignSubScript);
-    m_fmt = f;
-    m_fmtProps = p;
-    m_fmtValid = true;
-    return m_fmt;
+    m_lastProps = p;
+    m_lastFormat = &m_formats.emplace(p, f).first->second;
+    return *m_lastFormat;
 }
 
 QTextBlockFormat Parser::blockFormat(const ParaProps &p) const
@@ -849,13 +893,15 @@ bool RtfReader::looksLikeRtf(const QByteArray &data)
     return rtfStart(data) >= 0;
 }
 
-bool RtfReader::check(const QByteArray &rtf)
+bool RtfReader::check(const QByteArray &rtf, qint64 size)
 {
     m_error.clear();
-    if (rtf.size() > m_maxInputSize) {
-        m_error = tr("The document is too large to open (%1 MiB; at most %2 MiB can be read).")
-                      .arg((rtf.size() + 1048575) / 1048576)
-                      .arg(m_maxInputSize / 1048576);
+    if (size < 0)
+        size = rtf.size();
+    if (size > m_maxInputSize) {
+        m_error = tr("The document is too large to open (%1 bytes; at most %2 can be read).")
+                      .arg(size)
+                      .arg(m_maxInputSize);
         return false;
     }
     if (rtf.trimmed().isEmpty()) {
@@ -910,11 +956,23 @@ bool RtfReader::read(QIODevice *device, QTextDocument *document)
                       .arg(device ? device->errorString() : tr("no device"));
         return false;
     }
-    // One byte over the limit is enough to know the file is too large.
-    const QByteArray data = device->read(m_maxInputSize + 1);
-    if (data.isEmpty() && !device->errorString().isEmpty() && !device->atEnd()) {
-        m_error = tr("The document cannot be read: %1").arg(device->errorString());
-        return false;
+    QByteArray data;
+    if (!device->isSequential()) {
+        // A file says how large it is: refuse it before reading anything.
+        const qint64 size = device->size() - device->pos();
+        if (size > m_maxInputSize)
+            return check(QByteArray(), size);
+        data = device->read(size);
+    } else {
+        // One byte over the limit is enough to know the data is too large.
+        while (data.size() <= m_maxInputSize) {
+            const QByteArray chunk = device->read(std::min<qint64>(1 << 20, m_maxInputSize + 1 - data.size()));
+            if (chunk.isEmpty())
+                break;
+            data += chunk;
+        }
+        if (data.size() > m_maxInputSize)
+            return check(QByteArray(), data.size());
     }
     return read(data, document);
 }

@@ -51,7 +51,8 @@ public:
     static bool looksLikeRtf(const QByteArray &data);
 
 private:
-    bool check(const QByteArray &rtf);
+    // `size` of the data when it was not read.
+    bool check(const QByteArray &rtf, qint64 size = -1);
     bool parse(const QByteArray &rtf, QTextDocument *document);
 
     int m_maxDepth = DefaultMaxDepth;

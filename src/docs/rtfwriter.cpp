@@ -67,6 +67,7 @@ public:
 
 private:
     RunProps props(const QTextCharFormat &f);
+    RunProps props(int formatIndex, const QTextCharFormat &f);
     int fontIndex(const QString &family);
     int colorIndex(const QBrush &brush);
 
@@ -86,6 +87,7 @@ private:
     QFont m_default;
     QStringList m_fonts;
     QHash<QString, int> m_fontIndex;
+    QHash<int, RunProps> m_props; // by the document's format index
     QList<QColor> m_colors;
     QByteArray m_out;
     qsizetype m_lineStart = 0;
@@ -142,6 +144,18 @@ RunProps Emitter::props(const QTextCharFormat &f)
         p.vAlign = 1;
     else if (f.verticalAlignment() == QTextCharFormat::AlignSubScript)
         p.vAlign = -1;
+    return p;
+}
+
+// Resolving a format against the default font is the slow part of writing;
+// a document has few distinct formats.
+RunProps Emitter::props(int formatIndex, const QTextCharFormat &f)
+{
+    const auto it = m_props.constFind(formatIndex);
+    if (it != m_props.constEnd())
+        return *it;
+    const RunProps p = props(f);
+    m_props.insert(formatIndex, p);
     return p;
 }
 
@@ -272,7 +286,7 @@ QByteArray Emitter::run()
             QString marker = list->itemText(block);
             if (marker.isEmpty())
                 marker = QChar(0x2022);
-            switchTo(props(block.charFormat()));
+            switchTo(props(block.charFormatIndex(), block.charFormat()));
             text(marker);
             word("tab");
         }
@@ -281,13 +295,13 @@ QByteArray Emitter::run()
             const QTextFragment frag = it.fragment();
             if (!frag.isValid())
                 continue;
-            switchTo(props(frag.charFormat()));
+            switchTo(props(frag.charFormatIndex(), frag.charFormat()));
             text(frag.text());
             empty = false;
         }
         // An empty paragraph's height comes from its mark's format.
         if (empty)
-            switchTo(props(block.charFormat()));
+            switchTo(props(block.charFormatIndex(), block.charFormat()));
         word("par");
         m_out += '\n';
         m_lineStart = m_out.size();
