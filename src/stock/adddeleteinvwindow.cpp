@@ -70,7 +70,8 @@ AddDeleteInvWindow::AddDeleteInvWindow(AppContext &app, QWidget *parent) : Child
     m_fields->onEnter(txtQuantity, [this] { submit(); });
 
     connect(cmdUpdate, &QPushButton::clicked, this, &AddDeleteInvWindow::submit);
-    connect(cmdExit, &QPushButton::clicked, this, &QWidget::close);
+    // Closing the sub-window closes this window with it.
+    connect(cmdExit, &QPushButton::clicked, this, [this] { frameWidget()->close(); });
 }
 
 void AddDeleteInvWindow::load()

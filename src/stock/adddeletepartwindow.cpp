@@ -111,7 +111,8 @@ AddDeletePartWindow::AddDeletePartWindow(AppContext &app, QWidget *parent)
     m_fields->onEnter(txtVendor, [this] { submit(); });
 
     connect(cmdUpdate, &QPushButton::clicked, this, &AddDeletePartWindow::submit);
-    connect(cmdExit, &QPushButton::clicked, this, &QWidget::close);
+    // Closing the sub-window closes this window with it.
+    connect(cmdExit, &QPushButton::clicked, this, [this] { frameWidget()->close(); });
 }
 
 void AddDeletePartWindow::load()
