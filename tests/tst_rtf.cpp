@@ -369,6 +369,7 @@ void TstRtf::decoding_data()
     row("last paragraph mark makes no block", R"({\rtf1 one\par two\par})", "one\ntwo");
     row("empty paragraphs kept", R"({\rtf1 one\par\par\par two})", "one\n\n\ntwo");
     row("control characters dropped", R"({\rtf1 a\u0?\'00\'0d\u8233?b})", "a<br>b");
+    row("delete characters dropped", "{\\rtf1 a\x7f\\'7f\\u127?b}", "ab");
     row("font name in code page",
         R"({\rtf1\ansi{\fonttbl{\f0\fcharset204 \'c0\'f0\'e8\'e0\'eb;}}\f0 x})", "x");
     row("table cells", R"({\rtf1 \trowd a\cell b\cell\row c})", "a\tb\nc");

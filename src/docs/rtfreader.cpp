@@ -183,7 +183,7 @@ void sanitize(QString &s)
 {
     for (QChar &c : s) {
         const char16_t u = c.unicode();
-        if (u < 0x20 && u != u'\t')
+        if ((u < 0x20 && u != u'\t') || u == 0x7F)
             c = QChar(0xFFFF);
         else if (u == QChar::ParagraphSeparator)
             c = QChar::LineSeparator;
@@ -365,7 +365,7 @@ bool Parser::run()
         } else if (m_trail || c >= 0x80) {
             addByte(c);
             ++m_p;
-        } else if (c < 0x20) {
+        } else if (c < 0x20 || c == 0x7F) {
             if (c == '\t')
                 emitChar(u'\t');
             ++m_p;
@@ -373,7 +373,7 @@ bool Parser::run()
             const char *start = m_p;
             while (m_p < m_end) {
                 const uchar d = uchar(*m_p);
-                if (d < 0x20 || d >= 0x80 || d == '\\' || d == '{' || d == '}')
+                if (d < 0x20 || d >= 0x7F || d == '\\' || d == '{' || d == '}')
                     break;
                 ++m_p;
             }
@@ -694,7 +694,7 @@ void Parser::flushBytes()
 
 void Parser::emitChar(char16_t c)
 {
-    if (c < 0x20 || c == 0xFDD0 || c == 0xFDD1 || c == QChar::ParagraphSeparator
+    if (c < 0x20 || c == 0x7F || c == 0xFDD0 || c == 0xFDD1 || c == QChar::ParagraphSeparator
         || c == QChar::ObjectReplacementCharacter || c >= 0xFFFE) {
         QString s(1, QChar(c));
         emitString(s);
