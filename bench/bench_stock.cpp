@@ -1,0 +1,97 @@
+// One stock adjustment Submit (look-up, update, reorder read) through the real
+// window, on a large catalogue with full synchronous commits.
+#include "app/appcontext.h"
+#include "app/mainwindow.h"
+#include "app/userinterface.h"
+#include "benchsupport.h"
+#include "stock/adddeleteinvwindow.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRandomGenerator>
+#include <cstdio>
+
+namespace {
+
+// Answers every message with its default and counts them.
+class QuietUi : public UserInterface
+{
+public:
+    int messages = 0;
+    Answer message(QWidget *, const QString &, const QString &, Icon, Buttons buttons) override
+    {
+        ++messages;
+        return buttons == Buttons::YesNo ? Answer::No : Answer::Ok;
+    }
+    std::optional<QString> input(QWidget *, const QString &, const QString &, const QString &) override
+    {
+        return std::nullopt;
+    }
+    QString openFileName(QWidget *, const QString &, const QString &) override { return QString(); }
+    QString saveFileName(QWidget *, const QString &, const QString &) override { return QString(); }
+    bool choosePrinter(QWidget *, QPrinter &, PrintRequest &) override { return false; }
+};
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+
+    const QString folder = QDir::current().absoluteFilePath(QStringLiteral("stock-bench"));
+    QDir().mkpath(folder);
+    const int parts = Bench::DefaultParts;
+    QString error;
+    if (!Bench::makeDatabase(QDir(folder).filePath(QStringLiteral("Inventory.mdb")), parts,
+                             Bench::DefaultBomRows, &error)) {
+        std::fprintf(stderr, "cannot make the database: %s\n", qPrintable(error));
+        return 1;
+    }
+
+    QuietUi ui;
+    AppContext app(&ui);
+    app.setProgramFolder(folder);
+    app.setSettingsFile(QDir(folder).filePath(QStringLiteral("bench-settings.ini")));
+    if (!app.openInventoryDatabase()) {
+        std::fprintf(stderr, "cannot open the database: %s\n", qPrintable(app.database().errorString()));
+        return 1;
+    }
+    MainWindow main(app);
+    main.resize(1000, 760);
+    main.show();
+    main.run(CommandId::AddQuantity);
+    auto *window = qobject_cast<AddDeleteInvWindow *>(main.activeChild());
+    if (!window) {
+        std::fprintf(stderr, "the stock adjustment window did not open\n");
+        return 1;
+    }
+    QCoreApplication::processEvents();
+
+    QRandomGenerator rng(42);
+    const int warmUp = 20, runs = 500;
+    QList<double> samples;
+    for (int i = 0; i < warmUp + runs; ++i) {
+        window->txtPartNo->setText(Bench::partNumber(int(rng.bounded(parts))));
+        window->txtQuantity->setText(QStringLiteral("1"));
+        QElapsedTimer t;
+        t.start();
+        window->cmdUpdate->click();
+        QCoreApplication::processEvents(); // the repaint the user waits for
+        const double ms = double(t.nsecsElapsed()) / 1e6;
+        if (!window->txtPartNo->text().isEmpty()) {
+            std::fprintf(stderr, "a Submit failed\n");
+            return 1;
+        }
+        if (i >= warmUp)
+            samples << ms;
+    }
+    Bench::report("stock_submit_p50_ms", Bench::percentile(samples, 50), "ms", parts);
+    Bench::report("stock_submit_p99_ms", Bench::percentile(samples, 99), "ms", parts);
+    main.close();
+    return 0;
+}
