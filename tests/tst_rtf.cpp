@@ -361,6 +361,8 @@ void TstRtf::decoding_data()
     row("surrogate pair with uc0 like LibreOffice", R"({\rtf1 \uc0 \u55357\uc1 \u56832\'3f.})",
         "😀.");
     row("lone surrogate", R"({\rtf1 \u-10179?x})", "\xef\xbf\xbdx");
+    row("lone surrogate after a format change", R"({\rtf1 a{\b\u-10179?}b})",
+        "a\xef\xbf\xbd" "b");
     row("symbols", R"({\rtf1 \emdash\endash\bullet\lquote\rquote\ldblquote\rdblquote})",
         "—–•‘’“”");
     row("special spaces and hyphens", R"({\rtf1 a\~b\-c\_d})", "a\xc2\xa0" "b\xc2\xad" "c‑d");
@@ -378,6 +380,7 @@ void TstRtf::decoding_data()
         R"({\*\unknown u}{\*\bkmkstart b}{\pict\pngblip 89504e47}{\object{\*\objdata 0102}})"
         R"({\*\fldinst HYPERLINK "x"}{\fldrslt link} a\bin4 {}\ z{\footnote note}})",
         "link az");
+    row("unicode alternative", R"({\rtf1 {\upr{\'e9te}{\*\ud{\u233?t\u233?}}}!})", "été!");
     row("hidden text", R"({\rtf1 a{\v hidden}b\v c\v0 d})", "abd");
 }
 
@@ -607,6 +610,12 @@ void TstRtf::writerOutputIsPlainAscii()
             QVERIFY(c >= 0x20 && c < 0x7F);
     }
     QCOMPARE(rtf.count('{'), rtf.count('}')); // escaped ones pair up here too
+
+    // Broken UTF-16 is written as the replacement character.
+    doc.setPlainText(QString(QChar(0xD83D)) + QChar(0xDE00) + QChar(0xD83D) + 'x' + QChar(0xDE00));
+    QTextDocument copy;
+    QVERIFY(RtfReader().read(RtfWriter().write(&doc), &copy));
+    QCOMPARE(copy.toPlainText(), QString::fromUtf8("😀\xef\xbf\xbdx\xef\xbf\xbd"));
 }
 
 QTEST_MAIN(TstRtf)

@@ -29,7 +29,7 @@ constexpr int SymbolCodePage = 42;
 enum class Kw : quint8 {
     Unknown,
     // Destinations.
-    SkipDest, KnownDest, FontTable, ColorTable,
+    SkipDest, KnownDest, FontTable, ColorTable, Upr,
     // Document and tables.
     Ansi, Mac, Pc, Pca, AnsiCpg, Deff, Fcharset, Cpg, Red, Green, Blue, Bin, U, Uc,
     // Character formats.
@@ -66,8 +66,9 @@ const std::unordered_map<std::string_view, Keyword> &keywords()
               "title", "txe", "xe"})
             t.emplace(name, Keyword{Kw::SkipDest});
         // Destinations whose text is shown.
-        for (const char *name : {"field", "fldrslt", "listtext", "pntext", "result", "ud", "upr"})
+        for (const char *name : {"field", "fldrslt", "listtext", "pntext", "result", "ud"})
             t.emplace(name, Keyword{Kw::KnownDest});
+        t.emplace("upr", Keyword{Kw::Upr});
 
         const std::pair<const char *, Kw> words[] = {
             {"fonttbl", Kw::FontTable}, {"colortbl", Kw::ColorTable},
@@ -260,6 +261,8 @@ struct State
     ParaProps para;
     Dest dest = Dest::Text;
     int uc = 1;
+    // {\upr{ANSI version}{\*\ud{Unicode version}}}: the first is skipped.
+    bool upr = false;
 };
 
 struct Font
@@ -391,6 +394,11 @@ bool Parser::beginGroup()
     if (int(m_stack.size()) >= m_maxDepth)
         return false;
     m_stack.push_back(m_st);
+    if (m_st.upr) {
+        m_stack.back().upr = false; // later groups are the Unicode version
+        m_st.upr = false;
+        m_st.dest = Dest::Skip;
+    }
     m_skip = 0;
     m_star = false;
     return true;
@@ -524,7 +532,8 @@ void Parser::controlWord(std::string_view word, bool hasParam, int param)
     }
     if (m_st.dest == Dest::Skip)
         return;
-    if (star && k.kw != Kw::KnownDest && k.kw != Kw::FontTable && k.kw != Kw::ColorTable) {
+    if (star && k.kw != Kw::KnownDest && k.kw != Kw::FontTable && k.kw != Kw::ColorTable
+        && k.kw != Kw::Upr) {
         m_st.dest = Dest::Skip;
         return;
     }
@@ -538,6 +547,9 @@ void Parser::controlWord(std::string_view word, bool hasParam, int param)
         break;
     case Kw::SkipDest:
         m_st.dest = Dest::Skip;
+        break;
+    case Kw::Upr:
+        m_st.upr = true;
         break;
     case Kw::FontTable:
         m_st.dest = Dest::FontTable;
@@ -587,9 +599,10 @@ void Parser::controlWord(std::string_view word, bool hasParam, int param)
         int v = param < 0 ? param + 65536 : param;
         if (v < 0 || v > 0xFFFF)
             v = QChar::ReplacementCharacter;
+        emitChar(char16_t(v));
+        // After emitChar: a format change there flushes and clears the flag.
         if (QChar::isSurrogate(char16_t(v)))
             m_surrogates = true;
-        emitChar(char16_t(v));
         m_skip = m_st.uc;
         break;
     }

@@ -222,8 +222,16 @@ void Emitter::wrap(bool afterSpace)
 
 void Emitter::text(QStringView s)
 {
-    for (const QChar qc : s) {
-        const char16_t c = qc.unicode();
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        char16_t c = s.at(i).unicode();
+        // Only whole surrogate pairs are written.
+        if (QChar::isHighSurrogate(c) && i + 1 < s.size() && s.at(i + 1).isLowSurrogate()) {
+            word("u", int(c) - 0x10000);
+            m_out += '?';
+            c = s.at(++i).unicode();
+        } else if (QChar::isSurrogate(c)) {
+            c = QChar::ReplacementCharacter;
+        }
         if (c >= 0x20 && c < 0x7F) {
             if (m_delim) {
                 m_out += ' ';
@@ -244,10 +252,10 @@ void Emitter::text(QStringView s)
         default:
             // Control characters, object and frame markers carry no text.
             if (c < 0x20 || c == 0x7F || c == QChar::ObjectReplacementCharacter || c == 0xFDD0
-                || c == 0xFDD1 || c == 0xFFFF)
+                || c == 0xFDD1 || c >= 0xFFFE)
                 break;
             word("u", c > 0x7FFF ? int(c) - 0x10000 : int(c));
-            const char fb = QChar::isSurrogate(c) ? '?' : asciiFallback(c);
+            const char fb = QChar::isLowSurrogate(c) ? '?' : asciiFallback(c);
             if ((fb >= '0' && fb <= '9') || (fb >= 'a' && fb <= 'z') || (fb >= 'A' && fb <= 'Z')
                 || fb == ' ')
                 m_out += ' ';
