@@ -11,7 +11,6 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QMimeData>
 #include <QPointer>
 #include <QPrinter>
