@@ -307,6 +307,18 @@ private slots:
         QCOMPARE(third->subWindow()->y(), Twips::toPixels(400, third->subWindow()));
     }
 
+    void childClosingItselfTakesItsFrame()
+    {
+        TestEnvironment env;
+        MainWindow w(env.app);
+        w.show();
+        auto *child = new Probe(env.app);
+        w.showChild(child);
+        QCOMPARE(w.mdiArea()->subWindowList().size(), 1);
+        child->close();
+        QTRY_COMPARE(w.mdiArea()->subWindowList().size(), 0);
+    }
+
     void help()
     {
         TestEnvironment env;

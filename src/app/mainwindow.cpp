@@ -257,6 +257,10 @@ QMdiSubWindow *MainWindow::showChild(ChildWindow *window)
     QMdiSubWindow *sub = m_mdi->addSubWindow(window);
     sub->setAttribute(Qt::WA_DeleteOnClose);
     sub->setWindowIcon(window->windowIcon().isNull() ? windowIcon() : window->windowIcon());
+    // A window that closes itself takes its frame along.
+    connect(window, &QObject::destroyed, sub, [sub] {
+        QTimer::singleShot(0, sub, &QMdiSubWindow::close);
+    });
     window->load();
     sub->show();
     window->activateWindow();

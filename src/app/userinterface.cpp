@@ -46,16 +46,26 @@ std::optional<QString> DialogUserInterface::input(QWidget *parent, const QString
     return value;
 }
 
+namespace {
+
+// "*.*" means every file, with or without a dot in its name.
+QString everyFile(QString filter)
+{
+    return filter.replace(QLatin1String("(*.*)"), QLatin1String("(*.* *)"));
+}
+
+} // namespace
+
 QString DialogUserInterface::openFileName(QWidget *parent, const QString &title,
                                           const QString &filter)
 {
-    return QFileDialog::getOpenFileName(parent, title, QString(), filter);
+    return QFileDialog::getOpenFileName(parent, title, QString(), everyFile(filter));
 }
 
 QString DialogUserInterface::saveFileName(QWidget *parent, const QString &title,
                                           const QString &filter)
 {
-    return QFileDialog::getSaveFileName(parent, title, QString(), filter);
+    return QFileDialog::getSaveFileName(parent, title, QString(), everyFile(filter));
 }
 
 bool DialogUserInterface::choosePrinter(QWidget *parent, QPrinter &printer, PrintRequest &request)
