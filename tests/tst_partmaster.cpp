@@ -1,4 +1,5 @@
 // The part master window: adding parts to the catalogue and deleting them.
+#include "app/entryfields.h"
 #include "stock/adddeleteinvwindow.h"
 #include "stock/adddeletepartwindow.h"
 #include "stock/panelbar.h"
@@ -38,20 +39,21 @@ class TestPartMaster : public QObject
             return nullptr;
         return h->open<AddDeletePartWindow>(id);
     }
-    // Walks the whole Enter chain of an add window.
+    // Walks the whole Enter chain of an add window; the field with the focus
+    // is the highlighted one.
     static void enter(AddDeletePartWindow *w, const Entry &e)
     {
-        typeAndEnter(w->txtPartNo, e.partNo);
-        QVERIFY(w->txtQuantity->hasFocus());
-        typeAndEnter(w->txtQuantity, e.quantity);
-        QVERIFY(w->txtDescription->hasFocus());
-        typeAndEnter(w->txtDescription, e.description);
-        QVERIFY(w->txtCost->hasFocus());
-        typeAndEnter(w->txtCost, e.cost);
-        QVERIFY(w->txtReorder->hasFocus());
-        typeAndEnter(w->txtReorder, e.reorder);
-        QVERIFY(w->txtVendor->hasFocus());
-        typeAndEnter(w->txtVendor, e.vendor);
+        const QList<QPair<QLineEdit *, QString>> chain = {
+            {w->txtPartNo, e.partNo}, {w->txtQuantity, e.quantity}, {w->txtDescription, e.description},
+            {w->txtCost, e.cost},     {w->txtReorder, e.reorder},   {w->txtVendor, e.vendor}};
+        for (int i = 0; i < chain.size(); ++i) {
+            if (i > 0) {
+                QVERIFY(chain[i].first->hasFocus());
+                QCOMPARE(chain[i].first->palette().color(QPalette::Base), EntryFields::highlightColor());
+                QCOMPARE(chain[i - 1].first->palette().color(QPalette::Base), EntryFields::normalColor());
+            }
+            typeAndEnter(chain[i].first, chain[i].second);
+        }
     }
     int count(const QString &sql, const QVariantList &values = {})
     {
@@ -243,6 +245,7 @@ private slots:
         auto *w = start(CommandId::DeletePart);
         QVERIFY(w);
         w->txtVendor->setText("kept");
+        const QSize field = w->txtPartNo->size();
         h->ui.answers << UserInterface::Answer(answer);
         typeAndEnter(w->txtPartNo, partNo); // Enter deletes at once
         QCOMPARE(h->ui.shown.size(), 1);
@@ -257,6 +260,7 @@ private slots:
         QCOMPARE(w->txtPartNo->text(), yes ? QString() : partNo);
         QCOMPARE(w->txtVendor->text(), "kept");
         QCOMPARE(w->statbarInfo->isVisible(), yes);
+        QCOMPARE(w->txtPartNo->size(), field); // the status bar had its room already
         if (yes) {
             QCOMPARE(w->statbarInfo->count(), 1);
             QCOMPARE(w->statbarInfo->panel(1)->text(), partNo + " Deleted From Inventory");

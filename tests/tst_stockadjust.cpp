@@ -1,4 +1,5 @@
 // The stock adjustment window: adding to and subtracting from a part's stock.
+#include "app/entryfields.h"
 #include "app/twips.h"
 #include "stock/adddeleteinvwindow.h"
 #include "stock/adddeletepartwindow.h"
@@ -72,6 +73,8 @@ private slots:
         QCOMPARE(w->objectName(), "frmAddDeleteInv");
         QCOMPARE(w->windowTitle(), caption);
         QVERIFY(w->txtPartNo->hasFocus());
+        QCOMPARE(w->txtPartNo->palette().color(QPalette::Base), EntryFields::highlightColor());
+        QCOMPARE(w->txtQuantity->palette().color(QPalette::Base), EntryFields::normalColor());
         QCOMPARE(w->StatBarAdd->count(), 1);
         QVERIFY(w->StatBarAdd->panel(1)->isHidden());
     }

@@ -38,7 +38,8 @@ AddDeleteInvWindow::AddDeleteInvWindow(AppContext &app, QWidget *parent) : Child
 
     lblPartNo->setBuddy(txtPartNo);
     lblQty->setBuddy(txtQuantity);
-    txtPartNo->setMinimumWidth(180);
+    // Wide enough that each half of the status bar holds its message.
+    txtPartNo->setMinimumWidth(260);
 
     auto *fields = new QGridLayout;
     fields->setContentsMargins(12, 12, 12, 6);
@@ -82,10 +83,17 @@ void AddDeleteInvWindow::load()
     setWindowTitle(m_addMode ? QStringLiteral("Add To Inventory")
                              : QStringLiteral("Subract from Inventory"));
     StatBarAdd->panel(1)->hide();
-    if (QMdiSubWindow *sub = subWindow())
+    // Hidden rows take no room; the sub-window must see the new size hint.
+    layout()->invalidate();
+    layout()->activate(); // also recomputes the nested layouts
+    updateGeometry();
+    if (QMdiSubWindow *sub = subWindow()) {
+        if (sub->layout())
+            sub->layout()->invalidate();
         sub->adjustSize();
-    else
+    } else {
         adjustSize();
+    }
     placeAsChild();
     txtPartNo->setFocus(Qt::OtherFocusReason);
 }

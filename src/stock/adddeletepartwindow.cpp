@@ -57,9 +57,14 @@ AddDeletePartWindow::AddDeletePartWindow(AppContext &app, QWidget *parent)
     cmdExit->setObjectName(QStringLiteral("cmdExit"));
     statbarInfo = new PanelBar(1, this);
     statbarInfo->setObjectName(QStringLiteral("statbarInfo"));
+    // Its room is kept while hidden, so that showing it moves nothing.
+    QSizePolicy barPolicy = statbarInfo->sizePolicy();
+    barPolicy.setRetainSizeWhenHidden(true);
+    statbarInfo->setSizePolicy(barPolicy);
     statbarInfo->hide();
 
-    txtPartNo->setMinimumWidth(200);
+    // Wide enough that each half of the status bar holds its message.
+    txtPartNo->setMinimumWidth(260);
     auto *fields = new QGridLayout;
     fields->setContentsMargins(12, 12, 12, 6);
     fields->setHorizontalSpacing(10);
@@ -130,10 +135,17 @@ void AddDeletePartWindow::load()
                            static_cast<QWidget *>(lblVendor), static_cast<QWidget *>(txtVendor)})
             w->hide();
     }
-    if (QMdiSubWindow *sub = subWindow())
+    // Hidden rows take no room; the sub-window must see the new size hint.
+    layout()->invalidate();
+    layout()->activate(); // also recomputes the nested layouts
+    updateGeometry();
+    if (QMdiSubWindow *sub = subWindow()) {
+        if (sub->layout())
+            sub->layout()->invalidate();
         sub->adjustSize();
-    else
+    } else {
         adjustSize();
+    }
     placeAsChild();
     txtPartNo->setFocus(Qt::OtherFocusReason);
 }
