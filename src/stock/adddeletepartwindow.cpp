@@ -14,6 +14,9 @@
 #include <QMdiSubWindow>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
 
 namespace {
 
@@ -30,6 +33,23 @@ QLineEdit *makeField(QWidget *parent, const char *name, const char *tooltip)
     field->setObjectName(QLatin1String(name));
     field->setToolTip(QString::fromLatin1(tooltip));
     return field;
+}
+
+// The number reading gives 0 for a number too large for a double ("1e400");
+// such a cost is an overflow, not a free part.
+bool costOverflows(const QString &text)
+{
+    QByteArray n;
+    for (const QChar c : text) {
+        if (c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\n'))
+            continue;
+        if (c.unicode() >= 0x80)
+            break;
+        n += c.toUpper() == QLatin1Char('D') ? 'e' : char(c.unicode());
+    }
+    errno = 0;
+    const double v = std::strtod(n.constData(), nullptr);
+    return errno == ERANGE && std::isinf(v);
 }
 
 } // namespace
@@ -204,6 +224,10 @@ void AddDeletePartWindow::addPart()
     const QString description = txtDescription->text();
     if (!requireNumber(txtCost, QStringLiteral("Cost must be a number")))
         return;
+    if (costOverflows(txtCost->text())) {
+        reportError(DbError::runtime(ErrorNumber::Overflow));
+        return;
+    }
     const double cost = NumberRules::readNumber(txtCost->text());
     if (!requireNumber(txtReorder, QStringLiteral("Reorder Point must be a number")))
         return;
