@@ -171,6 +171,7 @@ private slots:
         QTest::newRow("empty description") << Entry{"N1", "1", "", "1", "1", "V"} << "You must enter a Description" << "txtVendor";
         QTest::newRow("quantity too large") << Entry{"N1", "32768", "d", "1", "1", ""} << "Error No 6\r\nOverflow has occured." << "txtVendor";
         QTest::newRow("cost too large") << Entry{"N1", "1", "d", "1e400", "x", ""} << "Error No 6\r\nOverflow has occured." << "txtVendor";
+        QTest::newRow("quantity beyond any number") << Entry{"N1", "-1D999", "d", "1", "1", ""} << "Error No 6\r\nOverflow has occured." << "txtVendor";
         QTest::newRow("reorder point too small") << Entry{"N1", "1", "d", "1", "-40000", ""} << "Error No 6\r\nOverflow has occured." << "txtVendor";
     }
     void refused()

@@ -130,6 +130,7 @@ private slots:
         QTest::newRow("unknown part, bad quantity") << "NOPE" << "x" << "Quantity must be a number" << "txtQuantity";
         QTest::newRow("unknown part") << "NOPE" << "5" << "Part Number Does Not Exist" << "txtPartNo";
         QTest::newRow("quantity above 32767") << "R100" << "40000" << "Error No 6\r\nOverflow has occured." << "";
+        QTest::newRow("quantity beyond any number") << "R100" << "1e400" << "Error No 6\r\nOverflow has occured." << "";
         QTest::newRow("sum above 32767") << "BIG" << "10" << "Error No 6\r\nOverflow has occured." << "";
         QTest::newRow("stock never counted") << "NOSTOCK" << "1" << "Error No 94\r\nInvalid use of Null has occured." << "";
     }

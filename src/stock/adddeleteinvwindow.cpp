@@ -6,6 +6,7 @@
 #include "app/userinterface.h"
 #include "data/recordset.h"
 #include "stock/panelbar.h"
+#include "stock/stocknumbers.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -152,9 +153,13 @@ void AddDeleteInvWindow::submit()
 
     DbError error;
     qint16 amount = 0;
-    if (!NumberRules::toInt16(NumberRules::readNumber(quantityText), &amount, &error)
-        && !trap(error))
+    if (StockNumbers::overflows(quantityText)) {
+        if (!trap(DbError::runtime(ErrorNumber::Overflow)))
+            return;
+    } else if (!NumberRules::toInt16(NumberRules::readNumber(quantityText), &amount, &error)
+               && !trap(error)) {
         return;
+    }
     const QVariant stored = rs.value(QStringLiteral("CurrentInv"));
     if (rs.error() && !trap(rs.error()))
         return;

@@ -6,6 +6,7 @@
 #include "app/userinterface.h"
 #include "data/recordset.h"
 #include "stock/panelbar.h"
+#include "stock/stocknumbers.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -14,9 +15,6 @@
 #include <QMdiSubWindow>
 #include <QPushButton>
 #include <QVBoxLayout>
-#include <cerrno>
-#include <cmath>
-#include <cstdlib>
 
 namespace {
 
@@ -33,23 +31,6 @@ QLineEdit *makeField(QWidget *parent, const char *name, const char *tooltip)
     field->setObjectName(QLatin1String(name));
     field->setToolTip(QString::fromLatin1(tooltip));
     return field;
-}
-
-// The number reading gives 0 for a number too large for a double ("1e400");
-// such a cost is an overflow, not a free part.
-bool costOverflows(const QString &text)
-{
-    QByteArray n;
-    for (const QChar c : text) {
-        if (c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\n'))
-            continue;
-        if (c.unicode() >= 0x80)
-            break;
-        n += c.toUpper() == QLatin1Char('D') ? 'e' : char(c.unicode());
-    }
-    errno = 0;
-    const double v = std::strtod(n.constData(), nullptr);
-    return errno == ERANGE && std::isinf(v);
 }
 
 } // namespace
@@ -217,14 +198,16 @@ void AddDeletePartWindow::addPart()
         return;
     DbError error;
     qint16 quantity = 0;
-    if (!NumberRules::toInt16(NumberRules::readNumber(txtQuantity->text()), &quantity, &error)) {
+    if (StockNumbers::overflows(txtQuantity->text()))
+        error = DbError::runtime(ErrorNumber::Overflow);
+    if (error || !NumberRules::toInt16(NumberRules::readNumber(txtQuantity->text()), &quantity, &error)) {
         reportError(error);
         return;
     }
     const QString description = txtDescription->text();
     if (!requireNumber(txtCost, QStringLiteral("Cost must be a number")))
         return;
-    if (costOverflows(txtCost->text())) {
+    if (StockNumbers::overflows(txtCost->text())) {
         reportError(DbError::runtime(ErrorNumber::Overflow));
         return;
     }
@@ -232,7 +215,9 @@ void AddDeletePartWindow::addPart()
     if (!requireNumber(txtReorder, QStringLiteral("Reorder Point must be a number")))
         return;
     qint16 reorder = 0;
-    if (!NumberRules::toInt16(NumberRules::readNumber(txtReorder->text()), &reorder, &error)) {
+    if (StockNumbers::overflows(txtReorder->text()))
+        error = DbError::runtime(ErrorNumber::Overflow);
+    if (error || !NumberRules::toInt16(NumberRules::readNumber(txtReorder->text()), &reorder, &error)) {
         reportError(error);
         return;
     }
