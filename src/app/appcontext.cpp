@@ -1,6 +1,7 @@
 #include "app/appcontext.h"
 
 #include "app/userinterface.h"
+#include "data/schema.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -42,5 +43,16 @@ std::unique_ptr<QSettings> AppContext::settings() const
 
 bool AppContext::openInventoryDatabase()
 {
-    return m_database.open(databasePath());
+    if (!m_database.open(databasePath()))
+        return false;
+    const QStringList tables = m_database.handle().tables();
+    for (const QString &table : Schema::requiredTables()) {
+        if (!tables.contains(table, Qt::CaseInsensitive)) {
+            m_database.close();
+            m_database.setError(DbError::engine(
+                -1, QStringLiteral("It is not a Partwise database: it has no table %1.").arg(table)));
+            return false;
+        }
+    }
+    return true;
 }

@@ -75,9 +75,11 @@ bool Database::open(const QString &path)
         // A file with an SQLite header may still be damaged; reading the
         // schema proves it is readable before anything writes to it.
         QSqlQuery probe(db);
-        if (!probe.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"))) {
+        const bool readable = probe.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"));
+        if (!readable)
             m_error = engineError(probe.lastError());
-        } else if (!m_engine->configure(db, &configError)) {
+        probe.finish(); // an unfinished read would hold a transaction open
+        if (readable && !m_engine->configure(db, &configError)) {
             m_error = configError;
         }
     }

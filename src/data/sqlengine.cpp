@@ -28,7 +28,9 @@ bool SqliteEngine::configure(QSqlDatabase &db, DbError *error) const
     };
     for (const QString &pragma : pragmas) {
         QSqlQuery q(db);
-        if (!q.exec(pragma)) {
+        const bool ok = q.exec(pragma);
+        q.finish();
+        if (!ok) {
             if (error)
                 *error = DbError::engine(q.lastError().nativeErrorCode().toInt(),
                                          q.lastError().text());
