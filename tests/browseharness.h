@@ -40,13 +40,7 @@ struct BrowseHarness
         main.show();
         main.activateWindow();
     }
-    ~BrowseHarness()
-    {
-        // Hidden first, so that no child is activated while the main window is
-        // half destroyed.
-        main.hide();
-        env.app.setUserInterface(&env.ui);
-    }
+    ~BrowseHarness() { env.app.setUserInterface(&env.ui); }
 
     bool ready() { return env.isValid() && QTest::qWaitForWindowActive(&main); }
 

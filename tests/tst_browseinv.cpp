@@ -20,6 +20,7 @@ private slots:
     void backspaceAndDeleteDoNothing_data();
     void backspaceAndDeleteDoNothing();
     void typeAheadFindsEarlierPrefixAfterReset();
+    void leavingTheBoxPicksNothing();
     void enterKey_data();
     void enterKey();
     void notFoundClearsFieldsButKeepsThemVisible();
@@ -144,6 +145,21 @@ void TestBrowseInv::typeAheadFindsEarlierPrefixAfterReset()
     keyInto(w->cmbPartNo, Qt::Key_Shift);
     QCOMPARE(w->cmbPartNo->currentText(), QStringLiteral("A1"));
     QCOMPARE(w->cmbPartNo->lineEdit()->selectedText(), QStringLiteral("1"));
+    QVERIFY(h.ui.shown.isEmpty());
+}
+
+void TestBrowseInv::leavingTheBoxPicksNothing()
+{
+    BrowseHarness h(QString(), TestEnvironment::Data::Sample);
+    QVERIFY(h.ready());
+    auto *w = h.open<BrowseInvWindow>(CommandId::BrowsePart);
+    QVERIFY(w);
+    typeInto(w->cmbPartNo, "R1");
+    QCOMPARE(w->cmbPartNo->currentText(), QStringLiteral("R100"));
+    keyInto(w->cmbPartNo, Qt::Key_Tab);
+    QVERIFY(!w->cmbPartNo->hasFocus());
+    QVERIFY(!w->txtDesc->isVisible());
+    QVERIFY(w->txtDesc->text().isEmpty());
     QVERIFY(h.ui.shown.isEmpty());
 }
 

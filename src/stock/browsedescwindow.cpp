@@ -1,6 +1,7 @@
 #include "stock/browsedescwindow.h"
 
 #include "app/appcontext.h"
+#include "app/twips.h"
 #include "app/userinterface.h"
 #include "stock/browsesupport.h"
 
@@ -11,6 +12,7 @@
 #include <QPushButton>
 
 namespace {
+constexpr double ClientWidth = 7500, ClientHeight = 4905; // twips
 const QString KeyColumn = QStringLiteral("Description");
 } // namespace
 
@@ -18,7 +20,7 @@ BrowseDescWindow::BrowseDescWindow(AppContext &app, QWidget *parent) : ChildWind
 {
     setObjectName(QStringLiteral("frmBrowseDesc"));
     setWindowTitle(QStringLiteral("Browse Inventory"));
-    Browse::styleWindow(this, 7500, 4905);
+    Browse::styleWindow(this, ClientWidth, ClientHeight);
 
     // The box is made first: first in the tab order.
     lblDesc = Browse::label(this, "lblDesc", QStringLiteral("Description:"), 120, 480, 1455);
@@ -57,7 +59,13 @@ BrowseDescWindow::BrowseDescWindow(AppContext &app, QWidget *parent) : ChildWind
         cmbDesc, [this] { enterKey(); },
         [this](int key) { Browse::typeAhead(cmbDesc, m_set, KeyColumn, key, this, m_app.ui()); });
     connect(cmdNext, &QPushButton::clicked, this, &BrowseDescWindow::next);
-    connect(cmdExit, &QPushButton::clicked, this, &QWidget::close);
+    // Closing the sub-window closes this window with it.
+    connect(cmdExit, &QPushButton::clicked, this, [this] { frameWidget()->close(); });
+}
+
+QSize BrowseDescWindow::sizeHint() const
+{
+    return QSize(Twips::toPixels(ClientWidth, this), Twips::toPixels(ClientHeight, this));
 }
 
 void BrowseDescWindow::load()

@@ -19,6 +19,8 @@ public:
     explicit BrowseDescWindow(AppContext &app, QWidget *parent = nullptr);
 
     void load() override;
+    // The designed client area; the sub-window takes its size from it.
+    QSize sizeHint() const override;
 
     QLabel *lblDesc;
     QComboBox *cmbDesc;

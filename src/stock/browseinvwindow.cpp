@@ -12,6 +12,7 @@
 #include <QPushButton>
 
 namespace {
+constexpr double ClientWidth = 7515, ClientHeight = 5340; // twips
 const QString KeyColumn = QStringLiteral("PartNo");
 // Widths in twips that the window's outer width is made of.
 constexpr double DescLabelWidth = 1455;
@@ -22,7 +23,7 @@ BrowseInvWindow::BrowseInvWindow(AppContext &app, QWidget *parent) : ChildWindow
 {
     setObjectName(QStringLiteral("frmBrowseInv"));
     setWindowTitle(QStringLiteral("Browse Inventory"));
-    Browse::styleWindow(this, 7515, 5340);
+    Browse::styleWindow(this, ClientWidth, ClientHeight);
 
     // The box is made first: first in the tab order.
     lblPartNo = Browse::label(this, "lblPartNo", QStringLiteral("Part Number:"), 120, 480,
@@ -73,7 +74,13 @@ BrowseInvWindow::BrowseInvWindow(AppContext &app, QWidget *parent) : ChildWindow
         });
     connect(cmdNext, &QPushButton::clicked, this, &BrowseInvWindow::next);
     connect(cmdVendor, &QPushButton::clicked, this, &BrowseInvWindow::showVendor);
-    connect(cmdExit, &QPushButton::clicked, this, &QWidget::close);
+    // Closing the sub-window closes this window with it.
+    connect(cmdExit, &QPushButton::clicked, this, [this] { frameWidget()->close(); });
+}
+
+QSize BrowseInvWindow::sizeHint() const
+{
+    return QSize(Twips::toPixels(ClientWidth, this), Twips::toPixels(ClientHeight, this));
 }
 
 void BrowseInvWindow::load()

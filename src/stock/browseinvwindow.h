@@ -18,6 +18,8 @@ public:
     explicit BrowseInvWindow(AppContext &app, QWidget *parent = nullptr);
 
     void load() override;
+    // The designed client area; the sub-window takes its size from it.
+    QSize sizeHint() const override;
 
     QLabel *lblPartNo;
     QComboBox *cmbPartNo;

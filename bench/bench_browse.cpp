@@ -1,0 +1,245 @@
+// The two look-up windows on a large catalogue, through the real windows in
+// the main window: opening (catalogue read, list filled, window shown), one
+// type-ahead key (press and release) anywhere in the list, one Next, and the
+// memory one open window holds. Also the result set read alone, to show how
+// much of an opening is the database layer's.
+#include "app/appcontext.h"
+#include "app/mainwindow.h"
+#include "app/userinterface.h"
+#include "benchsupport.h"
+#include "data/recordset.h"
+#include "stock/browsedescwindow.h"
+#include "stock/browseinvwindow.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <cstdio>
+#include <malloc.h>
+
+namespace {
+
+// Answers every message with OK and counts them: a message here means the
+// run went wrong.
+class QuietUi : public UserInterface
+{
+public:
+    int messages = 0;
+    QString last;
+    Answer message(QWidget *, const QString &text, const QString &, Icon, Buttons) override
+    {
+        ++messages;
+        last = text;
+        return Answer::Ok;
+    }
+    std::optional<QString> input(QWidget *, const QString &, const QString &, const QString &) override
+    {
+        return std::nullopt;
+    }
+    QString openFileName(QWidget *, const QString &, const QString &) override { return QString(); }
+    QString saveFileName(QWidget *, const QString &, const QString &) override { return QString(); }
+    bool choosePrinter(QWidget *, QPrinter &, PrintRequest &) override { return false; }
+};
+
+double elapsedMs(const QElapsedTimer &t)
+{
+    return t.nsecsElapsed() / 1e6;
+}
+
+// Memory freed by the allocator goes back to the system, so that a growth
+// measured next starts from what is really in use.
+double settledMb()
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+    malloc_trim(0);
+    return Bench::residentMb();
+}
+
+// One key as the user types it: press and release on the box, which has the
+// focus. Returns the time both took.
+double typeKey(QComboBox *box, QChar c)
+{
+    const int key = c.toUpper().unicode();
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, QString(c));
+    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, QString(c));
+    QElapsedTimer t;
+    t.start();
+    QApplication::sendEvent(box, &press);
+    QApplication::sendEvent(box, &release);
+    return elapsedMs(t);
+}
+
+// Types each prefix into an emptied box, key by key, `rounds` times over. The
+// figure is the slowest key, each key taken at its median over the rounds so
+// that a moment when the machine is busy elsewhere does not count as the
+// window's time.
+double worstTypeAhead(QComboBox *box, const QStringList &prefixes, int rounds = 5)
+{
+    QList<QList<double>> perKey;
+    for (int round = 0; round < rounds; ++round) {
+        int k = 0;
+        for (const QString &prefix : prefixes) {
+            box->setEditText(QString());
+            for (QChar c : prefix) {
+                if (perKey.size() <= k)
+                    perKey.append(QList<double>());
+                perKey[k++].append(typeKey(box, c));
+            }
+        }
+    }
+    double worst = 0;
+    for (const QList<double> &samples : std::as_const(perKey))
+        worst = qMax(worst, Bench::percentile(samples, 50));
+    return worst;
+}
+
+struct Figures
+{
+    double openMs = 0, typeAheadMs = 0, nextMs = 0, memoryMb = 0;
+    double readMs = 0; // the window's statement read into a result set, alone
+};
+
+// How much of an opening is the result set itself: median of three reads.
+double readOnlyMs(Database &db, const QString &sql)
+{
+    QList<double> samples;
+    for (int i = 0; i < 3; ++i) {
+        Recordset set;
+        QElapsedTimer t;
+        t.start();
+        set.open(db, sql);
+        samples << elapsedMs(t);
+    }
+    return Bench::percentile(samples, 50);
+}
+
+template <class W> W *openWindow(MainWindow &main, CommandId id, double *ms)
+{
+    QElapsedTimer t;
+    t.start();
+    main.run(id);
+    QCoreApplication::processEvents();
+    *ms = elapsedMs(t);
+    return qobject_cast<W *>(main.activeChild());
+}
+
+template <class W>
+bool measure(MainWindow &main, CommandId id, QComboBox *(*box)(W *), QuietUi &ui, Figures *out)
+{
+    // Memory and a first (cold) opening, then the median of three more.
+    const double before = settledMb();
+    double ms = 0;
+    W *w = openWindow<W>(main, id, &ms);
+    if (!w)
+        return false;
+    out->memoryMb = settledMb() - before;
+    QList<double> opens{ms};
+    for (int i = 0; i < 3; ++i) {
+        w->frameWidget()->close();
+        settledMb(); // the closed window is gone before the clock starts
+        W *again = openWindow<W>(main, id, &ms);
+        if (!again)
+            return false;
+        w = again;
+        opens << ms;
+    }
+    out->openMs = Bench::percentile(opens, 50);
+
+    QComboBox *combo = box(w);
+    combo->setFocus();
+    const int n = combo->count();
+    const QString nearEnd = combo->itemText(n - 2);
+    const QString middle = combo->itemText(n / 2);
+    const QString nearStart = combo->itemText(n / 100);
+    // From the first row on: near the start, the middle, near the end. Then a
+    // prefix before the current row (not found, back to the first row) and the
+    // one near the end again, now searched from the first row; then a prefix
+    // that nothing begins with.
+    out->typeAheadMs = worstTypeAhead(
+        combo, {nearStart.left(12), middle.left(12), nearEnd.left(14), nearStart.left(6),
+                nearEnd.left(14), QStringLiteral("zz")});
+
+    // Next from a part in the middle, twenty times.
+    combo->setEditText(middle);
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+    QApplication::sendEvent(combo, &enter);
+    auto *next = w->template findChild<QPushButton *>(QStringLiteral("cmdNext"));
+    double worstNext = 0;
+    for (int i = 0; i < 20; ++i) {
+        QElapsedTimer t;
+        t.start();
+        next->click();
+        worstNext = qMax(worstNext, elapsedMs(t));
+    }
+    out->nextMs = worstNext;
+    w->frameWidget()->close();
+    settledMb();
+    if (ui.messages) {
+        std::fprintf(stderr, "unexpected message: %s\n", qPrintable(ui.last));
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+
+    const QString folder = QDir::current().absoluteFilePath(QStringLiteral("browse-bench"));
+    QDir().mkpath(folder);
+    const int parts = Bench::DefaultParts;
+    QString error;
+    if (!Bench::makeDatabase(QDir(folder).filePath(QStringLiteral("Inventory.mdb")), parts,
+                             Bench::DefaultBomRows, &error)) {
+        std::fprintf(stderr, "cannot make the database: %s\n", qPrintable(error));
+        return 1;
+    }
+
+    QuietUi ui;
+    AppContext app(&ui);
+    app.setProgramFolder(folder);
+    app.setSettingsFile(QDir(folder).filePath(QStringLiteral("bench-settings.ini")));
+    if (!app.openInventoryDatabase()) {
+        std::fprintf(stderr, "cannot open the database: %s\n",
+                     qPrintable(app.database().errorString()));
+        return 1;
+    }
+    MainWindow main(app);
+    main.resize(1000, 760);
+    main.show();
+    QCoreApplication::processEvents();
+
+    Figures inv, desc;
+    inv.readMs = readOnlyMs(app.database(), QStringLiteral("select * from Inventory order by PartNo;"));
+    desc.readMs =
+        readOnlyMs(app.database(), QStringLiteral("select * from Inventory order by Description ;"));
+    if (!measure<BrowseInvWindow>(main, CommandId::BrowsePart,
+                                  [](BrowseInvWindow *w) { return w->cmbPartNo; }, ui, &inv)
+        || !measure<BrowseDescWindow>(main, CommandId::BrowseDesc,
+                                      [](BrowseDescWindow *w) { return w->cmbDesc; }, ui, &desc)) {
+        std::fprintf(stderr, "a browse window did not work\n");
+        return 1;
+    }
+    Bench::report("browse_open_ms", inv.openMs, "ms", parts);
+    Bench::report("browse_open_resultset_ms", inv.readMs, "ms", parts);
+    Bench::report("browse_typeahead_ms", inv.typeAheadMs, "ms", parts);
+    Bench::report("browse_next_ms", inv.nextMs, "ms", parts);
+    Bench::report("browse_memory_mb", inv.memoryMb, "MB", parts);
+    Bench::report("desc_open_ms", desc.openMs, "ms", parts);
+    Bench::report("desc_open_resultset_ms", desc.readMs, "ms", parts);
+    Bench::report("desc_typeahead_ms", desc.typeAheadMs, "ms", parts);
+    Bench::report("desc_next_ms", desc.nextMs, "ms", parts);
+    Bench::report("desc_memory_mb", desc.memoryMb, "MB", parts);
+    main.hide();
+    return 0;
+}
