@@ -44,6 +44,7 @@ private slots:
         QTest::newRow("just under") << "-32769" << true << -32769.0 << false << 0;
         QTest::newRow("rounds over") << "32767.5" << true << 32767.5 << false << 0;
         QTest::newRow("blanks inside") << "1 2" << false << 12.0 << true << 12;
+        QTest::newRow("too large for any number") << "1e400" << true << qInf() << false << 0;
         QTest::newRow("two points") << "1.2.3" << false << 1.2 << true << 1;
     }
 

@@ -3,6 +3,8 @@
 #include <QVariant>
 #include <cfenv>
 #include <cmath>
+#include <cstdlib>
+#include <locale.h>
 
 namespace NumberRules {
 
@@ -152,9 +154,10 @@ double readNumber(const QString &text)
 
         }
     }
-    bool ok = false;
-    const double v = n.toDouble(&ok);
-    return ok ? v : 0.0;
+    // strtod in the C locale whatever the user's; a number too large for a
+    // double reads as an infinity, which every conversion then reports.
+    static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", locale_t(0));
+    return strtod_l(n.constData(), nullptr, cLocale);
 }
 
 bool toInt16(double value, qint16 *out, DbError *error)

@@ -15,7 +15,7 @@ bool isNumeric(const QString &text, const QLocale &locale = QLocale());
 // The number at the start of the text: blanks, tabs and line feeds are
 // skipped; sign, digits, one full stop and an exponent are read up to the
 // first character that cannot continue the number. No digits reads as 0.
-// So "1,000" reads as 1 and "$5" as 0.
+// So "1,000" reads as 1 and "$5" as 0; "1e400" reads as infinity.
 double readNumber(const QString &text);
 
 // To a 16-bit whole number, halves to the even neighbour. Out of range is

@@ -6,7 +6,6 @@
 #include "app/userinterface.h"
 #include "data/recordset.h"
 #include "stock/panelbar.h"
-#include "stock/stocknumbers.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -153,11 +152,8 @@ void AddDeleteInvWindow::submit()
 
     DbError error;
     qint16 amount = 0;
-    if (StockNumbers::overflows(quantityText)) {
-        if (!trap(DbError::runtime(ErrorNumber::Overflow)))
-            return;
-    } else if (!NumberRules::toInt16(NumberRules::readNumber(quantityText), &amount, &error)
-               && !trap(error)) {
+    if (!NumberRules::toInt16(NumberRules::readNumber(quantityText), &amount, &error)
+        && !trap(error)) {
         return;
     }
     const QVariant stored = rs.value(QStringLiteral("CurrentInv"));

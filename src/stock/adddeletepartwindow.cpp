@@ -6,7 +6,6 @@
 #include "app/userinterface.h"
 #include "data/recordset.h"
 #include "stock/panelbar.h"
-#include "stock/stocknumbers.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -15,6 +14,7 @@
 #include <QMdiSubWindow>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <cmath>
 
 namespace {
 
@@ -198,26 +198,22 @@ void AddDeletePartWindow::addPart()
         return;
     DbError error;
     qint16 quantity = 0;
-    if (StockNumbers::overflows(txtQuantity->text()))
-        error = DbError::runtime(ErrorNumber::Overflow);
-    if (error || !NumberRules::toInt16(NumberRules::readNumber(txtQuantity->text()), &quantity, &error)) {
+    if (!NumberRules::toInt16(NumberRules::readNumber(txtQuantity->text()), &quantity, &error)) {
         reportError(error);
         return;
     }
     const QString description = txtDescription->text();
     if (!requireNumber(txtCost, QStringLiteral("Cost must be a number")))
         return;
-    if (StockNumbers::overflows(txtCost->text())) {
+    const double cost = NumberRules::readNumber(txtCost->text());
+    if (!std::isfinite(cost)) {
         reportError(DbError::runtime(ErrorNumber::Overflow));
         return;
     }
-    const double cost = NumberRules::readNumber(txtCost->text());
     if (!requireNumber(txtReorder, QStringLiteral("Reorder Point must be a number")))
         return;
     qint16 reorder = 0;
-    if (StockNumbers::overflows(txtReorder->text()))
-        error = DbError::runtime(ErrorNumber::Overflow);
-    if (error || !NumberRules::toInt16(NumberRules::readNumber(txtReorder->text()), &reorder, &error)) {
+    if (!NumberRules::toInt16(NumberRules::readNumber(txtReorder->text()), &reorder, &error)) {
         reportError(error);
         return;
     }
