@@ -3,7 +3,6 @@
 #include <QHash>
 #include <QIODevice>
 #include <QStringDecoder>
-#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextDocumentFragment>
