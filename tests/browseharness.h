@@ -2,18 +2,15 @@
 
 // A main window over a test database for driving the two look-up windows with
 // real keys, as the user does.
-#include "app/childwindow.h"
-#include "app/commands.h"
 #include "app/mainwindow.h"
 #include "testenvironment.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
-#include <QMdiSubWindow>
 #include <QTest>
 
-// Counts the messages shown while their window still shows the hourglass.
+// Also counts the messages shown while their window still shows the hourglass.
 class BusyWatchingUi : public ScriptedUserInterface
 {
 public:
@@ -42,10 +39,11 @@ struct BrowseHarness
     }
     ~BrowseHarness() { env.app.setUserInterface(&env.ui); }
 
-    bool ready() { return env.isValid() && QTest::qWaitForWindowActive(&main); }
-
+    // The window the command opened, once the main window is up.
     template <class W> W *open(CommandId id)
     {
+        if (!env.isValid() || !QTest::qWaitForWindowActive(&main))
+            return nullptr;
         main.run(id);
         return qobject_cast<W *>(main.activeChild());
     }
@@ -56,23 +54,18 @@ struct BrowseHarness
 };
 
 // Keys go where the user's keys go: to the widget with the focus.
-inline void typeInto(QComboBox *box, const QString &text)
+inline void typeInto(QComboBox *box, const QString &text, Qt::Key key = Qt::Key_unknown)
 {
     box->setFocus(Qt::OtherFocusReason);
     QTest::keyClicks(QApplication::focusWidget(), text);
+    if (key != Qt::Key_unknown)
+        QTest::keyClick(QApplication::focusWidget(), key);
 }
 
-inline void keyInto(QComboBox *box, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
-{
-    box->setFocus(Qt::OtherFocusReason);
-    QTest::keyClick(QApplication::focusWidget(), key, modifiers);
-}
-
-// Puts a text into the box and presses Enter.
 inline void enterText(QComboBox *box, const QString &text)
 {
     box->setEditText(text);
-    keyInto(box, Qt::Key_Return);
+    typeInto(box, QString(), Qt::Key_Return);
 }
 
 inline QStringList listOf(const QComboBox *box)
@@ -83,28 +76,38 @@ inline QStringList listOf(const QComboBox *box)
     return entries;
 }
 
-// INSERT statements for parts: part number, description (null when empty),
-// min. required, stock, unit cost, bin.
-inline QString partRow(const QString &partNo, const QString &description, int minReq = 10,
-                       int stock = 100, double unitCost = 1.5, int bin = 0)
+// A part: number, description (null when null), min. required, stock, unit
+// cost, bin.
+inline QString partRow(const QString &partNo, const QString &description, int minReq = 1,
+                       int stock = 10, double unitCost = 1.5, int bin = 0)
 {
-    auto quoted = [](QString s) { return QLatin1Char('\'') + s.replace(QLatin1Char('\''), QLatin1String("''")) + QLatin1Char('\''); };
+    const auto quoted = [](QString s) {
+        return s.isNull() ? QStringLiteral("NULL") : "'" + s.replace("'", "''") + "'";
+    };
     return QStringLiteral("INSERT INTO Inventory (PartNo, Description, MinReq, CurrentInv, "
                           "UnitCost, Bin) VALUES (%1, %2, %3, %4, %5, %6);\n")
-        .arg(quoted(partNo),
-             description.isNull() ? QStringLiteral("NULL") : quoted(description))
+        .arg(quoted(partNo), quoted(description))
         .arg(minReq)
         .arg(stock)
         .arg(unitCost)
         .arg(bin);
 }
 
-// Many parts at once, P00001 upwards, described "Item 00001" upwards.
-inline QString manyParts(int count)
+inline const char *const NullPart = "INSERT INTO Inventory (PartNo, Description, MinReq, "
+                                    "CurrentInv, UnitCost, Bin) VALUES ('%1', %2, NULL, NULL, "
+                                    "NULL, NULL);\n";
+
+// More parts than a 16-bit count holds: P00001 "Item 00001" upwards.
+inline QString manyParts(int count = 33000)
 {
     return QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE "
                           "i < %1) INSERT INTO Inventory (PartNo, Description, MinReq, "
                           "CurrentInv, UnitCost, Bin) SELECT printf('P%05d', i), "
                           "printf('Item %05d', i), 1, i, 0.5, 0 FROM n;\n")
         .arg(count);
+}
+
+inline QString noCurrentRecordMessage()
+{
+    return errorMessageText(DbError::runtime(ErrorNumber::NoCurrentRecord));
 }

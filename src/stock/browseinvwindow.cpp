@@ -56,9 +56,9 @@ BrowseInvWindow::BrowseInvWindow(AppContext &app, QWidget *parent) : ChildWindow
     txtVendor = Browse::field(this, "txtVendor", 1695, 3480, DescFieldWidth);
     txtVendor->setText(QStringLiteral("Text1"));
 
-    cmdNext = Browse::button(this, "cmdNext", QStringLiteral("Next"), 1695, 4080);
-    cmdVendor = Browse::button(this, "cmdVendor", QStringLiteral("Show Vendor"), 3450, 4080);
-    cmdExit = Browse::button(this, "cmdExit", QStringLiteral("Exit"), 5205, 4080);
+    cmdNext = Browse::button(this, "cmdNext", QStringLiteral("Next"), 1695, 4080, 1335);
+    cmdVendor = Browse::button(this, "cmdVendor", QStringLiteral("Show Vendor"), 3390, 4080, 1335);
+    cmdExit = Browse::button(this, "cmdExit", QStringLiteral("Exit"), 5085, 4080, 1335);
 
     m_details = {lblMinReq, lblCurrentInv, lblDesc, lblUnitCost, lblBin,
                  txtMinReq, txtCurrentInv, txtDesc, txtUnitCost, txtBin};
