@@ -287,6 +287,20 @@ private slots:
         QVERIFY(!rs.isUpdatable());
     }
 
+    void refusedStatements()
+    {
+        TestEnvironment env(parts());
+        Recordset rs;
+        QVERIFY(!rs.open(env.app.database(), "select NoSuchColumn from Inventory"));
+        QCOMPARE(rs.error().source, DbError::Source::Engine);
+        QVERIFY(rs.errorString().contains("NoSuchColumn"));
+        QVERIFY(!rs.isOpen());
+        QVERIFY(!rs.open(env.app.database(), "select * from Inventory where PartNo = ?", {}));
+        QVERIFY(rs.open(env.app.database(), "select * from Inventory where PartNo = ? or PartNo = ?",
+                        {"R100", QVariant()}));
+        QCOMPARE(rs.recordCount(), 1);
+    }
+
     void forwardOnly()
     {
         TestEnvironment env(parts());

@@ -6,6 +6,7 @@
 #include <QSqlError>
 #include <QSqlField>
 #include <QSqlRecord>
+#include <functional>
 
 namespace {
 
@@ -102,6 +103,66 @@ bool Recordset::open(Database &db, const QString &sql, const QVariantList &value
                + single.rest;
     }
 
+    const int skip = writable ? 1 : 0;
+    if (writable)
+        m_table = single.table;
+    m_fields.clear();
+    m_fieldIndex.clear();
+    auto setColumns = [&](const QStringList &names) {
+        for (int i = skip; i < names.size(); ++i) {
+            m_fields << names.at(i);
+            m_fieldIndex.insert(names.at(i).toLower(), i - skip);
+        }
+        m_cols = int(m_fields.size());
+    };
+
+    if (kind != Kind::ForwardOnly) {
+        // The engine's own reader where it has one: much faster on large sets.
+        struct Sink : SqlEngine::RowSink
+        {
+            Recordset *rs;
+            int skip;
+            int column = 0;
+            std::function<void(const QStringList &)> setColumns;
+            void columns(const QStringList &names) override { setColumns(names); }
+            void value(QVariant &&v) override
+            {
+                if (column++ < skip)
+                    rs->m_keys.append(v.toLongLong());
+                else
+                    rs->m_data.append(std::move(v));
+            }
+            void endRow() override
+            {
+                column = 0;
+                ++rs->m_rows;
+            }
+        } sink;
+        sink.rs = this;
+        sink.skip = skip;
+        sink.setColumns = setColumns;
+        m_data.reserve(4096);
+        DbError error;
+        bool supported = false;
+        QSqlDatabase handle = db.handle();
+        if (db.engine().readAll(handle, text, values, sink, &error, &supported)) {
+            m_data.squeeze();
+            m_keys.squeeze();
+            m_open = true;
+            m_current = 0;
+            emit moved();
+            return true;
+        }
+        if (supported) {
+            m_data.clear();
+            m_keys.clear();
+            m_rows = 0;
+            return fail(error);
+        }
+        m_fields.clear();
+        m_fieldIndex.clear();
+    }
+
     auto q = std::make_unique<QSqlQuery>(db.handle());
     q->setForwardOnly(true);
     if (!q->prepare(text))
@@ -112,16 +173,10 @@ bool Recordset::open(Database &db, const QString &sql, const QVariantList &value
         return fail(engineError(q->lastError()));
 
     const QSqlRecord rec = q->record();
-    const int skip = writable ? 1 : 0;
-    m_fields.clear();
-    m_fieldIndex.clear();
-    for (int i = skip; i < rec.count(); ++i) {
-        m_fields << rec.fieldName(i);
-        m_fieldIndex.insert(rec.fieldName(i).toLower(), i - skip);
-    }
-    m_cols = int(m_fields.size());
-    if (writable)
-        m_table = single.table;
+    QStringList names;
+    for (int i = 0; i < rec.count(); ++i)
+        names << rec.fieldName(i);
+    setColumns(names);
 
     if (kind == Kind::ForwardOnly) {
         m_stream = std::move(q);

@@ -94,7 +94,6 @@ private:
     bool flushPending();
     bool writeRow(qsizetype row, const QHash<int, QVariant> &changes);
     bool insertRow(const QHash<int, QVariant> &changes);
-    bool loadRows(QSqlQuery &q);
     bool fetchForward();
 
     Database *m_db = nullptr;

@@ -4,7 +4,10 @@
 
 #include <QRegularExpression>
 #include <QSqlError>
+#include <QSqlDriver>
 #include <QSqlQuery>
+
+#include <sqlite3.h>
 
 std::unique_ptr<SqlEngine> SqlEngine::sqlite()
 {
@@ -25,6 +28,8 @@ bool SqliteEngine::configure(QSqlDatabase &db, DbError *error) const
         QStringLiteral("PRAGMA busy_timeout = %1").arg(BusyTimeoutMs),
         QStringLiteral("PRAGMA journal_mode = WAL"),
         QStringLiteral("PRAGMA synchronous = FULL"),
+        // Pages are read through a memory map instead of copied in by read().
+        QStringLiteral("PRAGMA mmap_size = 268435456"),
     };
     for (const QString &pragma : pragmas) {
         QSqlQuery q(db);
@@ -66,4 +71,104 @@ QString SqliteEngine::translate(const QString &sql) const
 QString SqliteEngine::rowKeyExpression(const QString &table) const
 {
     return table + QStringLiteral(".rowid");
+}
+
+bool SqliteEngine::readAll(QSqlDatabase &db, const QString &sql, const QVariantList &values,
+                           RowSink &sink, DbError *error, bool *supported) const
+{
+    const QVariant handle = db.driver() ? db.driver()->handle() : QVariant();
+    sqlite3 *h = nullptr;
+    if (handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0)
+        h = *static_cast<sqlite3 *const *>(handle.data());
+    *supported = h != nullptr;
+    if (!h)
+        return false;
+
+    auto fail = [&](int code) {
+        if (error)
+            *error = DbError::engine(code, QString::fromUtf8(sqlite3_errmsg(h)));
+        return false;
+    };
+    const QByteArray text = sql.toUtf8();
+    sqlite3_stmt *st = nullptr;
+    if (sqlite3_prepare_v2(h, text.constData(), int(text.size()), &st, nullptr) != SQLITE_OK)
+        return fail(sqlite3_errcode(h));
+    // Finalized on every way out.
+    const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt *)> guard(st, sqlite3_finalize);
+    if (!st) { // an empty statement
+        sink.columns({});
+        return true;
+    }
+    if (sqlite3_bind_parameter_count(st) != values.size()) {
+        if (error)
+            *error = DbError::engine(SQLITE_RANGE, QStringLiteral("Parameter count mismatch"));
+        return false;
+    }
+    QList<QByteArray> keep; // text given to SQLite without a copy lives until the end
+    for (int i = 0; i < values.size(); ++i) {
+        const QVariant &v = values.at(i);
+        int rc = SQLITE_OK;
+        if (v.isNull()) {
+            rc = sqlite3_bind_null(st, i + 1);
+        } else {
+            switch (v.metaType().id()) {
+            case QMetaType::Bool:
+            case QMetaType::Int:
+            case QMetaType::UInt:
+            case QMetaType::LongLong:
+            case QMetaType::Short:
+            case QMetaType::UShort:
+                rc = sqlite3_bind_int64(st, i + 1, v.toLongLong());
+                break;
+            case QMetaType::Double:
+            case QMetaType::Float:
+                rc = sqlite3_bind_double(st, i + 1, v.toDouble());
+                break;
+            case QMetaType::QByteArray:
+                keep << v.toByteArray();
+                rc = sqlite3_bind_blob(st, i + 1, keep.last().constData(), int(keep.last().size()),
+                                       SQLITE_STATIC);
+                break;
+            default:
+                keep << v.toString().toUtf8();
+                rc = sqlite3_bind_text(st, i + 1, keep.last().constData(), int(keep.last().size()),
+                                       SQLITE_STATIC);
+            }
+        }
+        if (rc != SQLITE_OK)
+            return fail(rc);
+    }
+    const int n = sqlite3_column_count(st);
+    QStringList names;
+    for (int i = 0; i < n; ++i)
+        names << QString::fromUtf8(sqlite3_column_name(st, i));
+    sink.columns(names);
+    int rc;
+    while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+        for (int i = 0; i < n; ++i) {
+            switch (sqlite3_column_type(st, i)) {
+            case SQLITE_INTEGER:
+                sink.value(QVariant(qlonglong(sqlite3_column_int64(st, i))));
+                break;
+            case SQLITE_FLOAT:
+                sink.value(QVariant(sqlite3_column_double(st, i)));
+                break;
+            case SQLITE_NULL:
+                sink.value(QVariant());
+                break;
+            case SQLITE_BLOB:
+                sink.value(QVariant(QByteArray(static_cast<const char *>(sqlite3_column_blob(st, i)),
+                                               sqlite3_column_bytes(st, i))));
+                break;
+            default:
+                sink.value(QVariant(QString::fromUtf8(
+                    reinterpret_cast<const char *>(sqlite3_column_text(st, i)),
+                    sqlite3_column_bytes(st, i))));
+            }
+        }
+        sink.endRow();
+    }
+    if (rc != SQLITE_DONE)
+        return fail(rc);
+    return true;
 }

@@ -2,6 +2,8 @@
 
 #include <QSqlDatabase>
 #include <QString>
+#include <QStringList>
+#include <QVariantList>
 #include <memory>
 
 struct DbError;
@@ -13,6 +15,17 @@ struct DbError;
 class SqlEngine
 {
 public:
+    // Receives the rows of a statement read in one go.
+    class RowSink
+    {
+    public:
+        virtual ~RowSink() = default;
+        virtual void columns(const QStringList &names) = 0;
+        // One value of the current row, in column order.
+        virtual void value(QVariant &&value) = 0;
+        virtual void endRow() = 0;
+    };
+
     virtual ~SqlEngine() = default;
 
     virtual QString driverName() const = 0;
@@ -26,6 +39,16 @@ public:
     virtual QString beginWriteStatement() const = 0;
     // Expression for a stable row key of a plain table, usable in SELECT and WHERE.
     virtual QString rowKeyExpression(const QString &table) const = 0;
+    // Reads every row of a query straight from the engine, bypassing the
+    // driver's per-value overhead. False with *supported false when the
+    // engine has no such path (the caller then uses QSqlQuery).
+    virtual bool readAll(QSqlDatabase &db, const QString &sql, const QVariantList &values,
+                         RowSink &sink, DbError *error, bool *supported) const
+    {
+        Q_UNUSED(db); Q_UNUSED(sql); Q_UNUSED(values); Q_UNUSED(sink); Q_UNUSED(error);
+        *supported = false;
+        return false;
+    }
 
     static std::unique_ptr<SqlEngine> sqlite();
 };
@@ -41,4 +64,6 @@ public:
     QString translate(const QString &sql) const override;
     QString beginWriteStatement() const override { return QStringLiteral("BEGIN IMMEDIATE"); }
     QString rowKeyExpression(const QString &table) const override;
+    bool readAll(QSqlDatabase &db, const QString &sql, const QVariantList &values, RowSink &sink,
+                 DbError *error, bool *supported) const override;
 };
