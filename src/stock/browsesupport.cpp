@@ -138,7 +138,15 @@ void typeAhead(QComboBox *box, Recordset &set, const QString &column, int key, Q
 {
     if (key == Qt::Key_Backspace || key == Qt::Key_Delete)
         return;
-    const QString typed = box->currentText();
+    // What the user typed: the text before a completion still selected at its
+    // end. Taking the whole text would let a second key release (Shift after
+    // a capital letter) collapse the completion, and the next letter would be
+    // appended to it.
+    QString typed = box->currentText();
+    const QLineEdit *edit = box->lineEdit();
+    if (edit->hasSelectedText()
+        && edit->selectionStart() + edit->selectedText().size() == typed.size())
+        typed.truncate(edit->selectionStart());
     if (set.findForward(column, Recordset::Match::BeginsWith, typed)) {
         const QString found = set.value(column).toString();
         if (!set.error()) {
@@ -175,11 +183,20 @@ bool ComboKeys::eventFilter(QObject *watched, QEvent *event)
     // there so that it does not reach the box a second time.
     const bool atLineEdit = watched == m_box->lineEdit();
     if (event->type() == QEvent::KeyPress) {
+        m_pressed.insert(key->key());
         if (key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter)
             return false;
         m_enter();
         return true;
     }
+    // A key pressed elsewhere (Ctrl+B that opened this window) and released
+    // here is no typing in the box: completing on it would leave a selection
+    // the window's activation then clears, and the next letter would be
+    // appended to a part number nobody chose.
+    if (!m_pressed.contains(key->key()))
+        return atLineEdit;
+    if (!key->isAutoRepeat())
+        m_pressed.remove(key->key());
     m_released(key->key());
     return atLineEdit;
 }

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <QSet>
 #include <functional>
 #include <initializer_list>
 
@@ -75,6 +76,7 @@ private:
     QComboBox *m_box;
     std::function<void()> m_enter;
     std::function<void(int)> m_released;
+    QSet<int> m_pressed; // keys whose press reached the box
 };
 
 } // namespace Browse
