@@ -307,6 +307,22 @@ private slots:
         QCOMPARE(third->subWindow()->y(), Twips::toPixels(400, third->subWindow()));
     }
 
+    void newChildTakesTheKeyboard()
+    {
+        TestEnvironment env;
+        MainWindow w(env.app);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        for (int i = 0; i < 3; ++i) {
+            auto *child = new Probe(env.app);
+            auto *label = new QLabel("no focus", child);
+            Q_UNUSED(label);
+            auto *field = new QLineEdit(child);
+            w.showChild(child);
+            QTRY_COMPARE(QApplication::focusWidget(), field);
+        }
+    }
+
     void childClosingItselfTakesItsFrame()
     {
         TestEnvironment env;

@@ -264,6 +264,19 @@ QMdiSubWindow *MainWindow::showChild(ChildWindow *window)
     window->load();
     sub->show();
     window->activateWindow();
+    // The keyboard goes to the new window: to the field it chose, else to its
+    // first field in tab order (the sub-window frame itself takes no typing).
+    QWidget *target = window->focusWidget();
+    if (!target && window->focusProxy())
+        target = window;
+    for (QWidget *w = window->nextInFocusChain(); !target && w && w != window;
+         w = w->nextInFocusChain()) {
+        if (window->isAncestorOf(w) && w->isVisibleTo(window) && w->isEnabled()
+            && (w->focusPolicy() & Qt::TabFocus))
+            target = w;
+    }
+    if (target)
+        target->setFocus(Qt::OtherFocusReason);
     return sub;
 }
 
