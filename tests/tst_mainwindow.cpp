@@ -18,6 +18,7 @@
 #include <QStatusBar>
 #include <QTest>
 #include <QTextBrowser>
+#include <QTextEdit>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -313,13 +314,18 @@ private slots:
         MainWindow w(env.app);
         w.show();
         QVERIFY(QTest::qWaitForWindowActive(&w));
-        for (int i = 0; i < 3; ++i) {
+        // A window with a field, then windows that hand their focus to an
+        // editor (as a document window does), opened while another is active.
+        auto *first = new Probe(env.app);
+        auto *field = new QLineEdit(first);
+        w.showChild(first);
+        QTRY_COMPARE(QApplication::focusWidget(), field);
+        for (int i = 0; i < 2; ++i) {
             auto *child = new Probe(env.app);
-            auto *label = new QLabel("no focus", child);
-            Q_UNUSED(label);
-            auto *field = new QLineEdit(child);
+            auto *editor = new QTextEdit(child);
+            child->setFocusProxy(editor);
             w.showChild(child);
-            QTRY_COMPARE(QApplication::focusWidget(), field);
+            QTRY_COMPARE(QApplication::focusWidget(), editor);
         }
     }
 
