@@ -1,0 +1,349 @@
+// The two look-up windows, by part number and by description, driven with real
+// keys; what they share runs once for each window.
+#include "app/twips.h"
+#include "stock/browsedescwindow.h"
+#include "stock/browseinvwindow.h"
+#include "windowharness.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QtTest>
+#include <memory>
+
+using Icon = UserInterface::Icon;
+
+namespace {
+
+const int Inv = int(CommandId::BrowsePart), Desc = int(CommandId::BrowseDesc);
+
+// N1 has a null description, N1 and Z2 null columns; two parts share "Fuse 1A".
+const QString Catalogue = QStringLiteral(
+    "INSERT INTO Inventory (PartNo, Description, MinReq, CurrentInv, UnitCost, Bin) VALUES ('5'' CABLE', "
+    "'Cable, Tom''s', 3, 30, 1.95, 0), ('D1', 'Diode 1N4148', 4, 40, 0.05, 0), ('F1', 'Fuse 1A', 1, 10, 0.2, 0),"
+    "('F2', 'Fuse 1A', 2, 20, 0.25, 1), ('N1', NULL, NULL, NULL, NULL, NULL), ('R100', 'Resistor 100R', 5, 100, "
+    "0.02, 0), ('R10K', 'Resistor 10K', 5, 110, 0.02, 0), ('R150', 'Resistor 150R', 5, 150, 12.5, 1),"
+    "('Z2', 'Zener 6V8', NULL, NULL, NULL, NULL);"
+    "INSERT INTO PreferredVendor (Item, Vendor) VALUES ('R100', 'RS Components'), ('F1', 'Farnell'),"
+    "('F1', 'Mouser'), ('N1', NULL), ('5'' CABLE', 'Cable Co');");
+
+// Either window, seen through what both have.
+struct View
+{
+    ChildWindow *w = nullptr;
+    QComboBox *box = nullptr;
+    QLineEdit *other = nullptr; // the key that is not in the box
+    QLineEdit *stock = nullptr, *cost = nullptr, *bin = nullptr;
+    QPushButton *next = nullptr, *exit = nullptr;
+};
+
+// Keys go where the user's keys go: to the widget with the focus.
+void typeInto(QComboBox *box, const QString &text, int key = Qt::Key_unknown)
+{
+    box->setFocus(Qt::OtherFocusReason);
+    QTest::keyClicks(QApplication::focusWidget(), text);
+    if (key != Qt::Key_unknown)
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
+}
+
+void enterText(QComboBox *box, const QString &text)
+{
+    box->setEditText(text);
+    typeInto(box, QString(), Qt::Key_Return);
+}
+
+QStringList listOf(const QComboBox *box)
+{
+    QStringList entries;
+    for (int i = 0; i < box->count(); ++i)
+        entries << box->itemText(i);
+    return entries;
+}
+
+} // namespace
+
+class TestBrowse : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<Harness> h;
+
+    View open(int command)
+    {
+        ChildWindow *c = h->open<ChildWindow>(CommandId(command));
+        if (auto *w = qobject_cast<BrowseInvWindow *>(c))
+            return {w, w->cmbPartNo, w->txtDesc, w->txtCurrentInv, w->txtUnitCost, w->txtBin, w->cmdNext, w->cmdExit};
+        if (auto *w = qobject_cast<BrowseDescWindow *>(c))
+            return {w, w->cmbDesc, w->txtPartNo, w->txtCurrentInv, w->txtUnitCost, w->txtBin, w->cmdNext, w->cmdExit};
+        return {};
+    }
+    View start(int command, const QString &rows = Catalogue)
+    {
+        h = std::make_unique<Harness>(rows);
+        return open(command);
+    }
+
+    static void bothWindows()
+    {
+        QTest::addColumn<int>("command");
+        QTest::newRow("by part number") << Inv;
+        QTest::newRow("by description") << Desc;
+    }
+
+private slots:
+    void cleanup() { h.reset(); }
+
+    void opens_data()
+    {
+        QTest::addColumn<int>("command");
+        QTest::addColumn<QStringList>("list");
+        QTest::addColumn<QStringList>("hidden");
+        QTest::addColumn<int>("secondTop"); // twips
+        // Entered in the first window, in the second, then what Next shows in the second, the first.
+        QTest::addColumn<QStringList>("rows");
+        QTest::newRow("by part number")
+            << Inv << QStringList{"5' CABLE", "D1", "F1", "F2", "N1", "R100", "R10K", "R150", "Z2"}
+            << QStringList{"txtMinReq", "lblDesc", "txtBin", "lblVendor", "txtVendor"} << 0
+            << QStringList{"R100", "D1", "F1", "R10K"};
+        QTest::newRow("by description")
+            << Desc << QStringList{"Cable, Tom's", "Diode 1N4148", "Fuse 1A", "Fuse 1A", "Resistor 100R",
+                                   "Resistor 10K", "Resistor 150R", "Zener 6V8"}
+            << QStringList{"lblPartNo", "txtPartNo", "txtMinReq", "lblBin"} << 300
+            << QStringList{"Resistor 100R", "Diode 1N4148", "Fuse 1A", "Resistor 10K"};
+    }
+    void opens()
+    {
+        QFETCH(int, command);
+        QFETCH(QStringList, list);
+        QFETCH(QStringList, hidden);
+        QFETCH(int, secondTop);
+        QFETCH(QStringList, rows);
+        const View v = start(command);
+        QVERIFY(v.w);
+        QCOMPARE(v.w->windowTitle(), "Browse Inventory");
+        QTRY_COMPARE(QApplication::focusWidget(), v.box);
+        QVERIFY(v.box->currentText().isEmpty());
+        QCOMPARE(listOf(v.box), list);
+        for (const QString &name : hidden)
+            QVERIFY2(!v.w->findChild<QWidget *>(name)->isVisible(), qPrintable(name));
+        QCOMPARE(v.w->frameWidget()->pos(), QPoint(0, 0));
+        const View second = open(command);
+        QVERIFY(second.w && second.w != v.w);
+        QCOMPARE(second.w->frameWidget()->y(), Twips::toPixels(secondTop, second.w));
+        // Each window moves its own row: the second still stands on its first.
+        enterText(v.box, rows[0]);
+        enterText(second.box, rows[1]);
+        QTest::mouseClick(second.next, Qt::LeftButton);
+        QCOMPARE(second.box->currentText(), rows[2]);
+        QTest::mouseClick(v.next, Qt::LeftButton);
+        QCOMPARE(v.box->currentText(), rows[3]);
+        QVERIFY(h->ui.shown.isEmpty());
+    }
+
+    void typeAhead_data()
+    {
+        QTest::addColumn<int>("command");
+        QTest::addColumn<QString>("typed"); // a bar empties the box in between
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("selected");
+        const int none = Qt::Key_unknown, shift = Qt::Key_Shift;
+        QTest::newRow("R1") << Inv << "R1" << none << "R100" << "00";
+        QTest::newRow("R1 then 5") << Inv << "R15" << none << "R150" << "0";
+        QTest::newRow("other case") << Inv << "r15" << none << "R150" << "0";
+        QTest::newRow("Shift in empty box") << Inv << "" << shift << "5' CABLE" << "5' CABLE";
+        QTest::newRow("Backspace") << Inv << "R1" << int(Qt::Key_Backspace) << "R1" << "";
+        QTest::newRow("apostrophe") << Inv << "5'" << none << "5' CABLE" << " CABLE";
+        QTest::newRow("nothing begins so") << Inv << "QQ" << none << "QQ" << "";
+        QTest::newRow("Tab leaves") << Inv << "R1" << int(Qt::Key_Tab) << "R100" << "";
+        QTest::newRow("desc, other case") << Desc << "re" << none << "Resistor 100R" << "sistor 100R";
+        QTest::newRow("desc, narrowed") << Desc << "Resistor 15" << none << "Resistor 150R" << "0R";
+        QTest::newRow("desc, Shift in empty box") << Desc << "" << shift << "Cable, Tom's" << "Cable, Tom's";
+        QTest::newRow("desc, Delete") << Desc << "Ze" << int(Qt::Key_Delete) << "Ze" << "";
+        QTest::newRow("desc, apostrophe") << Desc << "cable, tom'" << none << "Cable, Tom's" << "s";
+        // Past the last match the search starts over, so the next key finds earlier text.
+        QTest::newRow("desc, earlier after none") << Desc << "Z|D" << shift << "Diode 1N4148" << "iode 1N4148";
+    }
+    void typeAhead()
+    {
+        QFETCH(int, command);
+        QFETCH(QString, typed);
+        QFETCH(int, key);
+        QFETCH(QString, text);
+        QFETCH(QString, selected);
+        const View v = start(command);
+        QVERIFY(v.w);
+        for (const QString &part : typed.split('|')) {
+            v.box->setEditText(QString());
+            typeInto(v.box, part);
+        }
+        typeInto(v.box, QString(), key);
+        QCOMPARE(v.box->currentText(), text);
+        QCOMPARE(v.box->lineEdit()->selectedText(), selected);
+        QVERIFY(!v.other->isVisible());
+        QVERIFY(h->ui.shown.isEmpty());
+    }
+
+    void enterKey_data()
+    {
+        QTest::addColumn<int>("command");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("message"); // with the stop sign when something is not found
+        QTest::addColumn<QString>("stock");
+        QTest::newRow("found in other case") << Inv << "r150" << "" << "150";
+        // Fields emptied but still shown.
+        QTest::newRow("prefix only") << Inv << "R15" << "Part Number Not Found!" << "";
+        // Fields keep the part shown before.
+        QTest::newRow("empty") << Inv << "" << "Select a Part Number" << "30";
+        QTest::newRow("desc, found in other case") << Desc << "DIODE 1n4148" << "" << "40";
+        QTest::newRow("desc, prefix only") << Desc << "Diode" << "Description Not Found!" << "";
+        QTest::newRow("desc, empty") << Desc << "" << "Choose a Description" << "30";
+    }
+    void enterKey()
+    {
+        QFETCH(int, command);
+        QFETCH(QString, typed);
+        QFETCH(QString, message);
+        QFETCH(QString, stock);
+        const View v = start(command);
+        QVERIFY(v.w);
+        enterText(v.box, v.box->itemText(0)); // the one with apostrophes
+        QCOMPARE(v.stock->text(), "30");
+        enterText(v.box, typed);
+        QCOMPARE(h->ui.texts(), message.isEmpty() ? QStringList() : QStringList(message));
+        if (!message.isEmpty())
+            QCOMPARE(h->ui.shown.first().icon, message.endsWith("Not Found!") ? Icon::Critical : Icon::None);
+        QCOMPARE(v.stock->text(), stock);
+        QVERIFY(v.stock->isVisible() && v.other->isVisible());
+    }
+
+    void nextToTheEndThenPick_data()
+    {
+        QTest::addColumn<int>("command");
+        QTest::addColumn<QStringList>("rows"); // said for an empty box, from, last, last's other key, twin, next twin
+        QTest::newRow("by part number") << Inv << QStringList{"Select a Part Number", "R10K", "Z2", "Zener 6V8", "F1", "F2"};
+        QTest::newRow("by description") << Desc << QStringList{"Choose a Description", "Resistor 10K", "Zener 6V8",
+                                                                "Z2", "Fuse 1A", "Fuse 1A"};
+    }
+    void nextToTheEndThenPick()
+    {
+        QFETCH(int, command);
+        QFETCH(QStringList, rows);
+        const View v = start(command);
+        QVERIFY(v.w);
+        QTest::mouseClick(v.next, Qt::LeftButton);
+        QCOMPARE(h->ui.texts(), QStringList(rows[0]));
+        h->ui.clear();
+        // Next fills the fields without showing them; a null column keeps its text.
+        v.box->setEditText(rows[1]);
+        QTest::mouseClick(v.next, Qt::LeftButton);
+        QTest::mouseClick(v.next, Qt::LeftButton);
+        QCOMPARE(v.box->currentText(), rows[2]);
+        QCOMPARE(v.other->text(), rows[3]);
+        QCOMPARE(QStringList({v.stock->text(), v.cost->text(), v.bin->text()}), QStringList({"150", "12.5", "Yes"}));
+        QVERIFY(!v.stock->isVisible());
+        for (int i = 0; i < 2; ++i) {
+            QTest::mouseClick(v.next, Qt::LeftButton);
+            QCOMPARE(h->ui.texts(), QStringList("No more records found."));
+            QCOMPARE(v.box->currentText(), rows[2]);
+            h->ui.clear();
+        }
+        // Pick starts again from the first row.
+        v.box->setCurrentIndex(-1);
+        typeInto(v.box, QString(), Qt::Key_Down);
+        QCOMPARE(QStringList({v.stock->text(), v.cost->text(), v.bin->text()}), QStringList({"30", "1.95", "No"}));
+        QVERIFY(v.stock->isVisible());
+        // Of two rows with the same key, Next shows the other.
+        enterText(v.box, rows[4]);
+        const QString bin = v.bin->text();
+        QTest::mouseClick(v.next, Qt::LeftButton);
+        QCOMPARE(v.box->currentText(), rows[5]);
+        QVERIFY(v.bin->text() != bin);
+        QVERIFY(h->ui.shown.isEmpty());
+    }
+
+    void showVendor_data()
+    {
+        QTest::addColumn<QString>("partNo");
+        QTest::addColumn<QString>("vendor");
+        QTest::newRow("vendor") << "R100" << "RS Components";
+        QTest::newRow("first of several") << "F1" << "Farnell";
+        QTest::newRow("null vendor") << "N1" << "No vendor listed.";
+        QTest::newRow("no row") << "R150" << "Item not in Vendor list.";
+        QTest::newRow("apostrophe") << "5' CABLE" << "Cable Co";
+        QTest::newRow("statement fails") << "R100" << "Text1";
+    }
+    void showVendor()
+    {
+        QFETCH(QString, partNo);
+        QFETCH(QString, vendor);
+        const bool fails = vendor == "Text1";
+        auto *w = qobject_cast<BrowseInvWindow *>(start(Inv).w);
+        QVERIFY(w);
+        if (fails)
+            QVERIFY(h->env.exec("DROP TABLE PreferredVendor"));
+        enterText(w->cmbPartNo, partNo);
+        QTest::mouseClick(w->cmdVendor, Qt::LeftButton);
+        QCOMPARE(w->txtVendor->text(), vendor);
+        QCOMPARE(w->txtVendor->isVisible() && w->lblVendor->isVisible(), !fails);
+        QCOMPARE(h->ui.shown.size(), fails ? 1 : 0);
+        if (fails)
+            QVERIFY(h->ui.lastText().startsWith("Error No "));
+        // The window's own row is untouched: Enter finds the part from there, and hides the vendor.
+        h->ui.clear();
+        enterText(w->cmbPartNo, partNo);
+        QVERIFY(h->ui.shown.isEmpty());
+        QVERIFY(!w->txtVendor->isVisible());
+    }
+
+    void emptyTable_data() { bothWindows(); }
+    void emptyTable()
+    {
+        QFETCH(int, command);
+        const View v = start(command, QString());
+        QVERIFY(v.w);
+        QCOMPARE(listOf(v.box), QStringList("No Inventory Found"));
+        typeInto(v.box, "N"); // finds nothing, says nothing
+        QVERIFY(h->ui.shown.isEmpty());
+        // No first row to go back to: a retry fails too, and it is told once.
+        v.box->setEditText(QString());
+        typeInto(v.box, QString(), Qt::Key_Down);
+        QCOMPARE(v.box->currentText(), "No Inventory Found");
+        QCOMPARE(h->ui.texts(), QStringList(errorMessageText(DbError::runtime(ErrorNumber::NoCurrentRecord))));
+        h->ui.clear();
+        typeInto(v.box, QString(), Qt::Key_Return); // the window keeps working
+        QCOMPARE(h->ui.texts(), QStringList(command == Inv ? "Part Number Not Found!" : "Description Not Found!"));
+        // A window that cannot read the table says so once, and closes quietly.
+        h->ui.clear();
+        QVERIFY(h->env.exec("DROP TABLE Inventory"));
+        const View broken = open(command);
+        QVERIFY(broken.w);
+        QCOMPARE(h->ui.shown.size(), 1);
+        QVERIFY(h->ui.lastText().startsWith("Error No "));
+        QPointer<QWidget> window = broken.w;
+        QTest::mouseClick(broken.exit, Qt::LeftButton);
+        QTRY_VERIFY(window.isNull());
+        QCOMPARE(h->ui.shown.size(), 1);
+    }
+
+    // More parts than a 16-bit count holds.
+    void largeCatalogue_data() { bothWindows(); }
+    void largeCatalogue()
+    {
+        QFETCH(int, command);
+        const View v = start(command, "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 33000) "
+                                      "INSERT INTO Inventory (PartNo, Description, MinReq, CurrentInv, UnitCost, Bin) "
+                                      "SELECT printf('P%05d', i), printf('Item %05d', i), 1, i, 0.5, 0 FROM n;");
+        QVERIFY(v.w);
+        QVERIFY(h->ui.shown.isEmpty());
+        QCOMPARE(v.box->count(), 33000);
+        enterText(v.box, command == Inv ? "P32999" : "Item 32999");
+        QTest::mouseClick(v.next, Qt::LeftButton);
+        QCOMPARE(v.stock->text(), "33000");
+    }
+};
+
+QTEST_MAIN(TestBrowse)
+#include "tst_browse.moc"
