@@ -36,8 +36,9 @@ public:
     qint64 maxInputSize() const { return m_maxInputSize; }
 
     // Replaces the whole content of `document`. Undo history is not recorded
-    // for the load and the document is left unmodified. On failure the
-    // document is left empty.
+    // for the load and the document is left unmodified. Input refused before
+    // parsing (empty, not RTF, too large) leaves the document untouched;
+    // damaged RTF leaves it empty.
     bool read(const QByteArray &rtf, QTextDocument *document);
     bool read(QIODevice *device, QTextDocument *document);
 
