@@ -3,6 +3,7 @@
 #include "app/appcontext.h"
 #include "app/twips.h"
 
+#include <QLayout>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 
@@ -27,6 +28,23 @@ QWidget *ChildWindow::frameWidget()
     if (QMdiSubWindow *sub = subWindow())
         return sub;
     return this;
+}
+
+void ChildWindow::fitFrameToContents()
+{
+    // Hidden rows take no room; the sub-window must see the new size hint.
+    if (layout()) {
+        layout()->invalidate();
+        layout()->activate(); // also recomputes the nested layouts
+    }
+    updateGeometry();
+    if (QMdiSubWindow *sub = subWindow()) {
+        if (sub->layout())
+            sub->layout()->invalidate();
+        sub->adjustSize();
+    } else {
+        adjustSize();
+    }
 }
 
 int ChildWindow::loadedForms() const

@@ -28,6 +28,8 @@ public:
     void placeAsChild();
     // The widget to move and size: the sub-window, or this window on its own.
     QWidget *frameWidget();
+    // Sizes the frame to the layout after rows were shown or hidden.
+    void fitFrameToContents();
 
 protected:
     AppContext &m_app;

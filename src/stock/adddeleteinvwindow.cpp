@@ -83,17 +83,7 @@ void AddDeleteInvWindow::load()
     setWindowTitle(m_addMode ? QStringLiteral("Add To Inventory")
                              : QStringLiteral("Subract from Inventory"));
     StatBarAdd->panel(1)->hide();
-    // Hidden rows take no room; the sub-window must see the new size hint.
-    layout()->invalidate();
-    layout()->activate(); // also recomputes the nested layouts
-    updateGeometry();
-    if (QMdiSubWindow *sub = subWindow()) {
-        if (sub->layout())
-            sub->layout()->invalidate();
-        sub->adjustSize();
-    } else {
-        adjustSize();
-    }
+    fitFrameToContents();
     placeAsChild();
     txtPartNo->setFocus(Qt::OtherFocusReason);
 }

@@ -136,17 +136,7 @@ void AddDeletePartWindow::load()
                            static_cast<QWidget *>(lblVendor), static_cast<QWidget *>(txtVendor)})
             w->hide();
     }
-    // Hidden rows take no room; the sub-window must see the new size hint.
-    layout()->invalidate();
-    layout()->activate(); // also recomputes the nested layouts
-    updateGeometry();
-    if (QMdiSubWindow *sub = subWindow()) {
-        if (sub->layout())
-            sub->layout()->invalidate();
-        sub->adjustSize();
-    } else {
-        adjustSize();
-    }
+    fitFrameToContents();
     placeAsChild();
     txtPartNo->setFocus(Qt::OtherFocusReason);
 }
