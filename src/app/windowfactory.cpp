@@ -49,8 +49,8 @@ void installHandlers(MainWindow &main)
 {
     using C = CommandId;
     auto *docs = new DocumentCommands(main); // owned by the main window
-    main.setHandler(C::FileNew, [docs] { docs->newDocumentWindow(); });
-    main.setHandler(C::WindowNewWindow, [docs] { docs->newDocumentWindow(); });
+    main.setHandler(C::FileNew, [docs] { docs->NewDocumentWindow(); });
+    main.setHandler(C::WindowNewWindow, [docs] { docs->NewDocumentWindow(); });
     main.setHandler(C::FileOpen, [docs] { docs->open(); });
     main.setHandler(C::FileSave, [docs] { docs->save(); });
     main.setHandler(C::FileSaveAs, [docs] { docs->saveAs(); });

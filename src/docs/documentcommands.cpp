@@ -17,7 +17,7 @@ DocumentCommands *DocumentCommands::of(const MainWindow &main)
     return main.findChild<DocumentCommands *>(QString(), Qt::FindDirectChildrenOnly);
 }
 
-DocumentWindow *DocumentCommands::newDocumentWindow()
+DocumentWindow *DocumentCommands::NewDocumentWindow()
 {
     const int number = m_main.app().nextDocumentNumber();
     auto *window = new DocumentWindow(m_main.app(), m_main.mdiArea());
@@ -44,7 +44,7 @@ DocumentWindow *DocumentCommands::valueWindow()
 
 void DocumentCommands::open()
 {
-    DocumentWindow *doc = m_main.activeChild() ? activeDocument() : newDocumentWindow();
+    DocumentWindow *doc = m_main.activeChild() ? activeDocument() : NewDocumentWindow();
     if (!doc || !doc->maybeSave())
         return;
     const QString fileName =

@@ -18,7 +18,7 @@ public:
     static DocumentCommands *of(const MainWindow &main);
 
     // A new empty window captioned "Document " + the next running number.
-    DocumentWindow *newDocumentWindow();
+    DocumentWindow *NewDocumentWindow();
     // The active child window when it is a document window, else null.
     DocumentWindow *activeDocument() const;
     // The one window the inventory valuation writes into, captioned "Current
