@@ -57,7 +57,7 @@ int main(int argc, char **argv)
     AppContext app(&ui);
     app.setProgramFolder(folder);
     app.setSettingsFile(QDir(folder).filePath(QStringLiteral("bench-settings.ini")));
-    if (!app.openInventoryDatabase()) {
+    if (!app.OpenInventoryDatabase()) {
         std::fprintf(stderr, "cannot open the database: %s\n", qPrintable(app.database().errorString()));
         return 1;
     }

@@ -41,7 +41,7 @@ std::unique_ptr<QSettings> AppContext::settings() const
     return std::make_unique<QSettings>(QStringLiteral("Partwise"), QStringLiteral("Partwise"));
 }
 
-bool AppContext::openInventoryDatabase()
+bool AppContext::OpenInventoryDatabase()
 {
     if (!m_database.open(databasePath()))
         return false;

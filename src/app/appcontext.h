@@ -44,7 +44,7 @@ public:
     // The shared connection.
     Database &database() { return m_database; }
     // Opens the shared connection on the program folder's database.
-    bool openInventoryDatabase();
+    bool OpenInventoryDatabase();
 
     // True: the next stock or part window adds; false: it subtracts or deletes.
     bool addMode() const { return m_addMode; }

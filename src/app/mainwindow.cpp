@@ -176,7 +176,7 @@ bool MainWindow::load()
 {
     restoreGeometryFromSettings();
     m_panels[0]->setText(QStringLiteral("Partwise"));
-    return m_app.openInventoryDatabase();
+    return m_app.OpenInventoryDatabase();
 }
 
 void MainWindow::restoreGeometryFromSettings()

@@ -19,7 +19,7 @@ TestEnvironment::TestEnvironment(const QString &rows, Data data) : app(&ui)
         m_error = error;
         return;
     }
-    if (!app.openInventoryDatabase())
+    if (!app.OpenInventoryDatabase())
         m_error = app.database().errorString();
 }
 
