@@ -43,6 +43,7 @@ public:
 
     // The shared connection.
     Database &database() { return m_database; }
+    const Database &database() const { return m_database; }
     // Opens the shared connection on the program folder's database.
     bool OpenInventoryDatabase();
 

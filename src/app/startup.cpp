@@ -14,9 +14,8 @@ namespace Startup {
 
 QString databaseFailureText(const AppContext &app)
 {
-    AppContext &ctx = const_cast<AppContext &>(app);
     return QStringLiteral("Partwise cannot open its database\n%1\n\n%2")
-        .arg(app.databasePath(), ctx.database().errorString());
+        .arg(app.databasePath(), app.database().errorString());
 }
 
 MainWindow *run(AppContext &app, int splashMs)
