@@ -24,28 +24,6 @@
 
 namespace {
 
-// Answers every message with OK and counts them: a message here means the
-// run went wrong.
-class QuietUi : public UserInterface
-{
-public:
-    int messages = 0;
-    QString last;
-    Answer message(QWidget *, const QString &text, const QString &, Icon, Buttons) override
-    {
-        ++messages;
-        last = text;
-        return Answer::Ok;
-    }
-    std::optional<QString> input(QWidget *, const QString &, const QString &, const QString &) override
-    {
-        return std::nullopt;
-    }
-    QString openFileName(QWidget *, const QString &, const QString &) override { return QString(); }
-    QString saveFileName(QWidget *, const QString &, const QString &) override { return QString(); }
-    bool choosePrinter(QWidget *, QPrinter &, PrintRequest &) override { return false; }
-};
-
 double elapsedMs(const QElapsedTimer &t)
 {
     return t.nsecsElapsed() / 1e6;
@@ -130,7 +108,7 @@ template <class W> W *openWindow(MainWindow &main, CommandId id, double *ms)
 }
 
 template <class W>
-bool measure(MainWindow &main, CommandId id, QComboBox *(*box)(W *), QuietUi &ui, Figures *out)
+bool measure(MainWindow &main, CommandId id, QComboBox *(*box)(W *), Bench::QuietUi &ui, Figures *out)
 {
     // Memory and a first (cold) opening, then the median of three more.
     const double before = settledMb();
@@ -195,23 +173,12 @@ int main(int argc, char **argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
 
-    const QString folder = QDir::current().absoluteFilePath(QStringLiteral("browse-bench"));
-    QDir().mkpath(folder);
     const int parts = Bench::DefaultParts;
-    QString error;
-    if (!Bench::makeDatabase(QDir(folder).filePath(QStringLiteral("Inventory.mdb")), parts,
-                             Bench::DefaultBomRows, &error)) {
-        std::fprintf(stderr, "cannot make the database: %s\n", qPrintable(error));
-        return 1;
-    }
-
-    QuietUi ui;
+    Bench::QuietUi ui;
     AppContext app(&ui);
-    app.setProgramFolder(folder);
-    app.setSettingsFile(QDir(folder).filePath(QStringLiteral("bench-settings.ini")));
-    if (!app.OpenInventoryDatabase()) {
-        std::fprintf(stderr, "cannot open the database: %s\n",
-                     qPrintable(app.database().errorString()));
+    QString error;
+    if (!Bench::setUpProgramFolder(app, QStringLiteral("browse-bench"), parts, &error)) {
+        std::fprintf(stderr, "cannot set up the database: %s\n", qPrintable(error));
         return 1;
     }
     MainWindow main(app);

@@ -14,51 +14,18 @@
 #include <QRandomGenerator>
 #include <cstdio>
 
-namespace {
-
-// Answers every message with its default and counts them.
-class QuietUi : public UserInterface
-{
-public:
-    int messages = 0;
-    Answer message(QWidget *, const QString &, const QString &, Icon, Buttons buttons) override
-    {
-        ++messages;
-        return buttons == Buttons::YesNo ? Answer::No : Answer::Ok;
-    }
-    std::optional<QString> input(QWidget *, const QString &, const QString &, const QString &) override
-    {
-        return std::nullopt;
-    }
-    QString openFileName(QWidget *, const QString &, const QString &) override { return QString(); }
-    QString saveFileName(QWidget *, const QString &, const QString &) override { return QString(); }
-    bool choosePrinter(QWidget *, QPrinter &, PrintRequest &) override { return false; }
-};
-
-} // namespace
-
 int main(int argc, char **argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
 
-    const QString folder = QDir::current().absoluteFilePath(QStringLiteral("stock-bench"));
-    QDir().mkpath(folder);
     const int parts = Bench::DefaultParts;
-    QString error;
-    if (!Bench::makeDatabase(QDir(folder).filePath(QStringLiteral("Inventory.mdb")), parts,
-                             Bench::DefaultBomRows, &error)) {
-        std::fprintf(stderr, "cannot make the database: %s\n", qPrintable(error));
-        return 1;
-    }
-
-    QuietUi ui;
+    Bench::QuietUi ui;
     AppContext app(&ui);
-    app.setProgramFolder(folder);
-    app.setSettingsFile(QDir(folder).filePath(QStringLiteral("bench-settings.ini")));
-    if (!app.OpenInventoryDatabase()) {
-        std::fprintf(stderr, "cannot open the database: %s\n", qPrintable(app.database().errorString()));
+    QString error;
+    if (!Bench::setUpProgramFolder(app, QStringLiteral("stock-bench"), parts, &error)) {
+        std::fprintf(stderr, "cannot set up the database: %s\n", qPrintable(error));
         return 1;
     }
     MainWindow main(app);

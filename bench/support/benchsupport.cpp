@@ -1,6 +1,9 @@
 #include "benchsupport.h"
 
+#include "app/appcontext.h"
 #include "data/schema.h"
+
+#include <QDir>
 
 #include <QFile>
 #include <QRandomGenerator>
@@ -78,6 +81,23 @@ bool makeDatabase(const QString &path, int parts, int bomRows, QString *error)
     }
     QSqlDatabase::removeDatabase(QStringLiteral("benchgen"));
     return ok;
+}
+
+bool setUpProgramFolder(AppContext &app, const QString &name, int parts, QString *error)
+{
+    const QString folder = QDir::current().absoluteFilePath(name);
+    QDir().mkpath(folder);
+    if (!makeDatabase(QDir(folder).filePath(QStringLiteral("Inventory.mdb")), parts, DefaultBomRows,
+                      error))
+        return false;
+    app.setProgramFolder(folder);
+    app.setSettingsFile(QDir(folder).filePath(QStringLiteral("bench-settings.ini")));
+    if (!app.OpenInventoryDatabase()) {
+        if (error)
+            *error = app.database().errorString();
+        return false;
+    }
+    return true;
 }
 
 void report(const char *name, double value, const char *unit, qint64 n)

@@ -1,8 +1,39 @@
 #pragma once
 
+#include "app/userinterface.h"
+
 #include <QString>
+#include <optional>
+
+class AppContext;
 
 namespace Bench {
+
+// Answers every message with OK (a question with No) and counts them: a
+// message during a benchmark means the run went wrong.
+class QuietUi : public UserInterface
+{
+public:
+    int messages = 0;
+    QString last;
+    Answer message(QWidget *, const QString &text, const QString &, Icon, Buttons buttons) override
+    {
+        ++messages;
+        last = text;
+        return buttons == Buttons::YesNo ? Answer::No : Answer::Ok;
+    }
+    std::optional<QString> input(QWidget *, const QString &, const QString &, const QString &) override
+    {
+        return std::nullopt;
+    }
+    QString openFileName(QWidget *, const QString &, const QString &) override { return QString(); }
+    QString saveFileName(QWidget *, const QString &, const QString &) override { return QString(); }
+    bool choosePrinter(QWidget *, QPrinter &, PrintRequest &) override { return false; }
+};
+
+// A program folder `name` in the current folder with a generated database of
+// `parts` parts; `app` is pointed at it and its connection opened.
+bool setUpProgramFolder(AppContext &app, const QString &name, int parts, QString *error);
 
 // Writes a database of `parts` parts and `bomRows` BOM rows (and a preferred
 // vendor for most parts) at `path`, replacing any file there.
