@@ -123,33 +123,39 @@ bool Recordset::open(Database &db, const QString &sql, const QVariantList &value
             Recordset *rs;
             int skip;
             int column = 0;
-            QVector<QVariant> row;
             std::function<void(const QStringList &)> setColumns;
+            qsizetype expected = 0;
             void columns(const QStringList &names) override
             {
                 setColumns(names);
-                row.reserve(rs->m_cols);
+                rs->m_data.reserve(qMax<qsizetype>(1024, expected * rs->m_cols));
+                rs->m_keys.reserve(expected);
             }
             void value(QVariant &&v) override
             {
                 if (column++ < skip)
                     rs->m_keys.append(v.toLongLong());
                 else
-                    row.append(std::move(v));
+                    rs->m_data.append(std::move(v));
             }
             void endRow() override
             {
                 column = 0;
-                rs->m_data.append(std::move(row));
-                row = QVector<QVariant>();
-                row.reserve(rs->m_cols);
                 ++rs->m_rows;
             }
         } sink;
         sink.rs = this;
         sink.skip = skip;
         sink.setColumns = setColumns;
-        m_data.reserve(1024);
+        // A whole table: its row count is cheap to ask and spares growing
+        // (and copying) the values while they are read.
+        static const QRegularExpression where(QStringLiteral(R"(\bwhere\b)"),
+                                              QRegularExpression::CaseInsensitiveOption);
+        if (writable && !where.match(single.rest).hasMatch()) {
+            QSqlQuery count(db.handle());
+            if (count.exec(QStringLiteral("SELECT count(*) FROM ") + single.table) && count.next())
+                sink.expected = count.value(0).toLongLong();
+        }
         DbError error;
         bool supported = false;
         QSqlDatabase handle = db.handle();
@@ -198,11 +204,8 @@ bool Recordset::open(Database &db, const QString &sql, const QVariantList &value
     while (q->next()) {
         if (writable)
             m_keys.append(q->value(0).toLongLong());
-        QVector<QVariant> row;
-        row.reserve(m_cols);
         for (int i = skip; i < rec.count(); ++i)
-            row.append(q->value(i));
-        m_data.append(std::move(row));
+            m_data.append(q->value(i));
         ++m_rows;
     }
     if (q->lastError().isValid())
@@ -392,7 +395,7 @@ QVariant Recordset::value(int column) const
     const auto pending = m_pending.constFind(m_current);
     if (pending != m_pending.constEnd() && pending->contains(column))
         return pending->value(column);
-    return m_data.at(m_current).at(column);
+    return m_data.at(m_current * m_cols + column);
 }
 
 QVariant Recordset::value(const QString &name) const
@@ -478,7 +481,7 @@ bool Recordset::insertRow(const QHash<int, QVariant> &changes)
         for (auto it = changes.constBegin(); it != changes.constEnd(); ++it)
             row[it.key()] = it.value();
     }
-    m_data.append(std::move(row));
+    m_data += row;
     m_keys.append(key);
     ++m_rows;
     m_current = m_rows - 1;
@@ -507,7 +510,7 @@ bool Recordset::writeRow(qsizetype row, const QHash<int, QVariant> &changes)
     if (!q.exec())
         return fail(engineError(q.lastError()));
     for (auto it = changes.constBegin(); it != changes.constEnd(); ++it)
-        m_data[row][it.key()] = it.value();
+        m_data[row * m_cols + it.key()] = it.value();
     return true;
 }
 
@@ -604,7 +607,7 @@ bool Recordset::deleteCurrent()
     q.bindValue(0, m_keys.at(m_current));
     if (!q.exec())
         return fail(engineError(q.lastError()));
-    m_data.remove(m_current);
+    m_data.remove(m_current * m_cols, m_cols);
     m_keys.remove(m_current);
     // Pending edits of later rows move up by one.
     QHash<qsizetype, QHash<int, QVariant>> shifted;
@@ -645,7 +648,7 @@ bool Recordset::findForward(const QString &column, Match match, const QString &t
         return false;
     qsizetype row = m_onDeleted ? m_current : qMax<qsizetype>(m_current, 0);
     for (; row < m_rows; ++row) {
-        const QVariant &v = m_data.at(row).at(col);
+        const QVariant &v = m_data.at(row * m_cols + col);
         if (v.isNull())
             continue;
         const QString s = v.toString();

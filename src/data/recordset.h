@@ -105,9 +105,7 @@ private:
     QHash<QString, int> m_fieldIndex; // lower-case name -> column
     QString m_table;                  // set when rows can be written back
     int m_cols = 0;
-    // One vector per row: growing the set never moves the values, and a
-    // deleted row is one removal.
-    QVector<QVector<QVariant>> m_data;
+    QVector<QVariant> m_data;         // row-major, m_cols per row
     QVector<qint64> m_keys;           // hidden row key per row
     qsizetype m_rows = 0;
     qsizetype m_current = -1;         // -1 before the first row, m_rows past the last
