@@ -74,9 +74,19 @@ private slots:
         TestEnvironment env(rows());
         MainWindow w(env.app);
         w.show();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
         QComboBox *box = open(w, CommandId::BrowsePart);
         // Ctrl+B was pressed in the main window; its release lands in the box.
         QTest::sendKeyEvent(QTest::KeyAction::Release, box, Qt::Key_B, 'b', Qt::ControlModifier);
+        QTest::sendKeyEvent(QTest::KeyAction::Release, box, Qt::Key_Control, char(0), Qt::NoModifier);
+        QCOMPARE(box->currentText(), QString());
+        // Ctrl pressed here, released after the focus went elsewhere, then
+        // pressed elsewhere and released here again: still not typing.
+        QTest::keyPress(box, Qt::Key_Control);
+        QLineEdit other(&w);
+        other.show();
+        other.setFocus();
+        box->setFocus();
         QTest::sendKeyEvent(QTest::KeyAction::Release, box, Qt::Key_Control, char(0), Qt::NoModifier);
         QCOMPARE(box->currentText(), QString());
         // A Shift pressed and released in the box still completes an empty box.

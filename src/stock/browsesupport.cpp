@@ -175,6 +175,9 @@ ComboKeys::ComboKeys(QComboBox *box, std::function<void()> enter,
 
 bool ComboKeys::eventFilter(QObject *watched, QEvent *event)
 {
+    // A key still down when the box loses the focus is released elsewhere.
+    if (event->type() == QEvent::FocusOut && watched == m_box)
+        m_pressed.clear();
     if (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease)
         return false;
     const auto *key = static_cast<QKeyEvent *>(event);
