@@ -282,6 +282,29 @@ private slots:
         QCOMPARE(env.scalar("select CurrentInv from Inventory where PartNo = '5'' CABLE'").toInt(), 11);
         QCOMPARE(env.scalar("select CurrentInv from Inventory where PartNo = 'C10U'").toInt(), 22);
 
+        // A failed batch leaves the set as it was, edits still pending.
+        QVERIFY(rs.moveFirst());
+        QVERIFY(rs.setValue("CurrentInv", 33));
+        QVERIFY(rs.addNew());
+        QVERIFY(rs.setValue("PartNo", "R100")); // refused: a duplicate
+        const qsizetype before = rs.recordCount();
+        QVERIFY(!rs.updateBatch());
+        QCOMPARE(rs.recordCount(), before);
+        QCOMPARE(env.scalar("select CurrentInv from Inventory where PartNo = '5'' CABLE'").toInt(), 11);
+        QVERIFY(rs.hasPendingChanges());
+        QVERIFY(rs.cancelUpdate());
+        rs.setBatchMode(false);
+
+        // A row someone else deleted meanwhile is not written, and says so.
+        QVERIFY(rs.requery());
+        QVERIFY(db.execute("DELETE FROM Inventory WHERE PartNo = ?", {"5' CABLE"}));
+        QVERIFY(rs.setValue("CurrentInv", 1));
+        QVERIFY(!rs.update());
+        QVERIFY(rs.error().is(ErrorNumber::RowNotFound));
+        QVERIFY(rs.cancelUpdate());
+        QVERIFY(!rs.deleteCurrent());
+        QVERIFY(rs.error().is(ErrorNumber::RowNotFound));
+
         // A grouped set cannot be written.
         QVERIFY(rs.open(db, "select BoardPN, count(*) as N from BoardBOM GROUP BY BoardPN"));
         QVERIFY(!rs.isUpdatable());

@@ -7,6 +7,7 @@
 #include "testenvironment.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -306,6 +307,27 @@ private slots:
         third->placeAsChild();
         // Four forms loaded: the main window and three children.
         QCOMPARE(third->subWindow()->y(), Twips::toPixels(400, third->subWindow()));
+    }
+
+    void shortcutsWinOverTextFields()
+    {
+        TestEnvironment env;
+        MainWindow w(env.app);
+        int added = 0;
+        w.setHandler(CommandId::AddPart, [&] { ++added; });
+        w.show();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        auto *child = new Probe(env.app);
+        auto *field = new QLineEdit("text", child);
+        w.showChild(child);
+        QTRY_COMPARE(QApplication::focusWidget(), field);
+        QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+        QCOMPARE(added, 1);
+        QCOMPARE(field->selectedText(), QString());
+        // Copy stays the field's own.
+        field->selectAll();
+        QTest::keyClick(field, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("text"));
     }
 
     void newChildTakesTheKeyboard()

@@ -11,7 +11,9 @@
 #include <QActionGroup>
 #include <QCloseEvent>
 #include <QDir>
+#include <QApplication>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -66,6 +68,11 @@ MainWindow::MainWindow(AppContext &app, QWidget *parent) : QMainWindow(parent), 
     createActions();
     createToolBar();
     createStatusBar();
+    // The View menu alone shows and hides the bars, so its check marks agree.
+    setContextMenuPolicy(Qt::NoContextMenu);
+    // The menus' shortcuts win over the same keys in text fields: Ctrl+A
+    // adds a part, also while the focus is in a field.
+    qApp->installEventFilter(this);
     WindowFactory::installHandlers(*this);
     connect(m_mdi, &QMdiArea::subWindowActivated, this, &MainWindow::updateMenus);
     updateMenus();
@@ -223,6 +230,24 @@ void MainWindow::storeGeometry()
     put("MainHeight", height());
     s->endGroup();
     s->sync();
+}
+
+bool MainWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::ShortcutOverride && isActiveWindow()) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        const QKeySequence pressed(key->modifiers() | key->key());
+        for (const Command &c : commandTable()) {
+            if (*c.shortcut && pressed == QKeySequence(QString::fromLatin1(c.shortcut))
+                && c.id != CommandId::EditCut && c.id != CommandId::EditCopy
+                && c.id != CommandId::EditPaste) {
+                // Not accepted: the shortcut runs instead of the field's own key.
+                event->ignore();
+                return true;
+            }
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)

@@ -22,7 +22,8 @@ double readNumber(const QString &text);
 // error 6 (overflow).
 bool toInt16(double value, qint16 *out, DbError *error = nullptr);
 // A stored value (as the database gives it) to a 16-bit whole number.
-// Null or text that is no number is error 13 (type mismatch).
+// Null is error 94 (invalid use of null); text that is no number is error
+// 13 (type mismatch).
 bool toInt16(const QVariant &value, qint16 *out, DbError *error = nullptr);
 
 } // namespace NumberRules

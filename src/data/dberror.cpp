@@ -37,6 +37,9 @@ QString runtimeErrorDescription(int number)
                               "requested name or ordinal.");
     case ErrorNumber::ObjectClosed:
         return QStringLiteral("Operation is not allowed when the object is closed.");
+    case ErrorNumber::RowNotFound:
+        return QStringLiteral("Row cannot be located for updating. Some values may have been "
+                              "changed since it was last read.");
     case ErrorNumber::NotAllowed:
         return QStringLiteral("Operation is not allowed in this context.");
     case ErrorNumber::NotUpdatable:

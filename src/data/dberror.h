@@ -16,6 +16,7 @@ enum : int {
     ObjectClosed = 3704,   // operation on a closed result set or connection
     NotUpdatable = 3251,   // the result set cannot be written
     NotAllowed = 3219,     // operation not allowed in this context
+    RowNotFound = 3197,    // the row changed or went away since it was read
 };
 }
 

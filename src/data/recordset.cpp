@@ -509,6 +509,9 @@ bool Recordset::writeRow(qsizetype row, const QHash<int, QVariant> &changes)
     q.bindValue(i, m_keys.at(row));
     if (!q.exec())
         return fail(engineError(q.lastError()));
+    // Someone else deleted the row since it was read: nothing was written.
+    if (q.numRowsAffected() == 0)
+        return fail(DbError::runtime(ErrorNumber::RowNotFound));
     for (auto it = changes.constBegin(); it != changes.constEnd(); ++it)
         m_data[row * m_cols + it.key()] = it.value();
     return true;
@@ -552,27 +555,31 @@ bool Recordset::updateBatch()
     m_error = DbError();
     if (!m_db->beginWrite())
         return fail(m_db->error());
-    if (m_adding) {
-        if (!insertRow(m_newRow)) {
-            const DbError e = m_error;
-            m_db->rollback();
-            return fail(e);
-        }
-        m_adding = false;
-        m_newRow.clear();
-    }
-    for (auto it = m_pending.constBegin(); it != m_pending.constEnd(); ++it) {
-        if (!writeRow(it.key(), it.value())) {
-            const DbError e = m_error;
-            m_db->rollback();
-            return fail(e);
-        }
-    }
-    if (!m_db->commit()) {
-        const DbError e = m_db->error();
+    // All or nothing, in the database and in the set: a failure puts back
+    // what the set held, pending edits included, so nothing shows that was
+    // rolled back and nothing the user entered is dropped.
+    const auto data = m_data;
+    const auto keys = m_keys;
+    const qsizetype rows = m_rows;
+    const qsizetype current = m_current;
+    auto undo = [&](const DbError &e) {
         m_db->rollback();
+        m_data = data;
+        m_keys = keys;
+        m_rows = rows;
+        m_current = current;
         return fail(e);
+    };
+    if (m_adding && !insertRow(m_newRow))
+        return undo(m_error);
+    for (auto it = m_pending.constBegin(); it != m_pending.constEnd(); ++it) {
+        if (!writeRow(it.key(), it.value()))
+            return undo(m_error);
     }
+    if (!m_db->commit())
+        return undo(m_db->error());
+    m_adding = false;
+    m_newRow.clear();
     m_pending.clear();
     return true;
 }
@@ -607,6 +614,8 @@ bool Recordset::deleteCurrent()
     q.bindValue(0, m_keys.at(m_current));
     if (!q.exec())
         return fail(engineError(q.lastError()));
+    if (q.numRowsAffected() == 0)
+        return fail(DbError::runtime(ErrorNumber::RowNotFound));
     m_data.remove(m_current * m_cols, m_cols);
     m_keys.remove(m_current);
     // Pending edits of later rows move up by one.
