@@ -15,7 +15,8 @@ class Database;
 // statement, step through it, read and write columns by name, add and delete
 // rows, find forward. Snapshot and keyset sets hold their rows in memory (a
 // client-side cursor: later changes by others are not seen); a forward-only
-// set streams its rows. Failures are values: every call that can fail returns
+// set streams its rows; it holds its statement open until it reaches the end
+// or closes, so it belongs on a connection of its own, not the shared one. Failures are values: every call that can fail returns
 // false or an invalid value and leaves the reason in error().
 class Recordset : public QObject
 {
