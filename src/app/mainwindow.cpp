@@ -97,8 +97,13 @@ void MainWindow::createActions()
             menu->addSeparator();
         QAction *a = menu->addAction(QString::fromLatin1(c.caption));
         a->setObjectName(QLatin1String(c.objectName));
-        if (*c.shortcut)
+        if (*c.shortcut) {
             a->setShortcut(QKeySequence(QString::fromLatin1(c.shortcut)));
+            // Cut, Copy and Paste stay the text fields' own keys.
+            if (c.id != CommandId::EditCut && c.id != CommandId::EditCopy
+                && c.id != CommandId::EditPaste)
+                m_commandKeys.append(a->shortcut());
+        }
         if (c.checkable) {
             a->setCheckable(true);
             a->setChecked(true);
@@ -236,15 +241,10 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::ShortcutOverride && isActiveWindow()) {
         const auto *key = static_cast<QKeyEvent *>(event);
-        const QKeySequence pressed(key->modifiers() | key->key());
-        for (const Command &c : commandTable()) {
-            if (*c.shortcut && pressed == QKeySequence(QString::fromLatin1(c.shortcut))
-                && c.id != CommandId::EditCut && c.id != CommandId::EditCopy
-                && c.id != CommandId::EditPaste) {
-                // Not accepted: the shortcut runs instead of the field's own key.
-                event->ignore();
-                return true;
-            }
+        if (m_commandKeys.contains(QKeySequence(key->modifiers() | key->key()))) {
+            // Not accepted: the shortcut runs instead of the field's own key.
+            event->ignore();
+            return true;
         }
     }
     return QMainWindow::eventFilter(watched, event);

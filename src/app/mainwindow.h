@@ -3,6 +3,7 @@
 #include "app/commands.h"
 
 #include <QHash>
+#include <QKeySequence>
 #include <QMainWindow>
 #include <QPointer>
 #include <functional>
@@ -79,6 +80,7 @@ private:
     QHash<CommandId, QAction *> m_actions;
     QHash<QString, QMenu *> m_menus;
     QHash<CommandId, std::function<void()>> m_handlers;
+    QList<QKeySequence> m_commandKeys; // shortcuts that win over text fields
     QList<QAction *> m_windowListActions;
     QLabel *m_panels[3] = {nullptr, nullptr, nullptr};
     QTimer *m_clock = nullptr;

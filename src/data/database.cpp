@@ -5,16 +5,6 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
-namespace {
-
-DbError engineError(const QSqlError &e)
-{
-    QString text = e.databaseText().isEmpty() ? e.text() : e.databaseText();
-    return DbError::engine(e.nativeErrorCode().toInt(), text);
-}
-
-} // namespace
-
 Database::Database(const QString &connectionName, std::unique_ptr<SqlEngine> engine)
     : m_name(connectionName), m_engine(std::move(engine))
 {
@@ -66,7 +56,7 @@ bool Database::open(const QString &path)
         db.setDatabaseName(path);
         db.setConnectOptions(m_engine->connectOptions());
         if (!db.open()) {
-            m_error = engineError(db.lastError());
+            m_error = DbError::fromSql(db.lastError());
             db = QSqlDatabase();
             QSqlDatabase::removeDatabase(m_name);
             return false;
@@ -77,7 +67,7 @@ bool Database::open(const QString &path)
         QSqlQuery probe(db);
         const bool readable = probe.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"));
         if (!readable)
-            m_error = engineError(probe.lastError());
+            m_error = DbError::fromSql(probe.lastError());
         probe.finish(); // an unfinished read would hold a transaction open
         if (readable && !m_engine->configure(db, &configError)) {
             m_error = configError;
@@ -120,13 +110,13 @@ bool Database::execute(const QString &sql, const QVariantList &values, qint64 *r
     }
     QSqlQuery q(handle());
     if (!q.prepare(m_engine->translate(sql))) {
-        m_error = engineError(q.lastError());
+        m_error = DbError::fromSql(q.lastError());
         return false;
     }
     for (int i = 0; i < values.size(); ++i)
         q.bindValue(i, values.at(i));
     if (!q.exec()) {
-        m_error = engineError(q.lastError());
+        m_error = DbError::fromSql(q.lastError());
         return false;
     }
     if (rowsAffected)
@@ -155,7 +145,7 @@ bool Database::runScript(const QString &script)
     QSqlQuery q(handle());
     for (const QString &statement : splitSqlScript(script)) {
         if (!q.exec(statement)) {
-            m_error = engineError(q.lastError());
+            m_error = DbError::fromSql(q.lastError());
             m_error.description += QStringLiteral(" [") + statement.left(200) + QLatin1Char(']');
             return false;
         }

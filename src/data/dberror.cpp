@@ -1,5 +1,7 @@
 #include "data/dberror.h"
 
+#include <QSqlError>
+
 DbError DbError::runtime(int number, const QString &description)
 {
     DbError e;
@@ -16,6 +18,12 @@ DbError DbError::engine(int code, const QString &text)
     e.description = text;
     e.source = Source::Engine;
     return e;
+}
+
+DbError DbError::fromSql(const QSqlError &error)
+{
+    const QString text = error.databaseText().isEmpty() ? error.text() : error.databaseText();
+    return engine(error.nativeErrorCode().toInt(), text);
 }
 
 QString runtimeErrorDescription(int number)

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+class QSqlError;
+
 // Error numbers that windows test for. They keep the numbers the stock room
 // staff know from the old program's messages.
 namespace ErrorNumber {
@@ -40,6 +42,8 @@ struct DbError
 
     static DbError runtime(int number, const QString &description = QString());
     static DbError engine(int code, const QString &text);
+    // The engine's code and text from a driver error.
+    static DbError fromSql(const QSqlError &error);
 };
 
 // The standard description of a runtime error number.

@@ -10,12 +10,6 @@
 
 namespace {
 
-DbError engineError(const QSqlError &e)
-{
-    QString text = e.databaseText().isEmpty() ? e.text() : e.databaseText();
-    return DbError::engine(e.nativeErrorCode().toInt(), text);
-}
-
 QString quoted(const QString &name)
 {
     QString n = name;
@@ -105,7 +99,10 @@ bool Recordset::open(Database &db, const QString &sql, const QVariantList &value
 
     const int skip = writable ? 1 : 0;
     if (writable)
+    {
         m_table = single.table;
+        m_columnsText = single.columns;
+    }
     m_fields.clear();
     m_fieldIndex.clear();
     auto setColumns = [&](const QStringList &names) {
@@ -180,11 +177,11 @@ bool Recordset::open(Database &db, const QString &sql, const QVariantList &value
     auto q = std::make_unique<QSqlQuery>(db.handle());
     q->setForwardOnly(true);
     if (!q->prepare(text))
-        return fail(engineError(q->lastError()));
+        return fail(DbError::fromSql(q->lastError()));
     for (int i = 0; i < values.size(); ++i)
         q->bindValue(i, values.at(i));
     if (!q->exec())
-        return fail(engineError(q->lastError()));
+        return fail(DbError::fromSql(q->lastError()));
 
     const QSqlRecord rec = q->record();
     QStringList names;
@@ -209,7 +206,7 @@ bool Recordset::open(Database &db, const QString &sql, const QVariantList &value
         ++m_rows;
     }
     if (q->lastError().isValid())
-        return fail(engineError(q->lastError()));
+        return fail(DbError::fromSql(q->lastError()));
     m_data.squeeze();
     m_keys.squeeze();
     m_open = true;
@@ -228,7 +225,7 @@ bool Recordset::fetchForward()
         return true;
     }
     if (m_stream && m_stream->lastError().isValid())
-        fail(engineError(m_stream->lastError()));
+        fail(DbError::fromSql(m_stream->lastError()));
     m_streamEnd = true;
     m_streamRow.clear();
     m_rows = m_current;
@@ -458,18 +455,16 @@ bool Recordset::insertRow(const QHash<int, QVariant> &changes)
               .arg(m_table, names.join(QLatin1Char(',')), marks.join(QLatin1Char(',')));
     QSqlQuery q(m_db->handle());
     if (!q.prepare(sql))
-        return fail(engineError(q.lastError()));
+        return fail(DbError::fromSql(q.lastError()));
     for (int i = 0; i < values.size(); ++i)
         q.bindValue(i, values.at(i));
     if (!q.exec())
-        return fail(engineError(q.lastError()));
+        return fail(DbError::fromSql(q.lastError()));
     const qint64 key = q.lastInsertId().toLongLong();
 
     // Read the stored row back so that defaults show as the database gives them.
-    SingleTable single;
-    parseSingleTable(m_db->engine().translate(m_sql), &single);
     QSqlQuery back(m_db->handle());
-    back.prepare(QStringLiteral("SELECT ") + single.columns + QStringLiteral(" FROM ") + m_table
+    back.prepare(QStringLiteral("SELECT ") + m_columnsText + QStringLiteral(" FROM ") + m_table
                  + QStringLiteral(" WHERE ") + m_db->engine().rowKeyExpression(m_table)
                  + QStringLiteral(" = ?"));
     back.bindValue(0, key);
@@ -502,13 +497,13 @@ bool Recordset::writeRow(qsizetype row, const QHash<int, QVariant> &changes)
     if (!q.prepare(QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?")
                        .arg(m_table, sets.join(QLatin1Char(',')),
                             m_db->engine().rowKeyExpression(m_table))))
-        return fail(engineError(q.lastError()));
+        return fail(DbError::fromSql(q.lastError()));
     int i = 0;
     for (; i < values.size(); ++i)
         q.bindValue(i, values.at(i));
     q.bindValue(i, m_keys.at(row));
     if (!q.exec())
-        return fail(engineError(q.lastError()));
+        return fail(DbError::fromSql(q.lastError()));
     // Someone else deleted the row since it was read: nothing was written.
     if (q.numRowsAffected() == 0)
         return fail(DbError::runtime(ErrorNumber::RowNotFound));
@@ -613,7 +608,7 @@ bool Recordset::deleteCurrent()
                   .arg(m_table, m_db->engine().rowKeyExpression(m_table)));
     q.bindValue(0, m_keys.at(m_current));
     if (!q.exec())
-        return fail(engineError(q.lastError()));
+        return fail(DbError::fromSql(q.lastError()));
     if (q.numRowsAffected() == 0)
         return fail(DbError::runtime(ErrorNumber::RowNotFound));
     m_data.remove(m_current * m_cols, m_cols);

@@ -105,6 +105,7 @@ private:
     QStringList m_fields;
     QHash<QString, int> m_fieldIndex; // lower-case name -> column
     QString m_table;                  // set when rows can be written back
+    QString m_columnsText;            // the statement's column list, to read a new row back
     int m_cols = 0;
     QVector<QVariant> m_data;         // row-major, m_cols per row
     QVector<qint64> m_keys;           // hidden row key per row

@@ -37,8 +37,7 @@ bool SqliteEngine::configure(QSqlDatabase &db, DbError *error) const
         q.finish();
         if (!ok) {
             if (error)
-                *error = DbError::engine(q.lastError().nativeErrorCode().toInt(),
-                                         q.lastError().text());
+                *error = DbError::fromSql(q.lastError());
             return false;
         }
     }

@@ -5,15 +5,14 @@
 #include "app/numberrules.h"
 #include "app/userinterface.h"
 #include "data/recordset.h"
+#include "stock/entrylayout.h"
 #include "stock/panelbar.h"
 
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiSubWindow>
 #include <QPushButton>
-#include <QVBoxLayout>
 
 AddDeleteInvWindow::AddDeleteInvWindow(AppContext &app, QWidget *parent) : ChildWindow(app, parent)
 {
@@ -42,24 +41,11 @@ AddDeleteInvWindow::AddDeleteInvWindow(AppContext &app, QWidget *parent) : Child
     txtPartNo->setMinimumWidth(260);
 
     auto *fields = new QGridLayout;
-    fields->setContentsMargins(12, 12, 12, 6);
-    fields->setHorizontalSpacing(10);
     fields->addWidget(lblPartNo, 0, 0);
     fields->addWidget(txtPartNo, 0, 1);
     fields->addWidget(lblQty, 1, 0);
     fields->addWidget(txtQuantity, 1, 1);
-    auto *buttons = new QHBoxLayout;
-    buttons->setContentsMargins(12, 6, 12, 12);
-    buttons->addStretch();
-    buttons->addWidget(cmdUpdate);
-    buttons->addWidget(cmdExit);
-    auto *outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    outer->setSpacing(0);
-    outer->addLayout(fields);
-    outer->addStretch();
-    outer->addLayout(buttons);
-    outer->addWidget(StatBarAdd);
+    EntryLayout::assemble(this, fields, cmdUpdate, cmdExit, StatBarAdd);
 
     setTabOrder(txtPartNo, txtQuantity);
     setTabOrder(txtQuantity, cmdUpdate);

@@ -5,15 +5,14 @@
 #include "app/numberrules.h"
 #include "app/userinterface.h"
 #include "data/recordset.h"
+#include "stock/entrylayout.h"
 #include "stock/panelbar.h"
 
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiSubWindow>
 #include <QPushButton>
-#include <QVBoxLayout>
 #include <cmath>
 
 namespace {
@@ -67,8 +66,6 @@ AddDeletePartWindow::AddDeletePartWindow(AppContext &app, QWidget *parent)
     // Wide enough that each half of the status bar holds its message.
     txtPartNo->setMinimumWidth(260);
     auto *fields = new QGridLayout;
-    fields->setContentsMargins(12, 12, 12, 6);
-    fields->setHorizontalSpacing(10);
     const QList<QPair<QLabel *, QLineEdit *>> rows = {
         {lblPartNo, txtPartNo},     {lblQuantity, txtQuantity}, {lblDescription, txtDescription},
         {lblCost, txtCost},         {lblReorder, txtReorder},   {lblVendor, txtVendor},
@@ -84,18 +81,7 @@ AddDeletePartWindow::AddDeletePartWindow(AppContext &app, QWidget *parent)
     }
     setTabOrder(previous, cmdUpdate);
     setTabOrder(cmdUpdate, cmdExit);
-    auto *buttons = new QHBoxLayout;
-    buttons->setContentsMargins(12, 6, 12, 12);
-    buttons->addStretch();
-    buttons->addWidget(cmdUpdate);
-    buttons->addWidget(cmdExit);
-    auto *outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    outer->setSpacing(0);
-    outer->addLayout(fields);
-    outer->addStretch();
-    outer->addLayout(buttons);
-    outer->addWidget(statbarInfo);
+    EntryLayout::assemble(this, fields, cmdUpdate, cmdExit, statbarInfo);
     setFocusProxy(txtPartNo);
 
     m_fields = new EntryFields(this);
