@@ -3,9 +3,9 @@
 // type-ahead key (press and release) anywhere in the list, one Next, and the
 // memory one open window holds. Also the result set read alone, to show how
 // much of an opening is the database layer's.
-#include "app/appcontext.h"
+#include "ui/appcontext.h"
 #include "app/mainwindow.h"
-#include "app/userinterface.h"
+#include "ui/userinterface.h"
 #include "benchsupport.h"
 #include "data/recordset.h"
 #include "stock/browsedescwindow.h"

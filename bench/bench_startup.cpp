@@ -1,9 +1,9 @@
 // Time from process start to the main window shown with the database open,
 // splash second included, on a large catalogue.
-#include "app/appcontext.h"
+#include "ui/appcontext.h"
 #include "app/mainwindow.h"
 #include "app/startup.h"
-#include "app/userinterface.h"
+#include "ui/userinterface.h"
 #include "benchsupport.h"
 
 #include <QApplication>

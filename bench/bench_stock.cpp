@@ -1,8 +1,8 @@
 // One stock adjustment Submit (look-up, update, reorder read) through the real
 // window, on a large catalogue with full synchronous commits.
-#include "app/appcontext.h"
+#include "ui/appcontext.h"
 #include "app/mainwindow.h"
-#include "app/userinterface.h"
+#include "ui/userinterface.h"
 #include "benchsupport.h"
 #include "stock/adddeleteinvwindow.h"
 

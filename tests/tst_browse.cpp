@@ -1,6 +1,6 @@
 // The two look-up windows, by part number and by description, driven with real
 // keys; what they share runs once for each window.
-#include "app/twips.h"
+#include "ui/twips.h"
 #include "stock/browsedescwindow.h"
 #include "stock/browseinvwindow.h"
 #include "windowharness.h"

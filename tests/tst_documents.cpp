@@ -1,6 +1,6 @@
 // Document windows and the File and Edit commands that act on them, driven
 // through the real main window.
-#include "app/childwindow.h"
+#include "ui/childwindow.h"
 #include "app/mainwindow.h"
 #include "docs/documentcommands.h"
 #include "docs/documentwindow.h"
@@ -39,7 +39,7 @@ struct Program
         QVERIFY(QTest::qWaitForWindowActive(&main));
     }
 
-    DocumentCommands &docs() const { return *DocumentCommands::of(main); }
+    DocumentCommands &docs() const { return *DocumentCommands::of(&main); }
     DocumentWindow *active() const { return docs().activeDocument(); }
     void run(CommandId id) const { main.action(id)->trigger(); }
     QString path(const QString &name) const { return QDir(env.folder()).filePath(name); }

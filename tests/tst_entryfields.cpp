@@ -1,5 +1,5 @@
 // Highlight on focus and the Enter chain of entry windows.
-#include "app/entryfields.h"
+#include "ui/entryfields.h"
 
 #include <QApplication>
 #include <QLineEdit>

@@ -1,9 +1,11 @@
 // The main window: menus, toolbar, status bar, stored geometry, help, exit.
-#include "app/childwindow.h"
+#include "ui/childwindow.h"
 #include "app/commands.h"
 #include "app/helpviewer.h"
 #include "app/mainwindow.h"
-#include "app/twips.h"
+#include "stock/adddeleteinvwindow.h"
+#include "stock/adddeletepartwindow.h"
+#include "ui/twips.h"
 #include "testenvironment.h"
 
 #include <QApplication>
@@ -130,27 +132,31 @@ private slots:
         QCOMPARE(w.toolBar()->objectName(), QStringLiteral("tbToolBar"));
     }
 
-    void addModeFollowsTheLastCommand()
+    void eachStockWindowKeepsTheJobItWasOpenedFor()
     {
         TestEnvironment env;
         MainWindow w(env.app);
-        env.app.setAddMode(false);
-        w.runToolButton("Add");
-        QVERIFY(env.app.addMode());
-        w.runToolButton("Subtract");
-        QVERIFY(!env.app.addMode());
-        w.run(CommandId::AddPart);
-        QVERIFY(env.app.addMode());
-        w.run(CommandId::DeletePart);
-        QVERIFY(!env.app.addMode());
-        w.run(CommandId::AddQuantity);
-        QVERIFY(env.app.addMode());
-        w.run(CommandId::DeleteQuantity);
-        QVERIFY(!env.app.addMode());
+        auto job = [&](auto run) -> int {
+            run();
+            const auto subs = w.mdiArea()->subWindowList();
+            QWidget *child = subs.isEmpty() ? nullptr : subs.last()->widget();
+            if (auto *inv = qobject_cast<AddDeleteInvWindow *>(child))
+                return inv->addsStock() ? 1 : 0;
+            if (auto *part = qobject_cast<AddDeletePartWindow *>(child))
+                return part->addsParts() ? 1 : 0;
+            return -1;
+        };
+        QCOMPARE(job([&] { w.runToolButton("Add"); }), 1);
+        QCOMPARE(job([&] { w.runToolButton("Subtract"); }), 0);
+        QCOMPARE(job([&] { w.run(CommandId::AddPart); }), 1);
+        QCOMPARE(job([&] { w.run(CommandId::DeletePart); }), 0);
+        QCOMPARE(job([&] { w.run(CommandId::AddQuantity); }), 1);
+        QCOMPARE(job([&] { w.run(CommandId::DeleteQuantity); }), 0);
         // Case matters for button keys; others do nothing.
+        const int before = int(w.mdiArea()->subWindowList().size());
         w.runToolButton("add");
-        QVERIFY(!env.app.addMode());
         w.runToolButton("Nothing");
+        QCOMPARE(int(w.mdiArea()->subWindowList().size()), before);
     }
 
     void statusBar()
@@ -314,7 +320,7 @@ private slots:
         TestEnvironment env;
         MainWindow w(env.app);
         int added = 0;
-        w.setHandler(CommandId::AddPart, [&] { ++added; });
+        w.registerHandler(CommandId::AddPart, [&] { ++added; });
         w.show();
         QVERIFY(QTest::qWaitForWindowActive(&w));
         auto *child = new Probe(env.app);

@@ -1,5 +1,5 @@
 // How typed text becomes a number, and the error message of the traps.
-#include "app/numberrules.h"
+#include "data/numberrules.h"
 
 #include <QTest>
 

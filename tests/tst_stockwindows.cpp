@@ -1,10 +1,10 @@
 // The stock adjustment and part master windows, driven inside a main window
 // as the user drives them: keys, Enter chains, scripted message answers.
-#include "app/entryfields.h"
-#include "app/twips.h"
+#include "ui/entryfields.h"
+#include "ui/twips.h"
 #include "stock/adddeleteinvwindow.h"
 #include "stock/adddeletepartwindow.h"
-#include "stock/panelbar.h"
+#include "ui/panelbar.h"
 #include "windowharness.h"
 
 #include <QApplication>
@@ -132,7 +132,6 @@ private slots:
         h->main.mdiArea()->setActiveSubWindow(partAdder->subWindow());
         enter(partAdder, Entry{"N1", "1", "New", "1", "1", ""});
         QCOMPARE(count("select count(*) from Inventory where PartNo = 'N1'"), 1);
-        h->env.app.setAddMode(true);
         adjust(remover, "R100", "5");
         QCOMPARE(stock("R100").toInt(), 100);
         h->ui.answers << UserInterface::Answer::Yes;

@@ -1,6 +1,6 @@
 #include "benchsupport.h"
 
-#include "app/appcontext.h"
+#include "ui/appcontext.h"
 #include "data/schema.h"
 
 #include <QDir>

@@ -1,20 +1,9 @@
 #pragma once
 
+#include "ui/commandhost.h"
+
 #include <QList>
 #include <QString>
-
-// Every command of the main window, in menu order.
-enum class CommandId {
-    FileNew, FileOpen, FileSave, FileSaveAs, FilePrint, Users, Import, FileExit,
-    EditUndo, EditCut, EditCopy, EditPaste, EditPasteSpecial,
-    ViewToolbar, ViewStatusBar, ViewWebBrowser,
-    NewBOM, EditBOM, AllBOM,
-    AddQuantity, DeleteQuantity, AddPart, DeletePart, BrowsePart, BrowseDesc, ShowAll, Value,
-    KitPartList, KitPullList, KitShort, KitUpdateInv,
-    BinList,
-    WindowNewWindow, WindowCascade, WindowTileHorizontal, WindowTileVertical,
-    HelpContents, HelpSearch, HelpAbout,
-};
 
 struct Command
 {

@@ -1,4 +1,4 @@
-#include "app/appcontext.h"
+#include "ui/appcontext.h"
 #include "app/mainwindow.h"
 #include "app/startup.h"
 

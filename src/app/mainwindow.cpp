@@ -1,12 +1,12 @@
 #include "app/mainwindow.h"
 
-#include "app/appcontext.h"
+#include "ui/appcontext.h"
 #include "app/artwork.h"
-#include "app/childwindow.h"
+#include "ui/childwindow.h"
 #include "app/helpviewer.h"
-#include "app/twips.h"
-#include "app/userinterface.h"
-#include "app/windowfactory.h"
+#include "ui/twips.h"
+#include "ui/userinterface.h"
+#include "app/subsystems.h"
 
 #include <QActionGroup>
 #include <QCloseEvent>
@@ -73,7 +73,8 @@ MainWindow::MainWindow(AppContext &app, QWidget *parent) : QMainWindow(parent), 
     // The menus' shortcuts win over the same keys in text fields: Ctrl+A
     // adds a part, also while the focus is in a field.
     qApp->installEventFilter(this);
-    WindowFactory::installHandlers(*this);
+    registerShellCommands();
+    registerSubsystems(*this);
     connect(m_mdi, &QMdiArea::subWindowActivated, this, &MainWindow::updateMenus);
     updateMenus();
 }
@@ -265,10 +266,39 @@ void MainWindow::closeEvent(QCloseEvent *event)
     event->accept();
 }
 
-void MainWindow::setHandler(CommandId id, std::function<void()> handler)
+void MainWindow::registerWindow(CommandId id, WindowFactory factory)
 {
+    m_handlers.remove(id);
+    m_factories.insert(id, std::move(factory));
+    updateMenus();
+}
+
+void MainWindow::registerHandler(CommandId id, std::function<void()> handler)
+{
+    m_factories.remove(id);
     m_handlers.insert(id, std::move(handler));
     updateMenus();
+}
+
+bool MainWindow::isRegistered(CommandId id) const
+{
+    return m_handlers.contains(id) || m_factories.contains(id);
+}
+
+void MainWindow::registerShellCommands()
+{
+    using C = CommandId;
+    registerHandler(C::FileExit, [this] { close(); });
+    registerHandler(C::ViewToolbar,
+                    [this] { m_toolBar->setVisible(m_actions.value(C::ViewToolbar)->isChecked()); });
+    registerHandler(C::ViewStatusBar, [this] {
+        statusBar()->setVisible(m_actions.value(C::ViewStatusBar)->isChecked());
+    });
+    registerHandler(C::WindowCascade, [this] { m_mdi->cascadeSubWindows(); });
+    registerHandler(C::WindowTileHorizontal, [this] { tile(Qt::Horizontal); });
+    registerHandler(C::WindowTileVertical, [this] { tile(Qt::Vertical); });
+    registerHandler(C::HelpContents, [this] { showHelp(false); });
+    registerHandler(C::HelpSearch, [this] { showHelp(true); });
 }
 
 QWidget *MainWindow::activeChild() const
@@ -305,55 +335,40 @@ QMdiSubWindow *MainWindow::showChild(ChildWindow *window)
     return sub;
 }
 
-void MainWindow::openWindow(CommandId id)
+bool MainWindow::standardAction(CommandId id, StandardAction *action)
 {
-    if (ChildWindow *w = WindowFactory::create(id, m_app))
-        showChild(w);
+    using C = CommandId;
+    using A = StandardAction;
+    switch (id) {
+    case C::FileNew: *action = A::New; return true;
+    case C::FileSave: *action = A::Save; return true;
+    case C::FileSaveAs: *action = A::SaveAs; return true;
+    case C::FilePrint: *action = A::Print; return true;
+    case C::EditUndo: *action = A::Undo; return true;
+    case C::EditCut: *action = A::Cut; return true;
+    case C::EditCopy: *action = A::Copy; return true;
+    case C::EditPaste: *action = A::Paste; return true;
+    case C::EditPasteSpecial: *action = A::PasteSpecial; return true;
+    default: return false;
+    }
 }
 
 void MainWindow::run(CommandId id)
 {
-    using C = CommandId;
-    switch (id) {
-    case C::FileExit:
-        close();
-        return;
-    case C::ViewToolbar:
-        m_toolBar->setVisible(m_actions.value(id)->isChecked());
-        return;
-    case C::ViewStatusBar:
-        statusBar()->setVisible(m_actions.value(id)->isChecked());
-        return;
-    case C::WindowCascade:
-        m_mdi->cascadeSubWindows();
-        return;
-    case C::WindowTileHorizontal:
-        tile(Qt::Horizontal);
-        return;
-    case C::WindowTileVertical:
-        tile(Qt::Vertical);
-        return;
-    case C::HelpContents:
-        showHelp(false);
-        return;
-    case C::HelpSearch:
-        showHelp(true);
-        return;
-    case C::AddQuantity:
-    case C::AddPart:
-        m_app.setAddMode(true);
-        break;
-    case C::DeleteQuantity:
-    case C::DeletePart:
-        m_app.setAddMode(false);
-        break;
-    default:
-        break;
+    StandardAction action;
+    if (standardAction(id, &action)) {
+        if (auto *child = qobject_cast<ChildWindow *>(activeChild());
+            child && child->supports(action)) {
+            child->perform(action);
+            return;
+        }
     }
-    if (const auto handler = m_handlers.value(id))
+    if (const auto handler = m_handlers.value(id)) {
         handler();
-    else
-        openWindow(id);
+    } else if (const auto factory = m_factories.value(id)) {
+        if (ChildWindow *w = factory(m_app))
+            showChild(w);
+    }
 }
 
 void MainWindow::runToolButton(const QString &key)
@@ -416,23 +431,10 @@ void MainWindow::showHelp(bool search)
 
 void MainWindow::updateMenus()
 {
-    for (const Command &c : commandTable()) {
-        bool enabled = true;
-        switch (c.id) {
-        case CommandId::FileExit:
-        case CommandId::ViewToolbar:
-        case CommandId::ViewStatusBar:
-        case CommandId::WindowCascade:
-        case CommandId::WindowTileHorizontal:
-        case CommandId::WindowTileVertical:
-        case CommandId::HelpContents:
-        case CommandId::HelpSearch:
-            break;
-        default:
-            enabled = m_handlers.contains(c.id) || WindowFactory::opensWindow(c.id);
-        }
-        m_actions.value(c.id)->setEnabled(enabled);
-    }
+    if (!m_toolBar)
+        return; // still registering while the window is built
+    for (const Command &c : commandTable())
+        m_actions.value(c.id)->setEnabled(isRegistered(c.id));
     for (QAction *a : m_toolBar->actions()) {
         const QString key = a->data().toString();
         for (const ToolButton &b : toolbarTable())

@@ -21,7 +21,7 @@ class QToolButton;
 
 // The main window: menus, toolbar and status bar, the child windows inside,
 // and the stored position and size.
-class MainWindow : public QMainWindow
+class MainWindow : public QMainWindow, public CommandHost
 {
     Q_OBJECT
 public:
@@ -36,7 +36,7 @@ public:
     // would not open (the reason is in app().database().error()).
     bool load();
 
-    AppContext &app() const { return m_app; }
+    AppContext &app() const override { return m_app; }
     QAction *action(CommandId id) const { return m_actions.value(id); }
     QToolBar *toolBar() const { return m_toolBar; }
     QToolButton *toolButton(const QString &key) const;
@@ -49,10 +49,13 @@ public:
     // Runs a toolbar button by its key; unknown keys do nothing.
     void runToolButton(const QString &key);
     // Shows a child window inside the main window.
-    QMdiSubWindow *showChild(ChildWindow *window);
-    QWidget *activeChild() const;
-    // Gives a command that opens no window its action and enables it.
-    void setHandler(CommandId id, std::function<void()> handler);
+    QMdiSubWindow *showChild(ChildWindow *window) override;
+    QWidget *activeChild() const override;
+    QWidget *hostWidget() override { return this; }
+    void registerWindow(CommandId id, WindowFactory factory) override;
+    // Also replaces what was registered before (tests stand in for a command).
+    void registerHandler(CommandId id, std::function<void()> handler) override;
+    bool isRegistered(CommandId id) const;
 
     void storeGeometry();
     void restoreGeometryFromSettings();
@@ -70,7 +73,9 @@ private:
     void createStatusBar();
     void updateClock();
     void updateWindowMenu();
-    void openWindow(CommandId id);
+    void registerShellCommands();
+    // The File or Edit action a command sends to the active child first.
+    static bool standardAction(CommandId id, StandardAction *action);
     void tile(Qt::Orientation orientation);
     void showHelp(bool search);
 
@@ -80,6 +85,7 @@ private:
     QHash<CommandId, QAction *> m_actions;
     QHash<QString, QMenu *> m_menus;
     QHash<CommandId, std::function<void()>> m_handlers;
+    QHash<CommandId, WindowFactory> m_factories;
     QList<QKeySequence> m_commandKeys; // shortcuts that win over text fields
     QList<QAction *> m_windowListActions;
     QLabel *m_panels[3] = {nullptr, nullptr, nullptr};

@@ -1,9 +1,9 @@
 #include "app/startup.h"
 
-#include "app/appcontext.h"
+#include "ui/appcontext.h"
 #include "app/mainwindow.h"
 #include "app/splashwindow.h"
-#include "app/userinterface.h"
+#include "ui/userinterface.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

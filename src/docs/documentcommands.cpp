@@ -1,42 +1,60 @@
 #include "docs/documentcommands.h"
 
-#include "app/appcontext.h"
-#include "app/mainwindow.h"
-#include "app/userinterface.h"
+#include "ui/appcontext.h"
+#include "ui/commandhost.h"
+#include "ui/userinterface.h"
 #include "docs/documentwindow.h"
 
 #include <QMdiArea>
 
-DocumentCommands::DocumentCommands(MainWindow &main) : QObject(&main), m_main(main)
+DocumentCommands::DocumentCommands(CommandHost &host) : QObject(host.hostWidget()), m_host(host)
 {
     setObjectName(QStringLiteral("documentCommands"));
 }
 
-DocumentCommands *DocumentCommands::of(const MainWindow &main)
+DocumentCommands *DocumentCommands::registerCommands(CommandHost &host)
 {
-    return main.findChild<DocumentCommands *>(QString(), Qt::FindDirectChildrenOnly);
+    using C = CommandId;
+    auto *docs = new DocumentCommands(host);
+    host.registerHandler(C::FileNew, [docs] { docs->NewDocumentWindow(); });
+    host.registerHandler(C::WindowNewWindow, [docs] { docs->NewDocumentWindow(); });
+    host.registerHandler(C::FileOpen, [docs] { docs->open(); });
+    host.registerHandler(C::FileSave, [docs] { docs->save(); });
+    host.registerHandler(C::FileSaveAs, [docs] { docs->saveAs(); });
+    host.registerHandler(C::FilePrint, [docs] { docs->print(); });
+    host.registerHandler(C::EditUndo, [docs] { docs->undo(); });
+    host.registerHandler(C::EditCut, [docs] { docs->cut(); });
+    host.registerHandler(C::EditCopy, [docs] { docs->copy(); });
+    host.registerHandler(C::EditPaste, [docs] { docs->paste(); });
+    host.registerHandler(C::EditPasteSpecial, [docs] { docs->pasteSpecial(); });
+    return docs;
+}
+
+DocumentCommands *DocumentCommands::of(const QObject *hostWidget)
+{
+    return hostWidget->findChild<DocumentCommands *>(QString(), Qt::FindDirectChildrenOnly);
 }
 
 DocumentWindow *DocumentCommands::NewDocumentWindow()
 {
-    const int number = m_main.app().nextDocumentNumber();
-    auto *window = new DocumentWindow(m_main.app(), m_main.mdiArea());
+    const int number = ++m_documentCounter;
+    auto *window = new DocumentWindow(m_host.app(), nullptr);
     window->setCaption(QStringLiteral("Document %1").arg(number));
-    m_main.showChild(window);
+    m_host.showChild(window);
     return window;
 }
 
 DocumentWindow *DocumentCommands::activeDocument() const
 {
-    return qobject_cast<DocumentWindow *>(m_main.activeChild());
+    return qobject_cast<DocumentWindow *>(m_host.activeChild());
 }
 
 DocumentWindow *DocumentCommands::valueWindow()
 {
     if (!m_valueWindow || m_valueWindow->isClosing()) {
-        m_valueWindow = new DocumentWindow(m_main.app(), m_main.mdiArea());
+        m_valueWindow = new DocumentWindow(m_host.app(), nullptr);
         m_valueWindow->setCaption(DocumentWindow::valueCaption());
-        m_main.showChild(m_valueWindow);
+        m_host.showChild(m_valueWindow);
     }
     m_valueWindow->setCaption(DocumentWindow::valueCaption());
     return m_valueWindow;
@@ -44,11 +62,11 @@ DocumentWindow *DocumentCommands::valueWindow()
 
 void DocumentCommands::open()
 {
-    DocumentWindow *doc = m_main.activeChild() ? activeDocument() : NewDocumentWindow();
+    DocumentWindow *doc = m_host.activeChild() ? activeDocument() : NewDocumentWindow();
     if (!doc || !doc->maybeSave())
         return;
     const QString fileName =
-        m_main.app().ui().openFileName(doc, QStringLiteral("Open"), DocumentWindow::fileFilter());
+        m_host.app().ui().openFileName(doc, QStringLiteral("Open"), DocumentWindow::fileFilter());
     if (fileName.isEmpty())
         return;
     doc->openFile(fileName);
@@ -59,7 +77,7 @@ void DocumentCommands::save()
     if (DocumentWindow *doc = activeDocument())
         doc->save();
     else
-        m_main.app().ui().inform(&m_main, QStringLiteral("No document to save."));
+        m_host.app().ui().inform(m_host.hostWidget(), QStringLiteral("No document to save."));
 }
 
 void DocumentCommands::saveAs()

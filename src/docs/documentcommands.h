@@ -3,19 +3,21 @@
 #include <QObject>
 #include <QPointer>
 
+class CommandHost;
 class DocumentWindow;
-class MainWindow;
 
-// The File and Edit commands of the main window that act on the active
-// document window, and the creation of document windows. A child window of
-// another kind counts as no document.
+// The document commands of the main window: new windows, Open, and the File
+// and Edit commands when the active child window does not answer them itself
+// (a child window of another kind counts as no document).
 class DocumentCommands : public QObject
 {
     Q_OBJECT
 public:
-    // Owned by the main window.
-    explicit DocumentCommands(MainWindow &main);
-    static DocumentCommands *of(const MainWindow &main);
+    // Registers the commands it serves with the host; owned by the host's widget.
+    static DocumentCommands *registerCommands(CommandHost &host);
+    static DocumentCommands *of(const QObject *hostWidget);
+
+    explicit DocumentCommands(CommandHost &host);
 
     // A new empty window captioned "Document " + the next running number.
     DocumentWindow *NewDocumentWindow();
@@ -37,6 +39,7 @@ public:
     void pasteSpecial();
 
 private:
-    MainWindow &m_main;
+    CommandHost &m_host;
     QPointer<DocumentWindow> m_valueWindow;
+    int m_documentCounter = 0;
 };

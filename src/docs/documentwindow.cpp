@@ -1,8 +1,8 @@
 #include "docs/documentwindow.h"
 
-#include "app/appcontext.h"
-#include "app/twips.h"
-#include "app/userinterface.h"
+#include "ui/appcontext.h"
+#include "ui/twips.h"
+#include "ui/userinterface.h"
 #include "docs/rtfreader.h"
 #include "docs/rtfwriter.h"
 
@@ -109,6 +109,43 @@ DocumentWindow::DocumentWindow(AppContext &app, QWidget *parent) : ChildWindow(a
     rtfText->setObjectName(QStringLiteral("rtfText"));
     rtfText->setAcceptRichText(true);
     setFocusProxy(rtfText);
+}
+
+bool DocumentWindow::supports(StandardAction action) const
+{
+    return action != StandardAction::New;
+}
+
+void DocumentWindow::perform(StandardAction action)
+{
+    switch (action) {
+    case StandardAction::New:
+        break;
+    case StandardAction::Save:
+        save();
+        break;
+    case StandardAction::SaveAs:
+        saveAs();
+        break;
+    case StandardAction::Print:
+        print();
+        break;
+    case StandardAction::Undo:
+        undo();
+        break;
+    case StandardAction::Cut:
+        cut();
+        break;
+    case StandardAction::Copy:
+        copy();
+        break;
+    case StandardAction::Paste:
+        paste();
+        break;
+    case StandardAction::PasteSpecial:
+        pasteUnformatted();
+        break;
+    }
 }
 
 void DocumentWindow::load()

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/childwindow.h"
+#include "ui/childwindow.h"
 
 #include <QString>
 
@@ -22,6 +22,8 @@ public:
     explicit DocumentWindow(AppContext &app, QWidget *parent = nullptr);
 
     void load() override;
+    bool supports(StandardAction action) const override;
+    void perform(StandardAction action) override;
     QSize sizeHint() const override;
 
     QTextEdit *textBox() const { return rtfText; }

@@ -1,12 +1,12 @@
 #include "stock/adddeleteinvwindow.h"
 
-#include "app/appcontext.h"
-#include "app/entryfields.h"
-#include "app/numberrules.h"
-#include "app/userinterface.h"
+#include "ui/appcontext.h"
+#include "ui/entryfields.h"
+#include "data/numberrules.h"
+#include "ui/userinterface.h"
 #include "data/recordset.h"
-#include "stock/entrylayout.h"
-#include "stock/panelbar.h"
+#include "ui/entrylayout.h"
+#include "ui/panelbar.h"
 
 #include <QGridLayout>
 #include <QLabel>
@@ -14,7 +14,8 @@
 #include <QMdiSubWindow>
 #include <QPushButton>
 
-AddDeleteInvWindow::AddDeleteInvWindow(AppContext &app, QWidget *parent) : ChildWindow(app, parent)
+AddDeleteInvWindow::AddDeleteInvWindow(AppContext &app, bool addMode, QWidget *parent)
+    : ChildWindow(app, parent), m_addMode(addMode)
 {
     setObjectName(QStringLiteral("frmAddDeleteInv"));
 
@@ -63,9 +64,6 @@ AddDeleteInvWindow::AddDeleteInvWindow(AppContext &app, QWidget *parent) : Child
 
 void AddDeleteInvWindow::load()
 {
-    // The direction is fixed when the window opens; other windows may set the
-    // shared mode the other way while this one stays open.
-    m_addMode = m_app.addMode();
     setWindowTitle(m_addMode ? QStringLiteral("Add To Inventory")
                              : QStringLiteral("Subract from Inventory"));
     StatBarAdd->panel(1)->hide();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/childwindow.h"
+#include "ui/childwindow.h"
 
 class EntryFields;
 class PanelBar;
@@ -15,7 +15,8 @@ class AddDeleteInvWindow : public ChildWindow
 {
     Q_OBJECT
 public:
-    explicit AddDeleteInvWindow(AppContext &app, QWidget *parent = nullptr);
+    // addMode: true adds, false subtracts; fixed for the window's life.
+    AddDeleteInvWindow(AppContext &app, bool addMode, QWidget *parent = nullptr);
 
     void load() override;
     // True when the window adds, false when it subtracts.

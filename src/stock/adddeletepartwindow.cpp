@@ -1,12 +1,12 @@
 #include "stock/adddeletepartwindow.h"
 
-#include "app/appcontext.h"
-#include "app/entryfields.h"
-#include "app/numberrules.h"
-#include "app/userinterface.h"
+#include "ui/appcontext.h"
+#include "ui/entryfields.h"
+#include "data/numberrules.h"
+#include "ui/userinterface.h"
 #include "data/recordset.h"
-#include "stock/entrylayout.h"
-#include "stock/panelbar.h"
+#include "ui/entrylayout.h"
+#include "ui/panelbar.h"
 
 #include <QGridLayout>
 #include <QLabel>
@@ -34,8 +34,8 @@ QLineEdit *makeField(QWidget *parent, const char *name, const char *tooltip)
 
 } // namespace
 
-AddDeletePartWindow::AddDeletePartWindow(AppContext &app, QWidget *parent)
-    : ChildWindow(app, parent)
+AddDeletePartWindow::AddDeletePartWindow(AppContext &app, bool addMode, QWidget *parent)
+    : ChildWindow(app, parent), m_addMode(addMode)
 {
     setObjectName(QStringLiteral("frmAddDeletePart"));
 
@@ -109,8 +109,6 @@ AddDeletePartWindow::AddDeletePartWindow(AppContext &app, QWidget *parent)
 
 void AddDeletePartWindow::load()
 {
-    // The job is fixed when the window opens, whatever other windows set later.
-    m_addMode = m_app.addMode();
     if (m_addMode) {
         setWindowTitle(QStringLiteral("Add New Part To Inventory"));
     } else {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/childwindow.h"
+#include "ui/childwindow.h"
 
 struct DbError;
 class EntryFields;
@@ -15,7 +15,8 @@ class AddDeletePartWindow : public ChildWindow
 {
     Q_OBJECT
 public:
-    explicit AddDeletePartWindow(AppContext &app, QWidget *parent = nullptr);
+    // addMode: true adds, false deletes; fixed for the window's life.
+    AddDeletePartWindow(AppContext &app, bool addMode, QWidget *parent = nullptr);
 
     void load() override;
     // True when the window adds parts, false when it deletes them.

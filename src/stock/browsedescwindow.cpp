@@ -1,8 +1,8 @@
 #include "stock/browsedescwindow.h"
 
-#include "app/appcontext.h"
-#include "app/twips.h"
-#include "app/userinterface.h"
+#include "ui/appcontext.h"
+#include "ui/twips.h"
+#include "ui/userinterface.h"
 #include "stock/browsesupport.h"
 
 #include <QCloseEvent>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/childwindow.h"
+#include "ui/childwindow.h"
 #include "data/recordset.h"
 
 class QComboBox;

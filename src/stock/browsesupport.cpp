@@ -1,7 +1,7 @@
 #include "stock/browsesupport.h"
 
-#include "app/twips.h"
-#include "app/userinterface.h"
+#include "ui/twips.h"
+#include "ui/userinterface.h"
 #include "data/recordset.h"
 
 #include <QComboBox>

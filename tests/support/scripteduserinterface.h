@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/userinterface.h"
+#include "ui/userinterface.h"
 
 #include <QList>
 #include <QQueue>

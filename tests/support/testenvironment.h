@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/appcontext.h"
+#include "ui/appcontext.h"
 #include "scripteduserinterface.h"
 
 #include <QTemporaryDir>

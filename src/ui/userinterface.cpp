@@ -1,4 +1,4 @@
-#include "app/userinterface.h"
+#include "ui/userinterface.h"
 
 #include <QFileDialog>
 #include <QInputDialog>

@@ -1,4 +1,4 @@
-#include "app/entryfields.h"
+#include "ui/entryfields.h"
 
 #include <QEvent>
 #include <QKeyEvent>

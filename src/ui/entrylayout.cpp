@@ -1,4 +1,4 @@
-#include "stock/entrylayout.h"
+#include "ui/entrylayout.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/commandhost.h"
+
 #include <QPointer>
 #include <QWidget>
 
@@ -17,6 +19,12 @@ public:
 
     // Runs once the window sits in its sub-window, before it is first shown.
     virtual void load() {}
+
+    // The File and Edit commands this window answers while it is active; the
+    // main window sends them here first. A window that answers none leaves
+    // them to the commands' own handlers.
+    virtual bool supports(StandardAction action) const;
+    virtual void perform(StandardAction action);
 
     AppContext &app() const { return m_app; }
     QMdiSubWindow *subWindow() const;

@@ -1,4 +1,4 @@
-#include "app/numberrules.h"
+#include "data/numberrules.h"
 
 #include <QVariant>
 #include <cfenv>

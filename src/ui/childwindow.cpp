@@ -1,7 +1,7 @@
-#include "app/childwindow.h"
+#include "ui/childwindow.h"
 
-#include "app/appcontext.h"
-#include "app/twips.h"
+#include "ui/appcontext.h"
+#include "ui/twips.h"
 
 #include <QLayout>
 #include <QMdiArea>
@@ -10,6 +10,17 @@
 ChildWindow::ChildWindow(AppContext &app, QWidget *parent) : QWidget(parent), m_app(app)
 {
     setAttribute(Qt::WA_DeleteOnClose);
+}
+
+bool ChildWindow::supports(StandardAction action) const
+{
+    Q_UNUSED(action);
+    return false;
+}
+
+void ChildWindow::perform(StandardAction action)
+{
+    Q_UNUSED(action);
 }
 
 QMdiSubWindow *ChildWindow::subWindow() const

@@ -1,4 +1,4 @@
-#include "stock/panelbar.h"
+#include "ui/panelbar.h"
 
 #include <QLabel>
 #include <QResizeEvent>

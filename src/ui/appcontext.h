@@ -10,8 +10,7 @@
 class QSettings;
 class UserInterface;
 
-// What the whole program shares: the database connection, the add/subtract
-// mode, and the seams a test sets (program folder, clock, serial port,
+// What the whole program shares: the database connection and the seams a test sets (program folder, clock, serial port,
 // settings file, dialogs).
 class AppContext
 {
@@ -47,12 +46,6 @@ public:
     // Opens the shared connection on the program folder's database.
     bool OpenInventoryDatabase();
 
-    // True: the next stock or part window adds; false: it subtracts or deletes.
-    bool addMode() const { return m_addMode; }
-    void setAddMode(bool add) { m_addMode = add; }
-
-    // Running number of new document windows.
-    int nextDocumentNumber() { return ++m_documentCounter; }
 
 private:
     UserInterface *m_ui = nullptr;
@@ -63,6 +56,4 @@ private:
     QString m_helpFile;
     QString m_settingsFile;
     Database m_database;
-    bool m_addMode = false;
-    int m_documentCounter = 0;
 };

@@ -1,6 +1,6 @@
-#include "app/appcontext.h"
+#include "ui/appcontext.h"
 
-#include "app/userinterface.h"
+#include "ui/userinterface.h"
 #include "data/schema.h"
 
 #include <QCoreApplication>

@@ -1,0 +1,10 @@
+#include "app/subsystems.h"
+
+#include "docs/documentcommands.h"
+#include "stock/stockcommands.h"
+
+void registerSubsystems(CommandHost &host)
+{
+    DocumentCommands::registerCommands(host);
+    StockCommands::registerCommands(host);
+}
