@@ -4,7 +4,8 @@
 #include "ui/entryfields.h"
 #include "data/numberrules.h"
 #include "ui/userinterface.h"
-#include "data/recordset.h"
+#include "data/writetransaction.h"
+#include "stock/stockoperations.h"
 #include "ui/entrylayout.h"
 #include "ui/panelbar.h"
 
@@ -87,95 +88,59 @@ void AddDeleteInvWindow::submit()
     const QString partNo = txtPartNo->text();
     BusyPointer busy(this);
     Database &db = m_app.database();
-    Recordset rs;
-    bool writing = false;
-    // The trap: a closed object is no error and the next step runs; anything
-    // else is reported and ends Submit.
-    auto trap = [&](const DbError &error) {
-        if (error.is(ErrorNumber::ObjectClosed))
-            return true;
-        if (writing)
-            db.rollback();
-        writing = false;
+    auto report = [&](const DbError &error) {
         busy.release();
         ui.inform(this, errorMessageText(error));
-        return false;
     };
 
-    // Look-up and update in one write transaction, so that no other program
-    // writes the stock between our read and our write.
-    if (db.beginWrite())
-        writing = true;
-    else if (!trap(db.error()))
+    // Look-up, update and read-back in one write transaction: no other
+    // program writes the stock in between, and what is shown is what is stored.
+    // The trap takes a closed object for no error and goes on: with the
+    // connection closed, the look-up finds no part.
+    WriteTransaction transaction(db);
+    if (!transaction.isOpen() && !db.error().is(ErrorNumber::ObjectClosed)) {
+        report(db.error());
         return;
-
-    if (!rs.open(db, QStringLiteral("select CurrentInv from Inventory where PartNo =  ? ;"), {partNo})
-        && !trap(rs.error()))
+    }
+    DbError error;
+    qint16 amount = 0;
+    bool exists = false;
+    if (!StockOps::partExists(db, partNo, &exists, &error) && !error.is(ErrorNumber::ObjectClosed)) {
+        report(error);
         return;
-    if (rs.isEof()) {
-        if (writing)
-            db.rollback();
+    }
+    if (!exists) {
+        transaction.rollback();
         busy.release();
         ui.inform(this, QStringLiteral("Part Number Does Not Exist"));
         txtPartNo->setFocus(Qt::OtherFocusReason);
         txtPartNo->setSelection(0, int(txtPartNo->text().size()));
-        if (rs.isOpen())
-            rs.close();
         return;
     }
-
-    DbError error;
-    qint16 amount = 0;
-    if (!NumberRules::toInt16(NumberRules::readNumber(quantityText), &amount, &error)
-        && !trap(error)) {
+    if (!NumberRules::toInt16(NumberRules::readNumber(quantityText), &amount, &error)) {
+        report(error);
         return;
     }
-    const QVariant stored = rs.value(QStringLiteral("CurrentInv"));
-    if (rs.error() && !trap(rs.error()))
+    const StockOps::StockChange change =
+        StockOps::adjustStock(db, partNo, m_addMode ? double(amount) : -double(amount));
+    if (change.status == StockOps::Status::PartMissing) {
+        report(DbError::runtime(ErrorNumber::NoCurrentRecord));
         return;
-    qint16 current = 0;
-    if (!NumberRules::toInt16(stored, &current, &error) && !trap(error))
-        return;
-    const int sum = m_addMode ? int(current) + int(amount) : int(current) - int(amount);
-    qint16 newStock = 0;
-    if (!NumberRules::toInt16(double(sum), &newStock, &error) && !trap(error))
-        return;
-
-    if (!rs.close() && !trap(rs.error()))
-        return;
-    if (!db.execute(QStringLiteral("UPDATE Inventory SET CurrentInv = ? WHERE PartNo = ?;"),
-                    {int(newStock), partNo})
-        && !trap(db.error()))
-        return;
-    if (writing) {
-        writing = false;
-        if (!db.commit()) {
-            const DbError commitError = db.error();
-            db.rollback();
-            if (!trap(commitError))
-                return;
-        }
     }
-
-    if (!rs.open(db, QStringLiteral("select CurrentInv,ReorderPoint from Inventory where PartNo =  ? ;"),
-                 {partNo})
-        && !trap(rs.error()))
+    if (!change.ok()) {
+        report(change.error);
         return;
-    const QVariant stock = rs.value(QStringLiteral("CurrentInv"));
-    if (rs.error() && !trap(rs.error()))
+    }
+    if (!transaction.commit()) {
+        report(db.error());
         return;
-    const QVariant reorderPoint = rs.value(QStringLiteral("ReorderPoint"));
-    if (rs.error() && !trap(rs.error()))
-        return;
-    // A null on either side never reaches the reorder point.
-    if (!stock.isNull() && !reorderPoint.isNull() && stock.isValid() && reorderPoint.isValid()
-        && stock.toDouble() < reorderPoint.toDouble()) {
+    }
+    const qint16 newStock = change.newStock;
+    if (change.belowReorderPoint()) {
         busy.release();
         ui.inform(this, QStringLiteral("Reorder Point Reached\r\n") + partNo
                             + QStringLiteral(" added to Reorder Report"));
     }
-    if (!rs.close() && !trap(rs.error()))
-        return;
 
     txtPartNo->clear();
     txtQuantity->clear();

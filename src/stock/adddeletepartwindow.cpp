@@ -4,7 +4,8 @@
 #include "ui/entryfields.h"
 #include "data/numberrules.h"
 #include "ui/userinterface.h"
-#include "data/recordset.h"
+#include "data/writetransaction.h"
+#include "stock/stockoperations.h"
 #include "ui/entrylayout.h"
 #include "ui/panelbar.h"
 
@@ -195,63 +196,52 @@ void AddDeletePartWindow::addPart()
 
     BusyPointer busy(this);
     Database &db = m_app.database();
-    Recordset rs;
-    if (!rs.open(db, QStringLiteral("select * from Inventory where PartNo =  ? ;"), {partNo})) {
+    auto fail = [&](const DbError &e) {
         busy.release();
-        reportError(rs.error());
+        reportError(e);
+    };
+    // The duplicate check, the part and its vendor in one write transaction:
+    // a part added at another workstation a moment ago counts as listed.
+    WriteTransaction transaction(db);
+    if (!transaction.isOpen()) {
+        fail(db.error());
         return;
     }
-    if (rs.recordCount() > 0) {
+    bool exists = false;
+    if (!StockOps::partExists(db, partNo, &exists, &error)) {
+        fail(error);
+        return;
+    }
+    auto alreadyListed = [&] {
+        transaction.rollback();
         busy.release();
         ui.message(this, QStringLiteral("Part No. ") + partNo + QStringLiteral(" already in inventory."),
                    UserInterface::programTitle(), UserInterface::Icon::Critical);
         txtPartNo->setFocus(Qt::OtherFocusReason);
         txtPartNo->selectAll();
-        rs.close();
+    };
+    if (exists) {
+        alreadyListed();
         return;
     }
     if (description.isEmpty()) {
+        transaction.rollback();
         busy.release();
         ui.inform(this, QStringLiteral("You must enter a Description"));
-        rs.close();
         return;
     }
 
-    // The part and its vendor are stored together or not at all.
-    if (!db.beginWrite()) {
-        busy.release();
-        reportError(db.error());
+    const StockOps::Outcome added =
+        StockOps::addPart(db, {partNo, quantity, description, cost, reorder, vendor});
+    if (added.status == StockOps::Status::AlreadyListed) {
+        alreadyListed();
         return;
     }
-    auto fail = [&](const DbError &e) {
-        db.rollback();
-        busy.release();
-        reportError(e);
-    };
-    const bool added = rs.addNew() && rs.setValue(QStringLiteral("PartNo"), partNo)
-                       && rs.setValue(QStringLiteral("CurrentInv"), int(quantity))
-                       && rs.setValue(QStringLiteral("Description"), description)
-                       && rs.setValue(QStringLiteral("UnitCost"), cost)
-                       && rs.setValue(QStringLiteral("MinReq"), int(reorder)) && rs.update();
-    if (!added) {
-        fail(rs.error());
+    if (!added.ok()) {
+        fail(added.error);
         return;
     }
-    rs.close();
-    if (!vendor.isEmpty()) {
-        Recordset vendors;
-        const bool vendorAdded =
-            vendors.open(db, QStringLiteral("select * from PreferredVendor;"))
-            && vendors.addNew() && vendors.setValue(QStringLiteral("Item"), partNo)
-            && vendors.setValue(QStringLiteral("Vendor"), vendor)
-            && vendors.setValue(QStringLiteral("Description"), description) && vendors.update();
-        if (!vendorAdded) {
-            fail(vendors.error());
-            return;
-        }
-        vendors.close();
-    }
-    if (!db.commit()) {
+    if (!transaction.commit()) {
         fail(db.error());
         return;
     }
@@ -276,13 +266,14 @@ void AddDeletePartWindow::deletePart()
     BusyPointer busy(this);
     {
         // Only a part that is there is offered for deleting.
-        Recordset rs;
-        if (!rs.open(db, QStringLiteral("select PartNo from Inventory where PartNo =  ? ;"), {partNo})) {
+        bool exists = false;
+        DbError error;
+        if (!StockOps::partExists(db, partNo, &exists, &error)) {
             busy.release();
-            reportError(rs.error());
+            reportError(error);
             return;
         }
-        if (rs.isEof()) {
+        if (!exists) {
             busy.release();
             partNotFound();
             return;
@@ -297,16 +288,18 @@ void AddDeletePartWindow::deletePart()
         return;
 
     busy.set();
-    qint64 deleted = 0;
-    if (!db.execute(QStringLiteral("Delete Inventory.PartNo From Inventory WHERE PartNo = ?;"),
-                    {partNo}, &deleted)) {
-        busy.release();
-        reportError(db.error());
-        return;
-    }
-    if (deleted == 0) { // deleted elsewhere while the question was open
+    WriteTransaction transaction(db);
+    const StockOps::Outcome deleted =
+        transaction.isOpen() ? StockOps::deletePart(db, partNo)
+                             : StockOps::Outcome{StockOps::Status::Failed, db.error()};
+    if (deleted.status == StockOps::Status::PartMissing) { // deleted elsewhere meanwhile
         busy.release();
         partNotFound();
+        return;
+    }
+    if (!deleted.ok() || !transaction.commit()) {
+        busy.release();
+        reportError(deleted.ok() ? db.error() : deleted.error);
         return;
     }
     statbarInfo->setCount(1);
