@@ -86,9 +86,10 @@ void setList(QComboBox *box, const QStringList &entries)
     box->setCurrentIndex(-1);
 }
 
-QString plainText(const QVariant &value)
+void showText(QLineEdit *field, const QString &text)
 {
-    return value.toString();
+    field->setText(text);
+    field->setCursorPosition(0);
 }
 
 QString binText(const QVariant &value)

@@ -35,8 +35,9 @@ void setUpCombo(QComboBox *box);
 // Replaces the list in one go; the text stays empty.
 void setList(QComboBox *box, const QStringList &entries);
 
-// A value in its plain text form: 12.5, 3400.
-QString plainText(const QVariant &value);
+// Sets a field's text and shows its start: a value longer than the field
+// would otherwise show its end.
+void showText(QLineEdit *field, const QString &text);
 // The time-to-order flag: "No" for false or 0, "Yes" otherwise.
 QString binText(const QVariant &value);
 

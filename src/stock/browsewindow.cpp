@@ -1,5 +1,6 @@
 #include "stock/browsewindow.h"
 
+#include "data/numberrules.h"
 #include "ui/appcontext.h"
 #include "ui/twips.h"
 #include "ui/userinterface.h"
@@ -30,7 +31,11 @@ void BrowseWindow::setUp(QComboBox *box, QPushButton *next, QPushButton *exit,
     for (QWidget *w : std::as_const(m_details))
         w->hide();
 
-    connect(box, &QComboBox::activated, this, [this] { pick(); });
+    connect(box, &QComboBox::activated, this, [this] {
+        // The box took the chosen entry with the cursor at its end.
+        m_box->lineEdit()->home(false);
+        pick();
+    });
     new Browse::ComboKeys(
         box, [this] { enterKey(); }, [this](int key) { typeAhead(key); });
     connect(next, &QPushButton::clicked, this, &BrowseWindow::next);
@@ -108,10 +113,10 @@ bool BrowseWindow::fill()
     for (const Shown &s : std::as_const(m_shown)) {
         const QVariant &v = values.at(i++);
         if (!v.isNull())
-            s.field->setText(Browse::plainText(v));
+            Browse::showText(s.field, NumberRules::plainText(v));
     }
     if (!binValue.isNull())
-        m_bin->setText(Browse::binText(binValue));
+        Browse::showText(m_bin, Browse::binText(binValue));
     return true;
 }
 
@@ -208,7 +213,7 @@ void BrowseWindow::next()
     const QVariant key = m_set.value(m_keyed.keyColumn);
     if (m_set.error())
         return failed();
-    m_box->setEditText(key.toString());
+    Browse::showText(m_box->lineEdit(), key.toString());
     if (!fill())
         return failed();
     busy.release();
@@ -236,9 +241,16 @@ void BrowseWindow::typeAhead(int key)
     if (m_set.findForward(column, Recordset::Match::BeginsWith, typed)) {
         const QString found = m_set.value(column).toString();
         if (!m_set.error()) {
-            m_box->setEditText(found);
+            // A text already complete stays as it is, cursor included: an
+            // arrow key that picked an entry or moves the cursor leaves it.
+            if (found != m_box->currentText())
+                m_box->setEditText(found);
+            // The completed remainder selected, with the cursor where the
+            // typing stopped: a completion longer than the box shows what
+            // was typed, not its own end.
             const int start = int(qMin(typed.size(), found.size()));
-            m_box->lineEdit()->setSelection(start, int(found.size()));
+            if (start < found.size())
+                m_box->lineEdit()->setSelection(int(found.size()), start - int(found.size()));
             return;
         }
     }
