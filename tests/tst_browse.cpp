@@ -340,6 +340,39 @@ private slots:
         QCOMPARE(h->ui.shown.size(), 1);
     }
 
+    // The description window names its box from the start; the part number's
+    // label waits, like the fields, for the first look-up that shows a part.
+    void descriptionLabels_data()
+    {
+        QTest::addColumn<QString>("step");
+        QTest::addColumn<bool>("partNoShown");
+        QTest::newRow("at open") << "" << false;
+        QTest::newRow("after Next") << "next" << false;
+        QTest::newRow("after an empty Enter") << "enter:" << false;
+        QTest::newRow("after Enter finds nothing") << "enter:Diode" << false;
+        QTest::newRow("after Enter finds") << "enter:Fuse 1A" << true;
+        QTest::newRow("after Pick") << "pick" << true;
+    }
+    void descriptionLabels()
+    {
+        QFETCH(QString, step);
+        QFETCH(bool, partNoShown);
+        auto *w = qobject_cast<BrowseDescWindow *>(start(Desc).w);
+        QVERIFY(w);
+        if (step == "next") {
+            w->cmbDesc->setEditText("Fuse 1A");
+            QTest::mouseClick(w->cmdNext, Qt::LeftButton);
+            QCOMPARE(w->txtPartNo->text(), "F2");
+        } else if (step.startsWith("enter:")) {
+            enterText(w->cmbDesc, step.mid(6));
+        } else if (step == "pick") {
+            typeInto(w->cmbDesc, QString(), Qt::Key_Down);
+        }
+        QVERIFY(w->lblDesc->isVisible());
+        QCOMPARE(w->lblPartNo->isVisible(), partNoShown);
+        QCOMPARE(w->txtPartNo->isVisible(), partNoShown);
+    }
+
     // Numbers as they are stored, in plain decimal form: never an exponent.
     void plainNumbers_data()
     {
