@@ -143,6 +143,8 @@ private slots:
     {
         CommWindow *w = openWindow();
         QVERIFY(w);
+        QVERIFY(h->main.action(CommandId::Import)->isEnabled());
+        QCOMPARE(w->objectName(), "frmComm");
         QCOMPARE(w->windowTitle(), "Scanner Download");
         QCOMPARE(w->txtDownload->toPlainText(), "1. Press the Start Import button below.\n"
                                                 "2. Press the XTRANS button on the scanner\n"
@@ -341,7 +343,7 @@ private slots:
         CommWindow *w = openWindow();
         QVERIFY(w);
         scanner->sendAt(0, "A1,1\r\n");
-        scanner->sendAt(Period + 300, "A1,2\r\n"); // after the first period
+        scanner->sendAt(Period + 1000, "A1,2\r\n"); // after the first period
         QTest::mouseClick(w->cmdImport, Qt::LeftButton);
         QCOMPARE(stock({"A1"}), QVariantList{11});
         QTRY_COMPARE(w->MSComm1->pending(), 6); // "A1,2\r\n" waits in the open port
