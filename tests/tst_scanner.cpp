@@ -323,6 +323,26 @@ private slots:
         QCOMPARE(readFile(importFile()), QByteArray("A1,2\r\nB2,4\r\n"));
     }
 
+    // The scanner's line goes away while the port is open (an adapter
+    // pulled out): the port closes instead of failing over and over, and
+    // the next Start Import says the device cannot be opened.
+    void scannerGoesAway()
+    {
+        CommWindow *w = openWindow();
+        QVERIFY(w);
+        scanner->sendAt(0, "A1,1\r\n");
+        QTest::mouseClick(w->cmdImport, Qt::LeftButton);
+        QVERIFY(w->MSComm1->isOpen());
+        const QString device = scanner->device();
+        scanner.reset();
+        QTRY_VERIFY(!w->MSComm1->isOpen());
+        QTest::mouseClick(w->cmdImport, Qt::LeftButton);
+        QCOMPARE(h->ui.texts().size(), 1);
+        QVERIFY2(h->ui.lastText().startsWith("The scanner port " + device + " could not be opened."),
+                 qPrintable(h->ui.lastText()));
+        QCOMPARE(stock({"A1"}), QVariantList{11});
+    }
+
     // Tab walks from the instructions to the buttons; Enter and Space on
     // Start Import start it.
     void keyboard_data()

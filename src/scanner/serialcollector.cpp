@@ -6,10 +6,11 @@ SerialCollector::SerialCollector(QObject *parent) : QObject(parent), m_port(new 
 {
     connect(m_port, &QSerialPort::readyRead, this, &SerialCollector::readAvailable);
     connect(m_port, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError error) {
-        // A device that went away (cable pulled, adapter unplugged) would
-        // report the same failure again and again: keep what came and let
-        // the next import open it afresh.
-        if (error == QSerialPort::ResourceError && m_port->isOpen()) {
+        // A line that went away (adapter pulled out, the other end closed)
+        // fails every read from then on, as fast as the loop can ask: keep
+        // what came, close, and let the next import open it afresh.
+        if ((error == QSerialPort::ResourceError || error == QSerialPort::ReadError)
+            && m_port->isOpen()) {
             readAvailable();
             m_port->close();
         }
