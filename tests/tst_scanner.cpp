@@ -228,6 +228,39 @@ private slots:
         QVERIFY(w->MSComm1->isOpen());
     }
 
+    // What cannot be stored is told: counts that exist nowhere else still go
+    // into stock when import.txt cannot be written, and a line the database
+    // refuses leaves the whole import unstored.
+    void notStored_data()
+    {
+        QTest::addColumn<bool>("fileBlocked");
+        QTest::addColumn<QVariantList>("after");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("import.txt cannot be written") << true << QVariantList{11, 4}
+                                                      << "The received lines could not be kept in ";
+        QTest::newRow("database refuses a line") << false << QVariantList{10, 3}
+                                                 << "Error No 1811\r\nB2 is locked has occured.\r\nNo stock was changed.";
+    }
+    void notStored()
+    {
+        QFETCH(bool, fileBlocked);
+        QFETCH(QVariantList, after);
+        QFETCH(QString, message);
+        CommWindow *w = openWindow();
+        QVERIFY(w);
+        if (fileBlocked)
+            QVERIFY(QDir(h->env.folder()).mkdir("import.txt"));
+        else
+            QVERIFY(h->env.exec("CREATE TRIGGER lockB2 BEFORE UPDATE ON Inventory WHEN old.PartNo = 'B2' "
+                                "BEGIN SELECT RAISE(ABORT, 'B2 is locked'); END"));
+        scanner->sendAt(0, "A1,1\r\nB2,1\r\n");
+        QTest::mouseClick(w->cmdImport, Qt::LeftButton);
+        QCOMPARE(h->ui.texts().size(), 1);
+        QVERIFY2(h->ui.lastText().startsWith(message), qPrintable(h->ui.lastText()));
+        QCOMPARE(stock({"A1", "B2"}), after);
+        QCOMPARE(w->lblProgressBar->isVisible(), fileBlocked);
+    }
+
     // Far more than a serial buffer holds, in pieces that split lines and
     // line ends, over most of the period: every line counts.
     void largeTransferInPieces()

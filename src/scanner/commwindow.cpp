@@ -145,60 +145,63 @@ void CommWindow::startImport()
     if (m_importing)
         return;
     m_importing = true;
-    UserInterface &ui = m_app.ui();
-    {
-        BusyPointer busy(window());
-        const QString device = m_app.serialPortName();
-        QString reason;
-        if (!MSComm1->open(device, &reason)) {
-            busy.release();
-            ui.inform(this, QStringLiteral("The scanner port ") + device
-                                + QStringLiteral(" could not be opened.\r\n") + reason);
-        } else {
-            lblProgressBar->setText(QStringLiteral("Importing"));
-            ProgressBar1->setRange(0, ProgressMaximum);
-            ProgressBar1->setValue(0);
-            showProgress(true, true);
-
-            const QByteArray received = collect();
-            if (received.isEmpty()) {
-                busy.release();
-                ui.inform(this, QStringLiteral("Time has expired!\r\nImport was not completed."));
-                showProgress(false, false);
-            } else {
-                ProgressBar1->setValue(ProgressMaximum);
-                lblProgressBar->setText(QStringLiteral("Updating Inventory"));
-                ProgressBar1->setValue(0);
-                lblProgressBar->repaint();
-
-                QString fileError;
-                const QString path =
-                    QDir(m_app.programFolder()).filePath(QStringLiteral("import.txt"));
-                const bool fileWritten = ScanImport::writeTransferFile(path, received, &fileError);
-                const ScanImport::Result result =
-                    ScanImport::apply(m_app.database(), received, [this](int lines) {
-                        ProgressBar1->setValue(qMin(lines, ProgressMaximum));
-                    });
-                ProgressBar1->setValue(ProgressMaximum);
-                busy.release();
-                if (!fileWritten)
-                    ui.inform(this, QStringLiteral("The received lines could not be kept in ") + path
-                                        + QStringLiteral(".\r\n") + fileError);
-                if (result.committed) {
-                    reportSkippedLines(result);
-                    ProgressBar1->hide();
-                    lblProgressBar->setText(QStringLiteral("Inventory Updated"));
-                } else {
-                    ui.inform(this, errorMessageText(result.error)
-                                        + QStringLiteral("\r\nNo stock was changed."));
-                    showProgress(false, false);
-                }
-            }
-        }
-    }
+    runImport();
     m_importing = false;
     if (m_closeWhenDone)
         frameWidget()->close();
+}
+
+void CommWindow::runImport()
+{
+    UserInterface &ui = m_app.ui();
+    BusyPointer busy(window());
+    const QString device = m_app.serialPortName();
+    QString reason;
+    if (!MSComm1->open(device, &reason)) {
+        busy.release();
+        ui.inform(this, QStringLiteral("The scanner port ") + device
+                            + QStringLiteral(" could not be opened.\r\n") + reason);
+        return;
+    }
+    lblProgressBar->setText(QStringLiteral("Importing"));
+    ProgressBar1->setRange(0, ProgressMaximum);
+    ProgressBar1->setValue(0);
+    showProgress(true, true);
+
+    const QByteArray received = collect();
+    if (received.isEmpty()) {
+        busy.release();
+        ui.inform(this, QStringLiteral("Time has expired!\r\nImport was not completed."));
+        showProgress(false, false);
+        return;
+    }
+    ProgressBar1->setValue(ProgressMaximum);
+    lblProgressBar->setText(QStringLiteral("Updating Inventory"));
+    ProgressBar1->setValue(0);
+    lblProgressBar->repaint();
+
+    // The stock is updated even when the file cannot be written: the
+    // received counts exist nowhere else.
+    QString fileError;
+    const QString path = QDir(m_app.programFolder()).filePath(QStringLiteral("import.txt"));
+    const bool fileWritten = ScanImport::writeTransferFile(path, received, &fileError);
+    const ScanImport::Result result =
+        ScanImport::apply(m_app.database(), received, [this](int lines) {
+            ProgressBar1->setValue(qMin(lines, ProgressMaximum));
+        });
+    ProgressBar1->setValue(ProgressMaximum);
+    busy.release();
+    if (!fileWritten)
+        ui.inform(this, QStringLiteral("The received lines could not be kept in ") + path
+                            + QStringLiteral(".\r\n") + fileError);
+    if (!result.committed) {
+        ui.inform(this, errorMessageText(result.error) + QStringLiteral("\r\nNo stock was changed."));
+        showProgress(false, false);
+        return;
+    }
+    reportSkippedLines(result);
+    ProgressBar1->hide();
+    lblProgressBar->setText(QStringLiteral("Inventory Updated"));
 }
 
 QByteArray CommWindow::collect()

@@ -50,6 +50,7 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    void runImport();
     QByteArray collect();
     void showProgress(bool label, bool bar);
     void reportSkippedLines(const ScanImport::Result &result);
