@@ -73,7 +73,7 @@ const QList<Enabled> &enabledCommands()
         {C::FileSaveAs, "FileSaveAs", true},
         {C::FilePrint, "FilePrint", true},
         {C::Users, "Users", false},
-        {C::Import, "Import", false},
+        {C::Import, "Import", true},
         {C::FileExit, "FileExit", true},
         {C::EditUndo, "EditUndo", true},
         {C::EditCut, "EditCut", true},
