@@ -1,10 +1,14 @@
 #include "app/subsystems.h"
 
+#include "bom/kitcommands.h"
 #include "docs/documentcommands.h"
+#include "reports/reportcommands.h"
 #include "stock/stockcommands.h"
 
 void registerSubsystems(CommandHost &host)
 {
     DocumentCommands::registerCommands(host);
     StockCommands::registerCommands(host);
+    KitCommands::registerCommands(host);
+    ReportCommands::registerCommands(host);
 }
