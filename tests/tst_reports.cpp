@@ -591,6 +591,16 @@ private slots:
         preview->toolAction("firstPage")->trigger();
         preview->toolAction("previousPage")->trigger();
         QCOMPARE(preview->pageStatus(), QStringLiteral("Page 1 of %1").arg(pages));
+        // The keys the user pages with.
+        preview->preview()->setFocus();
+        QTest::keyClick(preview->preview(), Qt::Key_End);
+        QCOMPARE(preview->currentPage(), pages);
+        QTest::keyClick(preview->preview(), Qt::Key_Home);
+        QCOMPARE(preview->currentPage(), 1);
+        QTest::keyClick(preview->preview(), Qt::Key_PageDown);
+        QCOMPARE(preview->pageStatus(), QStringLiteral("Page 2 of %1").arg(pages));
+        QTest::keyClick(preview->preview(), Qt::Key_PageUp);
+        QCOMPARE(preview->currentPage(), 1);
         const qreal zoom = preview->preview()->zoomFactor();
         preview->toolAction("zoomIn")->trigger();
         QVERIFY(preview->preview()->zoomFactor() > zoom);

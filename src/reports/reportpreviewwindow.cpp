@@ -30,8 +30,10 @@ ReportPreviewWindow::ReportPreviewWindow(AppContext &app, ReportDocument documen
         QAction *a = m_toolBar->addAction(text);
         a->setObjectName(name);
         if (!key.isEmpty()) {
+            // The keys work wherever the focus is inside this window.
             a->setShortcut(key);
             a->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+            addAction(a);
         }
         connect(a, &QAction::triggered, this, slot);
         return a;

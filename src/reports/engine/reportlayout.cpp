@@ -132,6 +132,10 @@ public:
             return e;
         if (ReportError e = splitTexts())
             return e;
+        collectSums();
+        for (const QString &f : std::as_const(m_summedFields))
+            if (field(f) < 0)
+                return unknownField(f);
         m_top = ReportLayout::MarginPt;
         m_bottom = doc.pageSize.height() - ReportLayout::MarginPt - footerHeight();
 
@@ -487,8 +491,7 @@ private:
         }
     }
 
-public:
-    // Fields named in {sum X} placeholders, collected before the rows run.
+    // Fields named in {sum X} placeholders, known before the rows run.
     void collectSums()
     {
         auto scan = [&](const QList<ReportText::Piece> &pieces) {
@@ -496,25 +499,12 @@ public:
                 if (p.placeholder && p.text.startsWith(QLatin1String("sum "), Qt::CaseInsensitive))
                     m_summedFields << p.text.mid(4).trimmed();
         };
-        QString why;
-        QList<ReportText::Piece> pieces;
-        for (const ReportGroup &g : d.groups)
-            if (ReportText::split(g.footer, &pieces, &why))
-                scan(pieces);
-        if (ReportText::split(d.totalText, &pieces, &why))
-            scan(pieces);
+        for (const QList<ReportText::Piece> &footer : std::as_const(m_groupFooter))
+            scan(footer);
+        scan(m_totalText);
         m_summedFields.removeDuplicates();
     }
 
-    ReportError checkSums() const
-    {
-        for (const QString &f : m_summedFields)
-            if (field(f) < 0)
-                return unknownField(f);
-        return {};
-    }
-
-private:
     QString expand(const QList<ReportText::Piece> &pieces, qsizetype row, const Totals *totals)
     {
         return ReportText::expand(pieces, [&](const QString &name, const std::optional<ReportFormat> &format)
@@ -605,9 +595,6 @@ QSizeF ReportLayout::a4(bool landscape)
 ReportError ReportLayout::layout(const Rows &rows, ReportDocument *out) const
 {
     Builder builder(m_def, m_answers, m_printedAt, m_locale, rows);
-    builder.collectSums();
-    if (ReportError e = builder.checkSums())
-        return e;
     return builder.build(out);
 }
 
