@@ -287,10 +287,10 @@ private slots:
                  "SELECT COALESCE(v.Vendor, '(no preferred vendor)'), COUNT(*) FROM Inventory i LEFT JOIN "
                  "PreferredVendor v ON v.Item = i.PartNo WHERE i.Bin <> 0 OR i.CurrentInv < i.ReorderPoint "
                  "GROUP BY 1")) {
-            QVERIFY2(text.contains(QStringLiteral("\n%1 parts from %2").arg(v[1], v[0])), qPrintable(v.join(' ')));
+            QVERIFY2(text.contains(QStringLiteral("\n%1 to order from %2").arg(v[1], v[0])), qPrintable(v.join(' ')));
             QVERIFY(text.contains(QStringLiteral("\n%1\n").arg(v[0])));
         }
-        QVERIFY(text.contains(QStringLiteral("\n%1 parts to order").arg(due.size())));
+        QVERIFY(text.contains(QStringLiteral("\nParts to order: %1").arg(due.size())));
         const QLocale locale;
         QVERIFY(text.startsWith(QStringLiteral("BIN List | %1 %2\n")
                                     .arg(locale.toString(QDate(2026, 3, 14), QLocale::ShortFormat),
