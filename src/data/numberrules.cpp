@@ -191,4 +191,26 @@ bool toInt16(const QVariant &value, qint16 *out, DbError *error)
     return toInt16(d, out, error);
 }
 
+QString plainText(const QVariant &value)
+{
+    if (value.isNull())
+        return QString();
+    switch (value.typeId()) {
+    case QMetaType::Double:
+    case QMetaType::Float: {
+        const double d = value.toDouble();
+        if (!std::isfinite(d))
+            return value.toString();
+        QString text = QString::number(d, 'f', QLocale::FloatingPointShortest);
+        if (text == QLatin1String("-0"))
+            text = QStringLiteral("0");
+        return text;
+    }
+    case QMetaType::Bool:
+        return value.toBool() ? QStringLiteral("True") : QStringLiteral("False");
+    default:
+        return value.toString();
+    }
+}
+
 } // namespace NumberRules

@@ -5,6 +5,8 @@
 #include <QLocale>
 #include <QString>
 
+class QVariant;
+
 // The two rules by which entry windows take numbers from typed text.
 namespace NumberRules {
 
@@ -25,5 +27,10 @@ bool toInt16(double value, qint16 *out, DbError *error = nullptr);
 // Null is error 94 (invalid use of null); text that is no number is error
 // 13 (type mismatch).
 bool toInt16(const QVariant &value, qint16 *out, DbError *error = nullptr);
+
+// A stored value as the program shows it: numbers in plain decimal, never
+// in exponent form (0.0005, not "5e-04"), as few digits as give the value
+// back; a Boolean as "True" or "False"; null as an empty text.
+QString plainText(const QVariant &value);
 
 } // namespace NumberRules

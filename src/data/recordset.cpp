@@ -161,6 +161,7 @@ bool Recordset::open(Database &db, const QString &sql, const QVariantList &value
             m_keys.squeeze();
             m_open = true;
             m_current = 0;
+            emit contentChanged();
             emit moved();
             return true;
         }
@@ -211,6 +212,7 @@ bool Recordset::open(Database &db, const QString &sql, const QVariantList &value
     m_keys.squeeze();
     m_open = true;
     m_current = 0; // the first row, or both ends at once for an empty set
+    emit contentChanged();
     emit moved();
     return true;
 }
@@ -248,6 +250,7 @@ bool Recordset::close()
     m_rows = 0;
     m_current = -1;
     m_error = DbError();
+    emit contentChanged();
     return true;
 }
 
@@ -395,6 +398,20 @@ QVariant Recordset::value(int column) const
     return m_data.at(m_current * m_cols + column);
 }
 
+QVariant Recordset::valueAt(qsizetype row, int column) const
+{
+    if (!m_open || m_kind == Kind::ForwardOnly || column < 0 || column >= m_cols)
+        return QVariant();
+    if (m_adding && row == m_rows)
+        return m_newRow.value(column);
+    if (row < 0 || row >= m_rows)
+        return QVariant();
+    const auto pending = m_pending.constFind(row);
+    if (pending != m_pending.constEnd() && pending->contains(column))
+        return pending->value(column);
+    return m_data.at(row * m_cols + column);
+}
+
 QVariant Recordset::value(const QString &name) const
 {
     const int column = fieldIndex(name);
@@ -417,11 +434,13 @@ bool Recordset::setValue(const QString &name, const QVariant &value)
     m_error = DbError();
     if (m_adding) {
         m_newRow.insert(column, value);
+        emit contentChanged();
         return true;
     }
     if (!hasCurrent())
         return fail(DbError::runtime(ErrorNumber::NoCurrentRecord));
     m_pending[m_current].insert(column, value);
+    emit contentChanged();
     return true;
 }
 
@@ -436,6 +455,7 @@ bool Recordset::addNew()
     m_adding = true;
     m_newRow.clear();
     m_error = DbError();
+    emit contentChanged();
     return true;
 }
 
@@ -522,6 +542,7 @@ bool Recordset::update()
             return false;
         m_adding = false;
         m_newRow.clear();
+        emit contentChanged();
         emit moved();
         return true;
     }
@@ -563,6 +584,7 @@ bool Recordset::updateBatch()
         m_keys = keys;
         m_rows = rows;
         m_current = current;
+        emit contentChanged();
         return fail(e);
     };
     if (m_adding && !insertRow(m_newRow))
@@ -576,6 +598,7 @@ bool Recordset::updateBatch()
     m_adding = false;
     m_newRow.clear();
     m_pending.clear();
+    emit contentChanged();
     return true;
 }
 
@@ -590,6 +613,7 @@ bool Recordset::cancelUpdate()
     else
         m_pending.remove(m_current);
     m_error = DbError();
+    emit contentChanged();
     return true;
 }
 
@@ -626,6 +650,7 @@ bool Recordset::deleteCurrent()
     // Like a server cursor, the deleted row stays current until the next move.
     m_onDeleted = true;
     m_error = DbError();
+    emit contentChanged();
     return true;
 }
 
