@@ -1,10 +1,12 @@
 #include "app/subsystems.h"
 
+#include "bom/bomcommands.h"
 #include "docs/documentcommands.h"
 #include "stock/stockcommands.h"
 
 void registerSubsystems(CommandHost &host)
 {
+    BomCommands::registerCommands(host);
     DocumentCommands::registerCommands(host);
     StockCommands::registerCommands(host);
 }

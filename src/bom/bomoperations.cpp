@@ -107,15 +107,7 @@ bool openBom(Database &db, Recordset &rs, const QString &boardPn)
                    {boardPn});
 }
 
-bool openBuiltRows(Database &db, Recordset &rs, const QString &boardPn)
-{
-    return rs.open(db,
-                   QStringLiteral("select BoardPN,Description,PartNo,QtyUsed from BoardBOM Where "
-                                  "BoardPN = ? ;"),
-                   {boardPn});
-}
-
-bool numberOrphanRows(Database &db, const QString &boardPn, const QString &description,
+bool numberOrphanRows(Database &db, const QString &boardPn, const QVariant &description,
                       qint64 *rows)
 {
     return db.execute(QStringLiteral("UPDATE BoardBOM SET BoardPN = ?,Description = ? WHERE "

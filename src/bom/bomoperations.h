@@ -3,6 +3,7 @@
 #include "data/dberror.h"
 
 #include <QString>
+#include <QVariant>
 
 class Database;
 class Recordset;
@@ -50,15 +51,13 @@ bool bomListed(Database &db, const QString &boardPn, bool *listed, DbError *erro
 bool componentListed(Database &db, const QString &boardPn, const QString &partNo, bool *listed,
                      DbError *error);
 
-// The rows of a BOM as the windows show them: BoardPN, Description, PartNo,
-// QtyUsed. The editor's set can write its rows back.
+// The rows of a BOM as the editor shows them: BoardPN, Description, PartNo,
+// QtyUsed; the set can write its rows back.
 bool openBom(Database &db, Recordset &rs, const QString &boardPn);
-// The same rows read for the list under a new BOM.
-bool openBuiltRows(Database &db, Recordset &rs, const QString &boardPn);
 
 // Gives the rows that carry no BOM number (left so by an earlier run) the
 // number and description of a loaded BOM. `rows` receives how many.
-bool numberOrphanRows(Database &db, const QString &boardPn, const QString &description,
+bool numberOrphanRows(Database &db, const QString &boardPn, const QVariant &description,
                       qint64 *rows = nullptr);
 
 } // namespace BomOps
