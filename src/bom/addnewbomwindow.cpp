@@ -110,9 +110,7 @@ AddNewBomWindow::AddNewBomWindow(AppContext &app, QWidget *parent) : ChildWindow
 void AddNewBomWindow::load()
 {
     // Room for the list of rows under the fields once it shows.
-    resize(qMax(sizeHint().width(), 560), sizeHint().height() * 5 / 2);
-    if (QWidget *frame = frameWidget(); frame != this)
-        frame->adjustSize();
+    resizeFrame(QSize(qMax(sizeHint().width(), 560), sizeHint().height() * 5 / 2));
     placeAsChild();
     txtBoardNo->setFocus(Qt::OtherFocusReason);
 }

@@ -161,9 +161,7 @@ BoardBomWindow::~BoardBomWindow() = default;
 
 void BoardBomWindow::load()
 {
-    resize(qMax(sizeHint().width(), 520), 460);
-    if (QWidget *frame = frameWidget(); frame != this)
-        frame->adjustSize();
+    resizeFrame(QSize(qMax(sizeHint().width(), 520), 460));
     placeAsChild();
     txtPartNo->setFocus(Qt::OtherFocusReason);
 }
