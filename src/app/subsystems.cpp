@@ -1,5 +1,6 @@
 #include "app/subsystems.h"
 
+#include "bom/bomcommands.h"
 #include "docs/documentcommands.h"
 #include "stock/stockcommands.h"
 
@@ -7,4 +8,5 @@ void registerSubsystems(CommandHost &host)
 {
     DocumentCommands::registerCommands(host);
     StockCommands::registerCommands(host);
+    BomCommands::registerCommands(host);
 }

@@ -11,6 +11,7 @@
 #include <QSqlRecord>
 #include <cstring>
 #include <limits>
+#include <vector>
 #include <memory>
 
 namespace {
@@ -109,10 +110,12 @@ char16_t foldedUnit(char16_t c)
     return c;
 }
 
-int compareText(const char16_t *a, qsizetype na, const char16_t *b, qsizetype nb)
+// `from`: the units before it are known to be equal once folded.
+int compareText(const char16_t *a, qsizetype na, const char16_t *b, qsizetype nb,
+                qsizetype from = 0)
 {
     const qsizetype n = qMin(na, nb);
-    for (qsizetype i = 0; i < n; ++i) {
+    for (qsizetype i = qMin(from, n); i < n; ++i) {
         if (a[i] == b[i])
             continue;
         const char16_t fa = foldedUnit(a[i]);
@@ -140,6 +143,10 @@ struct GridModel::SortKey
     const char16_t *text = nullptr;
     qsizetype length = 0;
     double number = 0;
+    // The first eight folded units, which settle most text comparisons.
+    quint64 prefix = 0;
+    quint64 prefix2 = 0;
+    qsizetype row = 0;
     bool empty = true;
     bool isNumber = false;
 };
@@ -623,44 +630,82 @@ void GridModel::applySort(bool notify)
         }
     }
 
-    auto compare = [&keys](qsizetype a, qsizetype b) {
-        const SortKey &x = keys.at(a);
-        const SortKey &y = keys.at(b);
+    for (SortKey &k : keys) {
+        quint64 prefix[2] = {0, 0};
+        for (qsizetype i = 0; i < 8; ++i)
+            prefix[i / 4] = (prefix[i / 4] << 16) | (i < k.length ? foldedUnit(k.text[i]) : 0);
+        k.prefix = prefix[0];
+        k.prefix2 = prefix[1];
+    }
+
+    auto compare = [](const SortKey &x, const SortKey &y) {
         if (x.empty || y.empty)
             return x.empty == y.empty ? 0 : (x.empty ? -1 : 1);
         if (x.isNumber && y.isNumber)
             return x.number < y.number ? -1 : (y.number < x.number ? 1 : 0);
-        return compareText(x.text, x.length, y.text, y.length);
+        if (x.prefix != y.prefix)
+            return x.prefix < y.prefix ? -1 : 1;
+        if (x.prefix2 != y.prefix2)
+            return x.prefix2 < y.prefix2 ? -1 : 1;
+        return compareText(x.text, x.length, y.text, y.length, 8);
     };
     const bool descending = m_sortOrder == Qt::DescendingOrder;
     // Strictly before: equal rows keep their order either way.
-    auto before = [&](qsizetype a, qsizetype b) {
+    auto before = [&](const SortKey &a, const SortKey &b) {
         const int c = compare(a, b);
         return descending ? c > 0 : c < 0;
     };
 
-    // The rows in their current shown order, so that a stable sort keeps the
-    // previous order among equal cells. A merge sort with bounds of its own:
-    // the mixed rule need not be a strict weak order, which std::sort assumes.
-    QVector<qsizetype> order(n);
-    for (qsizetype i = 0; i < n; ++i)
-        order[i] = notify ? sourceRow(int(i)) : i;
-    QVector<qsizetype> buffer(n);
-    for (qsizetype width = 1; width < n; width *= 2) {
+    // The keys in the rows' current shown order, so that a stable sort keeps
+    // the previous order among equal cells. A merge sort with bounds of its
+    // own: the mixed rule need not be a strict weak order, which std::sort
+    // assumes. The keys themselves move, so that comparing reads memory in
+    // order.
+    std::vector<SortKey> run(static_cast<size_t>(n));
+    for (qsizetype i = 0; i < n; ++i) {
+        const qsizetype stored = notify ? sourceRow(int(i)) : i;
+        run[size_t(i)] = keys.at(stored);
+        run[size_t(i)].row = stored;
+    }
+    keys = {};
+    SortKey *a = run.data();
+    constexpr qsizetype Block = 32;
+    for (qsizetype lo = 0; lo < n; lo += Block) {
+        const qsizetype hi = qMin(lo + Block, n);
+        for (qsizetype i = lo + 1; i < hi; ++i) {
+            SortKey moving = a[i];
+            qsizetype j = i;
+            for (; j > lo && before(moving, a[j - 1]); --j)
+                a[j] = a[j - 1];
+            a[j] = moving;
+        }
+    }
+    std::vector<SortKey> spare(static_cast<size_t>(n));
+    SortKey *from = run.data();
+    SortKey *to = spare.data();
+    for (qsizetype width = Block; width < n; width *= 2) {
         for (qsizetype lo = 0; lo < n; lo += 2 * width) {
             const qsizetype mid = qMin(lo + width, n);
             const qsizetype hi = qMin(lo + 2 * width, n);
+            if (mid >= hi || !before(from[mid], from[mid - 1])) { // already in order
+                std::copy(from + lo, from + hi, to + lo);
+                continue;
+            }
             qsizetype i = lo, j = mid, o = lo;
             while (i < mid && j < hi)
-                buffer[o++] = before(order.at(j), order.at(i)) ? order.at(j++) : order.at(i++);
+                to[o++] = before(from[j], from[i]) ? from[j++] : from[i++];
             while (i < mid)
-                buffer[o++] = order.at(i++);
+                to[o++] = from[i++];
             while (j < hi)
-                buffer[o++] = order.at(j++);
+                to[o++] = from[j++];
         }
-        order.swap(buffer);
+        std::swap(from, to);
     }
-    buffer = {};
+    QVector<qsizetype> order(n);
+    for (qsizetype i = 0; i < n; ++i)
+        order[i] = from[i].row;
+    run = {};
+    spare = {};
     if (adding)
         order.append(n);
 
