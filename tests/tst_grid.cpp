@@ -76,6 +76,8 @@ private slots:
     void headingClicks_data();
     void headingClicks();
     void shadingFollowsPosition();
+    void dragHeading_data();
+    void dragHeading();
     void copy_data();
     void copy();
     void largeGrid();
@@ -244,6 +246,48 @@ void TestGrid::shadingFollowsPosition()
     m.sort(0, Qt::DescendingOrder);
     QCOMPARE(column(m, 0), QStringList({"3", "2", "1"}));
     QCOMPARE(shades(), expected);
+}
+
+void TestGrid::dragHeading_data()
+{
+    QTest::addColumn<int>("distance"); // pixels to the left of where the press was
+    QTest::addColumn<QList<int>>("visualOrder");
+    QTest::addColumn<int>("sortType");
+    // A drag onto the first heading moves the column; a press and release
+    // that hardly moved is a click, which sorts and moves nothing.
+    QTest::newRow("dragged onto the first heading") << -1 << QList<int>{1, 0} << 0;
+    QTest::newRow("barely moved") << 1 << QList<int>{0, 1} << 1;
+}
+
+void TestGrid::dragHeading()
+{
+    QFETCH(int, distance);
+    QFETCH(QList<int>, visualOrder);
+    QFETCH(int, sortType);
+    TestEnvironment env(QStringLiteral(
+        "INSERT INTO BoardBOM (BoardPN, Description) VALUES ('B', 'z'), ('A', 'y');"));
+    QVERIFY2(env.isValid(), qPrintable(env.error()));
+    GridModel m;
+    QVERIFY(m.loadQuery(env.app.database(),
+                        QStringLiteral("SELECT BoardPN AS BOM, Description FROM BoardBOM")));
+    GridView v;
+    v.setGridModel(&m);
+    v.resize(400, 300);
+    v.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&v));
+    QWidget *heading = v.horizontalHeader()->viewport();
+    const QPoint from = headingPoint(v, 1);
+    const QPoint to = distance < 0 ? headingPoint(v, 0) - QPoint(10, 0)
+                                   : from - QPoint(distance, 0);
+    QTest::mousePress(heading, Qt::LeftButton, {}, from);
+    for (int step = 1; step <= 4; ++step)
+        QTest::mouseMove(heading, from + (to - from) * step / 4);
+    QTest::mouseRelease(heading, Qt::LeftButton, {}, to);
+    QList<int> order;
+    for (int visual = 0; visual < 2; ++visual)
+        order << v.horizontalHeader()->logicalIndex(visual);
+    QCOMPARE(order, visualOrder);
+    QCOMPARE(v.sortType(), sortType);
 }
 
 void TestGrid::copy_data()

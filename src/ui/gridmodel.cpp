@@ -188,23 +188,68 @@ public:
                 c.type = Cell::Bool;
                 c.bits = v.toBool() ? 1 : 0;
                 break;
-            default: {
-                const QString text = v.typeId() == QMetaType::QString
-                                         ? v.toString()
-                                         : NumberRules::plainText(v);
-                c.type = Cell::Text;
-                c.bits = quint64(m.m_textPool.size());
-                c.length = quint32(qMin<qsizetype>(text.size(), 0xFFFFFFFF));
-                m.m_textPool.append(text.constData(), qsizetype(c.length));
-            }
+            default:
+                c = m.textCell(v.typeId() == QMetaType::QString ? v.toString()
+                                                                : NumberRules::plainText(v));
             }
         }
-        m.m_cells.append(c);
+        m.appendCell(c);
     }
 
 private:
     GridModel &m;
 };
+
+const GridModel::Cell &GridModel::cellAt(qsizetype row, int column) const
+{
+    const qsizetype i = row * m_columns + column;
+    return m_cellBlocks[size_t(i >> CellBlockBits)][i & ((qsizetype(1) << CellBlockBits) - 1)];
+}
+
+const char16_t *GridModel::textOf(const Cell &cell) const
+{
+    if (cell.length == 0)
+        return u"";
+    return m_textBlocks[size_t(cell.bits >> 32)].get() + (cell.bits & 0xFFFFFFFFu);
+}
+
+void GridModel::appendCell(const Cell &cell)
+{
+    const qsizetype inBlock = m_cellCount & ((qsizetype(1) << CellBlockBits) - 1);
+    if (inBlock == 0)
+        m_cellBlocks.emplace_back(new Cell[size_t(1) << CellBlockBits]);
+    m_cellBlocks.back()[inBlock] = cell;
+    ++m_cellCount;
+}
+
+GridModel::Cell GridModel::textCell(const QString &text)
+{
+    Cell c;
+    c.type = Cell::Text;
+    const qsizetype n = qMin<qsizetype>(text.size(), 0xFFFFFFFF);
+    c.length = quint32(n);
+    if (n == 0)
+        return c;
+    if (m_textBlocks.empty() || m_textUsed + n > TextBlockUnits) {
+        // A text longer than a block gets a block of its own size.
+        m_textBlocks.emplace_back(new char16_t[size_t(qMax(n, TextBlockUnits))]);
+        m_textUsed = 0;
+    }
+    c.bits = (quint64(m_textBlocks.size() - 1) << 32) | quint64(m_textUsed);
+    std::memcpy(m_textBlocks.back().get() + m_textUsed, text.constData(), size_t(n) * 2);
+    m_textUsed += n;
+    if (n > TextBlockUnits) // full: the next text starts a new block
+        m_textUsed = TextBlockUnits;
+    return c;
+}
+
+void GridModel::clearStore()
+{
+    std::vector<std::unique_ptr<Cell[]>>().swap(m_cellBlocks);
+    m_cellCount = 0;
+    std::vector<std::unique_ptr<char16_t[]>>().swap(m_textBlocks);
+    m_textUsed = 0;
+}
 
 QColor GridModel::whiteRow()
 {
@@ -226,8 +271,7 @@ bool GridModel::loadQuery(Database &db, const QString &sql, const QVariantList &
     if (m_set)
         disconnect(m_set, nullptr, this, nullptr);
     m_set = nullptr;
-    m_cells.clear();
-    m_textPool.clear();
+    clearStore();
     m_rows = 0;
     m_columns = 0;
     m_headings.clear();
@@ -236,8 +280,7 @@ bool GridModel::loadQuery(Database &db, const QString &sql, const QVariantList &
     m_error = DbError();
 
     auto failed = [&](const DbError &e) {
-        m_cells = {};
-        m_textPool = QString();
+        clearStore();
         m_rows = 0;
         m_error = e;
         endResetModel();
@@ -276,8 +319,6 @@ bool GridModel::loadQuery(Database &db, const QString &sql, const QVariantList &
         if (q.lastError().isValid())
             return failed(DbError::fromSql(q.lastError()));
     }
-    m_cells.squeeze();
-    m_textPool.squeeze();
     endResetModel();
     return true;
 }
@@ -287,8 +328,7 @@ void GridModel::bind(Recordset *set)
     beginResetModel();
     if (m_set)
         disconnect(m_set, nullptr, this, nullptr);
-    m_cells = {};
-    m_textPool = QString();
+    clearStore();
     m_rows = 0;
     m_set = set;
     m_error = DbError();
@@ -412,7 +452,7 @@ QVariant GridModel::sourceValue(qsizetype row, int column) const
         return m_set->valueAt(row, column);
     if (row < 0 || row >= m_rows)
         return QVariant();
-    const Cell &c = m_cells.at(row * m_columns + column);
+    const Cell &c = cellAt(row, column);
     switch (c.type) {
     case Cell::Null:
         return QVariant();
@@ -423,7 +463,7 @@ QVariant GridModel::sourceValue(qsizetype row, int column) const
     case Cell::Bool:
         return QVariant(c.bits != 0);
     case Cell::Text:
-        return QVariant(QString(m_textPool.constData() + c.bits, qsizetype(c.length)));
+        return QVariant(QString(reinterpret_cast<const QChar *>(textOf(c)), qsizetype(c.length)));
     }
     return QVariant();
 }
@@ -549,7 +589,7 @@ void GridModel::applySort(bool notify)
     for (qsizetype r = 0; r < n; ++r) {
         SortKey &k = keys[r];
         if (!m_set && !boolean) {
-            const Cell &c = m_cells.at(r * m_columns + column);
+            const Cell &c = cellAt(r, column);
             switch (c.type) {
             case Cell::Null:
                 break;
@@ -569,7 +609,7 @@ void GridModel::applySort(bool notify)
                     texts.append(booleanText(QVariant(c.bits != 0)));
                     k.length = -1 - (texts.size() - 1); // resolved below
                 } else {
-                    k.text = reinterpret_cast<const char16_t *>(m_textPool.constData()) + c.bits;
+                    k.text = textOf(c);
                     k.length = c.length;
                 }
                 k.empty = c.type == Cell::Text && c.length == 0;
@@ -614,7 +654,7 @@ void GridModel::applySort(bool notify)
             if (k.isNumber && !k.text) {
                 numberTexts.append(NumberRules::plainText(QVariant(k.number)));
                 if (!m_set) {
-                    const Cell &c = m_cells.at(r * m_columns + column);
+                    const Cell &c = cellAt(r, column);
                     if (c.type == Cell::Int)
                         numberTexts.last() = QString::number(asInt(c.bits));
                 }
