@@ -293,24 +293,30 @@ void TestGrid::dragHeading()
 void TestGrid::copy_data()
 {
     QTest::addColumn<QList<int>>("selectRows");
+    QTest::addColumn<bool>("hideBom");
     QTest::addColumn<QString>("expected");
     // Sorted by Qty descending, Description moved in front of BOM.
     QTest::newRow("all rows when none selected")
-        << QList<int>{}
+        << QList<int>{} << false
         << QStringLiteral("Description\tBOM\tQty\n"
                           "\"Tab\"\"here\"\tB\t12.5\n"
                           "\"two\tcells\"\tA\t3\n"
                           "\tC\t0.0005\n");
     QTest::newRow("selected rows, in shown order")
-        << QList<int>{2, 0}
+        << QList<int>{2, 0} << false
         << QStringLiteral("Description\tBOM\tQty\n"
                           "\"Tab\"\"here\"\tB\t12.5\n"
                           "\tC\t0.0005\n");
+    QTest::newRow("a hidden column is left out")
+        << QList<int>{1} << true
+        << QStringLiteral("Description\tQty\n"
+                          "\"two\tcells\"\t3\n");
 }
 
 void TestGrid::copy()
 {
     QFETCH(QList<int>, selectRows);
+    QFETCH(bool, hideBom);
     QFETCH(QString, expected);
     TestEnvironment env(QStringLiteral(
         "INSERT INTO BoardBOM (BoardPN, Description, QtyUsed) VALUES ('A', 'two' || char(9) || "
@@ -325,6 +331,7 @@ void TestGrid::copy()
     v.headingClicked(2);
     v.headingClicked(2);
     v.horizontalHeader()->moveSection(1, 0);
+    v.setColumnHidden(0, hideBom);
     for (int r : selectRows)
         v.selectionModel()->select(m.index(r, 0),
                                    QItemSelectionModel::Select | QItemSelectionModel::Rows);

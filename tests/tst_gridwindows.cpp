@@ -282,12 +282,6 @@ void TestGridWindows::valuation_data()
         << Catalogue << QStringList()
         << QStringList{caption + QStringLiteral("\nCurrent Inventory Value for 3/14/26\n\n"
                                                 "Total Current Inventory: $27.02")};
-    QTest::newRow("negative cost counts nothing")
-        << QStringLiteral("INSERT INTO Inventory (PartNo, CurrentInv, UnitCost) VALUES ('A', 3, -2),"
-                          "('B', 1000, 1000), ('C', 0, 5);")
-        << QStringList()
-        << QStringList{caption + QStringLiteral("\nCurrent Inventory Value for 3/14/26\n\n"
-                                                "Total Current Inventory: $1,000,000.00")};
     QTest::newRow("empty catalogue") << QString() << QStringList{"No Inventory In Database"}
                                      << QStringList();
     QTest::newRow("a part without a cost")

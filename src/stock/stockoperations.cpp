@@ -156,9 +156,10 @@ public:
         double cost = 0;
         if (!number(m_stock, &stock) || !number(m_cost, &cost))
             return;
-        const double value = stock * cost;
-        if (value > 0)
-            result.total += value;
+        // Negative stock or a negative cost adds nothing, also both at once
+        // (whose product alone would count as a positive value).
+        if (stock > 0 && cost > 0)
+            result.total += stock * cost;
     }
 
 private:
