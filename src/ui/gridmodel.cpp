@@ -275,6 +275,7 @@ bool GridModel::loadQuery(Database &db, const QString &sql, const QVariantList &
     m_rows = 0;
     m_columns = 0;
     m_headings.clear();
+    m_captions.clear();
     m_order.clear();
     m_sortColumn = -1;
     m_error = DbError();
@@ -331,6 +332,7 @@ void GridModel::bind(Recordset *set)
     clearStore();
     m_rows = 0;
     m_set = set;
+    m_captions.clear();
     m_error = DbError();
     if (set) {
         connect(set, &Recordset::contentChanged, this, &GridModel::onContentChanged);
@@ -406,8 +408,10 @@ bool GridModel::setCurrentRow(int row)
     if (!m_set || row < 0 || row >= rowCount())
         return false;
     const qsizetype source = sourceRow(row);
-    if (m_set->isAdding() || source >= m_set->recordCount()
-        || m_set->absolutePosition() == source + 1)
+    // Going to another row writes the row being added, as leaving any
+    // edited row does.
+    if (source >= m_set->recordCount()
+        || (!m_set->isAdding() && m_set->absolutePosition() == source + 1))
         return true;
     m_moving = true;
     const bool ok = m_set->moveTo(source + 1);
@@ -505,11 +509,26 @@ QVariant GridModel::data(const QModelIndex &index, int role) const
     }
 }
 
+QStringList GridModel::headings() const
+{
+    QStringList shown = m_headings;
+    for (auto it = m_captions.constBegin(); it != m_captions.constEnd(); ++it)
+        if (it.key() < shown.size())
+            shown[it.key()] = it.value();
+    return shown;
+}
+
+void GridModel::setCaption(int column, const QString &caption)
+{
+    m_captions.insert(column, caption);
+    emit headerDataChanged(Qt::Horizontal, column, column);
+}
+
 QVariant GridModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
     if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0
         && section < m_headings.size())
-        return m_headings.at(section);
+        return m_captions.value(section, m_headings.at(section));
     return QAbstractTableModel::headerData(section, orientation, role);
 }
 
@@ -533,7 +552,7 @@ bool GridModel::setData(const QModelIndex &index, const QVariant &value, int rol
     QVariant stored = value;
     if (stored.typeId() == QMetaType::QString && stored.toString().isEmpty())
         stored = QVariant();
-    const QString field = m_headings.value(index.column());
+    const QString field = m_set->fieldNames().value(index.column());
     bool ok = m_set->setValue(field, stored);
     if (ok && m_writeEachEdit && !adding) {
         ok = m_set->update();

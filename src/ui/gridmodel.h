@@ -4,6 +4,7 @@
 #include "data/recordset.h"
 
 #include <QAbstractTableModel>
+#include <QHash>
 #include <QPointer>
 #include <QSet>
 #include <QStringList>
@@ -53,7 +54,11 @@ public:
     // The raw value and the shown text of a cell, by shown row and column.
     QVariant value(int row, int column) const;
     QString text(int row, int column) const;
-    QStringList headings() const { return m_headings; }
+    // The headings shown: the column names, or the captions set for them.
+    QStringList headings() const;
+    // Shows a caption over a column in place of its name (a bound grid still
+    // writes the column by its name). Kept until the next loadQuery() or bind().
+    void setCaption(int column, const QString &caption);
 
     // Orders all rows by the column: numbers as numbers when both cells read
     // as numbers, text otherwise (letters A-Z without regard to case, as the
@@ -125,6 +130,7 @@ private:
     qsizetype m_rows = 0;
     int m_columns = 0;
     QStringList m_headings;
+    QHash<int, QString> m_captions;
 
     QPointer<Recordset> m_set;
     qsizetype m_boundRows = 0;

@@ -254,6 +254,28 @@ void GridView::paste()
     m_model->setData(cell, firstField(QApplication::clipboard()->text()));
 }
 
+void GridView::commitEdits()
+{
+    if (state() != QAbstractItemView::EditingState)
+        return;
+    // The cell editors are the viewport's own widgets.
+    for (QWidget *editor : viewport()->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly)) {
+        if (!editor->isVisible())
+            continue;
+        commitData(editor);
+        closeEditor(editor, QAbstractItemDelegate::NoHint);
+    }
+}
+
+void GridView::discardEdits()
+{
+    if (state() != QAbstractItemView::EditingState)
+        return;
+    for (QWidget *editor : viewport()->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly))
+        if (editor->isVisible())
+            closeEditor(editor, QAbstractItemDelegate::RevertModelCache);
+}
+
 void GridView::keyPressEvent(QKeyEvent *event)
 {
     if (state() != QAbstractItemView::EditingState) {

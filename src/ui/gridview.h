@@ -42,6 +42,10 @@ public:
     void cut();
     void paste();
 
+    // Ends typing in a cell: keeps what was typed (commitEdits) or drops it.
+    void commitEdits();
+    void discardEdits();
+
     // Columns in the order shown, hidden ones left out.
     QList<int> visibleColumns() const;
 
