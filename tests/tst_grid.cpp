@@ -76,6 +76,8 @@ private slots:
     void headingClicks_data();
     void headingClicks();
     void shadingFollowsPosition();
+    void dragHeading_data();
+    void dragHeading();
     void copy_data();
     void copy();
     void largeGrid();
@@ -246,27 +248,75 @@ void TestGrid::shadingFollowsPosition()
     QCOMPARE(shades(), expected);
 }
 
+void TestGrid::dragHeading_data()
+{
+    QTest::addColumn<int>("distance"); // pixels to the left of where the press was
+    QTest::addColumn<QList<int>>("visualOrder");
+    QTest::addColumn<int>("sortType");
+    // A drag onto the first heading moves the column; a press and release
+    // that hardly moved is a click, which sorts and moves nothing.
+    QTest::newRow("dragged onto the first heading") << -1 << QList<int>{1, 0} << 0;
+    QTest::newRow("barely moved") << 1 << QList<int>{0, 1} << 1;
+}
+
+void TestGrid::dragHeading()
+{
+    QFETCH(int, distance);
+    QFETCH(QList<int>, visualOrder);
+    QFETCH(int, sortType);
+    TestEnvironment env(QStringLiteral(
+        "INSERT INTO BoardBOM (BoardPN, Description) VALUES ('B', 'z'), ('A', 'y');"));
+    QVERIFY2(env.isValid(), qPrintable(env.error()));
+    GridModel m;
+    QVERIFY(m.loadQuery(env.app.database(),
+                        QStringLiteral("SELECT BoardPN AS BOM, Description FROM BoardBOM")));
+    GridView v;
+    v.setGridModel(&m);
+    v.resize(400, 300);
+    v.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&v));
+    QWidget *heading = v.horizontalHeader()->viewport();
+    const QPoint from = headingPoint(v, 1);
+    const QPoint to = distance < 0 ? headingPoint(v, 0) - QPoint(10, 0)
+                                   : from - QPoint(distance, 0);
+    QTest::mousePress(heading, Qt::LeftButton, {}, from);
+    for (int step = 1; step <= 4; ++step)
+        QTest::mouseMove(heading, from + (to - from) * step / 4);
+    QTest::mouseRelease(heading, Qt::LeftButton, {}, to);
+    QList<int> order;
+    for (int visual = 0; visual < 2; ++visual)
+        order << v.horizontalHeader()->logicalIndex(visual);
+    QCOMPARE(order, visualOrder);
+    QCOMPARE(v.sortType(), sortType);
+}
+
 void TestGrid::copy_data()
 {
     QTest::addColumn<QList<int>>("selectRows");
+    QTest::addColumn<bool>("hideBom");
     QTest::addColumn<QString>("expected");
     // Sorted by Qty descending, Description moved in front of BOM.
     QTest::newRow("all rows when none selected")
-        << QList<int>{}
+        << QList<int>{} << false
         << QStringLiteral("Description\tBOM\tQty\n"
                           "\"Tab\"\"here\"\tB\t12.5\n"
                           "\"two\tcells\"\tA\t3\n"
                           "\tC\t0.0005\n");
     QTest::newRow("selected rows, in shown order")
-        << QList<int>{2, 0}
+        << QList<int>{2, 0} << false
         << QStringLiteral("Description\tBOM\tQty\n"
                           "\"Tab\"\"here\"\tB\t12.5\n"
                           "\tC\t0.0005\n");
+    QTest::newRow("a hidden column is left out")
+        << QList<int>{1} << true
+        << QStringLiteral("Description\tQty\n"
+                          "\"two\tcells\"\t3\n");
 }
 
 void TestGrid::copy()
 {
     QFETCH(QList<int>, selectRows);
+    QFETCH(bool, hideBom);
     QFETCH(QString, expected);
     TestEnvironment env(QStringLiteral(
         "INSERT INTO BoardBOM (BoardPN, Description, QtyUsed) VALUES ('A', 'two' || char(9) || "
@@ -281,6 +331,7 @@ void TestGrid::copy()
     v.headingClicked(2);
     v.headingClicked(2);
     v.horizontalHeader()->moveSection(1, 0);
+    v.setColumnHidden(0, hideBom);
     for (int r : selectRows)
         v.selectionModel()->select(m.index(r, 0),
                                    QItemSelectionModel::Select | QItemSelectionModel::Rows);

@@ -1,6 +1,7 @@
 #include "bom/bomcommands.h"
 
 #include "bom/addnewbomwindow.h"
+#include "bom/allbomwindow.h"
 #include "bom/boardbomwindow.h"
 #include "ui/commandhost.h"
 
@@ -36,6 +37,7 @@ void registerCommands(CommandHost &host)
         return window;
     });
     host.registerWindow(CommandId::EditBOM, [](AppContext &app) { return new BoardBomWindow(app); });
+    host.registerWindow(CommandId::AllBOM, [](AppContext &app) { return new AllBomWindow(app); });
 }
 
 } // namespace BomCommands

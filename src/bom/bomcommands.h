@@ -3,6 +3,6 @@
 class CommandHost;
 
 namespace BomCommands {
-// New BOM and Edit BOM.
+// The Bill Of Materials commands.
 void registerCommands(CommandHost &host);
 }

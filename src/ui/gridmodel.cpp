@@ -11,6 +11,7 @@
 #include <QSqlRecord>
 #include <cstring>
 #include <limits>
+#include <vector>
 #include <memory>
 
 namespace {
@@ -109,10 +110,12 @@ char16_t foldedUnit(char16_t c)
     return c;
 }
 
-int compareText(const char16_t *a, qsizetype na, const char16_t *b, qsizetype nb)
+// `from`: the units before it are known to be equal once folded.
+int compareText(const char16_t *a, qsizetype na, const char16_t *b, qsizetype nb,
+                qsizetype from = 0)
 {
     const qsizetype n = qMin(na, nb);
-    for (qsizetype i = 0; i < n; ++i) {
+    for (qsizetype i = qMin(from, n); i < n; ++i) {
         if (a[i] == b[i])
             continue;
         const char16_t fa = foldedUnit(a[i]);
@@ -140,6 +143,10 @@ struct GridModel::SortKey
     const char16_t *text = nullptr;
     qsizetype length = 0;
     double number = 0;
+    // The first eight folded units, which settle most text comparisons.
+    quint64 prefix = 0;
+    quint64 prefix2 = 0;
+    qsizetype row = 0;
     bool empty = true;
     bool isNumber = false;
 };
@@ -181,23 +188,68 @@ public:
                 c.type = Cell::Bool;
                 c.bits = v.toBool() ? 1 : 0;
                 break;
-            default: {
-                const QString text = v.typeId() == QMetaType::QString
-                                         ? v.toString()
-                                         : NumberRules::plainText(v);
-                c.type = Cell::Text;
-                c.bits = quint64(m.m_textPool.size());
-                c.length = quint32(qMin<qsizetype>(text.size(), 0xFFFFFFFF));
-                m.m_textPool.append(text.constData(), qsizetype(c.length));
-            }
+            default:
+                c = m.textCell(v.typeId() == QMetaType::QString ? v.toString()
+                                                                : NumberRules::plainText(v));
             }
         }
-        m.m_cells.append(c);
+        m.appendCell(c);
     }
 
 private:
     GridModel &m;
 };
+
+const GridModel::Cell &GridModel::cellAt(qsizetype row, int column) const
+{
+    const qsizetype i = row * m_columns + column;
+    return m_cellBlocks[size_t(i >> CellBlockBits)][i & ((qsizetype(1) << CellBlockBits) - 1)];
+}
+
+const char16_t *GridModel::textOf(const Cell &cell) const
+{
+    if (cell.length == 0)
+        return u"";
+    return m_textBlocks[size_t(cell.bits >> 32)].get() + (cell.bits & 0xFFFFFFFFu);
+}
+
+void GridModel::appendCell(const Cell &cell)
+{
+    const qsizetype inBlock = m_cellCount & ((qsizetype(1) << CellBlockBits) - 1);
+    if (inBlock == 0)
+        m_cellBlocks.emplace_back(new Cell[size_t(1) << CellBlockBits]);
+    m_cellBlocks.back()[inBlock] = cell;
+    ++m_cellCount;
+}
+
+GridModel::Cell GridModel::textCell(const QString &text)
+{
+    Cell c;
+    c.type = Cell::Text;
+    const qsizetype n = qMin<qsizetype>(text.size(), 0xFFFFFFFF);
+    c.length = quint32(n);
+    if (n == 0)
+        return c;
+    if (m_textBlocks.empty() || m_textUsed + n > TextBlockUnits) {
+        // A text longer than a block gets a block of its own size.
+        m_textBlocks.emplace_back(new char16_t[size_t(qMax(n, TextBlockUnits))]);
+        m_textUsed = 0;
+    }
+    c.bits = (quint64(m_textBlocks.size() - 1) << 32) | quint64(m_textUsed);
+    std::memcpy(m_textBlocks.back().get() + m_textUsed, text.constData(), size_t(n) * 2);
+    m_textUsed += n;
+    if (n > TextBlockUnits) // full: the next text starts a new block
+        m_textUsed = TextBlockUnits;
+    return c;
+}
+
+void GridModel::clearStore()
+{
+    std::vector<std::unique_ptr<Cell[]>>().swap(m_cellBlocks);
+    m_cellCount = 0;
+    std::vector<std::unique_ptr<char16_t[]>>().swap(m_textBlocks);
+    m_textUsed = 0;
+}
 
 QColor GridModel::whiteRow()
 {
@@ -219,8 +271,7 @@ bool GridModel::loadQuery(Database &db, const QString &sql, const QVariantList &
     if (m_set)
         disconnect(m_set, nullptr, this, nullptr);
     m_set = nullptr;
-    m_cells.clear();
-    m_textPool.clear();
+    clearStore();
     m_rows = 0;
     m_columns = 0;
     m_headings.clear();
@@ -230,8 +281,7 @@ bool GridModel::loadQuery(Database &db, const QString &sql, const QVariantList &
     m_error = DbError();
 
     auto failed = [&](const DbError &e) {
-        m_cells = {};
-        m_textPool = QString();
+        clearStore();
         m_rows = 0;
         m_error = e;
         endResetModel();
@@ -270,8 +320,6 @@ bool GridModel::loadQuery(Database &db, const QString &sql, const QVariantList &
         if (q.lastError().isValid())
             return failed(DbError::fromSql(q.lastError()));
     }
-    m_cells.squeeze();
-    m_textPool.squeeze();
     endResetModel();
     return true;
 }
@@ -281,8 +329,7 @@ void GridModel::bind(Recordset *set)
     beginResetModel();
     if (m_set)
         disconnect(m_set, nullptr, this, nullptr);
-    m_cells = {};
-    m_textPool = QString();
+    clearStore();
     m_rows = 0;
     m_set = set;
     m_captions.clear();
@@ -409,7 +456,7 @@ QVariant GridModel::sourceValue(qsizetype row, int column) const
         return m_set->valueAt(row, column);
     if (row < 0 || row >= m_rows)
         return QVariant();
-    const Cell &c = m_cells.at(row * m_columns + column);
+    const Cell &c = cellAt(row, column);
     switch (c.type) {
     case Cell::Null:
         return QVariant();
@@ -420,7 +467,7 @@ QVariant GridModel::sourceValue(qsizetype row, int column) const
     case Cell::Bool:
         return QVariant(c.bits != 0);
     case Cell::Text:
-        return QVariant(QString(m_textPool.constData() + c.bits, qsizetype(c.length)));
+        return QVariant(QString(reinterpret_cast<const QChar *>(textOf(c)), qsizetype(c.length)));
     }
     return QVariant();
 }
@@ -561,7 +608,7 @@ void GridModel::applySort(bool notify)
     for (qsizetype r = 0; r < n; ++r) {
         SortKey &k = keys[r];
         if (!m_set && !boolean) {
-            const Cell &c = m_cells.at(r * m_columns + column);
+            const Cell &c = cellAt(r, column);
             switch (c.type) {
             case Cell::Null:
                 break;
@@ -581,7 +628,7 @@ void GridModel::applySort(bool notify)
                     texts.append(booleanText(QVariant(c.bits != 0)));
                     k.length = -1 - (texts.size() - 1); // resolved below
                 } else {
-                    k.text = reinterpret_cast<const char16_t *>(m_textPool.constData()) + c.bits;
+                    k.text = textOf(c);
                     k.length = c.length;
                 }
                 k.empty = c.type == Cell::Text && c.length == 0;
@@ -626,7 +673,7 @@ void GridModel::applySort(bool notify)
             if (k.isNumber && !k.text) {
                 numberTexts.append(NumberRules::plainText(QVariant(k.number)));
                 if (!m_set) {
-                    const Cell &c = m_cells.at(r * m_columns + column);
+                    const Cell &c = cellAt(r, column);
                     if (c.type == Cell::Int)
                         numberTexts.last() = QString::number(asInt(c.bits));
                 }
@@ -642,44 +689,82 @@ void GridModel::applySort(bool notify)
         }
     }
 
-    auto compare = [&keys](qsizetype a, qsizetype b) {
-        const SortKey &x = keys.at(a);
-        const SortKey &y = keys.at(b);
+    for (SortKey &k : keys) {
+        quint64 prefix[2] = {0, 0};
+        for (qsizetype i = 0; i < 8; ++i)
+            prefix[i / 4] = (prefix[i / 4] << 16) | (i < k.length ? foldedUnit(k.text[i]) : 0);
+        k.prefix = prefix[0];
+        k.prefix2 = prefix[1];
+    }
+
+    auto compare = [](const SortKey &x, const SortKey &y) {
         if (x.empty || y.empty)
             return x.empty == y.empty ? 0 : (x.empty ? -1 : 1);
         if (x.isNumber && y.isNumber)
             return x.number < y.number ? -1 : (y.number < x.number ? 1 : 0);
-        return compareText(x.text, x.length, y.text, y.length);
+        if (x.prefix != y.prefix)
+            return x.prefix < y.prefix ? -1 : 1;
+        if (x.prefix2 != y.prefix2)
+            return x.prefix2 < y.prefix2 ? -1 : 1;
+        return compareText(x.text, x.length, y.text, y.length, 8);
     };
     const bool descending = m_sortOrder == Qt::DescendingOrder;
     // Strictly before: equal rows keep their order either way.
-    auto before = [&](qsizetype a, qsizetype b) {
+    auto before = [&](const SortKey &a, const SortKey &b) {
         const int c = compare(a, b);
         return descending ? c > 0 : c < 0;
     };
 
-    // The rows in their current shown order, so that a stable sort keeps the
-    // previous order among equal cells. A merge sort with bounds of its own:
-    // the mixed rule need not be a strict weak order, which std::sort assumes.
-    QVector<qsizetype> order(n);
-    for (qsizetype i = 0; i < n; ++i)
-        order[i] = notify ? sourceRow(int(i)) : i;
-    QVector<qsizetype> buffer(n);
-    for (qsizetype width = 1; width < n; width *= 2) {
+    // The keys in the rows' current shown order, so that a stable sort keeps
+    // the previous order among equal cells. A merge sort with bounds of its
+    // own: the mixed rule need not be a strict weak order, which std::sort
+    // assumes. The keys themselves move, so that comparing reads memory in
+    // order.
+    std::vector<SortKey> run(static_cast<size_t>(n));
+    for (qsizetype i = 0; i < n; ++i) {
+        const qsizetype stored = notify ? sourceRow(int(i)) : i;
+        run[size_t(i)] = keys.at(stored);
+        run[size_t(i)].row = stored;
+    }
+    keys = {};
+    SortKey *a = run.data();
+    constexpr qsizetype Block = 32;
+    for (qsizetype lo = 0; lo < n; lo += Block) {
+        const qsizetype hi = qMin(lo + Block, n);
+        for (qsizetype i = lo + 1; i < hi; ++i) {
+            SortKey moving = a[i];
+            qsizetype j = i;
+            for (; j > lo && before(moving, a[j - 1]); --j)
+                a[j] = a[j - 1];
+            a[j] = moving;
+        }
+    }
+    std::vector<SortKey> spare(static_cast<size_t>(n));
+    SortKey *from = run.data();
+    SortKey *to = spare.data();
+    for (qsizetype width = Block; width < n; width *= 2) {
         for (qsizetype lo = 0; lo < n; lo += 2 * width) {
             const qsizetype mid = qMin(lo + width, n);
             const qsizetype hi = qMin(lo + 2 * width, n);
+            if (mid >= hi || !before(from[mid], from[mid - 1])) { // already in order
+                std::copy(from + lo, from + hi, to + lo);
+                continue;
+            }
             qsizetype i = lo, j = mid, o = lo;
             while (i < mid && j < hi)
-                buffer[o++] = before(order.at(j), order.at(i)) ? order.at(j++) : order.at(i++);
+                to[o++] = before(from[j], from[i]) ? from[j++] : from[i++];
             while (i < mid)
-                buffer[o++] = order.at(i++);
+                to[o++] = from[i++];
             while (j < hi)
-                buffer[o++] = order.at(j++);
+                to[o++] = from[j++];
         }
-        order.swap(buffer);
+        std::swap(from, to);
     }
-    buffer = {};
+    QVector<qsizetype> order(n);
+    for (qsizetype i = 0; i < n; ++i)
+        order[i] = from[i].row;
+    run = {};
+    spare = {};
     if (adding)
         order.append(n);
 

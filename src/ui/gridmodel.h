@@ -10,6 +10,8 @@
 #include <QStringList>
 #include <QVariantList>
 #include <QVector>
+#include <memory>
+#include <vector>
 
 class Database;
 
@@ -96,7 +98,7 @@ private:
     struct Cell
     {
         enum Type : quint8 { Null, Int, Double, Bool, Text };
-        quint64 bits = 0; // the number, or the text's offset in the pool
+        quint64 bits = 0; // the number, or the text's pool block (high half) and offset
         quint32 length = 0;
         Type type = Null;
     };
@@ -112,9 +114,19 @@ private:
     void onContentChanged();
     void onMoved();
 
-    // Read-only storage: row-major cells; text lives in one pool.
-    QVector<Cell> m_cells;
-    QString m_textPool;
+    // Read-only storage: row-major cells and the text they point into, both
+    // in blocks, which grow without moving what was read.
+    static constexpr int CellBlockBits = 14;
+    static constexpr qsizetype TextBlockUnits = qsizetype(1) << 20;
+    const Cell &cellAt(qsizetype row, int column) const;
+    const char16_t *textOf(const Cell &cell) const;
+    void appendCell(const Cell &cell);
+    Cell textCell(const QString &text);
+    void clearStore();
+    std::vector<std::unique_ptr<Cell[]>> m_cellBlocks;
+    qsizetype m_cellCount = 0;
+    std::vector<std::unique_ptr<char16_t[]>> m_textBlocks;
+    qsizetype m_textUsed = 0; // in the last text block
     qsizetype m_rows = 0;
     int m_columns = 0;
     QStringList m_headings;
