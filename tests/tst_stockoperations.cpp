@@ -210,6 +210,45 @@ private slots:
         // Its vendor row stays, as deleting a part leaves the rows that name it.
         QCOMPARE(committed(env, "select count(*) from PreferredVendor where Item = 'R100'").toInt(), 1);
     }
+
+    void valueStock_data()
+    {
+        QTest::addColumn<QString>("rows");
+        QTest::addColumn<int>("error"); // a runtime error number, 0 for none
+        QTest::addColumn<double>("total");
+
+        QTest::newRow("products summed") << QStringLiteral(
+            "INSERT INTO Inventory (PartNo, CurrentInv, UnitCost) VALUES ('A', 100, 0.02),"
+            "('B', 3, 12.5), ('C', 0, 99);") << 0 << 39.5;
+        QTest::newRow("negative stock or cost counts nothing") << QStringLiteral(
+            "INSERT INTO Inventory (PartNo, CurrentInv, UnitCost) VALUES ('A', -3, 2),"
+            "('B', 4, -1), ('C', -2, -5), ('D', 1, 7);") << 0 << 7.0;
+        QTest::newRow("beyond 16 bits") << QStringLiteral(
+            "INSERT INTO Inventory (PartNo, CurrentInv, UnitCost) VALUES ('A', 40000, 1.5);")
+                                        << 0 << 60000.0;
+        QTest::newRow("empty catalogue") << QString() << int(ErrorNumber::NoCurrentRecord) << 0.0;
+        QTest::newRow("stock never counted") << QStringLiteral(
+            "INSERT INTO Inventory (PartNo, CurrentInv, UnitCost) VALUES ('A', 1, 1),"
+            "('B', NULL, 2);") << int(ErrorNumber::InvalidUseOfNull) << 0.0;
+        QTest::newRow("cost that is no number") << QStringLiteral(
+            "INSERT INTO Inventory (PartNo, CurrentInv, UnitCost) VALUES ('A', 1, 'cheap');")
+                                                << int(ErrorNumber::TypeMismatch) << 0.0;
+    }
+
+    void valueStock()
+    {
+        QFETCH(QString, rows);
+        QFETCH(int, error);
+        QFETCH(double, total);
+        TestEnvironment env(rows);
+        QVERIFY2(env.isValid(), qPrintable(env.error()));
+        const StockOps::Valuation value = StockOps::valueStock(env.app.database());
+        QCOMPARE(value.ok(), error == 0);
+        if (error)
+            QVERIFY2(value.error.is(error), qPrintable(value.error.description));
+        else
+            QCOMPARE(value.total, total);
+    }
 };
 
 QTEST_MAIN(TestStockOperations)

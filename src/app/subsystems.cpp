@@ -1,5 +1,6 @@
 #include "app/subsystems.h"
 
+#include "bom/bomcommands.h"
 #include "bom/kitcommands.h"
 #include "docs/documentcommands.h"
 #include "reports/reportcommands.h"
@@ -8,6 +9,7 @@
 
 void registerSubsystems(CommandHost &host)
 {
+    BomCommands::registerCommands(host);
     DocumentCommands::registerCommands(host);
     ScannerCommands::registerCommands(host);
     StockCommands::registerCommands(host);

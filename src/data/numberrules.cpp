@@ -193,16 +193,21 @@ bool toInt16(const QVariant &value, qint16 *out, DbError *error)
 
 QString plainText(const QVariant &value)
 {
+    if (value.isNull())
+        return QString();
     switch (value.typeId()) {
     case QMetaType::Double:
     case QMetaType::Float: {
         const double d = value.toDouble();
-        if (d == 0)
-            return QStringLiteral("0"); // not "-0"
         if (!std::isfinite(d))
             return value.toString();
-        return QString::number(d, 'f', QLocale::FloatingPointShortest);
+        QString text = QString::number(d, 'f', QLocale::FloatingPointShortest);
+        if (text == QLatin1String("-0"))
+            text = QStringLiteral("0");
+        return text;
     }
+    case QMetaType::Bool:
+        return value.toBool() ? QStringLiteral("True") : QStringLiteral("False");
     default:
         return value.toString();
     }

@@ -173,6 +173,7 @@ bool Recordset::open(Database &db, const QString &sql, const QVariantList &value
             m_keys.squeeze();
             m_open = true;
             m_current = 0;
+            emit contentChanged();
             emit moved();
             return true;
         }
@@ -223,6 +224,7 @@ bool Recordset::open(Database &db, const QString &sql, const QVariantList &value
     m_keys.squeeze();
     m_open = true;
     m_current = 0; // the first row, or both ends at once for an empty set
+    emit contentChanged();
     emit moved();
     return true;
 }
@@ -260,6 +262,7 @@ bool Recordset::close()
     m_rows = 0;
     m_current = -1;
     m_error = DbError();
+    emit contentChanged();
     return true;
 }
 
@@ -407,6 +410,20 @@ QVariant Recordset::value(int column) const
     return m_data.at(m_current * m_cols + column);
 }
 
+QVariant Recordset::valueAt(qsizetype row, int column) const
+{
+    if (!m_open || m_kind == Kind::ForwardOnly || column < 0 || column >= m_cols)
+        return QVariant();
+    if (m_adding && row == m_rows)
+        return m_newRow.value(column);
+    if (row < 0 || row >= m_rows)
+        return QVariant();
+    const auto pending = m_pending.constFind(row);
+    if (pending != m_pending.constEnd() && pending->contains(column))
+        return pending->value(column);
+    return m_data.at(row * m_cols + column);
+}
+
 QVariant Recordset::value(const QString &name) const
 {
     const int column = fieldIndex(name);
@@ -429,11 +446,13 @@ bool Recordset::setValue(const QString &name, const QVariant &value)
     m_error = DbError();
     if (m_adding) {
         m_newRow.insert(column, value);
+        emit contentChanged();
         return true;
     }
     if (!hasCurrent())
         return fail(DbError::runtime(ErrorNumber::NoCurrentRecord));
     m_pending[m_current].insert(column, value);
+    emit contentChanged();
     return true;
 }
 
@@ -448,6 +467,7 @@ bool Recordset::addNew()
     m_adding = true;
     m_newRow.clear();
     m_error = DbError();
+    emit contentChanged();
     return true;
 }
 
@@ -534,6 +554,7 @@ bool Recordset::update()
             return false;
         m_adding = false;
         m_newRow.clear();
+        emit contentChanged();
         emit moved();
         return true;
     }
@@ -575,6 +596,7 @@ bool Recordset::updateBatch()
         m_keys = keys;
         m_rows = rows;
         m_current = current;
+        emit contentChanged();
         return fail(e);
     };
     if (m_adding && !insertRow(m_newRow))
@@ -588,6 +610,7 @@ bool Recordset::updateBatch()
     m_adding = false;
     m_newRow.clear();
     m_pending.clear();
+    emit contentChanged();
     return true;
 }
 
@@ -602,6 +625,7 @@ bool Recordset::cancelUpdate()
     else
         m_pending.remove(m_current);
     m_error = DbError();
+    emit contentChanged();
     return true;
 }
 
@@ -638,6 +662,7 @@ bool Recordset::deleteCurrent()
     // Like a server cursor, the deleted row stays current until the next move.
     m_onDeleted = true;
     m_error = DbError();
+    emit contentChanged();
     return true;
 }
 

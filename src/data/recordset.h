@@ -57,6 +57,11 @@ public:
     // Reading with no current row is error 3021; an unknown name 3265.
     QVariant value(const QString &name) const;
     QVariant value(int column) const;
+    // A column of any row by its 0-based index, edits not yet written
+    // included, without moving the current row (a grid shows every row).
+    // While a row is being added, index recordCount() is that row.
+    QVariant valueAt(qsizetype row, int column) const;
+    bool isAdding() const { return m_adding; }
 
     // Writing: setValue() edits the current row (or the row begun by
     // addNew()); update() writes it. Moving away from an edited row writes it
@@ -86,6 +91,8 @@ public:
 signals:
     // After every move of the current row, including to either end.
     void moved();
+    // After rows were read, added or deleted, or values set or written.
+    void contentChanged();
 
 private:
     bool fail(const DbError &e) const;

@@ -51,7 +51,9 @@ DocumentWindow *DocumentCommands::activeDocument() const
 
 DocumentWindow *DocumentCommands::valueWindow()
 {
-    if (!m_valueWindow || m_valueWindow->isClosing()) {
+    // Once the user typed into it or opened a file into it, the window is
+    // the user's document: the next value goes into a new window.
+    if (!m_valueWindow || m_valueWindow->isClosing() || !m_valueWindow->holdsProgramText()) {
         m_valueWindow = new DocumentWindow(m_host.app(), nullptr);
         m_valueWindow->setCaption(DocumentWindow::valueCaption());
         m_host.showChild(m_valueWindow);

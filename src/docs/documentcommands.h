@@ -23,9 +23,9 @@ public:
     DocumentWindow *NewDocumentWindow();
     // The active child window when it is a document window, else null.
     DocumentWindow *activeDocument() const;
-    // The one window the inventory valuation writes into, captioned "Current
-    // Value of Inventory": created and shown when there is none, else the open
-    // one, left where it is.
+    // The window the inventory valuation writes into, captioned "Current
+    // Value of Inventory": the open one, left where it is, while it holds
+    // only the program's text; else a new one, shown.
     DocumentWindow *valueWindow();
 
     void open();

@@ -109,6 +109,9 @@ DocumentWindow::DocumentWindow(AppContext &app, QWidget *parent) : ChildWindow(a
     rtfText->setObjectName(QStringLiteral("rtfText"));
     rtfText->setAcceptRichText(true);
     setFocusProxy(rtfText);
+    // Empty and untouched counts as the program's.
+    m_programDocument = document();
+    m_programRevision = document()->revision();
 }
 
 bool DocumentWindow::supports(StandardAction action) const
@@ -177,6 +180,15 @@ void DocumentWindow::setProgramText(const QString &text)
 {
     rtfText->setPlainText(text);
     document()->setModified(false);
+    m_programDocument = document();
+    m_programRevision = document()->revision();
+}
+
+bool DocumentWindow::holdsProgramText() const
+{
+    // Every edit raises the revision; a file read in brings another document.
+    return m_programDocument && m_programDocument == document()
+           && document()->revision() == m_programRevision;
 }
 
 void DocumentWindow::setFontPointSize(qreal points)

@@ -2,6 +2,7 @@
 
 #include "ui/childwindow.h"
 
+#include <QPointer>
 #include <QString>
 
 class QTextDocument;
@@ -38,6 +39,9 @@ public:
     // Text the program writes: replaces the content and is not a change the
     // user would be asked to save.
     void setProgramText(const QString &text);
+    // True while the window holds only what the program put there (or
+    // nothing): the user has not typed into it or opened a file into it.
+    bool holdsProgramText() const;
     void setFontPointSize(qreal points);
 
     // Reads a file into the window (RTF, or plain text when it is not RTF)
@@ -78,4 +82,7 @@ private:
 
     QTextEdit *rtfText = nullptr;
     bool m_closing = false;
+    // The document and its revision as the program last wrote them.
+    QPointer<QTextDocument> m_programDocument;
+    int m_programRevision = -1;
 };

@@ -4,6 +4,8 @@
 #include "stock/adddeletepartwindow.h"
 #include "stock/browsedescwindow.h"
 #include "stock/browseinvwindow.h"
+#include "stock/fullinventorywindow.h"
+#include "stock/inventoryvalue.h"
 #include "ui/commandhost.h"
 
 namespace StockCommands {
@@ -21,6 +23,8 @@ void registerCommands(CommandHost &host)
                         [](AppContext &app) { return new AddDeletePartWindow(app, false); });
     host.registerWindow(C::BrowsePart, [](AppContext &app) { return new BrowseInvWindow(app); });
     host.registerWindow(C::BrowseDesc, [](AppContext &app) { return new BrowseDescWindow(app); });
+    host.registerWindow(C::ShowAll, [](AppContext &app) { return new FullInventoryWindow(app); });
+    host.registerHandler(C::Value, [&host] { InventoryValue::ShowInventoryValue(host); });
 }
 
 } // namespace StockCommands

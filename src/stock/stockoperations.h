@@ -64,4 +64,17 @@ Outcome addPart(Database &db, const NewPart &part);
 // deleted it a moment ago).
 Outcome deletePart(Database &db, const QString &partNo);
 
+struct Valuation : Outcome
+{
+    double total = 0;
+    qsizetype parts = 0;
+};
+
+// The value of the stock: stock on hand times unit cost summed over every
+// part, a part with negative stock or a negative cost (or both) counting 0.
+// Reads only, so it needs no transaction. An empty catalogue fails with error
+// 3021 (no current record); a part with an empty stock or cost with error 94
+// (invalid use of null), and with text that is no number with error 13.
+Valuation valueStock(Database &db);
+
 } // namespace StockOps

@@ -58,6 +58,18 @@ void ChildWindow::fitFrameToContents()
     }
 }
 
+void ChildWindow::resizeFrame(const QSize &size)
+{
+    QMdiSubWindow *sub = subWindow();
+    if (!sub) {
+        resize(size);
+        return;
+    }
+    // The frame's own margins: what it adds around the window at its hint.
+    sub->adjustSize();
+    sub->resize(size + (sub->size() - this->size()));
+}
+
 int ChildWindow::loadedForms() const
 {
     const QMdiArea *area = mdiArea();

@@ -38,6 +38,8 @@ public:
     QWidget *frameWidget();
     // Sizes the frame to the layout after rows were shown or hidden.
     void fitFrameToContents();
+    // Gives the window its designed size, the frame around it included.
+    void resizeFrame(const QSize &size);
 
 protected:
     AppContext &m_app;

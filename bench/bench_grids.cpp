@@ -1,0 +1,196 @@
+// The catalogue grid and the stock valuation on large catalogues, through the
+// main window's commands: opening the grid (every row read, window shown), a
+// heading click that sorts, the valuation written into its window, and the
+// memory an open grid holds. Each time is also given as the processor time
+// the program used (`_cpu_ms`), which a machine busy with other work does not
+// inflate.
+#include "app/mainwindow.h"
+#include "benchsupport.h"
+#include "stock/fullinventorywindow.h"
+#include "ui/appcontext.h"
+#include "ui/gridmodel.h"
+#include "ui/gridview.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <cstdio>
+#include <ctime>
+#include <malloc.h>
+
+namespace {
+
+// Wall-clock and processor time of one step.
+class Clock
+{
+public:
+    Clock()
+    {
+        m_wall.start();
+        m_cpu = cpuMs();
+    }
+    double wallMs() const { return m_wall.nsecsElapsed() / 1e6; }
+    double usedCpuMs() const { return cpuMs() - m_cpu; }
+
+private:
+    static double cpuMs()
+    {
+        timespec ts;
+        clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+        return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6;
+    }
+    QElapsedTimer m_wall;
+    double m_cpu;
+};
+
+struct Time
+{
+    double wall = 0, cpu = 0;
+};
+
+Time median(const QList<Time> &samples)
+{
+    QList<double> wall, cpu;
+    for (const Time &t : samples) {
+        wall << t.wall;
+        cpu << t.cpu;
+    }
+    return {Bench::percentile(wall, 50), Bench::percentile(cpu, 50)};
+}
+
+// Memory freed by the allocator goes back to the system, so that a growth
+// measured next starts from what is really in use.
+double settledMb()
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+    malloc_trim(0);
+    return Bench::residentMb();
+}
+
+FullInventoryWindow *openGrid(MainWindow &main, Time *time)
+{
+    const Clock clock;
+    main.run(CommandId::ShowAll);
+    QCoreApplication::processEvents(); // shown and painted
+    *time = {clock.wallMs(), clock.usedCpuMs()};
+    return qobject_cast<FullInventoryWindow *>(main.activeChild());
+}
+
+void closeAll(MainWindow &main)
+{
+    main.mdiArea()->closeAllSubWindows();
+    settledMb();
+}
+
+struct Figures
+{
+    Time open, sort, value;
+    double memoryMb = 0;
+};
+
+bool measure(MainWindow &main, Bench::QuietUi &ui, bool sorting, int rounds, Figures *out)
+{
+    const double before = settledMb();
+    Time time;
+    FullInventoryWindow *w = openGrid(main, &time);
+    if (!w || w->model()->rowCount() == 0)
+        return false;
+    out->memoryMb = settledMb() - before;
+    QList<Time> opens{time};
+    for (int i = 1; i < rounds; ++i) {
+        closeAll(main);
+        w = openGrid(main, &time);
+        if (!w)
+            return false;
+        opens << time;
+    }
+    out->open = median(opens);
+
+    if (sorting) {
+        // Every heading, each clicked three times (ascending, descending,
+        // ascending); the figure is the slowest heading at its median.
+        for (int column = 0; column < w->model()->columnCount(); ++column) {
+            QList<Time> clicks;
+            for (int i = 0; i < 3; ++i) {
+                const Clock clock;
+                w->MSHFlexGrid1->headingClicked(column);
+                QCoreApplication::processEvents();
+                clicks << Time{clock.wallMs(), clock.usedCpuMs()};
+            }
+            const Time t = median(clicks);
+            out->sort.wall = qMax(out->sort.wall, t.wall);
+            out->sort.cpu = qMax(out->sort.cpu, t.cpu);
+        }
+    }
+    closeAll(main);
+
+    QList<Time> values;
+    for (int i = 0; i < rounds; ++i) {
+        const Clock clock;
+        main.run(CommandId::Value);
+        QCoreApplication::processEvents();
+        values << Time{clock.wallMs(), clock.usedCpuMs()};
+    }
+    out->value = median(values);
+    closeAll(main);
+    if (ui.messages) {
+        std::fprintf(stderr, "unexpected message: %s\n", qPrintable(ui.last));
+        return false;
+    }
+    return true;
+}
+
+bool run(const QString &folder, int parts, bool sorting, int rounds, Figures *out)
+{
+    Bench::QuietUi ui;
+    AppContext app(&ui);
+    QString error;
+    if (!Bench::setUpProgramFolder(app, folder, parts, &error)) {
+        std::fprintf(stderr, "cannot set up the database: %s\n", qPrintable(error));
+        return false;
+    }
+    MainWindow main(app);
+    main.resize(1000, 760);
+    main.show();
+    QCoreApplication::processEvents();
+    const bool ok = measure(main, ui, sorting, rounds, out);
+    main.hide();
+    return ok;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+
+    const int parts = Bench::DefaultParts;
+    Figures small;
+    if (!run(QStringLiteral("grids-bench"), parts, true, 5, &small)) {
+        std::fprintf(stderr, "the grid or the valuation did not work\n");
+        return 1;
+    }
+    Bench::report("grid_open_ms", small.open.wall, "ms", parts);
+    Bench::report("grid_sort_ms", small.sort.wall, "ms", parts);
+    Bench::report("valuation_ms", small.value.wall, "ms", parts);
+    Bench::report("grid_memory_mb", small.memoryMb, "MB", parts);
+    Bench::report("grid_open_cpu_ms", small.open.cpu, "ms", parts);
+    Bench::report("grid_sort_cpu_ms", small.sort.cpu, "ms", parts);
+    Bench::report("valuation_cpu_ms", small.value.cpu, "ms", parts);
+
+    const int million = 1000000;
+    Figures large;
+    if (!run(QStringLiteral("grids-bench-1m"), million, false, 3, &large)) {
+        std::fprintf(stderr, "the grid or the valuation did not work on a million parts\n");
+        return 1;
+    }
+    Bench::report("valuation_1m_ms", large.value.wall, "ms", million);
+    Bench::report("grid_1m_memory_mb", large.memoryMb, "MB", million);
+    Bench::report("valuation_1m_cpu_ms", large.value.cpu, "ms", million);
+    Bench::report("grid_1m_open_ms", large.open.wall, "ms", million);
+    return 0;
+}

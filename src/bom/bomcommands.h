@@ -1,0 +1,8 @@
+#pragma once
+
+class CommandHost;
+
+namespace BomCommands {
+// The Bill Of Materials commands.
+void registerCommands(CommandHost &host);
+}

@@ -1,0 +1,264 @@
+// The New BOM window, driven inside a main window with real keys and scripted
+// answers; stored rows are read through a second connection.
+#include "bom/addnewbomwindow.h"
+#include "bom/boardbomwindow.h"
+#include "ui/entryfields.h"
+#include "ui/gridmodel.h"
+#include "ui/gridview.h"
+#include "ui/twips.h"
+#include "bomfixture.h"
+
+#include <QApplication>
+#include <QPushButton>
+#include <QtTest>
+#include <memory>
+
+using namespace BomFixture;
+
+namespace {
+
+struct Entry
+{
+    QString boardNo, description, partNo, quantity;
+};
+
+// Walks the Enter chain from the BOM number to the quantity, where Enter submits.
+void enter(AddNewBomWindow *w, const Entry &e)
+{
+    for (const auto &[field, text] : QList<QPair<QLineEdit *, QString>>{
+             {w->txtBoardNo, e.boardNo}, {w->txtDescription, e.description},
+             {w->txtPartNo, e.partNo}, {w->txtQuantity, e.quantity}}) {
+        QVERIFY2(field->hasFocus(), qPrintable(field->objectName()));
+        QCOMPARE(field->palette().color(QPalette::Base), EntryFields::highlightColor());
+        typeAndEnter(field, text);
+    }
+}
+
+QStringList fields(const AddNewBomWindow *w)
+{
+    return {w->txtBoardNo->text(), w->txtDescription->text(), w->txtPartNo->text(), w->txtQuantity->text()};
+}
+
+// The rows the grid lists, as "BoardPN|Description|PartNo|QtyUsed".
+QStringList gridRows(const GridView *grid)
+{
+    QStringList rows;
+    for (int r = 0; grid->model() && r < grid->model()->rowCount(); ++r) {
+        QStringList values;
+        for (int c = 0; c < grid->model()->columnCount(); ++c)
+            values << grid->model()->index(r, c).data().toString();
+        rows << values.join('|');
+    }
+    return rows;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Entry)
+
+class TestNewBom : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<Harness> h;
+
+    AddNewBomWindow *start(const QString &rows = Boms)
+    {
+        h = std::make_unique<Harness>(rows);
+        return h->open<AddNewBomWindow>(CommandId::NewBOM);
+    }
+    QStringList stored(const QString &where = QString()) { return storedRows(h->env.app.databasePath(), where); }
+
+private slots:
+    void cleanup() { h.reset(); }
+
+    // One Submit in a fresh window over an empty BoardBOM table. Checks run in
+    // the order of the fields; only the first failure is told, and a refused
+    // Submit writes nothing and keeps every field.
+    void submit_data()
+    {
+        QTest::addColumn<Entry>("entry");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("focus");
+        QTest::addColumn<QString>("row"); // as stored; empty when refused
+        auto ok = [](const char *name, const Entry &e, const QString &row) {
+            QTest::newRow(name) << e << "" << "txtPartNo" << row;
+        };
+        ok("plain", {"B1", "Board", "R1", "2"}, "B1|Board|R1|2");
+        ok("leading blank in quantity", {"B1", "Board", "R1", " 2"}, "B1|Board|R1|2");
+        ok("fraction", {"B1", "Board", "R1", "0.25"}, "B1|Board|R1|0.25");
+        ok("thousands read up to the comma", {"B1", "Board", "R1", "1,500"}, "B1|Board|R1|1");
+        ok("exponent", {"B1", "Board", "R1", "-1e3"}, "B1|Board|R1|-1000");
+        ok("quotes and statement text", {"O'B; DROP TABLE BoardBOM;--", "It's \"big\"", "5' CABLE", "1"},
+           "O'B; DROP TABLE BoardBOM;--|It's \"big\"|5' CABLE|1");
+        ok("blanks are text", {"  ", " ", " ", "1"}, "  | | |1");
+        ok("non-Latin", {"Плата-Ω", "電源", "µC", "1"}, "Плата-Ω|電源|µC|1");
+        auto refused = [](const char *name, const Entry &e, const char *message, const char *focus) {
+            QTest::newRow(name) << e << message << focus << "";
+        };
+        refused("nothing typed", {"", "", "", ""}, "Enter a Part Name/Number", "txtBoardNo");
+        refused("no BOM number", {"", "Board", "R1", "x"}, "Enter a Part Name/Number", "txtBoardNo");
+        refused("no description", {"B1", "", "", "x"}, "Enter a Description", "txtDescription");
+        refused("no component", {"B1", "Board", "", "x"}, "Enter a Part Number", "txtPartNo");
+        refused("no quantity", {"B1", "Board", "R1", ""}, "Enter a Quantity", "txtQuantity");
+        refused("letters after digits", {"B1", "Board", "R1", "2x"}, "Quantity must be a number", "txtQuantity");
+        refused("blank quantity", {"B1", "Board", "R1", "   "}, "Quantity must be a number", "txtQuantity");
+        refused("beyond any number", {"B1", "Board", "R1", "1e400"}, "Error No 6\r\nOverflow has occured.", "txtQuantity");
+    }
+    void submit()
+    {
+        QFETCH(Entry, entry);
+        QFETCH(QString, message);
+        QFETCH(QString, focus);
+        QFETCH(QString, row);
+        AddNewBomWindow *w = start(QString());
+        QVERIFY(w);
+        QCOMPARE(w->windowTitle(), "Add New BOM");
+        QCOMPARE(w->frameWidget()->pos(), QPoint(0, 0));
+        enter(w, entry);
+        QCOMPARE(h->ui.texts(), message.isEmpty() ? QStringList() : QStringList{message});
+        QCOMPARE(stored(), row.isEmpty() ? QStringList() : QStringList{row});
+        QCOMPARE(w->bomStarted(), !row.isEmpty());
+        QCOMPARE(QApplication::focusWidget()->objectName(), focus);
+        QCOMPARE(fields(w), row.isEmpty() ? QStringList({entry.boardNo, entry.description, entry.partNo, entry.quantity})
+                                          : QStringList({entry.boardNo, entry.description, "", ""}));
+        QCOMPARE(w->grdDataGrid->isVisible(), !row.isEmpty());
+        QCOMPARE(gridRows(w->grdDataGrid), row.isEmpty() ? QStringList() : QStringList{row});
+    }
+
+    // The BOM number typed into a fresh window has rows already (compared as
+    // the database compares): Yes hands over to the one shared editor and
+    // hides this window; No refuses. Nothing is written either way.
+    void alreadyListed_data()
+    {
+        QTest::addColumn<QString>("boardNo");
+        QTest::addColumn<bool>("yes");
+        QTest::newRow("yes") << "AMP" << true;
+        QTest::newRow("yes, other letter case") << "amp" << true;
+        QTest::newRow("no") << "AMP" << false;
+        QTest::newRow("no, other letter case") << "Amp" << false;
+    }
+    void alreadyListed()
+    {
+        QFETCH(QString, boardNo);
+        QFETCH(bool, yes);
+        AddNewBomWindow *w = start();
+        QVERIFY(w);
+        const QStringList before = stored();
+        h->ui.answers << (yes ? UserInterface::Answer::Yes : UserInterface::Answer::No);
+        enter(w, Entry{boardNo, "Another amplifier", "NEW1", "1"});
+        QCOMPARE(stored(), before);
+        const auto question = h->ui.shown.first();
+        QCOMPARE(QStringList({question.text, question.title}),
+                 QStringList({"This BOM is already listed.\r\nGo to Edit BOM Section", "Partwise"}));
+        QVERIFY(question.buttons == UserInterface::Buttons::YesNo && question.icon == UserInterface::Icon::None);
+        QCOMPARE(fields(w), QStringList({boardNo, "Another amplifier", "NEW1", "1"}));
+        QVERIFY(!w->bomStarted());
+        QCOMPARE(w->frameWidget()->isVisible(), !yes);
+        if (!yes) {
+            QCOMPARE(h->ui.texts().mid(1), QStringList{"New BOM was not added"});
+            return;
+        }
+        QCOMPARE(h->ui.shown.size(), 1);
+        auto *editor = qobject_cast<BoardBomWindow *>(h->main.activeChild());
+        QVERIFY(editor && !editor->hasBom() && editor->txtPartNo->hasFocus());
+        QCOMPARE(editor->frameWidget()->y(), Twips::toPixels(300, editor)); // the hidden window counts
+        // Another New BOM window hands over to the same editor.
+        auto *other = h->open<AddNewBomWindow>(CommandId::NewBOM);
+        QVERIFY(other && other != w);
+        h->ui.answers << UserInterface::Answer::Yes;
+        enter(other, Entry{"KIT", "k", "p", "1"});
+        QCOMPARE(h->main.activeChild(), editor);
+        QCOMPARE(h->main.mdiArea()->subWindowList().size(), 3);
+    }
+
+    // Once this window has written a row, Submit asks no more, also for a BOM
+    // that exists. The duplicate test is exact: letter case and blanks make
+    // another component, or another BOM.
+    void components_data()
+    {
+        QTest::addColumn<QString>("boardNo");
+        QTest::addColumn<QString>("partNo");
+        QTest::addColumn<bool>("refused");
+        QTest::newRow("same component") << "NEW" << "R1" << true;
+        QTest::newRow("component in small letters") << "NEW" << "r1" << false;
+        QTest::newRow("component with a trailing blank") << "NEW" << "R1 " << false;
+        QTest::newRow("component with a leading blank") << "NEW" << " R1" << false;
+        QTest::newRow("BOM number in small letters") << "new" << "R1" << false;
+        QTest::newRow("existing BOM, its component") << "AMP" << "R100" << true;
+        QTest::newRow("existing BOM, component in other case") << "AMP" << "r100" << false;
+        QTest::newRow("existing BOM, new component") << "AMP" << "R1" << false;
+        QTest::newRow("existing BOM typed in other case") << "amp" << "R100" << false;
+        QTest::newRow("component of the row without a number") << "NEW" << "ORPHAN" << false;
+    }
+    void components()
+    {
+        QFETCH(QString, boardNo);
+        QFETCH(QString, partNo);
+        QFETCH(bool, refused);
+        AddNewBomWindow *w = start();
+        QVERIFY(w);
+        enter(w, Entry{"NEW", "New board", "R1", "1"});
+        typeAndEnter(w->txtBoardNo, boardNo);
+        typeAndEnter(w->txtDescription, "New board");
+        typeAndEnter(w->txtPartNo, partNo);
+        typeAndEnter(w->txtQuantity, "3");
+        const QString row = boardNo + "|New board|" + partNo + "|3";
+        QCOMPARE(stored().count(row), refused ? 0 : 1);
+        if (refused) {
+            QCOMPARE(h->ui.texts(), QStringList{"This part is already listed."});
+            QCOMPARE(h->ui.shown.first().icon, UserInterface::Icon::Critical);
+            QCOMPARE(fields(w), QStringList({boardNo, "New board", partNo, "3"}));
+            return;
+        }
+        QCOMPARE(h->ui.texts(), QStringList());
+        // The grid lists the BOM as the database finds it; the new row is current.
+        const QStringList shown = gridRows(w->grdDataGrid);
+        QCOMPARE(shown.size(), stored("where BoardPN = '" + boardNo + "'").size());
+        QCOMPARE(shown.last(), row);
+        QCOMPARE(w->grdDataGrid->currentIndex().row(), shown.size() - 1);
+    }
+
+    // Each row keeps the description typed for its own Submit. The read-only
+    // grid lists the BOM under its captions, in the window's lower half.
+    void rowsOfOneBom()
+    {
+        AddNewBomWindow *w = start(QString());
+        QVERIFY(w);
+        enter(w, Entry{"B7", "First name", "R1", "1"});
+        typeAndEnter(w->txtDescription, "Second name");
+        typeAndEnter(w->txtPartNo, "R2");
+        typeAndEnter(w->txtQuantity, "2.5");
+        QCOMPARE(stored(), QStringList({"B7|First name|R1|1", "B7|Second name|R2|2.5"}));
+        QCOMPARE(gridRows(w->grdDataGrid), stored());
+        QCOMPARE(w->grdDataGrid->gridModel()->headings(), QStringList({"Main Part No", "Description", "Part Used", "Qty"}));
+        QCOMPARE(w->grdDataGrid->columnWidth(1), int(w->grdDataGrid->width() * 0.4));
+        QVERIFY(!(w->grdDataGrid->model()->flags(w->grdDataGrid->model()->index(0, 2)) & Qt::ItemIsEditable));
+        w->frameWidget()->resize(w->frameWidget()->width(), w->frameWidget()->height() + 101);
+        QCOMPARE(w->grdDataGrid->height(), w->height() / 2);
+    }
+
+    // More rows than a 16-bit count holds: the duplicate test still finds the
+    // table's last row. A refused write is told and leaves the fields for
+    // another try.
+    void largeTableAndRefusedWrite()
+    {
+        AddNewBomWindow *w = start("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 40000) "
+                                   "INSERT INTO BoardBOM SELECT 'BIG' || (i / 10), 'Big', 'P' || i, 1 FROM n;");
+        QVERIFY(w);
+        QVERIFY(h->env.exec("CREATE TRIGGER refuse BEFORE INSERT ON BoardBOM BEGIN SELECT RAISE(ABORT, 'no'); END"));
+        enter(w, Entry{"NEW", "New", "P1", "1"});
+        QCOMPARE(h->ui.texts(), QStringList{"Error No 1811\r\nno has occured."});
+        QCOMPARE(fields(w), QStringList({"NEW", "New", "P1", "1"}));
+        QVERIFY(h->env.exec("DROP TRIGGER refuse"));
+        QTest::mouseClick(w->cmdAdd, Qt::LeftButton);
+        typeAndEnter(w->txtBoardNo, "BIG4000");
+        typeAndEnter(w->txtPartNo, "P40000");
+        typeAndEnter(w->txtQuantity, "1");
+        QCOMPARE(h->ui.texts().mid(1), QStringList{"This part is already listed."});
+        QCOMPARE(stored().size(), 40001);
+    }
+};
+
+QTEST_MAIN(TestNewBom)
+#include "tst_newbom.moc"
