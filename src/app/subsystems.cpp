@@ -2,9 +2,17 @@
 
 #include "docs/documentcommands.h"
 #include "stock/stockcommands.h"
+#include "users/usercommands.h"
+#ifdef PARTWISE_HAS_WEBENGINE
+#include "web/webcommands.h"
+#endif
 
 void registerSubsystems(CommandHost &host)
 {
     DocumentCommands::registerCommands(host);
     StockCommands::registerCommands(host);
+    UserCommands::registerCommands(host);
+#ifdef PARTWISE_HAS_WEBENGINE
+    WebCommands::registerCommands(host);
+#endif
 }
