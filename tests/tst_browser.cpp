@@ -192,6 +192,18 @@ private slots:
         QVERIFY(!w->showsFailure());
     }
 
+    // Back with nothing behind loads nothing: the caption does not stay
+    // "Working...".
+    void backWithNothingBehind()
+    {
+        QVERIFY(openAt("a"));
+        QAction *back = w->tbToolBar->findChild<QAction *>("tbBack");
+        QTest::mouseClick(w->tbToolBar->widgetForAction(back), Qt::LeftButton);
+        QTRY_VERIFY(!w->timTimer->isActive());
+        QCOMPARE(w->windowTitle(), QStringLiteral("Page A"));
+        QCOMPARE(w->addresses(), pages({"a"}));
+    }
+
     // A page that cannot be had shows why, in the window; the next page
     // that loads replaces the reason.
     void failedLoads_data()
@@ -256,7 +268,8 @@ private slots:
         for (const QString &key : keys)
             QVERIFY2(press(key), qPrintable(key));
         QTRY_COMPARE_WITH_TIMEOUT(w->windowTitle(), title, LoadTimeout);
-        QVERIFY(!w->timTimer->isActive());
+        QTRY_VERIFY(!w->timTimer->isActive());
+        QCOMPARE(w->windowTitle(), title);
         QCOMPARE(w->addresses().first(), w->brwWebBrowser->url().toString());
     }
 

@@ -16,11 +16,16 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
+#include <QWebEngineHistory>
 #include <QWebEngineLoadingInfo>
 #include <QWebEnginePage>
 #include <QWebEngineView>
 
 namespace {
+
+// A page asked for and not reported started within this time is taken as
+// not coming (an address the engine ignores).
+const qint64 StartGraceMs = 5000;
 
 struct Button
 {
@@ -90,7 +95,7 @@ BrowserWindow::BrowserWindow(AppContext &app, QWidget *parent) : ChildWindow(app
             [this](int index) { navigate(cboAddress->itemText(index)); });
     connect(brwWebBrowser, &QWebEngineView::loadFinished, this, &BrowserWindow::navigationComplete);
     connect(brwWebBrowser, &QWebEngineView::titleChanged, this, [this] {
-        if (!brwWebBrowser->page()->isLoading())
+        if (!busy())
             showTitle();
     });
     connect(brwWebBrowser->page(), &QWebEnginePage::loadingChanged, this,
@@ -149,32 +154,52 @@ void BrowserWindow::navigate(const QString &address)
         return;
     }
     m_requested = url;
-    timTimer->start();
+    request();
     brwWebBrowser->load(url);
+}
+
+void BrowserWindow::request()
+{
+    m_requestPending = true;
+    m_requestedAt.start();
+    timTimer->start();
+}
+
+bool BrowserWindow::busy() const
+{
+    return brwWebBrowser->page()->isLoading()
+           || (m_requestPending && m_requestedAt.elapsed() < StartGraceMs);
 }
 
 void BrowserWindow::runToolButton(const QString &key)
 {
     timTimer->start();
     if (key == QLatin1String("Back")) {
+        if (brwWebBrowser->history()->canGoBack())
+            request();
         brwWebBrowser->back();
     } else if (key == QLatin1String("Forward")) {
+        if (brwWebBrowser->history()->canGoForward())
+            request();
         brwWebBrowser->forward();
     } else if (key == QLatin1String("Home")) {
         navigate(homePage(m_app).toString());
     } else if (key == QLatin1String("Search")) {
         navigate(searchPage().toString());
     } else if (key == QLatin1String("Stop")) {
+        m_requestPending = false;
         timTimer->stop();
         brwWebBrowser->stop();
         showTitle();
     } else {
+        request();
         brwWebBrowser->reload();
     }
 }
 
 void BrowserWindow::navigationComplete()
 {
+    m_requestPending = false;
     showTitle();
     QUrl reached = brwWebBrowser->url();
     if (reached.isEmpty())
@@ -194,6 +219,9 @@ void BrowserWindow::loadingChanged(const QWebEngineLoadingInfo &info)
 {
     switch (info.status()) {
     case QWebEngineLoadingInfo::LoadStartedStatus:
+        // Also for pages opened from a link in the page.
+        m_requestPending = false;
+        timTimer->start();
         m_pages->setCurrentWidget(brwWebBrowser);
         break;
     case QWebEngineLoadingInfo::LoadFailedStatus:
@@ -210,7 +238,7 @@ void BrowserWindow::loadingChanged(const QWebEngineLoadingInfo &info)
 
 void BrowserWindow::tick()
 {
-    if (brwWebBrowser->page()->isLoading()) {
+    if (busy()) {
         setWindowTitle(QStringLiteral("Working..."));
     } else {
         timTimer->stop();

@@ -2,6 +2,7 @@
 
 #include "ui/childwindow.h"
 
+#include <QElapsedTimer>
 #include <QUrl>
 
 class QComboBox;
@@ -60,9 +61,14 @@ private:
     void navigationComplete();
     void loadingChanged(const QWebEngineLoadingInfo &info);
     void tick();
+    // Asked for a page; the engine reports the start a moment later.
+    void request();
+    bool busy() const;
     void showTitle();
 
     QString m_startingAddress;
     QStackedWidget *m_pages = nullptr;
     QUrl m_requested; // the address of the navigation under way
+    bool m_requestPending = false;
+    QElapsedTimer m_requestedAt;
 };
