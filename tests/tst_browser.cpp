@@ -210,9 +210,10 @@ private slots:
     {
         QTest::addColumn<QString>("address");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("missing file") << "pages/missing.html" << "ERR_FILE_NOT_FOUND";
-        QTest::newRow("nobody listening") << "http://127.0.0.1:%1/" << "ERR_CONNECTION_REFUSED";
-        QTest::newRow("port refused by the engine") << "http://127.0.0.1:25/" << "ERR_UNSAFE_PORT";
+        QTest::newRow("missing file") << "pages/missing.html" << "There is no such file.\nnet::ERR_FILE_NOT_FOUND";
+        QTest::newRow("nobody listening") << "http://127.0.0.1:%1/"
+                                          << "The server refused the connection.\nnet::ERR_CONNECTION_REFUSED";
+        QTest::newRow("port refused by the engine") << "http://127.0.0.1:25/" << "net::ERR_UNSAFE_PORT";
     }
 
     void failedLoads()

@@ -30,14 +30,34 @@ const qint64 StartGraceMs = 5000;
 struct Button
 {
     const char *key;
+    const char *themeIcon; // the desktop's own, where it has one
     QStyle::StandardPixmap icon;
 };
 
 const Button Buttons[] = {
-    {"Back", QStyle::SP_ArrowBack},       {"Forward", QStyle::SP_ArrowForward},
-    {"Stop", QStyle::SP_BrowserStop},     {"Refresh", QStyle::SP_BrowserReload},
-    {"Home", QStyle::SP_DirHomeIcon},     {"Search", QStyle::SP_FileDialogContentsView},
+    {"Back", "go-previous", QStyle::SP_ArrowBack},
+    {"Forward", "go-next", QStyle::SP_ArrowForward},
+    {"Stop", "process-stop", QStyle::SP_BrowserStop},
+    {"Refresh", "view-refresh", QStyle::SP_BrowserReload},
+    {"Home", "go-home", QStyle::SP_DirHomeIcon},
+    {"Search", "edit-find", QStyle::SP_FileDialogContentsView},
 };
+
+// The engine's most common reasons, in words.
+QString reasonInWords(int code)
+{
+    switch (code) {
+    case -6: return QStringLiteral("There is no such file.");
+    case -10: return QStringLiteral("Access to the file was denied.");
+    case -102: return QStringLiteral("The server refused the connection.");
+    case -105: return QStringLiteral("The server's name could not be found.");
+    case -106: return QStringLiteral("This computer is not connected to a network.");
+    case -109: return QStringLiteral("The address cannot be reached.");
+    case -118: return QStringLiteral("The server took too long to answer.");
+    case -312: return QStringLiteral("Pages are not opened on this port.");
+    default: return QString();
+    }
+}
 
 } // namespace
 
@@ -109,7 +129,8 @@ void BrowserWindow::createToolBar()
     tbToolBar->setIconSize(QSize(20, 20));
     for (const Button &b : Buttons) {
         const QString key = QLatin1String(b.key);
-        QAction *a = tbToolBar->addAction(style()->standardIcon(b.icon), key);
+        const QIcon icon = QIcon::fromTheme(QLatin1String(b.themeIcon), style()->standardIcon(b.icon));
+        QAction *a = tbToolBar->addAction(icon, key);
         a->setObjectName(QStringLiteral("tb") + key);
         a->setData(key);
         a->setToolTip(key);
@@ -135,7 +156,11 @@ void BrowserWindow::load()
     setWindowTitle(QStringLiteral("Web Browser"));
     if (QMdiArea *area = mdiArea()) {
         const QSize room = area->viewport()->size();
-        frameWidget()->resize(qMax(480, room.width() * 3 / 4), qMax(360, room.height() * 3 / 4));
+        QWidget *frame = frameWidget();
+        frame->resize(qMax(480, room.width() * 3 / 4), qMax(360, room.height() * 3 / 4));
+        // Wholly inside the client area where it has room.
+        frame->move(qMax(0, qMin(frame->x(), room.width() - frame->width())),
+                    qMax(0, qMin(frame->y(), room.height() - frame->height())));
     }
     // The opener's address; without one, the start page.
     if (m_startingAddress.isEmpty())
@@ -224,13 +249,17 @@ void BrowserWindow::loadingChanged(const QWebEngineLoadingInfo &info)
         timTimer->start();
         m_pages->setCurrentWidget(brwWebBrowser);
         break;
-    case QWebEngineLoadingInfo::LoadFailedStatus:
+    case QWebEngineLoadingInfo::LoadFailedStatus: {
         // The reason in words, in place of a page that may be empty.
-        lblFailure->setText(QStringLiteral("The page could not be opened.\n\n%1\n\n%2 (error %3)")
-                                .arg(info.url().toString(), info.errorString())
-                                .arg(info.errorCode()));
+        QString text = QStringLiteral("The page could not be opened.\n\n") + info.url().toString()
+                       + QStringLiteral("\n\n");
+        if (const QString words = reasonInWords(info.errorCode()); !words.isEmpty())
+            text += words + QLatin1Char('\n');
+        text += QStringLiteral("%1 (error %2)").arg(info.errorString()).arg(info.errorCode());
+        lblFailure->setText(text);
         m_pages->setCurrentWidget(lblFailure);
         break;
+    }
     default:
         break;
     }
