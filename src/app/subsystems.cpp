@@ -1,6 +1,7 @@
 #include "app/subsystems.h"
 
 #include "docs/documentcommands.h"
+#include "scanner/scannercommands.h"
 #include "stock/stockcommands.h"
 #include "users/usercommands.h"
 #ifdef PARTWISE_HAS_WEBENGINE
@@ -10,6 +11,7 @@
 void registerSubsystems(CommandHost &host)
 {
     DocumentCommands::registerCommands(host);
+    ScannerCommands::registerCommands(host);
     StockCommands::registerCommands(host);
     UserCommands::registerCommands(host);
 #ifdef PARTWISE_HAS_WEBENGINE
