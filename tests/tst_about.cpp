@@ -4,11 +4,9 @@
 #include "testenvironment.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -16,41 +14,18 @@
 
 namespace {
 
-// Shows the box through Help > About and runs `inside` while it is up; the
-// box is closed afterwards in any case, so a failed check cannot hang.
+// Runs `inside` while the box that Help > About shows is up, then closes
+// the box if it is still there, so that a failed check cannot hang.
 void withAboutBox(MainWindow &main, const std::function<void(AboutBox *)> &inside)
 {
     QTimer::singleShot(0, [&] {
-        auto *box = qobject_cast<AboutBox *>(QApplication::activeModalWidget());
-        if (box) {
+        if (auto *box = qobject_cast<AboutBox *>(QApplication::activeModalWidget())) {
             inside(box);
-            if (box->isVisible())
-                box->reject();
+            box->reject();
         }
     });
     main.run(CommandId::HelpAbout);
 }
-
-// A folder standing in for the PATH, with the named programs in it.
-struct Path
-{
-    QTemporaryDir dir;
-    QByteArray saved = qgetenv("PATH");
-    QString marker = dir.filePath("started");
-    Path(const QStringList &programs, bool executable)
-    {
-        for (const QString &name : programs) {
-            QFile f(dir.filePath(name));
-            f.open(QIODevice::WriteOnly);
-            f.write(QStringLiteral("#!/bin/sh\necho %1 > '%2'\n").arg(name, marker).toUtf8());
-            f.close();
-            if (executable)
-                f.setPermissions(f.permissions() | QFile::ExeOwner | QFile::ExeUser);
-        }
-        qputenv("PATH", QFile::encodeName(dir.path()));
-    }
-    ~Path() { qputenv("PATH", saved); }
-};
 
 } // namespace
 
@@ -75,26 +50,19 @@ private slots:
         MainWindow main(env.app);
         main.show();
         QVERIFY(QTest::qWaitForWindowExposed(&main));
-        const QString version = QStringLiteral("Version %1.%2.%3")
-                                    .arg(PARTWISE_VERSION_MAJOR)
-                                    .arg(PARTWISE_VERSION_MINOR)
-                                    .arg(PARTWISE_VERSION_PATCH);
-        QVERIFY(QRegularExpression("^Version \\d+\\.\\d+\\.\\d+$").match(version).hasMatch());
         for (int round = 0; round < 2; ++round) {
             bool closed = false;
             withAboutBox(main, [&](AboutBox *box) {
                 QCOMPARE(main.findChildren<AboutBox *>().size(), 1);
-                QVERIFY(box->isModal());
-                QCOMPARE(box->parentWidget(), &main);
+                QVERIFY(box->isModal() && box->parentWidget() == &main);
                 QCOMPARE(box->windowTitle(), QStringLiteral("About Partwise"));
                 QCOMPARE(box->lblTitle->text(), QStringLiteral("Partwise"));
-                QCOMPARE(box->lblVersion->text(), version);
-                QVERIFY(!box->lblDescription->text().isEmpty() && !box->Label1->text().isEmpty()
-                        && !box->lblDisclaimer->text().isEmpty());
-                QCOMPARE(box->cmdOK->text(), QStringLiteral("OK"));
+                QCOMPARE(box->lblVersion->text(), QStringLiteral("Version %1.%2.%3")
+                                                      .arg(PARTWISE_VERSION_MAJOR)
+                                                      .arg(PARTWISE_VERSION_MINOR)
+                                                      .arg(PARTWISE_VERSION_PATCH));
                 QCOMPARE(box->cmdSysInfo->text(), QStringLiteral("&System Info..."));
                 QVERIFY(box->cmdOK->isDefault());
-                // Centred on the main window.
                 QVERIFY((box->geometry().center() - main.geometry().center()).manhattanLength() < 40);
                 QTest::keyClick(box, Qt::Key(key));
                 closed = !box->isVisible();
@@ -107,7 +75,7 @@ private slots:
     }
 
     // System Info... starts the first system information program on the
-    // PATH, or says that there is none.
+    // PATH, or says that there is none; the box stays open either way.
     void systemInfo_data()
     {
         QTest::addColumn<QStringList>("programs");
@@ -126,26 +94,39 @@ private slots:
         QFETCH(QStringList, programs);
         QFETCH(bool, executable);
         QFETCH(QString, started);
+        // A PATH of stand-ins that note which of them ran.
+        QTemporaryDir path;
+        const QString marker = path.filePath("started");
+        for (const QString &name : programs) {
+            QFile f(path.filePath(name));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(QStringLiteral("#!/bin/sh\necho %1 > '%2'\n").arg(name, marker).toUtf8());
+            f.close();
+            if (executable)
+                f.setPermissions(f.permissions() | QFile::ExeOwner);
+        }
+        const QByteArray savedPath = qgetenv("PATH");
+        qputenv("PATH", QFile::encodeName(path.path()));
         TestEnvironment env;
         MainWindow main(env.app);
         main.show();
-        Path path(programs, executable);
+        bool stayedOpen = false;
         withAboutBox(main, [&](AboutBox *box) {
             QTest::mouseClick(box->cmdSysInfo, Qt::LeftButton);
-            // The box stays open either way.
-            QVERIFY(box->isVisible());
+            stayedOpen = box->isVisible();
         });
+        qputenv("PATH", savedPath);
+        QVERIFY(stayedOpen);
         if (started.isEmpty()) {
             QCOMPARE(env.ui.texts(), QStringList{"System Information Is Unavailable At This Time"});
             QCOMPARE(env.ui.shown.first().title, QStringLiteral("Partwise"));
             QCOMPARE(env.ui.shown.first().icon, UserInterface::Icon::None);
-            QCOMPARE(env.ui.shown.first().buttons, UserInterface::Buttons::Ok);
             QTest::qWait(100);
-            QVERIFY(!QFile::exists(path.marker));
+            QVERIFY(!QFile::exists(marker));
         } else {
             QVERIFY(env.ui.shown.isEmpty());
-            QTRY_VERIFY(QFile::exists(path.marker));
-            QFile f(path.marker);
+            QTRY_VERIFY(QFile::exists(marker));
+            QFile f(marker);
             QVERIFY(f.open(QIODevice::ReadOnly));
             QCOMPARE(QString::fromUtf8(f.readAll()).trimmed(), started);
         }

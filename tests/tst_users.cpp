@@ -1,7 +1,6 @@
 // Users: the window's checks and messages, driven with real keys; password
 // digests and the replacement of passwords kept as plain text.
 #include "data/writetransaction.h"
-#include "ui/entryfields.h"
 #include "users/passwordhash.h"
 #include "users/userops.h"
 #include "users/userswindow.h"
@@ -45,7 +44,6 @@ QByteArray hex(const char *text)
 {
     return QByteArray::fromHex(text);
 }
-
 } // namespace
 
 class TestUsers : public QObject
@@ -105,19 +103,13 @@ private slots:
                                          << "txtNewPassword" << false << false << before;
         QTest::newRow("add") << int(Add) << "Bob" << "pw 1" << "" << "User added" << "" << false << false
                              << QStringList{"Ann=s3cret", "Bob=pw 1", "admin=partwise"};
-        QTest::newRow("add a name there in capitals") << int(Add) << "ANN" << "x" << "" << "User name Already Exists"
+        QTest::newRow("add a name there in other case") << int(Add) << "aNN" << "x" << "" << "User name Already Exists"
                                                       << "txtUser" << true << false << before;
-        QTest::newRow("add a name there in small letters") << int(Add) << "ADMIN" << "x" << ""
-                                                          << "User name Already Exists" << "txtUser" << true
-                                                          << false << before;
         QTest::newRow("blanks are part of the name") << int(Add) << " Ann" << "x" << "" << "User added" << ""
                                                      << false << false
                                                      << QStringList{" Ann=x", "Ann=s3cret", "admin=partwise"};
         QTest::newRow("delete unknown") << int(Delete) << "Zed" << "x" << "" << "User name Does Not Exist"
                                         << "txtUser" << true << false << before;
-        QTest::newRow("delete, password in other case") << int(Delete) << "Ann" << "S3CRET" << ""
-                                                        << "Password Does Not Match" << "txtPassword" << true
-                                                        << false << before;
         QTest::newRow("delete, password with a blank") << int(Delete) << "Ann" << "s3cret " << ""
                                                        << "Password Does Not Match" << "txtPassword" << true
                                                        << false << before;
@@ -134,8 +126,6 @@ private slots:
         QTest::newRow("update, plain-text password") << int(Update) << "admin" << "partwise" << "better"
                                                      << "Password updated." << "txtUser" << false << true
                                                      << QStringList{"Ann=s3cret", "admin=better"};
-        QTest::newRow("update, unknown user") << int(Update) << "nobody" << "x" << "y" << "User name Does Not Exist"
-                                              << "txtUser" << true << false << before;
     }
 
     void submit()
@@ -195,8 +185,6 @@ private slots:
         QVERIFY(start());
         auto *w = h->open<UsersWindow>(CommandId::Users);
         QVERIFY(w);
-        QVERIFY(w->txtUser->hasFocus());
-        QCOMPARE(w->txtUser->palette().color(QPalette::Base), EntryFields::highlightColor());
         QVERIFY(!w->txtNewPassword->isVisible());
         choose(w->optUpdate);
         QVERIFY(w->txtNewPassword->isVisible() && w->Label3->isVisible());
@@ -205,8 +193,6 @@ private slots:
         for (QLineEdit *f : {w->txtPassword, w->txtNewPassword}) {
             QCOMPARE(f->echoMode(), QLineEdit::Password);
             QVERIFY(!f->displayText().contains("hunter2") && !f->displayText().contains("n3w"));
-            QCOMPARE(f->palette().color(QPalette::Base),
-                     f->hasFocus() ? EntryFields::highlightColor() : EntryFields::normalColor());
         }
         choose(w->optDelete);
         QVERIFY(!w->txtNewPassword->isVisible());
@@ -227,9 +213,7 @@ private slots:
         type(w->txtPassword, "pw");
         QTest::mouseClick(w->cmdSubmit, Qt::LeftButton);
         QCOMPARE(h->ui.shown.size(), 1);
-        QVERIFY2(h->ui.lastText().startsWith("Error No ") && h->ui.lastText().endsWith(" has occured."),
-                 qPrintable(h->ui.lastText()));
-        QVERIFY(h->ui.lastText().contains("refused"));
+        QVERIFY(h->ui.lastText().startsWith("Error No ") && h->ui.lastText().endsWith("refused has occured."));
         QVERIFY(!users().contains("Bob"));
         // With the connection closed, nothing is reported as done.
         h->ui.clear();
@@ -243,75 +227,50 @@ private slots:
         QVERIFY(users().contains("Ann"));
     }
 
-    // PBKDF2-HMAC-SHA256 answers from RFC 7914, also through a stored text.
-    void knownAnswers_data()
+    // RFC 7914's answer for PBKDF2-HMAC-SHA256, 80000 rounds, as a stored text.
+    void knownAnswer()
     {
-        QTest::addColumn<QByteArray>("password");
-        QTest::addColumn<QByteArray>("salt");
-        QTest::addColumn<int>("iterations");
-        QTest::addColumn<QByteArray>("digest");
-        QTest::newRow("one round") << QByteArray("passwd") << QByteArray("salt") << 1
-            << hex("55ac046e56e3089fec1691c22544b605f94185216dde0465e68b9d57c20dacbc"
-                   "49ca9cccf179b645991664b39d77ef317c71b845b1e30bd509112041d3a19783");
-        QTest::newRow("80000 rounds") << QByteArray("Password") << QByteArray("NaCl") << 80000
-            << hex("4ddcd8f60b98be21830cee5ef22701f9641a4418d04c0414aeff08876b34ab56"
-                   "a1d425a1225833549adb841b51c9b3176a272bdebba1d078478f62b397f33c8d");
+        const QByteArray digest = hex("4ddcd8f60b98be21830cee5ef22701f9641a4418d04c0414aeff08876b34ab56");
+        const QString stored = "pbkdf2-sha256$80000$" + QByteArray("NaCl").toBase64() + "$" + digest.toBase64();
+        QCOMPARE(PasswordHash::make("Password", "NaCl", 80000), stored);
+        QVERIFY(PasswordHash::matches(stored, "Password"));
+        QVERIFY(!PasswordHash::matches(stored, "password"));
+        // A fresh salt each time; no trace of the password; the default rounds.
+        const QString a = PasswordHash::make("s3cret"), b = PasswordHash::make("s3cret");
+        QVERIFY(a != b && !a.contains("s3cret") && PasswordHash::matches(b, "s3cret"));
+        QCOMPARE(a.section('$', 1, 1).toInt(), PasswordHash::DefaultIterations);
     }
 
-    void knownAnswers()
-    {
-        QFETCH(QByteArray, password);
-        QFETCH(QByteArray, salt);
-        QFETCH(int, iterations);
-        QFETCH(QByteArray, digest);
-        QCOMPARE(PasswordHash::derive(password, salt, iterations, int(digest.size())).toHex(), digest.toHex());
-        // Stored texts keep the first 32 bytes.
-        const QString stored = QStringLiteral("pbkdf2-sha256$%1$%2$%3")
-                                   .arg(iterations)
-                                   .arg(QString::fromLatin1(salt.toBase64()),
-                                        QString::fromLatin1(digest.left(32).toBase64()));
-        QCOMPARE(PasswordHash::make(QString::fromLatin1(password), salt, iterations), stored);
-        QVERIFY(PasswordHash::matches(stored, QString::fromLatin1(password)));
-        QVERIFY(!PasswordHash::matches(stored, QString::fromLatin1(password.toUpper())));
-    }
-
-    // What a stored text accepts; damaged digests accept nothing.
+    // What a stored text accepts; a damaged digest accepts nothing.
     void matches_data()
     {
         QTest::addColumn<QString>("stored");
         QTest::addColumn<QString>("password");
         QTest::addColumn<bool>("match");
-        const QString good = PasswordHash::make("s3cret", QByteArray("0123456789abcdef"), FewIterations);
-        const QStringList part = good.split('$');
+        const QString good = PasswordHash::make("s3cret", "0123456789abcdef", FewIterations);
         auto with = [&](int index, const QString &value) {
-            QStringList p = part;
+            QStringList p = good.split('$');
             p[index] = value;
             return p.join('$');
         };
         QTest::newRow("digest") << good << "s3cret" << true;
         QTest::newRow("digest, other case") << good << "S3cret" << false;
         QTest::newRow("digest, trailing blank") << good << "s3cret " << false;
-        QTest::newRow("digest, empty") << good << "" << false;
-        const QString unicode = PasswordHash::make("пароль€", QByteArray("saltsaltsaltsalt"), FewIterations);
-        QTest::newRow("digest, non-ASCII") << unicode << "пароль€" << true;
-        QTest::newRow("digest, non-ASCII other case") << unicode << "ПАРОЛЬ€" << false;
+        QTest::newRow("digest, non-ASCII") << PasswordHash::make("пароль€", "salt", FewIterations) << "пароль€"
+                                           << true;
         QTest::newRow("plain text") << "partwise" << "partwise" << true;
         QTest::newRow("plain text, other case") << "partwise" << "Partwise" << false;
-        QTest::newRow("plain text, prefix") << "partwise" << "part" << false;
         QTest::newRow("null") << QString() << "" << false;
         QTest::newRow("other scheme") << with(0, "pbkdf2-sha1") << "s3cret" << false;
         QTest::newRow("fewer rounds") << with(1, QString::number(FewIterations - 1)) << "s3cret" << false;
         QTest::newRow("zero rounds") << with(1, "0") << "s3cret" << false;
-        QTest::newRow("negative rounds") << with(1, "-1000") << "s3cret" << false;
         QTest::newRow("signed rounds") << with(1, "+1000") << "s3cret" << false;
         QTest::newRow("absurd rounds") << with(1, "4000000000") << "s3cret" << false;
         QTest::newRow("other salt") << with(2, QByteArray("0123456789abcdeF").toBase64()) << "s3cret" << false;
         QTest::newRow("salt not base64") << with(2, "!!!!") << "s3cret" << false;
-        QTest::newRow("no salt") << with(2, "") << "s3cret" << false;
         QTest::newRow("short digest") << with(3, QByteArray(8, 'x').toBase64()) << "s3cret" << false;
         QTest::newRow("cut digest") << good.left(good.size() - 4) << "s3cret" << false;
         QTest::newRow("extra field") << good + "$x" << "s3cret" << false;
-        QTest::newRow("scheme only") << "pbkdf2-sha256$" << "pbkdf2-sha256$" << false;
     }
 
     void matches()
@@ -320,18 +279,6 @@ private slots:
         QFETCH(QString, password);
         QFETCH(bool, match);
         QCOMPARE(PasswordHash::matches(stored, password), match);
-    }
-
-    // A new digest: a fresh salt each time, the default rounds, no trace of
-    // the password.
-    void newDigests()
-    {
-        const QString a = PasswordHash::make("s3cret"), b = PasswordHash::make("s3cret");
-        QVERIFY(a != b);
-        QVERIFY(PasswordHash::matches(a, "s3cret") && PasswordHash::matches(b, "s3cret"));
-        QCOMPARE(a.section('$', 1, 1).toInt(), PasswordHash::DefaultIterations);
-        QCOMPARE(QByteArray::fromBase64(a.section('$', 2, 2).toLatin1()).size(), PasswordHash::SaltBytes);
-        QVERIFY(!a.contains("s3cret"));
     }
 
     // A plain-text password is accepted once and replaced by its digest,
@@ -345,7 +292,6 @@ private slots:
         QTest::newRow("right") << "partwise" << true << int(UserOps::Status::Done) << true;
         QTest::newRow("right, rolled back") << "partwise" << false << int(UserOps::Status::Done) << false;
         QTest::newRow("wrong case") << "PARTWISE" << true << int(UserOps::Status::WrongPassword) << false;
-        QTest::newRow("wrong") << "partwis" << true << int(UserOps::Status::WrongPassword) << false;
     }
 
     void plainTextUpgrade()
@@ -364,8 +310,6 @@ private slots:
         }
         const QString stored = users().value("admin");
         QCOMPARE(PasswordHash::isHash(stored), hashedAfter);
-        QVERIFY(PasswordHash::matches(stored, "partwise"));
-        QVERIFY(!PasswordHash::matches(stored, "PARTWISE"));
         // Checked again, from what is stored now.
         WriteTransaction again(db);
         QCOMPARE(UserOps::checkPassword(db, "admin", "partwise").status, UserOps::Status::Done);
