@@ -15,7 +15,7 @@ public:
     static constexpr int SaltBytes = 16;
     static constexpr int DigestBytes = 32;
     // A stored count above this is taken for damage, not for a slow hash.
-    static constexpr int MaxIterations = 50000000;
+    static constexpr int MaxIterations = 10000000;
 
     // The stored text for a password, with a fresh random salt.
     static QString make(const QString &password, int iterations = DefaultIterations);

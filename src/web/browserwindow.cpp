@@ -192,8 +192,7 @@ void BrowserWindow::request()
 
 bool BrowserWindow::busy() const
 {
-    return brwWebBrowser->page()->isLoading()
-           || (m_requestPending && m_requestedAt.elapsed() < StartGraceMs);
+    return m_loading || (m_requestPending && m_requestedAt.elapsed() < StartGraceMs);
 }
 
 void BrowserWindow::runToolButton(const QString &key)
@@ -225,6 +224,7 @@ void BrowserWindow::runToolButton(const QString &key)
 void BrowserWindow::navigationComplete()
 {
     m_requestPending = false;
+    m_loading = false;
     showTitle();
     QUrl reached = brwWebBrowser->url();
     if (reached.isEmpty())
@@ -246,6 +246,7 @@ void BrowserWindow::loadingChanged(const QWebEngineLoadingInfo &info)
     case QWebEngineLoadingInfo::LoadStartedStatus:
         // Also for pages opened from a link in the page.
         m_requestPending = false;
+        m_loading = true;
         timTimer->start();
         m_pages->setCurrentWidget(brwWebBrowser);
         break;

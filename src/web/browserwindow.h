@@ -70,5 +70,8 @@ private:
     QStackedWidget *m_pages = nullptr;
     QUrl m_requested; // the address of the navigation under way
     bool m_requestPending = false;
+    // From the engine's start of a load to its end, which also updates the
+    // address list.
+    bool m_loading = false;
     QElapsedTimer m_requestedAt;
 };
