@@ -1,11 +1,17 @@
 #include "ui/appcontext.h"
+#include "app/commandline.h"
 #include "app/mainwindow.h"
 #include "app/startup.h"
 
 #include <QApplication>
+#include <QTextStream>
+#include <cstdio>
 
 int main(int argc, char *argv[])
 {
+    // A report written from a scheduled job has no display to open.
+    if (CommandLine::wantsNoWindow(argc, argv) && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     // The web browser's engine shares its drawing contexts; this has to be
     // said before the application object exists.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
@@ -18,6 +24,9 @@ int main(int argc, char *argv[])
                                             .arg(PARTWISE_VERSION_PATCH));
 
     AppContext app;
+    QTextStream out(stdout), err(stderr);
+    if (const std::optional<int> status = CommandLine::handle(app, QApplication::arguments(), out, err))
+        return *status;
     if (!Startup::run(app))
         return 1;
     return application.exec();

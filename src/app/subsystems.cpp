@@ -1,6 +1,8 @@
 #include "app/subsystems.h"
 
+#include "bom/kitcommands.h"
 #include "docs/documentcommands.h"
+#include "reports/reportcommands.h"
 #include "scanner/scannercommands.h"
 #include "stock/stockcommands.h"
 #include "users/usercommands.h"
@@ -13,6 +15,8 @@ void registerSubsystems(CommandHost &host)
     DocumentCommands::registerCommands(host);
     ScannerCommands::registerCommands(host);
     StockCommands::registerCommands(host);
+    KitCommands::registerCommands(host);
+    ReportCommands::registerCommands(host);
     UserCommands::registerCommands(host);
 #ifdef PARTWISE_HAS_WEBENGINE
     WebCommands::registerCommands(host);
