@@ -8,7 +8,7 @@ PACKAGES=(
   build-essential cmake
   qt6-base-dev qt6-base-dev-tools libgl-dev
   qt6-serialport-dev qt6-webengine-dev
-  libqt6sql6-sqlite sqlite3 libsqlite3-dev
+  libqt6sql6-sqlite sqlite3 libsqlite3-dev libssl-dev
   xvfb xauth poppler-utils fonts-dejavu-core
 )
 

@@ -63,6 +63,11 @@ struct Enabled
     const char *name;
     bool enabled;
 };
+#ifdef PARTWISE_HAS_WEBENGINE
+constexpr bool WithWebEngine = true;
+#else
+constexpr bool WithWebEngine = false; // a build without the browser
+#endif
 const QList<Enabled> &enabledCommands()
 {
     using C = CommandId;
@@ -72,7 +77,7 @@ const QList<Enabled> &enabledCommands()
         {C::FileSave, "FileSave", true},
         {C::FileSaveAs, "FileSaveAs", true},
         {C::FilePrint, "FilePrint", true},
-        {C::Users, "Users", false},
+        {C::Users, "Users", true},
         {C::Import, "Import", true},
         {C::FileExit, "FileExit", true},
         {C::EditUndo, "EditUndo", true},
@@ -82,7 +87,7 @@ const QList<Enabled> &enabledCommands()
         {C::EditPasteSpecial, "EditPasteSpecial", true},
         {C::ViewToolbar, "ViewToolbar", true},
         {C::ViewStatusBar, "ViewStatusBar", true},
-        {C::ViewWebBrowser, "ViewWebBrowser", false},
+        {C::ViewWebBrowser, "ViewWebBrowser", WithWebEngine},
         {C::NewBOM, "NewBOM", true},
         {C::EditBOM, "EditBOM", true},
         {C::AllBOM, "AllBOM", true},
@@ -105,7 +110,7 @@ const QList<Enabled> &enabledCommands()
         {C::WindowTileVertical, "WindowTileVertical", true},
         {C::HelpContents, "HelpContents", true},
         {C::HelpSearch, "HelpSearch", true},
-        {C::HelpAbout, "HelpAbout", false},
+        {C::HelpAbout, "HelpAbout", true},
     };
     return table;
 }

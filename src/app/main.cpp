@@ -12,10 +12,16 @@ int main(int argc, char *argv[])
     // A report written from a scheduled job has no display to open.
     if (CommandLine::wantsNoWindow(argc, argv) && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The web browser's engine shares its drawing contexts; this has to be
+    // said before the application object exists.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication application(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Partwise"));
-    QApplication::setOrganizationName(QStringLiteral("Partwise"));
-    QApplication::setApplicationVersion(QStringLiteral("1.0.0"));
+    QApplication::setApplicationName(QStringLiteral(PARTWISE_TITLE));
+    QApplication::setOrganizationName(QStringLiteral(PARTWISE_TITLE));
+    QApplication::setApplicationVersion(QStringLiteral("%1.%2.%3")
+                                            .arg(PARTWISE_VERSION_MAJOR)
+                                            .arg(PARTWISE_VERSION_MINOR)
+                                            .arg(PARTWISE_VERSION_PATCH));
 
     AppContext app;
     QTextStream out(stdout), err(stderr);

@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 
+#include "app/aboutbox.h"
 #include "ui/appcontext.h"
 #include "app/artwork.h"
 #include "ui/childwindow.h"
@@ -299,6 +300,11 @@ void MainWindow::registerShellCommands()
     registerHandler(C::WindowTileVertical, [this] { tile(Qt::Vertical); });
     registerHandler(C::HelpContents, [this] { showHelp(false); });
     registerHandler(C::HelpSearch, [this] { showHelp(true); });
+    registerHandler(C::HelpAbout, [this] {
+        // Modal: one box at a time, and the main window waits for it.
+        AboutBox box(m_app, this);
+        box.exec();
+    });
 }
 
 QWidget *MainWindow::activeChild() const

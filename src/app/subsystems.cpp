@@ -6,6 +6,10 @@
 #include "reports/reportcommands.h"
 #include "scanner/scannercommands.h"
 #include "stock/stockcommands.h"
+#include "users/usercommands.h"
+#ifdef PARTWISE_HAS_WEBENGINE
+#include "web/webcommands.h"
+#endif
 
 void registerSubsystems(CommandHost &host)
 {
@@ -15,4 +19,8 @@ void registerSubsystems(CommandHost &host)
     StockCommands::registerCommands(host);
     KitCommands::registerCommands(host);
     ReportCommands::registerCommands(host);
+    UserCommands::registerCommands(host);
+#ifdef PARTWISE_HAS_WEBENGINE
+    WebCommands::registerCommands(host);
+#endif
 }

@@ -23,7 +23,8 @@ void assemble(QWidget *window, QGridLayout *fields, QPushButton *submit, QPushBu
     outer->addLayout(fields);
     outer->addStretch();
     outer->addLayout(buttons);
-    outer->addWidget(statusBar);
+    if (statusBar)
+        outer->addWidget(statusBar);
 }
 
 } // namespace EntryLayout

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "data/dberror.h"
+
+#include <QString>
+
+class Database;
+
+// The user table's rules, free of windows. Each operation runs inside a
+// write transaction the caller owns (WriteTransaction) and returns an
+// outcome; none shows anything or commits. Names are compared the way the
+// database compares them; passwords exactly as typed.
+namespace UserOps {
+
+enum class Status {
+    Done,
+    AlreadyListed, // adding a name that is there in any letter case
+    NoSuchUser,
+    WrongPassword,
+    Failed, // see error
+};
+
+struct Outcome
+{
+    Status status = Status::Failed;
+    DbError error; // with Status::Failed
+    bool ok() const { return status == Status::Done; }
+};
+
+// Adds a user whose password is stored as its digest.
+Outcome addUser(Database &db, const QString &name, const QString &password);
+
+// Done when the user exists and the password matches. A matching password
+// still stored as plain text is replaced by its digest on the way.
+Outcome checkPassword(Database &db, const QString &name, const QString &password);
+
+// Stores the digest of a new password for every row of that name.
+Outcome setPassword(Database &db, const QString &name, const QString &password);
+
+// Deletes every row of that name; NoSuchUser when there was none.
+Outcome deleteUser(Database &db, const QString &name);
+
+} // namespace UserOps

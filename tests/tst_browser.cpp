@@ -1,0 +1,250 @@
+// The web browser window on local pages, offscreen: the address list, the
+// caption while loading, the toolbar, failed loads.
+#include "web/browserwindow.h"
+#include "windowharness.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTimer>
+#include <QToolBar>
+#include <QWebEngineView>
+#include <QtTest>
+#include <memory>
+
+namespace {
+const int LoadTimeout = 30000;
+}
+
+class TestBrowser : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<Harness> h;
+    BrowserWindow *w = nullptr;
+
+    QString page(const QString &name) const
+    {
+        return QUrl::fromLocalFile(QDir(h->env.folder()).filePath("pages/" + name + ".html")).toString();
+    }
+    QStringList pages(const QStringList &names) const
+    {
+        QStringList out;
+        for (const QString &n : names)
+            out << page(n);
+        return out;
+    }
+
+    // A program folder with its start page and pages "a", "b", "c"; a window
+    // opened on page "a".
+    bool openOnA()
+    {
+        h = std::make_unique<Harness>();
+        QDir folder(h->env.folder());
+        if (!h->ready() || !folder.mkpath("pages") || !folder.mkpath("web")
+            || !QFile::copy(PARTWISE_SOURCE_DIR "/web/start.html", folder.filePath("web/start.html")))
+            return false;
+        for (const QString name : {"a", "b", "c"}) {
+            QFile f(folder.filePath("pages/" + name + ".html"));
+            if (!f.open(QIODevice::WriteOnly))
+                return false;
+            f.write(QStringLiteral("<html><head><title>Page %1</title></head></html>").arg(name.toUpper()).toUtf8());
+        }
+        w = new BrowserWindow(h->env.app);
+        w->setStartingAddress(page("a"));
+        h->main.showChild(w);
+        return settle() && w->windowTitle() == "Page A";
+    }
+
+    // Waits until the window no longer counts itself busy.
+    bool settle()
+    {
+        QTest::qWait(20);
+        return QTest::qWaitFor([this] { return !w->timTimer->isActive(); }, LoadTimeout);
+    }
+
+    // Types an address and presses Enter, as the user does.
+    bool visit(const QString &address)
+    {
+        QLineEdit *edit = w->cboAddress->lineEdit();
+        edit->selectAll();
+        QTest::keyClicks(edit, address);
+        QTest::keyClick(edit, Qt::Key_Return);
+        return settle();
+    }
+
+    bool press(const QString &key)
+    {
+        QTest::mouseClick(w->tbToolBar->widgetForAction(w->tbToolBar->findChild<QAction *>("tb" + key)),
+                          Qt::LeftButton);
+        return settle();
+    }
+
+private slots:
+    void cleanup()
+    {
+        w = nullptr;
+        h.reset();
+    }
+
+    // Latest first, never twice; an entry chosen from the list opens and
+    // goes to the top. Each visit loads once: rewriting the list loads nothing.
+    void addressList_data()
+    {
+        QTest::addColumn<QStringList>("visits");
+        QTest::addColumn<QStringList>("list");
+        QTest::addColumn<QStringList>("afterChoosingNext");
+        QTest::newRow("new ones on top") << QStringList{"b", "c"} << QStringList{"c", "b", "a"}
+                                         << QStringList{"b", "c", "a"};
+        QTest::newRow("a revisit moves up") << QStringList{"b", "a"} << QStringList{"a", "b"}
+                                            << QStringList{"b", "a"};
+        QTest::newRow("the same again") << QStringList{"a", "a"} << QStringList{"a"} << QStringList{"a"};
+        QTest::newRow("middle one up") << QStringList{"b", "c", "b"} << QStringList{"b", "c", "a"}
+                                       << QStringList{"c", "b", "a"};
+    }
+
+    void addressList()
+    {
+        QFETCH(QStringList, visits);
+        QFETCH(QStringList, list);
+        QFETCH(QStringList, afterChoosingNext);
+        QVERIFY(openOnA());
+        QCOMPARE(w->addresses(), pages({"a"}));
+        QSignalSpy started(w->brwWebBrowser, &QWebEngineView::loadStarted);
+        for (const QString &v : visits) {
+            QVERIFY(visit(page(v)));
+            QCOMPARE(w->windowTitle(), "Page " + v.toUpper());
+        }
+        QCOMPARE(w->addresses(), pages(list));
+        QCOMPARE(started.count(), visits.size());
+        // The next entry of the list, chosen with the arrow key.
+        QTest::keyClick(w->cboAddress, Qt::Key_Down);
+        QVERIFY(settle());
+        QCOMPARE(w->addresses(), pages(afterChoosingNext));
+        QCOMPARE(w->windowTitle(), "Page " + afterChoosingNext.first().toUpper());
+    }
+
+    // "Working..." while a page loads; Stop ends it at once and shows the
+    // title of the page on show.
+    void captionWhileLoadingAndStop()
+    {
+        QVERIFY(openOnA());
+        QTcpServer silent; // takes the connection and never answers
+        QVERIFY(silent.listen(QHostAddress::LocalHost));
+        QLineEdit *edit = w->cboAddress->lineEdit();
+        edit->selectAll();
+        QTest::keyClicks(edit, QStringLiteral("http://127.0.0.1:%1/slow").arg(silent.serverPort()));
+        QTest::keyClick(edit, Qt::Key_Return);
+        QTRY_COMPARE(w->windowTitle(), QStringLiteral("Working..."));
+        QTRY_VERIFY_WITH_TIMEOUT(silent.hasPendingConnections(), LoadTimeout);
+        QTest::qWait(50);
+        QCOMPARE(w->windowTitle(), QStringLiteral("Working..."));
+        QTest::mouseClick(w->tbToolBar->widgetForAction(w->tbToolBar->findChild<QAction *>("tbStop")),
+                          Qt::LeftButton);
+        QVERIFY(!w->timTimer->isActive());
+        QCOMPARE(w->windowTitle(), QStringLiteral("Page A"));
+        QTest::qWait(100);
+        QCOMPARE(w->windowTitle(), QStringLiteral("Page A"));
+        QVERIFY(!w->showsFailure());
+    }
+
+    // A page that cannot be had shows why, in the window; the next page
+    // that loads replaces the reason.
+    void failedLoads_data()
+    {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("missing file") << "pages/missing.html" << "There is no such file.\nnet::ERR_FILE_NOT_FOUND";
+        QTest::newRow("nobody listening") << "http://127.0.0.1:%1/"
+                                          << "The server refused the connection.\nnet::ERR_CONNECTION_REFUSED";
+        QTest::newRow("port refused by the engine") << "http://127.0.0.1:25/" << "net::ERR_UNSAFE_PORT";
+    }
+
+    void failedLoads()
+    {
+        QFETCH(QString, address);
+        QFETCH(QString, reason);
+        QVERIFY(openOnA());
+        if (address.contains("%1")) { // a port that was free a moment ago
+            QTcpServer probe;
+            QVERIFY(probe.listen(QHostAddress::LocalHost));
+            address = address.arg(probe.serverPort());
+        }
+        const QString typed = address.startsWith("http") ? address : QDir(h->env.folder()).filePath(address);
+        QVERIFY(visit(typed));
+        QTRY_VERIFY_WITH_TIMEOUT(w->showsFailure(), LoadTimeout);
+        QVERIFY(w->lblFailure->isVisible());
+        QVERIFY2(w->lblFailure->text().contains(reason), qPrintable(w->lblFailure->text()));
+        QVERIFY(w->lblFailure->text().contains(QUrl::fromUserInput(typed).toString()));
+        QVERIFY(visit(page("b")));
+        QVERIFY(!w->showsFailure());
+    }
+
+    // The toolbar's buttons, in order, and where each goes from page "c"
+    // (seen after "a" and "b").
+    void toolbar_data()
+    {
+        QTest::addColumn<QStringList>("keys");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("back") << QStringList{"Back"} << "Page B";
+        QTest::newRow("back with nothing behind") << QStringList{"Back", "Back", "Back"} << "Page A";
+        QTest::newRow("back and forward") << QStringList{"Back", "Forward"} << "Page C";
+        QTest::newRow("home") << QStringList{"Home"} << "Partwise Start Page";
+        QTest::newRow("search") << QStringList{"Search"} << "Page A";
+        QTest::newRow("refresh") << QStringList{"Refresh"} << "Page C";
+    }
+
+    void toolbar()
+    {
+        QFETCH(QStringList, keys);
+        QFETCH(QString, title);
+        QVERIFY(openOnA());
+        QStringList seen;
+        for (QAction *a : w->tbToolBar->actions())
+            seen << a->data().toString() + "=" + a->toolTip();
+        QCOMPARE(seen, QStringList({"Back=Back", "Forward=Forward", "Stop=Stop", "Refresh=Refresh", "Home=Home",
+                                    "Search=Search"}));
+        h->env.app.settings()->setValue("Settings/SearchPage", page("a"));
+        QVERIFY(visit(page("b")) && visit(page("c")));
+        for (const QString &key : keys)
+            QVERIFY2(press(key), qPrintable(key));
+        QCOMPARE(w->windowTitle(), title);
+        QCOMPARE(w->addresses().first(), w->brwWebBrowser->url().toString());
+    }
+
+    // View > Web Browser opens the start page shipped with the program, in
+    // a new window each time.
+    void startPageFromTheMenu()
+    {
+        h = std::make_unique<Harness>();
+        QVERIFY(h->ready());
+        h->env.app.setProgramFolder(PARTWISE_SOURCE_DIR);
+        h->main.run(CommandId::ViewWebBrowser);
+        auto *browser = qobject_cast<BrowserWindow *>(h->main.activeChild());
+        QVERIFY(browser);
+        const QString start = QUrl::fromLocalFile(PARTWISE_SOURCE_DIR "/web/start.html").toString();
+        QTRY_COMPARE_WITH_TIMEOUT(browser->windowTitle(), QStringLiteral("Partwise Start Page"), LoadTimeout);
+        QCOMPARE(browser->addresses(), QStringList{start});
+        QVERIFY(!browser->showsFailure());
+        h->main.run(CommandId::ViewWebBrowser);
+        QVERIFY(h->main.activeChild() != browser);
+    }
+};
+
+int main(int argc, char *argv[])
+{
+    // The web engine needs this before the application exists.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(argc, argv);
+    TestBrowser test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_browser.moc"

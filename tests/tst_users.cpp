@@ -1,0 +1,321 @@
+// Users: the window's checks and messages, driven with real keys; password
+// digests and the replacement of passwords kept as plain text.
+#include "data/writetransaction.h"
+#include "users/passwordhash.h"
+#include "users/userops.h"
+#include "users/userswindow.h"
+#include "windowharness.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QtTest>
+#include <memory>
+
+namespace {
+
+// Fast digests for the users a test starts with; new ones use the default.
+const int FewIterations = 1000;
+enum Option { Add, Delete, Update };
+
+// The user table as committed, read through a connection of its own.
+QMap<QString, QString> committedUsers(const QString &path)
+{
+    QMap<QString, QString> users;
+    const QString name = QStringLiteral("second");
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(path);
+        if (db.open()) {
+            QSqlQuery q(QStringLiteral("select User, Password from Users"), db);
+            while (q.next())
+                users.insert(q.value(0).toString(), q.value(1).toString());
+        }
+    }
+    QSqlDatabase::removeDatabase(name);
+    return users;
+}
+
+QByteArray hex(const char *text)
+{
+    return QByteArray::fromHex(text);
+}
+} // namespace
+
+class TestUsers : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<Harness> h;
+
+    // "admin" still has the plain-text password of older data; "Ann" a digest.
+    bool start()
+    {
+        h = std::make_unique<Harness>();
+        return h->env.exec(QStringLiteral("INSERT INTO Users (User, Password) VALUES (?, ?), (?, ?)"),
+                           {QStringLiteral("admin"), QStringLiteral("partwise"), QStringLiteral("Ann"),
+                            PasswordHash::make(QStringLiteral("s3cret"), FewIterations)});
+    }
+    QMap<QString, QString> users() { return committedUsers(h->env.app.databasePath()); }
+
+    // A click on the button's round indicator.
+    static void choose(QRadioButton *option)
+    {
+        QTest::mouseClick(option, Qt::LeftButton, {}, QPoint(8, option->height() / 2));
+    }
+
+    static void type(QLineEdit *field, const QString &text)
+    {
+        QTest::mouseClick(field, Qt::LeftButton);
+        field->selectAll();
+        QTest::keyClick(field, Qt::Key_Delete);
+        QTest::keyClicks(field, text);
+    }
+
+private slots:
+    void cleanup() { h.reset(); }
+
+    // The window's answer to each choice; what is stored afterwards, read
+    // through a second connection: the names there and a password that each
+    // accepts.
+    void submit_data()
+    {
+        QTest::addColumn<int>("option");
+        QTest::addColumn<QString>("user");
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<QString>("newPassword");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("focus");       // field with the focus afterwards, if any
+        QTest::addColumn<bool>("selected");       // its whole text selected
+        QTest::addColumn<bool>("emptied");        // all fields emptied
+        QTest::addColumn<QStringList>("accepted"); // "name=password", every user
+
+        const QStringList before{"Ann=s3cret", "admin=partwise"};
+        QTest::newRow("nothing typed") << int(Add) << "" << "" << "" << "Enter a user name." << "txtUser"
+                                       << false << false << before;
+        QTest::newRow("no password") << int(Delete) << "Ann" << "" << "" << "Enter a password."
+                                     << "txtPassword" << false << false << before;
+        QTest::newRow("no new password") << int(Update) << "Ann" << "s3cret" << "" << "Enter the new password."
+                                         << "txtNewPassword" << false << false << before;
+        QTest::newRow("add") << int(Add) << "Bob" << "pw 1" << "" << "User added" << "" << false << false
+                             << QStringList{"Ann=s3cret", "Bob=pw 1", "admin=partwise"};
+        QTest::newRow("add a name there in other case") << int(Add) << "aNN" << "x" << "" << "User name Already Exists"
+                                                      << "txtUser" << true << false << before;
+        QTest::newRow("blanks are part of the name") << int(Add) << " Ann" << "x" << "" << "User added" << ""
+                                                     << false << false
+                                                     << QStringList{" Ann=x", "Ann=s3cret", "admin=partwise"};
+        QTest::newRow("delete unknown") << int(Delete) << "Zed" << "x" << "" << "User name Does Not Exist"
+                                        << "txtUser" << true << false << before;
+        QTest::newRow("delete, password with a blank") << int(Delete) << "Ann" << "s3cret " << ""
+                                                       << "Password Does Not Match" << "txtPassword" << true
+                                                       << false << before;
+        QTest::newRow("delete, name in other case") << int(Delete) << "ann" << "s3cret" << "" << "User deleted."
+                                                    << "txtUser" << false << true << QStringList{"admin=partwise"};
+        QTest::newRow("delete, plain-text password") << int(Delete) << "admin" << "partwise" << ""
+                                                     << "User deleted." << "txtUser" << false << true
+                                                     << QStringList{"Ann=s3cret"};
+        QTest::newRow("update") << int(Update) << "Ann" << "s3cret" << "n3w" << "Password updated." << "txtUser"
+                                << false << true << QStringList{"Ann=n3w", "admin=partwise"};
+        QTest::newRow("update, wrong current password") << int(Update) << "Ann" << "n3w" << "x"
+                                                        << "Password Does Not Match" << "txtPassword" << true
+                                                        << false << before;
+        QTest::newRow("update, plain-text password") << int(Update) << "admin" << "partwise" << "better"
+                                                     << "Password updated." << "txtUser" << false << true
+                                                     << QStringList{"Ann=s3cret", "admin=better"};
+    }
+
+    void submit()
+    {
+        QFETCH(int, option);
+        QFETCH(QString, user);
+        QFETCH(QString, password);
+        QFETCH(QString, newPassword);
+        QFETCH(QString, message);
+        QFETCH(QString, focus);
+        QFETCH(bool, selected);
+        QFETCH(bool, emptied);
+        QFETCH(QStringList, accepted);
+
+        QVERIFY(start());
+        auto *w = h->open<UsersWindow>(CommandId::Users);
+        QVERIFY(w);
+        QCOMPARE(w->windowTitle(), QStringLiteral("Add/Remove Users"));
+        QVERIFY(w->optAdd->isChecked());
+        QRadioButton *choice = QList<QRadioButton *>{w->optAdd, w->optDelete, w->optUpdate}.at(option);
+        choose(choice);
+        QVERIFY(choice->isChecked());
+        type(w->txtUser, user);
+        type(w->txtPassword, password);
+        if (option == Update)
+            type(w->txtNewPassword, newPassword);
+        QTest::mouseClick(w->cmdSubmit, Qt::LeftButton);
+
+        QCOMPARE(h->ui.texts(), QStringList{message});
+        QCOMPARE(h->ui.shown.first().title, QStringLiteral("Partwise"));
+        if (!focus.isEmpty()) {
+            auto *field = w->findChild<QLineEdit *>(focus);
+            QVERIFY(field && field->hasFocus());
+            QCOMPARE(field->selectedText(), selected ? field->text() : QString());
+        }
+        const QStringList typed{user, password, option == Update ? newPassword : QString()};
+        const QStringList after{w->txtUser->text(), w->txtPassword->text(), w->txtNewPassword->text()};
+        QCOMPARE(after, emptied ? QStringList({"", "", ""}) : typed);
+
+        const QMap<QString, QString> stored = users();
+        QStringList names;
+        for (const QString &pair : accepted) {
+            const QString name = pair.section('=', 0, 0);
+            names << name;
+            QVERIFY2(PasswordHash::matches(stored.value(name), pair.section('=', 1)), qPrintable(pair));
+        }
+        QCOMPARE(stored.keys(), names);
+        // Only the untouched password of older data is still plain text.
+        for (auto it = stored.begin(); it != stored.end(); ++it)
+            QVERIFY2(PasswordHash::isHash(it.value()) || it.value() == "partwise", qPrintable(it.key()));
+    }
+
+    // The new-password field is there only while Update Password is chosen,
+    // and forgets what was typed when it goes; no password field shows its text.
+    void passwordFields()
+    {
+        QVERIFY(start());
+        auto *w = h->open<UsersWindow>(CommandId::Users);
+        QVERIFY(w);
+        QVERIFY(!w->txtNewPassword->isVisible());
+        choose(w->optUpdate);
+        QVERIFY(w->txtNewPassword->isVisible() && w->Label3->isVisible());
+        type(w->txtPassword, "hunter2");
+        type(w->txtNewPassword, "n3w");
+        for (QLineEdit *f : {w->txtPassword, w->txtNewPassword}) {
+            QCOMPARE(f->echoMode(), QLineEdit::Password);
+            QVERIFY(!f->displayText().contains("hunter2") && !f->displayText().contains("n3w"));
+        }
+        choose(w->optDelete);
+        QVERIFY(!w->txtNewPassword->isVisible());
+        QCOMPARE(w->txtNewPassword->text(), QString());
+        type(w->txtUser, "Ann");
+        QTest::mouseClick(w->cmdSubmit, Qt::LeftButton);
+        QCOMPARE(h->ui.texts(), QStringList{"Password Does Not Match"});
+    }
+
+    // A database error is reported with its number and nothing is changed.
+    void databaseErrorIsReported()
+    {
+        QVERIFY(start());
+        auto *w = h->open<UsersWindow>(CommandId::Users);
+        QVERIFY(w);
+        QVERIFY(h->env.exec("CREATE TRIGGER refuse BEFORE INSERT ON Users BEGIN SELECT RAISE(ABORT, 'refused'); END"));
+        type(w->txtUser, "Bob");
+        type(w->txtPassword, "pw");
+        QTest::mouseClick(w->cmdSubmit, Qt::LeftButton);
+        QCOMPARE(h->ui.shown.size(), 1);
+        QVERIFY(h->ui.lastText().startsWith("Error No ") && h->ui.lastText().endsWith("refused has occured."));
+        QVERIFY(!users().contains("Bob"));
+        // With the connection closed, nothing is reported as done.
+        h->ui.clear();
+        h->env.app.database().close();
+        choose(w->optDelete);
+        type(w->txtUser, "Ann");
+        type(w->txtPassword, "s3cret");
+        QTest::mouseClick(w->cmdSubmit, Qt::LeftButton);
+        QCOMPARE(h->ui.texts().size(), 1);
+        QVERIFY(h->ui.lastText().startsWith("Error No 3704"));
+        QVERIFY(users().contains("Ann"));
+    }
+
+    // RFC 7914's answer for PBKDF2-HMAC-SHA256, 80000 rounds, as a stored text.
+    void knownAnswer()
+    {
+        const QByteArray digest = hex("4ddcd8f60b98be21830cee5ef22701f9641a4418d04c0414aeff08876b34ab56");
+        const QString stored = "pbkdf2-sha256$80000$" + QByteArray("NaCl").toBase64() + "$" + digest.toBase64();
+        QCOMPARE(PasswordHash::make("Password", "NaCl", 80000), stored);
+        QVERIFY(PasswordHash::matches(stored, "Password"));
+        QVERIFY(!PasswordHash::matches(stored, "password"));
+        // A fresh salt each time; no trace of the password; the default rounds.
+        const QString a = PasswordHash::make("s3cret"), b = PasswordHash::make("s3cret");
+        QVERIFY(a != b && !a.contains("s3cret") && PasswordHash::matches(b, "s3cret"));
+        QCOMPARE(a.section('$', 1, 1).toInt(), PasswordHash::DefaultIterations);
+    }
+
+    // What a stored text accepts; a damaged digest accepts nothing.
+    void matches_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<bool>("match");
+        const QString good = PasswordHash::make("s3cret", "0123456789abcdef", FewIterations);
+        auto with = [&](int index, const QString &value) {
+            QStringList p = good.split('$');
+            p[index] = value;
+            return p.join('$');
+        };
+        QTest::newRow("digest") << good << "s3cret" << true;
+        QTest::newRow("digest, other case") << good << "S3cret" << false;
+        QTest::newRow("digest, trailing blank") << good << "s3cret " << false;
+        QTest::newRow("digest, non-ASCII") << PasswordHash::make("пароль€", "salt", FewIterations) << "пароль€"
+                                           << true;
+        QTest::newRow("plain text") << "partwise" << "partwise" << true;
+        QTest::newRow("plain text, other case") << "partwise" << "Partwise" << false;
+        QTest::newRow("null") << QString() << "" << false;
+        QTest::newRow("other scheme") << with(0, "pbkdf2-sha1") << "s3cret" << false;
+        QTest::newRow("fewer rounds") << with(1, QString::number(FewIterations - 1)) << "s3cret" << false;
+        QTest::newRow("zero rounds") << with(1, "0") << "s3cret" << false;
+        QTest::newRow("signed rounds") << with(1, "+1000") << "s3cret" << false;
+        QTest::newRow("absurd rounds") << with(1, "4000000000") << "s3cret" << false;
+        QTest::newRow("other salt") << with(2, QByteArray("0123456789abcdeF").toBase64()) << "s3cret" << false;
+        QTest::newRow("salt not base64") << with(2, "!!!!") << "s3cret" << false;
+        QTest::newRow("short digest") << with(3, QByteArray(8, 'x').toBase64()) << "s3cret" << false;
+        QTest::newRow("cut digest") << good.left(good.size() - 4) << "s3cret" << false;
+        QTest::newRow("extra field") << good + "$x" << "s3cret" << false;
+    }
+
+    void matches()
+    {
+        QFETCH(QString, stored);
+        QFETCH(QString, password);
+        QFETCH(bool, match);
+        QCOMPARE(PasswordHash::matches(stored, password), match);
+    }
+
+    // A plain-text password is accepted once and replaced by its digest,
+    // which then accepts it; a wrong one, or a rolled-back check, leaves it.
+    void plainTextUpgrade_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("commit");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<bool>("hashedAfter");
+        QTest::newRow("right") << "partwise" << true << int(UserOps::Status::Done) << true;
+        QTest::newRow("right, rolled back") << "partwise" << false << int(UserOps::Status::Done) << false;
+        QTest::newRow("wrong case") << "PARTWISE" << true << int(UserOps::Status::WrongPassword) << false;
+    }
+
+    void plainTextUpgrade()
+    {
+        QFETCH(QString, typed);
+        QFETCH(bool, commit);
+        QFETCH(int, status);
+        QFETCH(bool, hashedAfter);
+        QVERIFY(start());
+        Database &db = h->env.app.database();
+        {
+            WriteTransaction transaction(db);
+            QCOMPARE(int(UserOps::checkPassword(db, "ADMIN", typed).status), status);
+            if (commit)
+                QVERIFY(transaction.commit());
+        }
+        const QString stored = users().value("admin");
+        QCOMPARE(PasswordHash::isHash(stored), hashedAfter);
+        // Checked again, from what is stored now.
+        WriteTransaction again(db);
+        QCOMPARE(UserOps::checkPassword(db, "admin", "partwise").status, UserOps::Status::Done);
+        QCOMPARE(UserOps::checkPassword(db, "admin", "PARTWISE").status, UserOps::Status::WrongPassword);
+    }
+};
+
+QTEST_MAIN(TestUsers)
+#include "tst_users.moc"
