@@ -199,12 +199,11 @@ QString plainText(const QVariant &value)
     case QMetaType::Double:
     case QMetaType::Float: {
         const double d = value.toDouble();
+        if (d == 0)
+            return QStringLiteral("0"); // not "-0"
         if (!std::isfinite(d))
             return value.toString();
-        QString text = QString::number(d, 'f', QLocale::FloatingPointShortest);
-        if (text == QLatin1String("-0"))
-            text = QStringLiteral("0");
-        return text;
+        return QString::number(d, 'f', QLocale::FloatingPointShortest);
     }
     case QMetaType::Bool:
         return value.toBool() ? QStringLiteral("True") : QStringLiteral("False");
