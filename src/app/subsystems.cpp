@@ -1,7 +1,9 @@
 #include "app/subsystems.h"
 
 #include "bom/bomcommands.h"
+#include "bom/kitcommands.h"
 #include "docs/documentcommands.h"
+#include "reports/reportcommands.h"
 #include "scanner/scannercommands.h"
 #include "stock/stockcommands.h"
 
@@ -11,4 +13,6 @@ void registerSubsystems(CommandHost &host)
     ScannerCommands::registerCommands(host);
     StockCommands::registerCommands(host);
     BomCommands::registerCommands(host);
+    KitCommands::registerCommands(host);
+    ReportCommands::registerCommands(host);
 }
