@@ -26,16 +26,14 @@ QStringList column(const GridModel &m, int c)
 }
 
 // One BoardBOM row per text, in the given order (rowid order).
-QString bomRows(const QStringList &texts)
+bool addBomNumbers(TestEnvironment &env, const QStringList &texts)
 {
-    QString sql;
     for (const QString &t : texts) {
-        if (t == QLatin1String("<null>"))
-            sql += QStringLiteral("INSERT INTO BoardBOM (BoardPN) VALUES (NULL);");
-        else
-            sql += QStringLiteral("INSERT INTO BoardBOM (BoardPN) VALUES ('%1');").arg(t);
+        const QVariant number = t == QLatin1String("<null>") ? QVariant() : QVariant(t);
+        if (!env.exec(QStringLiteral("INSERT INTO BoardBOM (BoardPN) VALUES (?)"), {number}))
+            return false;
     }
-    return sql;
+    return true;
 }
 
 // What the database file holds, read through a connection of its own.
@@ -126,8 +124,9 @@ void TestGrid::sortRule()
     QFETCH(QStringList, cells);
     QFETCH(bool, descending);
     QFETCH(QStringList, expected);
-    TestEnvironment env(bomRows(cells));
+    TestEnvironment env;
     QVERIFY2(env.isValid(), qPrintable(env.error()));
+    QVERIFY(addBomNumbers(env, cells));
     GridModel m;
     QVERIFY(m.loadQuery(env.app.database(),
                         QStringLiteral("SELECT BoardPN FROM BoardBOM ORDER BY rowid")));
@@ -230,8 +229,9 @@ void TestGrid::headingClicks()
 
 void TestGrid::shadingFollowsPosition()
 {
-    TestEnvironment env(bomRows({"2", "3", "1"}));
+    TestEnvironment env;
     QVERIFY2(env.isValid(), qPrintable(env.error()));
+    QVERIFY(addBomNumbers(env, {"2", "3", "1"}));
     GridModel m;
     QVERIFY(m.loadQuery(env.app.database(), QStringLiteral("SELECT BoardPN FROM BoardBOM ORDER BY rowid")));
     auto shades = [&m] {
@@ -369,8 +369,9 @@ void TestGrid::largeGrid()
 
 void TestGrid::failedQuery()
 {
-    TestEnvironment env(bomRows({"A"}));
+    TestEnvironment env;
     QVERIFY2(env.isValid(), qPrintable(env.error()));
+    QVERIFY(addBomNumbers(env, {"A"}));
     GridModel m;
     QVERIFY(m.loadQuery(env.app.database(), QStringLiteral("SELECT BoardPN FROM BoardBOM ORDER BY rowid")));
     QCOMPARE(m.rowCount(), 1);
@@ -426,8 +427,9 @@ void TestGrid::boundGridWritesBack()
 
 void TestGrid::boundGridFollowsTheSet()
 {
-    TestEnvironment env(bomRows({"A", "B", "C"}));
+    TestEnvironment env;
     QVERIFY2(env.isValid(), qPrintable(env.error()));
+    QVERIFY(addBomNumbers(env, {"A", "B", "C"}));
     Recordset set;
     QVERIFY(set.open(env.app.database(), QStringLiteral("SELECT BoardPN FROM BoardBOM ORDER BY rowid"), {},
                      Recordset::Kind::Keyset));

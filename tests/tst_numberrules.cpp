@@ -100,6 +100,7 @@ private slots:
         QTest::newRow("large whole number") << QVariant(qlonglong(9007199254740993LL)) << "9007199254740993";
         QTest::newRow("text stays") << QVariant(QStringLiteral("5e-04")) << "5e-04";
         QTest::newRow("null") << QVariant() << "";
+        QTest::newRow("Boolean") << QVariant(true) << "True";
     }
     void plainText()
     {

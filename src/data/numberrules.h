@@ -36,12 +36,8 @@ bool textToInt16(const QString &text, qint16 *out, DbError *error = nullptr,
 
 // A stored value as text with no formatting: whole numbers as they are,
 // fractions in plain decimal form with the fewest digits that give the value
-// back (12.5, 0.0005, 2000000: never an exponent), text as it is.
-QString plainText(const QVariant &value);
-
-// A stored value as the program shows it: numbers in plain decimal, never
-// in exponent form (0.0005, not "5e-04"), as few digits as give the value
-// back; a Boolean as "True" or "False"; null as an empty text.
+// back (12.5, 0.0005, 2000000: never an exponent), a Boolean as "True" or
+// "False", text as it is, null as an empty text.
 QString plainText(const QVariant &value);
 
 } // namespace NumberRules

@@ -599,93 +599,60 @@ void GridModel::applySort(bool notify)
     const qsizetype n = m_set ? m_boundRows - (adding ? 1 : 0) : m_rows;
     const int column = m_sortColumn;
 
-    // One key per stored row; the texts they point to live in `texts` or in
-    // the pool until the sort ends.
+    // One key per stored row. The texts they point to live in the pool or in
+    // `texts` until the sort ends (a QString's characters stay put while
+    // the list that holds it grows).
     QVector<SortKey> keys(n);
     QVector<QString> texts;
+    auto keepText = [&texts](SortKey &k, const QString &text) {
+        texts.append(text);
+        k.text = reinterpret_cast<const char16_t *>(texts.last().constData());
+        k.length = text.size();
+    };
     const bool boolean = m_booleanColumns.contains(column);
     bool anyText = false;
     for (qsizetype r = 0; r < n; ++r) {
         SortKey &k = keys[r];
-        if (!m_set && !boolean) {
+        QVariant v;
+        if (!m_set) {
             const Cell &c = cellAt(r, column);
-            switch (c.type) {
-            case Cell::Null:
-                break;
-            case Cell::Int:
-                k.empty = false;
-                k.isNumber = true;
-                k.number = double(asInt(c.bits));
-                break;
-            case Cell::Double:
-                k.empty = false;
-                k.isNumber = true;
-                k.number = asDouble(c.bits);
-                break;
-            case Cell::Bool:
-            case Cell::Text:
-                if (c.type == Cell::Bool) {
-                    texts.append(booleanText(QVariant(c.bits != 0)));
-                    k.length = -1 - (texts.size() - 1); // resolved below
-                } else {
-                    k.text = textOf(c);
-                    k.length = c.length;
-                }
-                k.empty = c.type == Cell::Text && c.length == 0;
-                anyText = true;
-                break;
+            if (c.type == Cell::Null)
+                continue;
+            if (c.type == Cell::Text) {
+                k.text = textOf(c);
+                k.length = c.length;
+            } else {
+                v = sourceValue(r, column);
             }
-            continue;
+        } else {
+            v = m_set->valueAt(r, column);
+            if (v.isNull())
+                continue;
         }
-        const QVariant v = m_set ? m_set->valueAt(r, column) : sourceValue(r, column);
-        if (v.isNull())
-            continue;
-        const int type = v.typeId();
-        if (!boolean && (type == QMetaType::LongLong || type == QMetaType::Int
-                         || type == QMetaType::Double || type == QMetaType::Float
-                         || type == QMetaType::UInt || type == QMetaType::Short)) {
-            k.empty = false;
-            k.isNumber = true;
-            k.number = v.toDouble();
-            continue;
+        if (!k.text) {
+            const int type = v.typeId();
+            if (!boolean && (type == QMetaType::LongLong || type == QMetaType::Int
+                             || type == QMetaType::Double || type == QMetaType::Float
+                             || type == QMetaType::UInt || type == QMetaType::Short)) {
+                k.empty = false;
+                k.isNumber = true;
+                k.number = v.toDouble();
+                continue;
+            }
+            keepText(k, cellText(v, column));
         }
-        texts.append(cellText(v, column));
-        k.length = -1 - (texts.size() - 1);
         anyText = true;
-    }
-    // Text held in `texts` (it no longer grows, so its data stays put).
-    for (SortKey &k : keys) {
-        if (k.length < 0) {
-            const QString &t = texts.at(-1 - k.length);
-            k.text = reinterpret_cast<const char16_t *>(t.constData());
-            k.length = t.size();
-            k.empty = t.isEmpty();
-        }
-        if (k.text && !k.empty)
+        k.empty = k.length == 0;
+        if (!k.empty)
             k.isNumber = readsAsNumber(k.text, k.length, &k.number);
     }
     // A number compared with text compares as text: numbers need their text.
-    QVector<QString> numberTexts;
     if (anyText) {
-        numberTexts.reserve(n);
         for (qsizetype r = 0; r < n; ++r) {
             SortKey &k = keys[r];
-            if (k.isNumber && !k.text) {
-                numberTexts.append(NumberRules::plainText(QVariant(k.number)));
-                if (!m_set) {
-                    const Cell &c = cellAt(r, column);
-                    if (c.type == Cell::Int)
-                        numberTexts.last() = QString::number(asInt(c.bits));
-                }
-                k.length = -1 - (numberTexts.size() - 1);
-            }
-        }
-        for (SortKey &k : keys) {
-            if (k.isNumber && !k.text && k.length < 0) {
-                const QString &t = numberTexts.at(-1 - k.length);
-                k.text = reinterpret_cast<const char16_t *>(t.constData());
-                k.length = t.size();
-            }
+            if (k.isNumber && !k.text)
+                keepText(k, cellText(m_set ? m_set->valueAt(r, column) : sourceValue(r, column),
+                                     column));
         }
     }
 

@@ -139,11 +139,12 @@ QString GridView::rowsText() const
     const QList<int> columns = visibleColumns();
     QList<int> rows;
     if (selectionModel()) {
-        QSet<int> picked;
-        for (const QModelIndex &i : selectionModel()->selectedIndexes())
-            picked.insert(i.row());
-        rows = QList<int>(picked.cbegin(), picked.cend());
+        // By ranges: selecting every row of a large grid stays quick.
+        for (const QItemSelectionRange &range : selectionModel()->selection())
+            for (int row = range.top(); row <= range.bottom(); ++row)
+                rows << row;
         std::sort(rows.begin(), rows.end());
+        rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
     }
     const bool all = rows.isEmpty();
     const int count = all ? m_model->rowCount() : int(rows.size());
