@@ -29,9 +29,9 @@ private slots:
     {
         TestEnvironment env;
         QVERIFY2(env.isValid(), qPrintable(env.error()));
-        QCOMPARE(env.scalar("PRAGMA journal_mode").toString().toLower(), QStringLiteral("wal"));
-        QCOMPARE(env.scalar("PRAGMA synchronous").toInt(), 2); // FULL
-        QVERIFY(env.scalar("PRAGMA busy_timeout").toInt() >= 5000);
+        QCOMPARE(env.ownScalar("PRAGMA journal_mode").toString().toLower(), QStringLiteral("wal"));
+        QCOMPARE(env.ownScalar("PRAGMA synchronous").toInt(), 2); // FULL
+        QVERIFY(env.ownScalar("PRAGMA busy_timeout").toInt() >= 5000);
     }
 
     void openRefusesWhatIsNotADatabase_data()

@@ -63,9 +63,9 @@ QString DialogUserInterface::openFileName(QWidget *parent, const QString &title,
 }
 
 QString DialogUserInterface::saveFileName(QWidget *parent, const QString &title,
-                                          const QString &filter)
+                                          const QString &filter, const QString &proposedName)
 {
-    return QFileDialog::getSaveFileName(parent, title, QString(), everyFile(filter));
+    return QFileDialog::getSaveFileName(parent, title, proposedName, everyFile(filter));
 }
 
 bool DialogUserInterface::choosePrinter(QWidget *parent, QPrinter &printer, PrintRequest &request)
