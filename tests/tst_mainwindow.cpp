@@ -6,7 +6,9 @@
 #include "stock/adddeleteinvwindow.h"
 #include "stock/adddeletepartwindow.h"
 #include "ui/twips.h"
-#include "testenvironment.h"
+#include "docs/documentcommands.h"
+#include "docs/documentwindow.h"
+#include "windowharness.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -275,6 +277,54 @@ private slots:
         QVERIFY(!env.app.database().isOpen());
         QVERIFY(env.app.settings()->contains("Settings/MainHeight"));
         delete w;
+    }
+
+    // File > Exit asks every window before it closes any: Cancel at any
+    // question leaves every window open as it was, typed entries and
+    // unchanged documents included; the next Exit asks again.
+    void exitAsksEveryWindowFirst_data()
+    {
+        QTest::addColumn<QList<UserInterface::Answer>>("answers"); // to Document 2, then Document 3
+        QTest::addColumn<bool>("closed");
+        using A = UserInterface::Answer;
+        QTest::newRow("Cancel at the first") << QList<A>{A::Cancel} << false;
+        QTest::newRow("No, then Cancel") << QList<A>{A::No, A::Cancel} << false;
+        QTest::newRow("No to both") << QList<A>{A::No, A::No} << true;
+    }
+    void exitAsksEveryWindowFirst()
+    {
+        QFETCH(QList<UserInterface::Answer>, answers);
+        QFETCH(bool, closed);
+        Harness h;
+        auto *stock = h.open<AddDeleteInvWindow>(CommandId::AddQuantity);
+        QVERIFY(stock);
+        QTest::keyClicks(stock->txtPartNo, "R100");
+        QList<QPointer<ChildWindow>> windows{stock};
+        for (const QString &typed : {QString(), QString("changed"), QString("changed too")}) {
+            h.main.run(CommandId::FileNew);
+            auto *doc = qobject_cast<DocumentWindow *>(h.main.activeChild());
+            QVERIFY(doc);
+            QTest::keyClicks(doc->textBox(), typed);
+            windows << doc;
+        }
+        h.ui.answers.append(answers);
+        h.main.run(CommandId::FileExit);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QStringList asked;
+        for (qsizetype i = 0; i < answers.size(); ++i)
+            asked << QString("Save changes to Document %1?").arg(i + 2);
+        QCOMPARE(h.ui.texts(), asked);
+        QCOMPARE(h.main.isVisible(), !closed);
+        for (const auto &w : windows)
+            QCOMPARE(w.isNull(), closed);
+        if (closed)
+            return;
+        QCOMPARE(stock->txtPartNo->text(), QString("R100"));
+        h.ui.clear();
+        h.ui.answers << UserInterface::Answer::No << UserInterface::Answer::No;
+        h.main.run(CommandId::FileExit);
+        QCOMPARE(h.ui.texts(), QStringList({"Save changes to Document 2?", "Save changes to Document 3?"}));
+        QVERIFY(!h.main.isVisible());
     }
 
     void windowMenuListsChildren()

@@ -253,9 +253,28 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
-    // Each child runs its own close handling; one may refuse (unsaved text).
+    // Every child is asked before any closes: Cancel at any question closes
+    // nothing, and the answers given so far count for nothing.
+    QList<QPointer<ChildWindow>> asked;
+    for (QMdiSubWindow *sub : m_mdi->subWindowList()) {
+        auto *child = qobject_cast<ChildWindow *>(sub->widget());
+        if (!child)
+            continue;
+        if (!child->maybeClose()) {
+            for (const QPointer<ChildWindow> &c : std::as_const(asked))
+                if (c)
+                    c->forgetCloseAnswer();
+            event->ignore();
+            return;
+        }
+        asked << child;
+    }
+    // Each child runs its own close handling; one may still refuse.
     m_mdi->closeAllSubWindows();
     if (!m_mdi->subWindowList().isEmpty()) {
+        for (const QPointer<ChildWindow> &c : std::as_const(asked))
+            if (c)
+                c->forgetCloseAnswer();
         event->ignore();
         return;
     }

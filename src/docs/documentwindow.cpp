@@ -393,7 +393,7 @@ bool DocumentWindow::maybeSave()
 
 void DocumentWindow::closeEvent(QCloseEvent *event)
 {
-    if (!maybeSave()) {
+    if (!maybeClose()) {
         event->ignore();
         return;
     }

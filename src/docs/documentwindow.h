@@ -72,6 +72,7 @@ public:
     bool isClosing() const { return m_closing; }
 
 protected:
+    bool canClose() override { return maybeSave(); }
     void resizeEvent(QResizeEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 

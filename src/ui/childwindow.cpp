@@ -23,6 +23,13 @@ void ChildWindow::perform(StandardAction action)
     Q_UNUSED(action);
 }
 
+bool ChildWindow::maybeClose()
+{
+    if (!m_mayClose)
+        m_mayClose = canClose();
+    return m_mayClose;
+}
+
 QMdiSubWindow *ChildWindow::subWindow() const
 {
     return qobject_cast<QMdiSubWindow *>(parentWidget());

@@ -26,6 +26,12 @@ public:
     virtual bool supports(StandardAction action) const;
     virtual void perform(StandardAction action);
 
+    // Asked of every child before the main window closes any: true when this
+    // window may close now. A yes is remembered, so that the close which
+    // follows does not ask again, until forgetCloseAnswer().
+    bool maybeClose();
+    void forgetCloseAnswer() { m_mayClose = false; }
+
     AppContext &app() const { return m_app; }
     QMdiSubWindow *subWindow() const;
     QMdiArea *mdiArea() const;
@@ -40,7 +46,14 @@ public:
     void fitFrameToContents();
 
 protected:
+    // Whether the window may close now; a window with unsaved work asks the
+    // user here.
+    virtual bool canClose() { return true; }
+
     AppContext &m_app;
+
+private:
+    bool m_mayClose = false;
 };
 
 // Shows the hourglass over one window while it works on the database, and the
