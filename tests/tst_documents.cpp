@@ -10,6 +10,7 @@
 
 #include <QtTest>
 #include <QtWidgets>
+#include <QPrinter>
 
 #ifdef Q_OS_UNIX
 #include <csignal>
@@ -509,6 +510,40 @@ private slots:
         const QString text = QString::fromUtf8(fileBytes(p.path("out.txt")));
         QVERIFY2(text.contains("Capacitors"), qPrintable(text));
         QVERIFY2(text.contains("Resistors") == !(selected && keepSelection), qPrintable(text));
+    }
+
+    // The print dialog offers the whole document (and the selection, when
+    // there is one) but no page range.
+    void printDialogOffersNoPageRange_data()
+    {
+        QTest::addColumn<bool>("selection");
+        QTest::newRow("no selection") << false;
+        QTest::newRow("selection") << true;
+    }
+    void printDialogOffersNoPageRange()
+    {
+        QFETCH(bool, selection);
+        DialogUserInterface ui;
+        QPrinter printer;
+        UserInterface::PrintRequest request;
+        request.title = "Print";
+        request.hasSelection = selection;
+        QStringList usable;
+        bool seen = false;
+        QTimer::singleShot(200, [&] {
+            auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            seen = true;
+            for (const char *name : {"printAll", "printSelection", "printRange", "from", "to",
+                                     "pagesRadioButton", "pagesLineEdit"})
+                if (QWidget *w = dialog->findChild<QWidget *>(name); w && !w->isHidden() && w->isEnabled())
+                    usable << name;
+            dialog->reject();
+        });
+        QVERIFY(!ui.choosePrinter(nullptr, printer, request));
+        QVERIFY(seen);
+        QCOMPARE(usable, selection ? QStringList({"printAll", "printSelection"}) : QStringList{"printAll"});
     }
 
     // The clipboard filled by this program (Copy, Cut, Ctrl+X of a bold word)

@@ -401,6 +401,31 @@ private slots:
         QCOMPARE(w->txtPartNo->selectedText(), shown.last() == "Part Number Does Not Exist" ? partNo : "");
     }
 
+    // A status panel too narrow for its text shows the text cut with "..."
+    // and gives the whole text as its tooltip; one wide enough shows it all.
+    void statusPanelsShowTheWholeText_data()
+    {
+        QTest::addColumn<QString>("partNo");
+        QTest::newRow("short") << "R1";
+        QTest::newRow("typical") << "kbp206";
+        QTest::newRow("long") << QString(60, 'W');
+    }
+    void statusPanelsShowTheWholeText()
+    {
+        QFETCH(QString, partNo);
+        auto *w = start<AddDeletePartWindow>(int(CommandId::DeletePart));
+        QVERIFY(w);
+        QVERIFY(h->env.exec("INSERT INTO Inventory (PartNo, Description) VALUES (?, 'x')", {partNo}));
+        h->ui.answers << UserInterface::Answer::Yes;
+        typeAndEnter(w->txtPartNo, partNo);
+        QLabel *panel = w->statbarInfo->panel(1);
+        const QString text = partNo + " Deleted From Inventory";
+        QCOMPARE(panel->text(), text);
+        w->statbarInfo->grab(); // drawn as on screen
+        const bool fits = panel->fontMetrics().horizontalAdvance(text) <= panel->contentsRect().width();
+        QCOMPARE(panel->toolTip(), fits ? QString() : text);
+    }
+
     // What the window reports is what was stored: a failure after the stock
     // was written but before the commit stores nothing, so the same entry
     // tried again counts once.

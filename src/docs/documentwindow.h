@@ -25,6 +25,8 @@ public:
     bool supports(StandardAction action) const override;
     void perform(StandardAction action) override;
     QSize sizeHint() const override;
+    // The text box follows the window's size: tiling may make it small.
+    QSize leastTiledSize() const override { return minimumSizeHint(); }
 
     QTextEdit *textBox() const { return rtfText; }
     QTextDocument *document() const;
