@@ -1,5 +1,6 @@
 #include "data/recordset.h"
 
+#include "data/caserules.h"
 #include "data/database.h"
 
 #include <QRegularExpression>
@@ -9,6 +10,13 @@
 #include <functional>
 
 namespace {
+
+// The driver types a null by its column (a null text); the engine's own
+// reader gives a plain null. Both paths give the same.
+QVariant plainNull(QVariant &&v)
+{
+    return v.isNull() ? QVariant() : std::move(v);
+}
 
 QString quoted(const QString &name)
 {
@@ -108,7 +116,7 @@ bool Recordset::open(Database &db, const QString &sql, const QVariantList &value
     auto setColumns = [&](const QStringList &names) {
         for (int i = skip; i < names.size(); ++i) {
             m_fields << names.at(i);
-            m_fieldIndex.insert(names.at(i).toLower(), i - skip);
+            m_fieldIndex.insert(CaseRules::folded(names.at(i)), i - skip);
         }
         m_cols = int(m_fields.size());
     };
@@ -202,7 +210,7 @@ bool Recordset::open(Database &db, const QString &sql, const QVariantList &value
         if (writable)
             m_keys.append(q->value(0).toLongLong());
         for (int i = skip; i < rec.count(); ++i)
-            m_data.append(q->value(i));
+            m_data.append(plainNull(q->value(i)));
         ++m_rows;
     }
     if (q->lastError().isValid())
@@ -220,7 +228,7 @@ bool Recordset::fetchForward()
     if (m_stream && m_stream->next()) {
         m_streamRow.resize(m_cols);
         for (int i = 0; i < m_cols; ++i)
-            m_streamRow[i] = m_stream->value(i);
+            m_streamRow[i] = plainNull(m_stream->value(i));
         m_rows = m_current + 1;
         return true;
     }
@@ -367,7 +375,7 @@ bool Recordset::moveTo(qsizetype position)
 
 int Recordset::fieldIndex(const QString &name) const
 {
-    return m_fieldIndex.value(name.toLower(), -1);
+    return m_fieldIndex.value(CaseRules::folded(name), -1);
 }
 
 QVariant Recordset::value(int column) const
@@ -656,9 +664,8 @@ bool Recordset::findForward(const QString &column, Match match, const QString &t
         if (v.isNull())
             continue;
         const QString s = v.toString();
-        const bool hit = match == Match::Equal
-                             ? s.compare(text, Qt::CaseInsensitive) == 0
-                             : s.startsWith(text, Qt::CaseInsensitive);
+        const bool hit = match == Match::Equal ? CaseRules::equal(s, text)
+                                               : CaseRules::startsWith(s, text);
         if (hit)
             break;
     }

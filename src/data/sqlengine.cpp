@@ -36,9 +36,11 @@ bool SqliteEngine::configure(QSqlDatabase &db, DbError *error) const
         // that shrinks under a map (a backup copied over it) kills the
         // program, where a read gives an error it can report.
         QStringLiteral("PRAGMA mmap_size = 0"),
-        // Room to keep a whole catalogue of pages (up to 64 MB, taken only as
-        // pages are read): a set read in index order, such as the parts by
-        // description, then comes from memory and not from read() per row.
+        // Room for the pages of a large catalogue (up to 64 MB, taken as
+        // pages are read): a set read in index order (the parts by
+        // description) comes from memory rather than from read() per row, and
+        // a change of many parts in one transaction (a scanner import, a kit
+        // pull) does not spill its pages into the log mid-way.
         QStringLiteral("PRAGMA cache_size = -65536"),
     };
     for (const QString &pragma : pragmas) {

@@ -9,7 +9,6 @@
 
 AppContext::AppContext(UserInterface *ui)
     : m_programFolder(QCoreApplication::applicationDirPath()),
-      m_serialPort(QStringLiteral("ttyS0")),
       m_helpFile(QStringLiteral("help/index.html")),
       m_database(QStringLiteral("gcnn"))
 {
@@ -32,6 +31,15 @@ void AppContext::setUserInterface(UserInterface *ui)
 QString AppContext::databasePath() const
 {
     return QDir(m_programFolder).filePath(QStringLiteral("Inventory.mdb"));
+}
+
+QString AppContext::serialPortName() const
+{
+    if (!m_serialPort.isEmpty())
+        return m_serialPort;
+    const QString stored =
+        settings()->value(QStringLiteral("Settings/ScannerPort")).toString().trimmed();
+    return stored.isEmpty() ? QStringLiteral("/dev/ttyS0") : stored;
 }
 
 std::unique_ptr<QSettings> AppContext::settings() const
