@@ -594,6 +594,22 @@ private slots:
         QCOMPARE(rs.recordCount(), 1);
     }
 
+    // A sub-select among the columns makes a set that is read, not written back.
+    void subSelectColumns()
+    {
+        TestEnvironment env(parts() + "INSERT INTO PreferredVendor (Item, Vendor) VALUES ('R100', 'RS');");
+        Recordset rs;
+        QVERIFY2(rs.open(env.app.database(),
+                         "select PartNo, (select Vendor from PreferredVendor where Item = PartNo) as Vendor "
+                         "from Inventory where PartNo = ?",
+                         {"R100"}),
+                 qPrintable(rs.errorString()));
+        QCOMPARE(rs.value("Vendor").toString(), QStringLiteral("RS"));
+        QVERIFY(!rs.isUpdatable());
+        QVERIFY(!rs.setValue("PartNo", "X"));
+        QVERIFY(rs.error().is(ErrorNumber::NotUpdatable));
+    }
+
     void forwardOnly()
     {
         TestEnvironment env(parts());

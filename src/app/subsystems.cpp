@@ -1,6 +1,8 @@
 #include "app/subsystems.h"
 
+#include "bom/kitcommands.h"
 #include "docs/documentcommands.h"
+#include "reports/reportcommands.h"
 #include "scanner/scannercommands.h"
 #include "stock/stockcommands.h"
 
@@ -9,4 +11,6 @@ void registerSubsystems(CommandHost &host)
     DocumentCommands::registerCommands(host);
     ScannerCommands::registerCommands(host);
     StockCommands::registerCommands(host);
+    KitCommands::registerCommands(host);
+    ReportCommands::registerCommands(host);
 }

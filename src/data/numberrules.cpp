@@ -208,4 +208,42 @@ QString plainText(const QVariant &value)
     }
 }
 
+bool textToInt16(const QString &text, qint16 *out, DbError *error, const QLocale &locale)
+{
+    if (!isNumeric(text, locale)) {
+        if (error)
+            *error = DbError::runtime(ErrorNumber::TypeMismatch);
+        return false;
+    }
+    // What the numeric test let through, in the form the number reading takes.
+    QString plain;
+    plain.reserve(text.size());
+    const QString currency = locale.currencySymbol(QLocale::CurrencySymbol);
+    const QString decimal = locale.decimalPoint();
+    const QString group = locale.groupSeparator();
+    const QString minus = locale.negativeSign();
+    for (qsizetype i = 0; i < text.size();) {
+        auto at = [&](const QString &token) {
+            return !token.isEmpty() && text.mid(i, token.size()).compare(token, Qt::CaseInsensitive) == 0;
+        };
+        if (at(currency)) {
+            i += currency.size();
+        } else if (at(decimal)) {
+            plain += QLatin1Char('.');
+            i += decimal.size();
+        } else if (at(group)) {
+            i += group.size();
+        } else if (minus != QLatin1String("-") && at(minus)) {
+            plain += QLatin1Char('-');
+            i += minus.size();
+        } else if (isBlank(text.at(i))) {
+            ++i;
+        } else {
+            plain += text.at(i);
+            ++i;
+        }
+    }
+    return toInt16(readNumber(plain), out, error);
+}
+
 } // namespace NumberRules

@@ -25,6 +25,12 @@ bool toInt16(double value, qint16 *out, DbError *error = nullptr);
 // Null is error 94 (invalid use of null); text that is no number is error
 // 13 (type mismatch).
 bool toInt16(const QVariant &value, qint16 *out, DbError *error = nullptr);
+// Typed text to a 16-bit whole number as the standard conversion reads it:
+// the text must pass the numeric test (else error 13, also for empty text);
+// thousands separators and the currency symbol are dropped, a fraction rounds
+// halves to even, out of range is error 6. So "1,000" is 1000 and "2.5" is 2.
+bool textToInt16(const QString &text, qint16 *out, DbError *error = nullptr,
+                 const QLocale &locale = QLocale());
 
 // A stored value as text with no formatting: whole numbers as they are,
 // fractions in plain decimal form with the fewest digits that give the value

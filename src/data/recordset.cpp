@@ -44,10 +44,14 @@ bool parseSingleTable(const QString &sql, SingleTable *out)
         QRegularExpression::CaseInsensitiveOption);
     static const QRegularExpression distinct(QStringLiteral(R"(^\s*distinct\b)"),
                                              QRegularExpression::CaseInsensitiveOption);
+    // A sub-select among the columns: the first "from" is not the statement's.
+    static const QRegularExpression subSelect(QStringLiteral(R"(\bselect\b)"),
+                                              QRegularExpression::CaseInsensitiveOption);
     const QRegularExpressionMatch m = re.match(sql);
     if (!m.hasMatch())
         return false;
-    if (notPlain.match(m.captured(3)).hasMatch() || distinct.match(m.captured(1)).hasMatch())
+    if (notPlain.match(m.captured(3)).hasMatch() || distinct.match(m.captured(1)).hasMatch()
+        || subSelect.match(m.captured(1)).hasMatch())
         return false;
     out->columns = m.captured(1);
     out->table = m.captured(2);

@@ -1,0 +1,8 @@
+#pragma once
+
+class CommandHost;
+
+namespace KitCommands {
+// Kits > Update Inv Pulled.
+void registerCommands(CommandHost &host);
+}

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "data/dberror.h"
+
+#include <QString>
+#include <functional>
+
+class AppContext;
+class Database;
+class QWidget;
+
+// Pulling kits: every component of a kit's bill of materials, times the
+// number of kits, leaves the stock. All or nothing: the whole pull runs in
+// one write transaction, and a component that cannot be pulled leaves every
+// stock as it was.
+namespace KitPull {
+
+struct Outcome
+{
+    enum class Status {
+        Done,
+        KitNotFound,      // no BOM rows carry the kit number
+        ComponentMissing, // a component has no row in the catalogue
+        NoQuantity,       // a BOM row with no quantity used
+        NoStock,          // a component with no stock on hand recorded
+        Failed,           // see error (with the component when one was at fault)
+    };
+    Status status = Status::Failed;
+    QString component; // the component at fault, if any
+    DbError error;
+    int lines = 0;     // BOM lines pulled
+    int flagged = 0;   // components whose reorder flag the pull set or kept
+    bool ok() const { return status == Status::Done; }
+};
+
+// Called after each BOM line is applied, inside the transaction, with the
+// number of lines done so far.
+using Progress = std::function<void(int linesDone)>;
+
+// Takes `kits` times each line's quantity used off the component's stock,
+// each line on its own, the stored result rounded half to even, and sets the
+// reorder flag of a component whose stored stock is then below 1. Commits
+// only when every line went through.
+Outcome pull(Database &db, const QString &kitNo, qint16 kits, const Progress &progress = {});
+
+// The message the user sees for a failed pull; empty for a successful one.
+QString messageFor(const QString &kitNo, const Outcome &outcome);
+
+// The Kits > Update Inv Pulled command: asks for the kit number and the
+// number of kits, pulls, and reports only a failure.
+void updateInvPulled(AppContext &app, QWidget *host);
+
+} // namespace KitPull

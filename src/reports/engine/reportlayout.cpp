@@ -1,0 +1,634 @@
+#include "reports/engine/reportlayout.h"
+
+#include "reports/engine/reporttext.h"
+
+#include <QFont>
+#include <QFontMetricsF>
+#include <QHash>
+#include <QImage>
+#include <cmath>
+#include <map>
+#include <memory>
+
+namespace {
+
+constexpr double PointsPerMm = 72.0 / 25.4;
+
+bool readNumber(const QVariant &value, double *out)
+{
+    if (!value.isValid() || value.isNull())
+        return false;
+    bool ok = false;
+    *out = value.toDouble(&ok);
+    return ok && std::isfinite(*out);
+}
+
+// Plain decimal, no exponent, no trailing zeros.
+QString general(double v)
+{
+    QString s = QString::number(v, 'f', 6);
+    if (s.contains(QLatin1Char('.'))) {
+        while (s.endsWith(QLatin1Char('0')))
+            s.chop(1);
+        if (s.endsWith(QLatin1Char('.')))
+            s.chop(1);
+    }
+    if (s == QLatin1String("-0"))
+        s = QStringLiteral("0");
+    return s;
+}
+
+// Text widths in points: fonts measured on a 72 dpi surface.
+class Measure
+{
+public:
+    const QFontMetricsF &metrics(double size, bool bold)
+    {
+        const int key = int(size * 10) * 2 + (bold ? 1 : 0);
+        auto it = m_metrics.find(key);
+        if (it == m_metrics.end()) {
+            QFont font;
+            font.setPointSizeF(size);
+            font.setBold(bold);
+            it = m_metrics.emplace(key, std::make_unique<QFontMetricsF>(font, &m_device)).first;
+        }
+        return *it->second;
+    }
+    // The text cut with an ellipsis to fit the width. Widths are first
+    // added up from cached character advances, which is far quicker than
+    // shaping every cell; only a text close to the width is shaped.
+    QString fit(const QString &text, double width, double size, bool bold)
+    {
+        const QFontMetricsF &fm = metrics(size, bold);
+        QHash<char16_t, double> &advances = m_advances[&fm];
+        auto advance = [&](QChar c) {
+            auto it = advances.constFind(c.unicode());
+            if (it == advances.cend())
+                it = advances.insert(c.unicode(), fm.horizontalAdvance(c));
+            return it.value();
+        };
+        double estimate = 0;
+        for (QChar c : text)
+            estimate += advance(c);
+        if (estimate <= width * 0.95)
+            return text;
+        if (estimate > width * 1.05) {
+            const QString ellipsis(QChar(0x2026));
+            const double room = width - advance(ellipsis.at(0)) * 1.05;
+            double used = 0;
+            qsizetype n = 0;
+            while (n < text.size() && used + advance(text.at(n)) * 1.05 <= room)
+                used += advance(text.at(n++)) * 1.05;
+            return text.left(n).trimmed() + ellipsis;
+        }
+        if (fm.horizontalAdvance(text) <= width)
+            return text;
+        return fm.elidedText(text, Qt::ElideRight, width);
+    }
+
+private:
+    QImage m_device = [] {
+        QImage image(1, 1, QImage::Format_RGB32);
+        image.setDotsPerMeterX(2835); // 72 dpi
+        image.setDotsPerMeterY(2835);
+        return image;
+    }();
+    std::map<int, std::unique_ptr<QFontMetricsF>> m_metrics;
+    std::map<const QFontMetricsF *, QHash<char16_t, double>> m_advances;
+};
+
+struct Totals
+{
+    qsizetype count = 0;
+    QVector<double> sums;
+    QVector<qsizetype> counts; // non-null values per column
+    QHash<QString, double> fieldSums;
+    void reset(int columns)
+    {
+        count = 0;
+        sums.fill(0, columns);
+        counts.fill(0, columns);
+        fieldSums.clear();
+    }
+};
+
+class Builder
+{
+public:
+    Builder(const ReportDefinition &def, const QHash<QString, QVariant> &answers,
+            const QDateTime &printedAt, const QLocale &locale, const ReportLayout::Rows &rows)
+        : d(def), m_answers(answers), m_printedAt(printedAt), m_locale(locale), m_rows(rows)
+    {
+    }
+
+    ReportError build(ReportDocument *out)
+    {
+        doc.title = d.title;
+        doc.landscape = d.landscape;
+        doc.pageSize = ReportLayout::a4(d.landscape);
+        m_size = d.fontSize;
+        m_line = std::ceil(m_size * 1.45);
+        if (ReportError e = resolveColumns())
+            return e;
+        if (ReportError e = splitTexts())
+            return e;
+        collectSums();
+        for (const QString &f : std::as_const(m_summedFields))
+            if (field(f) < 0)
+                return unknownField(f);
+        m_top = ReportLayout::MarginPt;
+        m_bottom = doc.pageSize.height() - ReportLayout::MarginPt - footerHeight();
+
+        m_report.reset(int(d.columns.size()));
+        m_groupTotals.resize(d.groups.size());
+        m_groupFirst.resize(d.groups.size());
+        newPage();
+
+        const qsizetype rows = m_rows.count();
+        if (rows == 0 && !d.emptyText.isEmpty()) {
+            const QString text = expand(m_emptyText, -1, nullptr);
+            if (m_error)
+                return m_error;
+            addText(QRectF(m_left, m_y, m_width, m_line), text, Qt::AlignLeft, m_size, false);
+            m_y += m_line;
+        }
+        for (qsizetype r = 0; r < rows && !m_error; ++r) {
+            int changed = int(d.groups.size());
+            if (r == 0) {
+                changed = 0;
+            } else {
+                for (int g = 0; g < d.groups.size(); ++g) {
+                    if (!sameGroupValue(value(r, m_groupCols[g]), value(r - 1, m_groupCols[g]))) {
+                        changed = g;
+                        break;
+                    }
+                }
+            }
+            if (r > 0)
+                for (int g = int(d.groups.size()) - 1; g >= changed; --g)
+                    groupFooter(g);
+            for (int g = changed; g < d.groups.size(); ++g)
+                groupHeader(g, r);
+            detail(r);
+        }
+        if (rows > 0)
+            for (int g = int(d.groups.size()) - 1; g >= 0 && !m_error; --g)
+                groupFooter(g);
+        if (d.hasTotalLine && !m_error)
+            totalLine();
+        if (m_error)
+            return m_error;
+        finishPages();
+        if (m_error)
+            return m_error;
+        *out = std::move(doc);
+        return {};
+    }
+
+private:
+    ReportError resolveColumns()
+    {
+        double x = ReportLayout::MarginPt;
+        for (const ReportColumn &c : d.columns) {
+            const int index = field(c.field);
+            if (index < 0)
+                return unknownField(c.field);
+            m_cols << index;
+            const double w = c.widthMm * PointsPerMm;
+            m_x << x;
+            m_w << w;
+            x += w + ColumnGap;
+        }
+        for (const ReportGroup &g : d.groups) {
+            const int index = field(g.field);
+            if (index < 0)
+                return unknownField(g.field);
+            m_groupCols << index;
+        }
+        m_left = ReportLayout::MarginPt;
+        m_width = doc.pageSize.width() - 2 * ReportLayout::MarginPt;
+        const double used = x - ColumnGap - m_left;
+        if (used > m_width + 0.5)
+            return ReportError::make(ReportErrorNumber::TooWide,
+                                     QStringLiteral("The report's columns are %1 mm wide; the page "
+                                                    "has room for %2 mm.")
+                                         .arg(qRound(used / PointsPerMm))
+                                         .arg(qRound(m_width / PointsPerMm)));
+        return {};
+    }
+
+    ReportError unknownField(const QString &name) const
+    {
+        return ReportError::make(ReportErrorNumber::UnknownName,
+                                 QStringLiteral("The report's query gives no column %1.").arg(name));
+    }
+
+    ReportError splitTexts()
+    {
+        QString why;
+        auto split = [&](const QString &text, QList<ReportText::Piece> *pieces) {
+            if (!ReportText::split(text, pieces, &why))
+                m_error = ReportError::make(ReportErrorNumber::Syntax, why);
+        };
+        split(d.subtitle, &m_subtitle);
+        split(d.emptyText, &m_emptyText);
+        split(d.totalText, &m_totalText);
+        split(d.pageHeader.left, &m_band[0]);
+        split(d.pageHeader.center, &m_band[1]);
+        split(d.pageHeader.right, &m_band[2]);
+        split(d.pageFooter.left, &m_band[3]);
+        split(d.pageFooter.center, &m_band[4]);
+        split(d.pageFooter.right, &m_band[5]);
+        for (const ReportGroup &g : d.groups) {
+            m_groupHeader.append(QList<ReportText::Piece>());
+            m_groupFooter.append(QList<ReportText::Piece>());
+            split(g.header, &m_groupHeader.last());
+            split(g.footer, &m_groupFooter.last());
+        }
+        return m_error;
+    }
+
+    int field(const QString &name) const
+    {
+        for (int i = 0; i < m_rows.fields.size(); ++i)
+            if (m_rows.fields.at(i).compare(name, Qt::CaseInsensitive) == 0)
+                return i;
+        return -1;
+    }
+
+    const QVariant &value(qsizetype row, int column) const
+    {
+        return m_rows.values.at(row * m_rows.fields.size() + column);
+    }
+
+    // Groups break the way the database compares text: letter case of A-Z aside.
+    static bool sameGroupValue(const QVariant &a, const QVariant &b)
+    {
+        if (a.isNull() || b.isNull())
+            return a.isNull() == b.isNull();
+        const QString sa = a.toString(), sb = b.toString();
+        if (sa.size() != sb.size())
+            return false;
+        for (qsizetype i = 0; i < sa.size(); ++i) {
+            QChar ca = sa.at(i), cb = sb.at(i);
+            if (ca == cb)
+                continue;
+            auto fold = [](QChar c) {
+                return (c >= QLatin1Char('A') && c <= QLatin1Char('Z')) ? QChar(c.unicode() + 32) : c;
+            };
+            if (fold(ca) != fold(cb))
+                return false;
+        }
+        return true;
+    }
+
+    double footerHeight() const
+    {
+        return d.pageFooter.isEmpty() ? 0 : m_line + 4;
+    }
+
+    void addText(const QRectF &rect, const QString &text, Qt::Alignment align, double size, bool bold)
+    {
+        if (text.isEmpty())
+            return;
+        ReportItem item;
+        item.rect = rect;
+        item.text = m_measure.fit(text, rect.width(), size, bold);
+        item.align = align | Qt::AlignVCenter;
+        item.size = size;
+        item.bold = bold;
+        m_page->append(item);
+    }
+
+    void addRule(double x, double y, double width)
+    {
+        ReportItem item;
+        item.kind = ReportItem::Kind::Rule;
+        item.rect = QRectF(x, y, width, 0);
+        m_page->append(item);
+    }
+
+    void newPage()
+    {
+        doc.pages.append(QList<ReportItem>());
+        m_page = &doc.pages.last();
+        m_page->reserve(qsizetype(d.columns.size()) * qsizetype(m_bottom / m_line + 8));
+        m_y = m_top + headerHeight();
+        if (doc.pages.size() == 1 && !m_subtitle.isEmpty()) {
+            const QString text = expand(m_subtitle, -1, nullptr);
+            addText(QRectF(m_left, m_y, m_width, m_line + 2), text, Qt::AlignLeft, m_size + 1, false);
+            m_y += m_line + 6;
+        }
+        for (int i = 0; i < d.columns.size(); ++i)
+            addText(QRectF(m_x[i], m_y, m_w[i], m_line), d.columns[i].heading, d.columns[i].align,
+                    m_size, true);
+        m_y += m_line;
+        addRule(m_left, m_y + 1, m_width);
+        m_y += 4;
+    }
+
+    double headerHeight() const
+    {
+        return d.pageHeader.isEmpty() ? 0 : (m_size + 4) * 1.5 + 8;
+    }
+
+    // Starts a new page unless `height` fits on this one; the open groups are
+    // headed again on the new page.
+    void ensure(double height, int reheadBelow)
+    {
+        if (m_y + height <= m_bottom || m_y <= firstBodyY())
+            return;
+        newPage();
+        for (int g = 0; g < reheadBelow; ++g)
+            headerLine(g, m_groupFirst[g], true);
+    }
+
+    double firstBodyY() const
+    {
+        // Nothing but headings on the page yet: breaking again would not help.
+        return m_top + headerHeight() + m_line + 4 + (doc.pages.size() == 1 && !m_subtitle.isEmpty() ? m_line + 6 : 0);
+    }
+
+    void headerLine(int g, qsizetype row, bool continued)
+    {
+        if (m_groupHeader[g].isEmpty())
+            return;
+        QString text = expand(m_groupHeader[g], row, nullptr);
+        if (continued)
+            text += QStringLiteral(" (continued)");
+        const double indent = g * 8;
+        addText(QRectF(m_left + indent, m_y, m_width - indent, m_line), text, Qt::AlignLeft, m_size, true);
+        m_y += m_line;
+    }
+
+    void groupHeader(int g, qsizetype row)
+    {
+        m_groupFirst[g] = row;
+        m_groupTotals[g].reset(int(d.columns.size()));
+        if (m_groupHeader[g].isEmpty())
+            return;
+        // A header keeps at least one row with it.
+        ensure(m_line * 2.4, g);
+        m_y += m_line * 0.4;
+        headerLine(g, row, false);
+    }
+
+    void detail(qsizetype r)
+    {
+        ensure(m_line, int(d.groups.size()));
+        for (int i = 0; i < d.columns.size(); ++i) {
+            const ReportColumn &c = d.columns[i];
+            const QVariant &v = value(r, m_cols[i]);
+            const QString text = v.isNull() ? c.blank : ReportLayout::formatValue(v, c.format, m_locale);
+            addText(QRectF(m_x[i], m_y, m_w[i], m_line), text, c.align, m_size, false);
+        }
+        m_y += m_line;
+        count(r, m_report);
+        for (Totals &t : m_groupTotals)
+            count(r, t);
+    }
+
+    void count(qsizetype r, Totals &t)
+    {
+        ++t.count;
+        for (int i = 0; i < d.columns.size(); ++i) {
+            const QVariant &v = value(r, m_cols[i]);
+            if (v.isNull())
+                continue;
+            ++t.counts[i];
+            double n = 0;
+            if (readNumber(v, &n))
+                t.sums[i] += n;
+        }
+        for (const QString &f : std::as_const(m_summedFields)) {
+            double n = 0;
+            if (readNumber(value(r, field(f)), &n))
+                t.fieldSums[f.toLower()] += n;
+        }
+    }
+
+    void totalsRow(const QList<ReportText::Piece> &label, const Totals &t, qsizetype row, double indent,
+                   int reheadBelow)
+    {
+        const bool hasTotals = d.hasColumnTotals();
+        ensure(m_line + 3, reheadBelow);
+        double labelRight = m_left + m_width;
+        for (int i = 0; i < d.columns.size(); ++i) {
+            if (d.columns[i].total == ReportColumn::Total::None)
+                continue;
+            labelRight = std::min(labelRight, m_x[i] - ColumnGap);
+            addRule(m_x[i], m_y + 1, m_w[i]);
+        }
+        m_y += 3;
+        const QString text = expand(label, row, &t);
+        addText(QRectF(m_left + indent, m_y, std::max(0.0, labelRight - m_left - indent), m_line), text,
+                Qt::AlignLeft, m_size, true);
+        if (hasTotals) {
+            for (int i = 0; i < d.columns.size(); ++i) {
+                const ReportColumn &c = d.columns[i];
+                if (c.total == ReportColumn::Total::None)
+                    continue;
+                const QString value = c.total == ReportColumn::Total::Count
+                                          ? QString::number(t.counts[i])
+                                          : formatTotal(t.sums[i], c.format);
+                addText(QRectF(m_x[i], m_y, m_w[i], m_line), value, c.align, m_size, true);
+            }
+        }
+        m_y += m_line;
+    }
+
+    QString formatTotal(double sum, const ReportFormat &format) const
+    {
+        if (format.kind == ReportFormat::Kind::Text || format.kind == ReportFormat::Kind::YesNo)
+            return general(sum);
+        return ReportLayout::formatValue(sum, format, m_locale);
+    }
+
+    void groupFooter(int g)
+    {
+        if (m_groupFooter[g].isEmpty() && !d.hasColumnTotals())
+            return;
+        totalsRow(m_groupFooter[g], m_groupTotals[g], m_groupFirst[g], g * 8, g + 1);
+        m_y += m_line * 0.3;
+    }
+
+    void totalLine()
+    {
+        ensure(m_line * 1.5, 0);
+        addRule(m_left, m_y + 1, m_width);
+        m_y += 3;
+        totalsRow(m_totalText, m_report, -1, 0, 0);
+    }
+
+    void finishPages()
+    {
+        const int pages = int(doc.pages.size());
+        const double headerY = m_top;
+        const double footerY = doc.pageSize.height() - ReportLayout::MarginPt - m_line;
+        for (int p = 0; p < pages && !m_error; ++p) {
+            m_page = &doc.pages[p];
+            m_pageNumber = p + 1;
+            m_pages = pages;
+            if (!d.pageHeader.isEmpty()) {
+                const double h = (m_size + 4) * 1.5;
+                addText(QRectF(m_left, headerY, m_width, h), expand(m_band[0], -1, nullptr), Qt::AlignLeft,
+                        m_size + 4, true);
+                addText(QRectF(m_left, headerY, m_width, h), expand(m_band[1], -1, nullptr),
+                        Qt::AlignHCenter, m_size, false);
+                addText(QRectF(m_left, headerY, m_width, h), expand(m_band[2], -1, nullptr), Qt::AlignRight,
+                        m_size, false);
+                addRule(m_left, headerY + h + 2, m_width);
+            }
+            if (!d.pageFooter.isEmpty()) {
+                addRule(m_left, footerY - 2, m_width);
+                addText(QRectF(m_left, footerY, m_width, m_line), expand(m_band[3], -1, nullptr),
+                        Qt::AlignLeft, m_size - 1, false);
+                addText(QRectF(m_left, footerY, m_width, m_line), expand(m_band[4], -1, nullptr),
+                        Qt::AlignHCenter, m_size - 1, false);
+                addText(QRectF(m_left, footerY, m_width, m_line), expand(m_band[5], -1, nullptr),
+                        Qt::AlignRight, m_size - 1, false);
+            }
+        }
+    }
+
+    // Fields named in {sum X} placeholders, known before the rows run.
+    void collectSums()
+    {
+        auto scan = [&](const QList<ReportText::Piece> &pieces) {
+            for (const ReportText::Piece &p : pieces)
+                if (p.placeholder && p.text.startsWith(QLatin1String("sum "), Qt::CaseInsensitive))
+                    m_summedFields << p.text.mid(4).trimmed();
+        };
+        for (const QList<ReportText::Piece> &footer : std::as_const(m_groupFooter))
+            scan(footer);
+        scan(m_totalText);
+        m_summedFields.removeDuplicates();
+    }
+
+    QString expand(const QList<ReportText::Piece> &pieces, qsizetype row, const Totals *totals)
+    {
+        return ReportText::expand(pieces, [&](const QString &name, const std::optional<ReportFormat> &format)
+                                              -> std::optional<QString> {
+            const QString lower = name.toLower();
+            auto formatted = [&](const QVariant &v, const ReportFormat &fallback) {
+                return ReportLayout::formatValue(v, format.value_or(fallback), m_locale);
+            };
+            if (lower == QLatin1String("title"))
+                return d.title;
+            if (lower == QLatin1String("date"))
+                return m_locale.toString(m_printedAt.date(), QLocale::ShortFormat);
+            if (lower == QLatin1String("time"))
+                return m_locale.toString(m_printedAt.time(), QLocale::ShortFormat);
+            if (lower == QLatin1String("page") && m_pageNumber > 0)
+                return QString::number(m_pageNumber);
+            if (lower == QLatin1String("pages") && m_pages > 0)
+                return QString::number(m_pages);
+            if (lower == QLatin1String("count") && totals)
+                return QString::number(totals->count);
+            if (lower.startsWith(QLatin1String("sum ")) && totals)
+                return formatted(totals->fieldSums.value(lower.mid(4).trimmed()),
+                                 ReportFormat{ReportFormat::Kind::General, 0});
+            if (const ReportPrompt *p = d.prompt(name)) {
+                const QVariant v = m_answers.value(p->name.toLower());
+                return format ? formatted(v, *format) : v.toString();
+            }
+            if (row >= 0) {
+                const int index = field(name);
+                if (index >= 0) {
+                    ReportFormat fallback{ReportFormat::Kind::Text, 0};
+                    for (int i = 0; i < d.columns.size(); ++i)
+                        if (m_cols[i] == index)
+                            fallback = d.columns[i].format;
+                    return formatted(value(row, index), fallback);
+                }
+            }
+            if (!m_error)
+                m_error = ReportError::make(ReportErrorNumber::UnknownName,
+                                            QStringLiteral("The report text {%1} names nothing the "
+                                                           "report knows there.")
+                                                .arg(name));
+            return std::nullopt;
+        });
+    }
+
+    static constexpr double ColumnGap = ReportLayout::ColumnGapPt;
+
+    const ReportDefinition &d;
+    const QHash<QString, QVariant> &m_answers;
+    QDateTime m_printedAt;
+    QLocale m_locale;
+    const ReportLayout::Rows &m_rows;
+    ReportDocument doc;
+    QList<ReportItem> *m_page = nullptr;
+    Measure m_measure;
+    ReportError m_error;
+
+    double m_size = 9, m_line = 13, m_top = 0, m_bottom = 0, m_y = 0, m_left = 0, m_width = 0;
+    QVector<int> m_cols, m_groupCols;
+    QVector<double> m_x, m_w;
+    QList<ReportText::Piece> m_subtitle, m_emptyText, m_totalText;
+    QList<ReportText::Piece> m_band[6];
+    QList<QList<ReportText::Piece>> m_groupHeader, m_groupFooter;
+    QStringList m_summedFields;
+    Totals m_report;
+    QVector<Totals> m_groupTotals;
+    QVector<qsizetype> m_groupFirst;
+    int m_pageNumber = 0, m_pages = 0;
+};
+
+} // namespace
+
+ReportLayout::ReportLayout(const ReportDefinition &definition, const QHash<QString, QVariant> &answers,
+                           const QDateTime &printedAt, const QLocale &locale)
+    : m_def(definition), m_printedAt(printedAt), m_locale(locale)
+{
+    for (auto it = answers.begin(); it != answers.end(); ++it)
+        m_answers.insert(it.key().toLower(), it.value());
+}
+
+QSizeF ReportLayout::a4(bool landscape)
+{
+    const QSizeF portrait(595.276, 841.89);
+    return landscape ? portrait.transposed() : portrait;
+}
+
+ReportError ReportLayout::layout(const Rows &rows, ReportDocument *out) const
+{
+    Builder builder(m_def, m_answers, m_printedAt, m_locale, rows);
+    return builder.build(out);
+}
+
+QString ReportLayout::formatValue(const QVariant &value, const ReportFormat &format, const QLocale &locale)
+{
+    if (!value.isValid() || value.isNull())
+        return QString();
+    double n = 0;
+    const bool numeric = readNumber(value, &n);
+    switch (format.kind) {
+    case ReportFormat::Kind::Text:
+        // Numbers read back as doubles still show in plain decimal.
+        if (value.metaType().id() == QMetaType::Double)
+            return general(value.toDouble());
+        return value.toString();
+    case ReportFormat::Kind::General:
+        return numeric ? general(n) : value.toString();
+    case ReportFormat::Kind::Fixed:
+        if (!numeric)
+            return value.toString();
+        {
+            // Halves to the even neighbour, as stock figures are rounded.
+            const double scale = std::pow(10.0, format.decimals);
+            const double scaled = n * scale;
+            if (std::abs(scaled) < 1e15)
+                n = std::nearbyint(scaled) / scale;
+            return QString::number(n, 'f', format.decimals);
+        }
+    case ReportFormat::Kind::Money:
+        return numeric ? locale.toCurrencyString(n) : value.toString();
+    case ReportFormat::Kind::YesNo:
+        if (numeric)
+            return n != 0 ? QStringLiteral("Yes") : QStringLiteral("No");
+        return value.toBool() ? QStringLiteral("Yes") : QStringLiteral("No");
+    }
+    return value.toString();
+}

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "reports/engine/reportdocument.h"
+#include "reports/engine/reporterror.h"
+
+#include <QRectF>
+
+class QPagedPaintDevice;
+class QPainter;
+
+// Draws laid-out report pages on any paint device: the preview, a printer,
+// a PDF file.
+class ReportPainter
+{
+public:
+    // One page scaled into `target` (device coordinates), keeping its shape.
+    static void paintPage(QPainter &painter, const ReportDocument &document, int page, const QRectF &target);
+    // Every page, one per sheet, on a printer or PDF writer already set to
+    // the document's page size and orientation.
+    static bool paintAll(const ReportDocument &document, QPagedPaintDevice &device);
+    // Sets A4 in the document's orientation with no margins.
+    static void setUpDevice(const ReportDocument &document, QPagedPaintDevice &device);
+    static ReportError writePdf(const ReportDocument &document, const QString &path);
+};

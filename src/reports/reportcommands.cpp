@@ -1,0 +1,72 @@
+#include "reports/reportcommands.h"
+
+#include "data/dberror.h"
+#include "reports/engine/reportparser.h"
+#include "reports/engine/reportrunner.h"
+#include "reports/reportpreviewwindow.h"
+#include "ui/appcontext.h"
+#include "ui/commandhost.h"
+#include "ui/userinterface.h"
+
+#include <QDir>
+#include <QMdiSubWindow>
+
+namespace ReportCommands {
+
+void registerCommands(CommandHost &host)
+{
+    const struct
+    {
+        CommandId id;
+        const char *file;
+    } reports[] = {
+        {CommandId::KitPartList, "KitPartsUsed.rpt"},
+        {CommandId::KitPullList, "KitPullList.rpt"},
+        {CommandId::KitShort, "KitShortage.rpt"},
+        {CommandId::BinList, "Bin.rpt"},
+    };
+    for (const auto &r : reports) {
+        const QString file = QLatin1String(r.file);
+        host.registerHandler(r.id, [&host, file] { openReport(host, file); });
+    }
+}
+
+ReportPreviewWindow *openReport(CommandHost &host, const QString &templateName)
+{
+    AppContext &app = host.app();
+    QWidget *parent = host.hostWidget();
+    auto fail = [&](const ReportError &error) -> ReportPreviewWindow * {
+        app.ui().inform(parent, errorMessageText(DbError::engine(error.number, error.description)));
+        return nullptr;
+    };
+
+    BusyPointer busy(parent);
+    ReportDefinition definition;
+    if (ReportError e = ReportParser::parseFile(QDir(app.programFolder()).filePath(templateName), &definition)) {
+        busy.release();
+        return fail(e);
+    }
+    busy.release();
+
+    ReportRunner::Answers answers;
+    for (const ReportPrompt &prompt : definition.prompts) {
+        const std::optional<QString> answer = app.ui().input(parent, prompt.text, prompt.title);
+        if (!answer || (prompt.kind == ReportPrompt::Kind::Text && answer->isEmpty()))
+            return nullptr;
+        answers.insert(prompt.name, *answer);
+    }
+
+    busy.set();
+    ReportDocument document;
+    if (ReportError e = ReportRunner::run(app.database(), definition, answers, app.now(), &document)) {
+        busy.release();
+        return fail(e);
+    }
+    auto *window = new ReportPreviewWindow(app, std::move(document));
+    if (QMdiSubWindow *sub = host.showChild(window))
+        sub->showMaximized();
+    busy.release();
+    return window;
+}
+
+} // namespace ReportCommands

@@ -1,0 +1,715 @@
+// Reports: the template parser on broken templates, the four templates run on
+// the sample database and read back as text, the preview window with its
+// printing and PDF, and reports written from the command line.
+#include "app/commandline.h"
+#include "app/mainwindow.h"
+#include "data/database.h"
+#include "data/recordset.h"
+#include "reports/engine/reportlayout.h"
+#include "reports/engine/reportparser.h"
+#include "reports/engine/reportpainter.h"
+#include "reports/engine/reportrunner.h"
+#include "reports/engine/reporttext.h"
+#include "reports/reportcommands.h"
+#include "reports/reportpreviewwindow.h"
+#include "testenvironment.h"
+#include "windowharness.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QMdiSubWindow>
+#include <QPrintPreviewWidget>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextStream>
+
+namespace {
+
+const QStringList Templates = {"Bin.rpt", "KitPartsUsed.rpt", "KitPullList.rpt", "KitShortage.rpt"};
+
+bool copyTemplates(const QString &folder)
+{
+    for (const QString &name : Templates) {
+        QFile::remove(QDir(folder).filePath(name));
+        if (!QFile::copy(QStringLiteral(PARTWISE_SOURCE_DIR "/reports/") + name, QDir(folder).filePath(name)))
+            return false;
+    }
+    return true;
+}
+
+// Rows of a query on a connection of its own, as lists of texts.
+QList<QStringList> select(const QString &path, const QString &sql, const QVariantList &values = {})
+{
+    static int n = 0;
+    Database db(QStringLiteral("reportcheck%1").arg(++n));
+    QList<QStringList> out;
+    if (!db.open(path))
+        return out;
+    Recordset rs;
+    if (rs.open(db, sql, values)) {
+        for (; !rs.isEof(); rs.moveNext()) {
+            QStringList row;
+            for (int c = 0; c < rs.fieldNames().size(); ++c)
+                row << rs.value(c).toString();
+            out << row;
+        }
+        rs.close();
+    }
+    db.close();
+    return out;
+}
+
+// Every table's rows, to show that a report changed nothing.
+QString dump(const QString &path)
+{
+    QStringList out;
+    for (const char *table : {"Inventory", "BoardBOM", "PreferredVendor", "Users"})
+        for (const QStringList &row : select(path, QStringLiteral("SELECT * FROM %1").arg(table)))
+            out << row.join('|');
+    return out.join('\n');
+}
+
+ReportDocument runTemplate(TestEnvironment &env, const QString &name, const ReportRunner::Answers &answers,
+                           ReportError *error)
+{
+    ReportDefinition def;
+    ReportDocument doc;
+    *error = ReportParser::parseFile(QStringLiteral(PARTWISE_SOURCE_DIR "/reports/") + name, &def);
+    if (!*error)
+        *error = ReportRunner::run(env.app.database(), def, answers, env.app.now(), &doc);
+    return doc;
+}
+
+// The body lines of a laid-out report that begin with a part number.
+QStringList linesOf(const ReportDocument &doc, const QStringList &partNos)
+{
+    QStringList out;
+    for (const QString &line : doc.text().split('\n'))
+        if (partNos.contains(line.section(QStringLiteral(" | "), 0, 0)))
+            out << line;
+    return out;
+}
+
+QStringList column(const QList<QStringList> &rows, int c = 0)
+{
+    QStringList out;
+    for (const QStringList &r : rows)
+        out << r.value(c);
+    return out;
+}
+
+int pdfPages(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray bytes = f.readAll();
+    if (!bytes.startsWith("%PDF"))
+        return -1;
+    static const QRegularExpression page(QStringLiteral("/Type\\s*/Page[^s]"));
+    return int(QString::fromLatin1(bytes).count(page));
+}
+
+const char *MinimalTemplate = "[query]\nSELECT PartNo FROM Inventory\n[column]\nfield = PartNo\n";
+
+} // namespace
+
+class TestReports : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    }
+
+    void brokenTemplates_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("number");
+        QTest::addColumn<QString>("description");
+        const QString q = "[query]\nSELECT PartNo FROM Inventory\n";
+        const QString col = "[column]\nfield = PartNo\n";
+        QTest::newRow("empty file") << "" << 20505 << "there is no [query]";
+        QTest::newRow("no columns") << q << 20505 << "there is no [column]";
+        QTest::newRow("empty query") << "[query]\n\n" + col << 20505 << "there is no [query]";
+        QTest::newRow("setting before any section") << "title = X\n" + q + col << 20503
+                                                    << "line 1: 'title = X' stands before any [section]";
+        QTest::newRow("unknown section") << q + col + "[colum]\n" << 20503 << "line 5: [colum] is not a section";
+        QTest::newRow("line without =") << "[report]\ntitle BIN\n" + q + col << 20503
+                                        << "line 2: 'title BIN' is not of the form key = value";
+        QTest::newRow("unknown setting") << q + col + "colour = red\n" << 20503
+                                         << "line 5: 'colour' is not a setting here";
+        QTest::newRow("column without field") << q + "[column]\nheading = X\n" << 20505
+                                              << "line 3: the column has no field";
+        QTest::newRow("bad width") << q + col + "width = wide\n" << 20504 << "'wide' is not a value for width";
+        QTest::newRow("negative width") << q + col + "width = -3\n" << 20504 << "'-3' is not a value for width";
+        QTest::newRow("bad alignment") << q + col + "align = middle\n" << 20504 << "'middle' is not a value for align";
+        QTest::newRow("bad format") << q + col + "format = #,##0\n" << 20504 << "'#,##0' is not a value for format";
+        QTest::newRow("bad total") << q + col + "total = average\n" << 20504 << "'average' is not a value for total";
+        QTest::newRow("bad orientation") << "[report]\norientation = sideways\n" + q + col << 20504
+                                         << "'sideways' is not a value for orientation";
+        QTest::newRow("font size out of range") << "[report]\nfont size = 72\n" + q + col << 20504
+                                                << "'72' is not a value for font size";
+        QTest::newRow("two queries") << q + q + col << 20505 << "line 3: [query] appears a second time";
+        QTest::newRow("prompt without text") << "[prompt Kit]\ntitle = K\n" + q + col << 20505
+                                             << "line 1: the prompt has no text";
+        QTest::newRow("prompt named twice") << "[prompt Kit]\ntext = a\n[prompt kit]\ntext = b\n" + q + col
+                                            << 20505 << "the prompt name 'kit' is taken";
+        QTest::newRow("prompt with a reserved name") << "[prompt page]\ntext = a\n" + q + col << 20505
+                                                     << "the prompt name 'page' is taken";
+        QTest::newRow("query names no prompt")
+            << "[query]\nSELECT PartNo FROM Inventory WHERE PartNo = :Kit\n" + col << 20506
+            << "the query refers to :Kit, which is no prompt";
+        QTest::newRow("unclosed placeholder") << q + col + "[group]\nfield = PartNo\nheader = {PartNo\n" << 20503
+                                              << "line 7: a '{' that is not closed";
+        QTest::newRow("stray brace") << q + col + "[totals]\ntext = a } b\n" << 20503
+                                     << "a '}' with no '{' before it";
+        QTest::newRow("unknown placeholder format") << q + col + "[totals]\ntext = {count|percent}\n" << 20503
+                                                    << "'percent' is not a format";
+        QTest::newRow("page text names a column") << q + col + "[page footer]\nleft = {PartNo}\n" << 20506
+                                                  << "line 6: {PartNo} is not known in a page text";
+        QTest::newRow("group without field") << q + col + "[group]\nheader = x\n" << 20505
+                                             << "line 5: the group has no field";
+    }
+
+    void brokenTemplates()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, number);
+        QFETCH(QString, description);
+        ReportDefinition def;
+        def.title = "untouched";
+        const ReportError e = ReportParser::parse(text, &def);
+        QCOMPARE(e.number, number);
+        QVERIFY2(e.description.contains(description), qPrintable(e.description));
+        QCOMPARE(def.title, QStringLiteral("untouched"));
+    }
+
+    // Names in the query become bound parameters; text that only looks like
+    // a name stays as written.
+    void queryReferences_data()
+    {
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<QString>("sql");
+        QTest::addColumn<QStringList>("order");
+        QTest::newRow("one") << "WHERE a = :Kit" << "WHERE a = ?" << QStringList{"Kit"};
+        QTest::newRow("twice, any case") << "x * :kits + :KITS" << "x * ? + ?" << QStringList{"Kits", "Kits"};
+        QTest::newRow("in quotes") << "a = ':Kit' OR b = \":Kit\"" << "a = ':Kit' OR b = \":Kit\""
+                                   << QStringList{};
+        QTest::newRow("in brackets") << "[a:Kit]" << "[a:Kit]" << QStringList{};
+        QTest::newRow("in a comment") << "a -- :Kit\n= :Kit" << "a -- :Kit\n= ?" << QStringList{"Kit"};
+        QTest::newRow("a cast") << "a::text = :Kit" << "a::text = ?" << QStringList{"Kit"};
+        QTest::newRow("a quote inside") << "a = 'it''s' AND b = :Kit" << "a = 'it''s' AND b = ?"
+                                        << QStringList{"Kit"};
+    }
+
+    void queryReferences()
+    {
+        QFETCH(QString, query);
+        QFETCH(QString, sql);
+        QFETCH(QStringList, order);
+        QList<ReportPrompt> prompts(2);
+        prompts[0].name = "Kit";
+        prompts[1].name = "Kits";
+        QString out, unknown;
+        QStringList names;
+        QVERIFY(ReportParser::bindQuery(query, prompts, &out, &names, &unknown));
+        QCOMPARE(out, sql);
+        QCOMPARE(names, order);
+    }
+
+    void formats_data()
+    {
+        QTest::addColumn<QVariant>("value");
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("small double as text") << QVariant(0.0005) << "text" << "0.0005";
+        QTest::newRow("general fraction") << QVariant(0.15) << "general" << "0.15";
+        QTest::newRow("general whole") << QVariant(3.0) << "general" << "3";
+        QTest::newRow("general product") << QVariant(0.1 * 3) << "general" << "0.3";
+        QTest::newRow("general large") << QVariant(1e7) << "general" << "10000000";
+        QTest::newRow("general text") << QVariant("abc") << "general" << "abc";
+        QTest::newRow("whole rounds") << QVariant(2.5) << "0" << "2";
+        QTest::newRow("two decimals") << QVariant(1.005) << "0.00" << "1.00";
+        QTest::newRow("two decimals, half to even") << QVariant(0.125) << "0.00" << "0.12";
+        QTest::newRow("money") << QVariant(1234.5) << "money" << "$1,234.50";
+        QTest::newRow("negative money") << QVariant(-2.25) << "money" << "($2.25)";
+        QTest::newRow("yes") << QVariant(1) << "yesno" << "Yes";
+        QTest::newRow("no") << QVariant(0) << "yesno" << "No";
+        QTest::newRow("null") << QVariant() << "0.00" << "";
+    }
+
+    void formats()
+    {
+        QFETCH(QVariant, value);
+        QFETCH(QString, format);
+        QFETCH(QString, shown);
+        const std::optional<ReportFormat> f = ReportText::parseFormat(format);
+        QVERIFY(f);
+        QCOMPARE(ReportLayout::formatValue(value, *f, QLocale(QLocale::English, QLocale::UnitedStates)), shown);
+    }
+
+    void binListOnTheSample()
+    {
+        TestEnvironment env(QString(), TestEnvironment::Data::Sample);
+        QVERIFY(env.isValid());
+        ReportError error;
+        const ReportDocument doc = runTemplate(env, "Bin.rpt", {}, &error);
+        QVERIFY2(!error, qPrintable(error.description));
+        QVERIFY(doc.landscape);
+        const QString path = env.app.databasePath();
+        const QStringList due = column(select(path, "SELECT PartNo FROM Inventory WHERE Bin <> 0 OR "
+                                                    "CurrentInv < ReorderPoint ORDER BY PartNo"));
+        QVERIFY(due.size() > 5);
+        const QStringList lines = linesOf(doc, column(select(path, "SELECT PartNo FROM Inventory")));
+        QStringList listed;
+        for (const QString &l : lines)
+            listed << l.section(" | ", 0, 0);
+        listed.sort();
+        QCOMPARE(listed, due);
+
+        // One line with every figure for a part flagged to order.
+        const QString vendor = column(select(path, "SELECT Vendor FROM PreferredVendor WHERE Item = 'LM2596S-ADJ'"))
+                                   .value(0, "(no preferred vendor)");
+        const QString lm = lines.filter(QRegularExpression("^LM2596S-ADJ \\| Switching regulator LM2596S-ADJ")).value(0);
+        QVERIFY2(lm.endsWith(" | 6 | 15 | 8 | 2.1 | Yes | " + vendor), qPrintable(lines.join('\n')));
+        // A part whose stock is below its reorder point without the flag.
+        QVERIFY2(!lines.filter(QRegularExpression(" \\| No \\| [^|]+$")).isEmpty(), qPrintable(lines.join('\n')));
+        // A count per vendor, and the parts of a vendor together under it.
+        const QString text = doc.text();
+        for (const QStringList &v : select(path,
+                 "SELECT COALESCE(v.Vendor, '(no preferred vendor)'), COUNT(*) FROM Inventory i LEFT JOIN "
+                 "PreferredVendor v ON v.Item = i.PartNo WHERE i.Bin <> 0 OR i.CurrentInv < i.ReorderPoint "
+                 "GROUP BY 1")) {
+            QVERIFY2(text.contains(QStringLiteral("\n%1 to order from %2").arg(v[1], v[0])), qPrintable(v.join(' ')));
+            QVERIFY(text.contains(QStringLiteral("\n%1\n").arg(v[0])));
+        }
+        QVERIFY(text.contains(QStringLiteral("\nParts to order: %1").arg(due.size())));
+        const QLocale locale;
+        QVERIFY(text.startsWith(QStringLiteral("BIN List | %1 %2\n")
+                                    .arg(locale.toString(QDate(2026, 3, 14), QLocale::ShortFormat),
+                                         locale.toString(QTime(9, 26, 53), QLocale::ShortFormat))));
+        QVERIFY(text.contains("Part No | Description | Stock | Reorder Pt | Min. Req. | Unit Cost | To Order | Vendor"));
+        QVERIFY(text.endsWith(QStringLiteral("Page %1 of %1").arg(doc.pageCount())));
+    }
+
+    void kitPartsListOnTheSample()
+    {
+        TestEnvironment env(QString(), TestEnvironment::Data::Sample);
+        QVERIFY(env.isValid());
+        ReportError error;
+        const ReportDocument doc = runTemplate(env, "KitPartsUsed.rpt", {}, &error);
+        QVERIFY2(!error, qPrintable(error.description));
+        const QString path = env.app.databasePath();
+        const QString text = doc.text();
+        const auto boms = select(path, "SELECT BoardPN, MIN(Description), COUNT(*) FROM BoardBOM "
+                                       "WHERE BoardPN IS NOT NULL GROUP BY BoardPN");
+        QVERIFY(boms.size() >= 5);
+        for (const QStringList &bom : boms) {
+            QVERIFY2(text.contains(QStringLiteral("\n%1   %2\n").arg(bom[0], bom[1])), qPrintable(bom[0]));
+            QVERIFY2(text.contains(QStringLiteral("\n%1 components\n").arg(bom[2])), qPrintable(bom[0]));
+        }
+        const int lines = select(path, "SELECT COUNT(*) FROM BoardBOM WHERE BoardPN IS NOT NULL")[0][0].toInt();
+        QVERIFY(text.contains(QStringLiteral("\n%1 component lines in all").arg(lines)));
+        // The catalogue's description and stock; a fraction per kit as typed.
+        QVERIFY(text.contains("\nLM2596S-ADJ | Switching regulator LM2596S-ADJ step-down 3A TO-263-5 | 1 | 6\n"));
+        QVERIFY(text.contains("\nHDR-1X40-M | "));
+        QVERIFY(QRegularExpression("\nHDR-1X40-M \\| [^\n]* \\| 0\\.15 \\| \\d+\n").match(text).hasMatch());
+    }
+
+    void kitPullListOnTheSample_data()
+    {
+        QTest::addColumn<QString>("kit");
+        QTest::addColumn<QString>("kits");
+        QTest::addColumn<int>("wholeKits");
+        QTest::newRow("ten") << "PSU-12V-REVB" << "10" << 10;
+        QTest::newRow("half kits round to even") << "psu-12v-revb" << "2.5" << 2;
+        QTest::newRow("fractions per kit") << "RELAY-2CH" << "25" << 25;
+    }
+
+    void kitPullListOnTheSample()
+    {
+        QFETCH(QString, kit);
+        QFETCH(QString, kits);
+        QFETCH(int, wholeKits);
+        TestEnvironment env(QString(), TestEnvironment::Data::Sample);
+        QVERIFY(env.isValid());
+        ReportError error;
+        const ReportDocument doc = runTemplate(env, "KitPullList.rpt", {{"Kit", kit}, {"Kits", kits}}, &error);
+        QVERIFY2(!error, qPrintable(error.description));
+        const auto parts = select(env.app.databasePath(),
+                                  "SELECT b.PartNo, SUM(b.QtyUsed), MAX(i.CurrentInv) FROM BoardBOM b LEFT JOIN "
+                                  "Inventory i ON i.PartNo = b.PartNo WHERE b.BoardPN = ? GROUP BY b.PartNo",
+                                  {kit});
+        QVERIFY(!parts.isEmpty());
+        const QStringList lines = linesOf(doc, column(parts));
+        QCOMPARE(lines.size(), parts.size());
+        for (const QStringList &p : parts) {
+            const double need = p[1].toDouble() * wholeKits;
+            const bool short_ = p[2].isEmpty() || p[2].toDouble() < need;
+            const QString line = lines.filter(QRegularExpression("^" + QRegularExpression::escape(p[0]) + " \\| ")).value(0);
+            const QString end = (p[2].isEmpty() ? QString() : " | " + p[2]) + (short_ ? " | SHORT" : QString());
+            QVERIFY2(line.endsWith(end), qPrintable(line));
+            QVERIFY2(line.contains(QStringLiteral(" | %1 | ").arg(QString::number(need, 'g', 10))), qPrintable(line));
+        }
+        QVERIFY(doc.text().contains(QStringLiteral("\nKit %1, %2 kits\n").arg(kit).arg(wholeKits)));
+        QVERIFY(doc.text().contains(QStringLiteral("\n%1 components").arg(parts.size())));
+    }
+
+    void kitShortageOnTheSample()
+    {
+        // One component not in the catalogue: short by all of it, of no known value.
+        TestEnvironment env("INSERT INTO BoardBOM (BoardPN, Description, PartNo, QtyUsed) VALUES "
+                            "('PSU-12V-REVB', 'x', 'NO-SUCH-PART', 2);",
+                            TestEnvironment::Data::Sample);
+        QVERIFY(env.isValid());
+        ReportError error;
+        const ReportDocument doc =
+            runTemplate(env, "KitShortage.rpt", {{"Kit", "PSU-12V-REVB"}, {"Kits", "10"}}, &error);
+        QVERIFY2(!error, qPrintable(error.description));
+        const auto parts = select(env.app.databasePath(),
+                                  "SELECT b.PartNo, b.QtyUsed * 10, i.CurrentInv, i.UnitCost FROM BoardBOM b "
+                                  "LEFT JOIN Inventory i ON i.PartNo = b.PartNo WHERE b.BoardPN = 'PSU-12V-REVB'");
+        QStringList shortParts;
+        double value = 0;
+        for (const QStringList &p : parts) {
+            const double stock = p[2].toDouble();
+            if (stock < p[1].toDouble()) {
+                shortParts << p[0];
+                value += (p[1].toDouble() - stock) * p[3].toDouble();
+            }
+        }
+        QVERIFY(shortParts.size() >= 2);
+        const QStringList lines = linesOf(doc, column(parts));
+        QStringList listed;
+        for (const QString &l : lines)
+            listed << l.section(" | ", 0, 0);
+        listed.sort();
+        shortParts.sort();
+        QCOMPARE(listed, shortParts);
+        // Empty cells take no place in the text.
+        QVERIFY2(lines.contains("NO-SUCH-PART | (not in the catalogue) | 20 | 20"), qPrintable(lines.join('\n')));
+        QVERIFY2(lines.filter("LM2596S-ADJ | ").value(0).endsWith(" | 10 | 6 | 4 | $2.10 | $8.40"),
+                 qPrintable(lines.join('\n')));
+        QVERIFY2(doc.text().contains("\nTotal shortage value | " + QLocale().toCurrencyString(value)),
+                 qPrintable(doc.text()));
+    }
+
+    // Long reports: headings and the page line on every page, a group that
+    // runs over a page break is headed again.
+    void pagination()
+    {
+        QString rows;
+        for (int i = 0; i < 150; ++i)
+            rows += QStringLiteral("INSERT INTO Inventory (PartNo, Description, CurrentInv) VALUES ('P%1', '%2', %3);\n")
+                        .arg(i, 3, 10, QLatin1Char('0'))
+                        .arg(i < 100 ? "first" : "second")
+                        .arg(i);
+        TestEnvironment env(rows);
+        QVERIFY(env.isValid());
+        ReportDefinition def;
+        QVERIFY(!ReportParser::parse("[report]\ntitle = Long\n[query]\nSELECT PartNo, Description, CurrentInv "
+                                     "FROM Inventory ORDER BY Description, PartNo\n[group]\nfield = Description\n"
+                                     "header = Group {Description}\nfooter = {count} in {Description}, stock "
+                                     "{sum CurrentInv}\n[column]\nfield = PartNo\nheading = No\nwidth = 80\n[column]\n"
+                                     "field = CurrentInv\nheading = Stock\ntotal = sum\nformat = 0\n"
+                                     "[totals]\ntext = All {count}\n",
+                                     &def));
+        ReportDocument doc;
+        QVERIFY(!ReportRunner::run(env.app.database(), def, {}, env.app.now(), &doc));
+        QVERIFY(doc.pageCount() >= 3);
+        for (int p = 0; p < doc.pageCount(); ++p) {
+            const QStringList lines = doc.pageText(p).split('\n');
+            QCOMPARE(lines.first(), "Long | " + QLocale().toString(QDate(2026, 3, 14), QLocale::ShortFormat));
+            QCOMPARE(lines.at(1), QStringLiteral("No | Stock"));
+            QCOMPARE(lines.last(), QStringLiteral("Page %1 of %2").arg(p + 1).arg(doc.pageCount()));
+        }
+        QVERIFY(doc.pageText(1).split('\n').at(2).startsWith("Group first (continued)"));
+        const QString text = doc.text();
+        QVERIFY(text.contains("\n100 in first, stock 4950 | 4950\n"));
+        QVERIFY(text.contains("\n50 in second, stock 6225 | 6225\n"));
+        QVERIFY(text.contains("\nAll 150 | 11175\n"));
+        QCOMPARE(linesOf(doc, column(select(env.app.databasePath(), "SELECT PartNo FROM Inventory"))).size(), 150);
+    }
+
+    void runErrors_data()
+    {
+        QTest::addColumn<QString>("templateText");
+        QTest::addColumn<QStringList>("answers"); // name=value
+        QTest::addColumn<int>("number");
+        QTest::addColumn<QString>("description");
+        const QString prompts = "[prompt Kits]\ntext = How many\nkind = whole\n";
+        QTest::newRow("column not in the query") << "[query]\nSELECT PartNo FROM Inventory\n[column]\nfield = Cost\n"
+                                                 << QStringList{} << 20506 << "gives no column Cost";
+        QTest::newRow("query refused") << "[query]\nSELECT Cost FROM Nowhere\n[column]\nfield = a\n"
+                                       << QStringList{} << 20507 << "The report's query failed: no such table";
+        QTest::newRow("no answer") << prompts + MinimalTemplate << QStringList{} << 20509
+                                   << "needs an answer for Kits (\"How many\")";
+        QTest::newRow("answer not a number") << prompts + MinimalTemplate << QStringList{"Kits=abc"} << 20508
+                                             << "\"abc\" is not a whole number";
+        QTest::newRow("answer out of range") << prompts + MinimalTemplate << QStringList{"Kits=40000"} << 20508
+                                             << "\"40000\" is not a whole number";
+        QTest::newRow("answer to no prompt") << prompts + MinimalTemplate << QStringList{"Kits=1", "Kit=2"} << 20506
+                                             << "asks nothing called Kit";
+        QTest::newRow("too wide") << "[query]\nSELECT PartNo FROM Inventory\n[column]\nfield = PartNo\nwidth = 300\n"
+                                  << QStringList{} << 20510 << "columns are 300 mm wide";
+        QTest::newRow("text names no field") << QString(MinimalTemplate) + "[totals]\ntext = {Cost}\n" << QStringList{}
+                                             << 20506 << "{Cost} names nothing";
+        QTest::newRow("sum of no field") << QString(MinimalTemplate) + "[totals]\ntext = {sum Cost}\n" << QStringList{}
+                                         << 20506 << "gives no column Cost";
+    }
+
+    void runErrors()
+    {
+        QFETCH(QString, templateText);
+        QFETCH(QStringList, answers);
+        QFETCH(int, number);
+        QFETCH(QString, description);
+        TestEnvironment env("INSERT INTO Inventory (PartNo) VALUES ('A');");
+        QVERIFY(env.isValid());
+        ReportDefinition def;
+        const ReportError parsed = ReportParser::parse(templateText, &def);
+        QVERIFY2(!parsed, qPrintable(parsed.description));
+        ReportRunner::Answers given;
+        for (const QString &a : answers)
+            given.insert(a.section('=', 0, 0), a.section('=', 1));
+        ReportDocument doc;
+        const ReportError e = ReportRunner::run(env.app.database(), def, given, env.app.now(), &doc);
+        QCOMPARE(e.number, number);
+        QVERIFY2(e.description.contains(description), qPrintable(e.description));
+        QCOMPARE(doc.pageCount(), 0);
+    }
+
+    // The commands as the user runs them from the menus.
+    void commands_data()
+    {
+        QTest::addColumn<int>("command");
+        QTest::addColumn<QStringList>("inputs");
+        QTest::addColumn<QString>("title"); // empty: nothing opens
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QStringList>("prompts");
+        const QStringList asked = {"Enter the Kit Part Number", "Enter Qty of Kits Pulled"};
+        QTest::newRow("BIN List") << int(CommandId::BinList) << QStringList{} << "BIN List" << "" << QStringList{};
+        QTest::newRow("Kit Parts List") << int(CommandId::KitPartList) << QStringList{} << "Kit Parts List" << ""
+                                        << QStringList{};
+        QTest::newRow("Kit Pull List") << int(CommandId::KitPullList) << QStringList{"AMP-MONO-10W", "3"}
+                                       << "Kit Pull List" << "" << asked;
+        QTest::newRow("Kit Shortage List") << int(CommandId::KitShort) << QStringList{"AMP-MONO-10W", "30"}
+                                           << "Kit Shortage List" << "" << asked;
+        QTest::newRow("kit number cancelled") << int(CommandId::KitPullList) << QStringList{"<cancel>"} << "" << ""
+                                              << asked.mid(0, 1);
+        QTest::newRow("kit number empty") << int(CommandId::KitShort) << QStringList{""} << "" << "" << asked.mid(0, 1);
+        QTest::newRow("number of kits not a number")
+            << int(CommandId::KitShort) << QStringList{"AMP-MONO-10W", "many"} << ""
+            << "Error No 20508\r\n\"many\" is not a whole number from -32768 to 32767 for Kits. has occured." << asked;
+    }
+
+    void commands()
+    {
+        QFETCH(int, command);
+        QFETCH(QStringList, inputs);
+        QFETCH(QString, title);
+        QFETCH(QString, message);
+        QFETCH(QStringList, prompts);
+        Harness h(TestEnvironment::sampleData());
+        QVERIFY(h.ready());
+        QVERIFY(copyTemplates(h.env.folder()));
+        for (const QString &i : inputs)
+            h.ui.inputs.enqueue(i == "<cancel>" ? std::nullopt : std::optional<QString>(i));
+        const QString before = dump(h.env.app.databasePath());
+        QVERIFY(h.main.action(CommandId(command))->isEnabled());
+        h.main.action(CommandId(command))->trigger();
+        QCOMPARE(h.ui.prompts, prompts);
+        QCOMPARE(h.ui.texts(), message.isEmpty() ? QStringList() : QStringList{message});
+        auto *preview = qobject_cast<ReportPreviewWindow *>(h.main.activeChild());
+        if (title.isEmpty()) {
+            QVERIFY(!preview);
+            QCOMPARE(h.main.mdiArea()->subWindowList().size(), 0);
+        } else {
+            QVERIFY(preview);
+            QCOMPARE(preview->windowTitle(), title);
+            QVERIFY(preview->subWindow()->isMaximized());
+            QVERIFY(preview->pageStatus().startsWith("Page 1 of "));
+        }
+        QCOMPARE(dump(h.env.app.databasePath()), before);
+        QCOMPARE(h.main.cursor().shape(), Qt::ArrowCursor);
+    }
+
+    // A missing or broken template: the engine's error, nothing opens.
+    void templateFailures_data()
+    {
+        QTest::addColumn<QString>("contents"); // "<missing>": no file
+        QTest::addColumn<QString>("message");
+        QTest::newRow("missing") << "<missing>" << "Error No 20501\r\nCannot find the report template %1. has occured.";
+        QTest::newRow("broken") << "[query]\nSELECT 1\n[columns]\n"
+                                << "Error No 20503\r\nReport template line 3: [columns] is not a section. has occured.";
+        QTest::newRow("not text") << QString::fromLatin1("\xff\xfe[query]")
+                                  << "Error No 20502\r\nThe report template %1 is not UTF-8 text. has occured.";
+    }
+
+    void templateFailures()
+    {
+        QFETCH(QString, contents);
+        QFETCH(QString, message);
+        Harness h;
+        QVERIFY(h.ready());
+        const QString path = QDir(h.env.folder()).filePath("Bin.rpt");
+        if (contents != "<missing>") {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(contents == QString::fromLatin1("\xff\xfe[query]") ? QByteArray("\xff\xfe[query]") : contents.toUtf8());
+        }
+        h.main.run(CommandId::BinList);
+        QCOMPARE(h.ui.texts(), QStringList{message.contains("%1") ? message.arg(QDir::toNativeSeparators(path)) : message});
+        QCOMPARE(h.ui.shown.last().title, QStringLiteral("Partwise"));
+        QCOMPARE(h.main.mdiArea()->subWindowList().size(), 0);
+    }
+
+    void previewPagesPrintAndPdf()
+    {
+        Harness h(TestEnvironment::sampleData());
+        QVERIFY(h.ready());
+        QVERIFY(copyTemplates(h.env.folder()));
+        h.main.run(CommandId::KitPartList);
+        auto *preview = qobject_cast<ReportPreviewWindow *>(h.main.activeChild());
+        QVERIFY(preview);
+        const int pages = preview->document().pageCount();
+        QVERIFY(pages >= 2);
+        QCOMPARE(preview->pageStatus(), QStringLiteral("Page 1 of %1").arg(pages));
+        preview->toolAction("nextPage")->trigger();
+        QCOMPARE(preview->pageStatus(), QStringLiteral("Page 2 of %1").arg(pages));
+        preview->toolAction("lastPage")->trigger();
+        QCOMPARE(preview->currentPage(), pages);
+        preview->toolAction("nextPage")->trigger();
+        QCOMPARE(preview->currentPage(), pages);
+        preview->toolAction("firstPage")->trigger();
+        preview->toolAction("previousPage")->trigger();
+        QCOMPARE(preview->pageStatus(), QStringLiteral("Page 1 of %1").arg(pages));
+        // The keys the user pages with.
+        preview->preview()->setFocus();
+        QTest::keyClick(preview->preview(), Qt::Key_End);
+        QCOMPARE(preview->currentPage(), pages);
+        QTest::keyClick(preview->preview(), Qt::Key_Home);
+        QCOMPARE(preview->currentPage(), 1);
+        QTest::keyClick(preview->preview(), Qt::Key_PageDown);
+        QCOMPARE(preview->pageStatus(), QStringLiteral("Page 2 of %1").arg(pages));
+        QTest::keyClick(preview->preview(), Qt::Key_PageUp);
+        QCOMPARE(preview->currentPage(), 1);
+        const qreal zoom = preview->preview()->zoomFactor();
+        preview->toolAction("zoomIn")->trigger();
+        QVERIFY(preview->preview()->zoomFactor() > zoom);
+
+        // File > Print goes to the preview while it is the active window.
+        QTemporaryDir out;
+        h.ui.printToPdf = out.filePath("printed.pdf");
+        h.ui.printChoices.enqueue(true);
+        h.main.run(CommandId::FilePrint);
+        QCOMPARE(h.ui.dialogTitles, QStringList{"Print"});
+        QCOMPARE(pdfPages(h.ui.printToPdf), pages);
+        h.ui.printChoices.enqueue(false); // cancelled: nothing printed
+        QFile::remove(h.ui.printToPdf);
+        h.main.run(CommandId::FilePrint);
+        QVERIFY(!QFile::exists(h.ui.printToPdf));
+
+        h.ui.fileNames.enqueue(out.filePath("saved")); // ".pdf" is added
+        preview->toolAction("savePdf")->trigger();
+        QCOMPARE(pdfPages(out.filePath("saved.pdf")), pages);
+        h.ui.fileNames.enqueue(out.filePath("no-such-folder/x.pdf"));
+        preview->toolAction("savePdf")->trigger();
+        QVERIFY2(h.ui.lastText().startsWith("Error No 20511\r\nCannot write the PDF file"), qPrintable(h.ui.lastText()));
+    }
+
+    void commandLine_data()
+    {
+        QTest::addColumn<QStringList>("arguments"); // PDF stands for the output file
+        QTest::addColumn<int>("status");            // -1: the program starts as usual
+        QTest::addColumn<QString>("error");
+        QTest::addColumn<int>("pages");             // of the PDF written; 0: none; -1: any
+        QTest::newRow("no report asked") << QStringList{} << -1 << "" << 0;
+        QTest::newRow("BIN List") << QStringList{"--report", "Bin.rpt", "--pdf", "PDF"} << 0 << "" << -1;
+        QTest::newRow("with answers") << QStringList{"--report", "KitPullList.rpt", "--param", "Kit=PSU-12V-REVB",
+                                                     "--param", "kits=10", "--pdf", "PDF"}
+                                      << 0 << "" << 1;
+        QTest::newRow("an answer with = in it") << QStringList{"--report", "KitShortage.rpt", "--param", "Kit=A=B",
+                                                               "--param", "Kits=1", "--pdf", "PDF"}
+                                                << 0 << "" << 1;
+        QTest::newRow("no answer") << QStringList{"--report", "KitPullList.rpt", "--param", "Kit=X", "--pdf", "PDF"}
+                                   << 1 << "partwise: report error 20509: The report needs an answer for Kits" << 0;
+        QTest::newRow("answer not a number") << QStringList{"--report", "KitPullList.rpt", "--param", "Kit=X",
+                                                            "--param", "Kits=ten", "--pdf", "PDF"}
+                                             << 1 << "report error 20508" << 0;
+        QTest::newRow("no such template") << QStringList{"--report", "Nope.rpt", "--pdf", "PDF"} << 1
+                                          << "report error 20501: Cannot find the report template" << 0;
+        QTest::newRow("PDF in no folder") << QStringList{"--report", "Bin.rpt", "--pdf", "PDF/none/x.pdf"} << 1
+                                          << "report error 20511" << 0;
+        QTest::newRow("no --pdf") << QStringList{"--report", "Bin.rpt"} << 2 << "--report needs --pdf FILE." << 0;
+        QTest::newRow("--pdf alone") << QStringList{"--pdf", "PDF"} << 2 << "--pdf and --param go with --report."
+                                     << 0;
+        QTest::newRow("--param without =") << QStringList{"--report", "Bin.rpt", "--param", "Kit", "--pdf", "PDF"}
+                                           << 2 << "--param Kit is not NAME=VALUE." << 0;
+        QTest::newRow("unknown option") << QStringList{"--reprot", "Bin.rpt"} << 2 << "Unknown option 'reprot'"
+                                        << 0;
+    }
+
+    void commandLine()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, status);
+        QFETCH(QString, error);
+        QFETCH(int, pages);
+        TestEnvironment env(QString(), TestEnvironment::Data::Sample);
+        QVERIFY(env.isValid());
+        QVERIFY(copyTemplates(env.folder()));
+        env.app.database().close();
+        QTemporaryDir out;
+        const QString pdf = out.filePath("report.pdf");
+        for (QString &a : arguments)
+            a.replace("PDF", pdf);
+        QString outText, errText;
+        QTextStream outStream(&outText), errStream(&errText);
+        const std::optional<int> result =
+            CommandLine::handle(env.app, QStringList{"partwise"} + arguments, outStream, errStream);
+        QCOMPARE(result.value_or(-1), status);
+        if (error.isEmpty())
+            QCOMPARE(errText, QString());
+        else
+            QVERIFY2(errText.contains(error), qPrintable(errText));
+        if (pages < 0)
+            QVERIFY(pdfPages(pdf) >= 1);
+        else
+            QCOMPARE(qMax(0, pdfPages(pdf)), pages);
+    }
+
+    // The program itself, as a scheduled job runs it.
+    void commandLineProgram()
+    {
+        const QString program = QCoreApplication::applicationDirPath() + "/../partwise";
+        const QString folder = QCoreApplication::applicationDirPath() + "/..";
+        if (!QFile::exists(program) || !QFile::exists(folder + "/Bin.rpt") || !QFile::exists(folder + "/Inventory.mdb"))
+            QSKIP("the program is not built beside its templates and database");
+        QTemporaryDir out;
+        QProcess p;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove("QT_QPA_PLATFORM");
+        environment.remove("DISPLAY");
+        p.setProcessEnvironment(environment);
+        p.start(program, {"--report", "Bin.rpt", "--pdf", out.filePath("bin.pdf")});
+        QVERIFY(p.waitForFinished(60000));
+        QCOMPARE(p.exitCode(), 0);
+        QVERIFY(pdfPages(out.filePath("bin.pdf")) >= 1);
+        p.start(program, {"--report", "Nope.rpt", "--pdf", out.filePath("nope.pdf")});
+        QVERIFY(p.waitForFinished(60000));
+        QCOMPARE(p.exitCode(), 1);
+        QVERIFY(QString::fromLocal8Bit(p.readAllStandardError()).contains("report error 20501"));
+        QVERIFY(!QFile::exists(out.filePath("nope.pdf")));
+    }
+};
+
+QTEST_MAIN(TestReports)
+#include "tst_reports.moc"
