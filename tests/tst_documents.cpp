@@ -5,10 +5,12 @@
 #include "docs/documentcommands.h"
 #include "docs/documentwindow.h"
 #include "docs/rtfreader.h"
+#include "stock/adddeleteinvwindow.h"
 #include "testenvironment.h"
 
 #include <QtTest>
 #include <QtWidgets>
+#include <QPrinter>
 
 #ifdef Q_OS_UNIX
 #include <csignal>
@@ -244,6 +246,7 @@ private slots:
         loads("utf-8 text", "Widerstand 10 k\xce\xa9", "Widerstand 10 k\u03a9");
         loads("latin-1 text", "50 \xb5" "F", "50 \u00b5F");
         loads("rtf source as text", "x {\\rtf1 y}", "x {\\rtf1 y}");
+        loads("utf-16 text", QByteArray("\xff\xfeR\0" "1\0" "\n\0", 8), "R1\n");
         row("no window", {BoldRtf, "<none>", Answer::No, file, "Plain Bold", "%1", open, none});
         row("no window, cancelled", {BoldRtf, "<none>", Answer::No, none, "", "Document 2", open, none});
         row("typed, No: discard", {BoldRtf, "typed", Answer::No, file, "Plain Bold", "%1", open, question});
@@ -258,6 +261,9 @@ private slots:
         fails("a folder", "<folder>", "file to open is a directory");
         fails("damaged rtf", "{\\rtf1" + QByteArray(5000, '{'),
               "The document is damaged: its groups are nested more than 1000 levels deep.");
+        fails("a program", QByteArray("\x7f" "ELF\x02\x01\x01\0\0\0", 10) + QByteArray(300, '\x01'),
+              "it is neither RTF nor text.");
+        fails("control bytes without nul", QByteArray(200, '\x02') + "some text", "it is neither RTF nor text.");
     }
 
     void open()
@@ -288,6 +294,120 @@ private slots:
             QVERIFY(!doc->isModified());
             p.run(CommandId::EditUndo);
             QCOMPARE(doc->document()->toPlainText(), c.text);
+        }
+    }
+
+    // The database and the files beside it are never read or written as
+    // documents, whatever the command or the name they go by; the stock kept
+    // in it survives and reads back after a restart.
+    void databaseFilesAreNoDocuments()
+    {
+        Program p;
+        QVERIFY(p.env.exec("INSERT INTO Inventory (PartNo, Description, CurrentInv) VALUES ('R100', 'Resistor', 100)"));
+        const QString db = p.env.app.databasePath(), link = p.path("link.mdb");
+        QVERIFY(QFile::link(db, link));
+        const QList<QPair<QString, QString>> files = {{db, "the inventory database"},
+                                                      {db + "-wal", "the inventory database's write-ahead log"},
+                                                      {db + "-shm", "the inventory database's shared-memory index"},
+                                                      {db + "-journal", "the inventory database's rollback journal"},
+                                                      {link, "the inventory database"}};
+        QStringList expected;
+        for (const auto &[file, role] : files) {
+            p.env.ui.fileNames << file;
+            p.run(CommandId::FileOpen);
+            expected << "Unable to open \"" + QDir::toNativeSeparators(file) + "\": it is " + role + ", not a document.";
+        }
+        QCOMPARE(p.captions(), QStringList{"Document 1"});
+        QVERIFY(p.active()->document()->isEmpty());
+        QTest::keyClicks(p.active()->textBox(), "overwrite?");
+        for (CommandId command : {CommandId::FileSave, CommandId::FileSaveAs}) {
+            for (const auto &[file, role] : files) {
+                p.env.ui.fileNames << file;
+                p.run(command);
+                expected << "Unable to save \"" + QDir::toNativeSeparators(file) + "\": it is " + role
+                                + "; a document is never saved over it.";
+            }
+        }
+        QCOMPARE(p.env.ui.texts(), expected);
+        QCOMPARE(p.captions(), QStringList{"Document 1"});
+        QVERIFY(p.active()->isModified());
+        QVERIFY(!QFile::exists(db + "-journal"));
+
+        // The stock still changes, and the change outlives the program.
+        p.run(CommandId::AddQuantity);
+        auto *stock = qobject_cast<AddDeleteInvWindow *>(p.main.activeChild());
+        QVERIFY(stock);
+        QTest::keyClicks(stock->txtPartNo, "R100");
+        QTest::keyClick(stock->txtPartNo, Qt::Key_Return);
+        QTest::keyClicks(stock->txtQuantity, "5");
+        QTest::keyClick(stock->txtQuantity, Qt::Key_Return);
+        p.env.ui.answers << Answer::No; // to saving Document 1
+        p.run(CommandId::FileExit);
+        QVERIFY(!p.main.isVisible());
+        QVERIFY(!p.env.app.database().isOpen());
+        QVERIFY(fileBytes(db).startsWith("SQLite format 3"));
+        QVERIFY2(p.env.app.OpenInventoryDatabase(), qPrintable(p.env.app.database().errorString()));
+        QCOMPARE(p.env.scalar("PRAGMA integrity_check").toString(), QString("ok"));
+        QCOMPARE(p.env.scalar("select CurrentInv from Inventory where PartNo = 'R100'").toInt(), 105);
+    }
+
+    // A document read from a text file is saved through Save As, proposed
+    // under its name with RTF's suffix: the text file keeps its text.
+    void textFileIsNeverRewrittenAsRtf_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("how");      // Save, toolbar, close (Yes to the question)
+        QTest::addColumn<bool>("accepted");    // the proposed name
+        QTest::addColumn<QString>("proposed");
+        QTest::newRow("Save") << "notes.txt" << "Save" << true << "notes.rtf";
+        QTest::newRow("toolbar Save") << "notes.txt" << "toolbar" << true << "notes.rtf";
+        QTest::newRow("closing, Yes") << "notes.txt" << "close" << true << "notes.rtf";
+        QTest::newRow("Save cancelled") << "notes.txt" << "Save" << false << "notes.rtf";
+        QTest::newRow("no suffix") << "README" << "Save" << true << "README.rtf";
+        QTest::newRow("text named .rtf") << "list.rtf" << "Save" << true << "list.rtf.rtf";
+    }
+    void textFileIsNeverRewrittenAsRtf()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, how);
+        QFETCH(bool, accepted);
+        QFETCH(QString, proposed);
+        Program p;
+        const QByteArray text = "R100 x 5\nC10U x 2\n";
+        {
+            QFile f(p.path(file));
+            QVERIFY(f.open(QIODevice::WriteOnly) && f.write(text) == text.size());
+        }
+        p.env.ui.fileNames << p.path(file);
+        p.run(CommandId::FileOpen);
+        QPointer<DocumentWindow> doc = p.active();
+        QVERIFY(doc);
+        QTest::keyClick(doc->textBox(), Qt::Key_End, Qt::ControlModifier);
+        QTest::keyClicks(doc->textBox(), "R150 x 1");
+        p.env.ui.fileNames << (accepted ? p.path(proposed) : QString());
+        p.env.ui.answers << Answer::Yes;
+        if (how == "Save")
+            p.run(CommandId::FileSave);
+        else if (how == "toolbar")
+            p.main.runToolButton("Save");
+        else
+            doc->subWindow()->close();
+        Program::settle();
+        QCOMPARE(p.env.ui.dialogTitles, QStringList({"Open", "Save As"}));
+        QCOMPARE(p.env.ui.proposedNames, QStringList{p.path(proposed)});
+        QCOMPARE(fileBytes(p.path(file)), text);
+        QCOMPARE(fileText(p.path(proposed)), accepted ? QString(text + "R150 x 1") : QString("<not rtf>"));
+        if (how == "close") {
+            QVERIFY(doc.isNull());
+            return;
+        }
+        QCOMPARE(doc->caption(), p.path(accepted ? proposed : file));
+        QCOMPARE(doc->isModified(), !accepted);
+        if (accepted) { // an RTF file now: Save writes it without asking
+            QTest::keyClicks(doc->textBox(), "0");
+            p.run(CommandId::FileSave);
+            QCOMPARE(p.env.ui.dialogTitles.size(), 2);
+            QCOMPARE(fileText(p.path(proposed)), QString(text + "R150 x 10"));
         }
     }
 
@@ -390,6 +510,40 @@ private slots:
         const QString text = QString::fromUtf8(fileBytes(p.path("out.txt")));
         QVERIFY2(text.contains("Capacitors"), qPrintable(text));
         QVERIFY2(text.contains("Resistors") == !(selected && keepSelection), qPrintable(text));
+    }
+
+    // The print dialog offers the whole document (and the selection, when
+    // there is one) but no page range.
+    void printDialogOffersNoPageRange_data()
+    {
+        QTest::addColumn<bool>("selection");
+        QTest::newRow("no selection") << false;
+        QTest::newRow("selection") << true;
+    }
+    void printDialogOffersNoPageRange()
+    {
+        QFETCH(bool, selection);
+        DialogUserInterface ui;
+        QPrinter printer;
+        UserInterface::PrintRequest request;
+        request.title = "Print";
+        request.hasSelection = selection;
+        QStringList usable;
+        bool seen = false;
+        QTimer::singleShot(200, [&] {
+            auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            seen = true;
+            for (const char *name : {"printAll", "printSelection", "printRange", "from", "to",
+                                     "pagesRadioButton", "pagesLineEdit"})
+                if (QWidget *w = dialog->findChild<QWidget *>(name); w && !w->isHidden() && w->isEnabled())
+                    usable << name;
+            dialog->reject();
+        });
+        QVERIFY(!ui.choosePrinter(nullptr, printer, request));
+        QVERIFY(seen);
+        QCOMPARE(usable, selection ? QStringList({"printAll", "printSelection"}) : QStringList{"printAll"});
     }
 
     // The clipboard filled by this program (Copy, Cut, Ctrl+X of a bold word)

@@ -6,7 +6,9 @@
 #include "stock/adddeleteinvwindow.h"
 #include "stock/adddeletepartwindow.h"
 #include "ui/twips.h"
-#include "testenvironment.h"
+#include "docs/documentcommands.h"
+#include "docs/documentwindow.h"
+#include "windowharness.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -24,6 +26,9 @@
 #include <QTextEdit>
 #include <QToolBar>
 #include <QToolButton>
+#include <QPushButton>
+#include <QComboBox>
+#include <QScreen>
 
 namespace {
 
@@ -371,6 +376,239 @@ private slots:
         QVERIFY(!env.app.database().isOpen());
         QVERIFY(env.app.settings()->contains("Settings/MainHeight"));
         delete w;
+    }
+
+    // File > Exit asks every window before it closes any: Cancel at any
+    // question leaves every window open as it was, typed entries and
+    // unchanged documents included; the next Exit asks again.
+    void exitAsksEveryWindowFirst_data()
+    {
+        QTest::addColumn<QList<UserInterface::Answer>>("answers"); // to Document 2, then Document 3
+        QTest::addColumn<bool>("closed");
+        using A = UserInterface::Answer;
+        QTest::newRow("Cancel at the first") << QList<A>{A::Cancel} << false;
+        QTest::newRow("No, then Cancel") << QList<A>{A::No, A::Cancel} << false;
+        QTest::newRow("No to both") << QList<A>{A::No, A::No} << true;
+    }
+    void exitAsksEveryWindowFirst()
+    {
+        QFETCH(QList<UserInterface::Answer>, answers);
+        QFETCH(bool, closed);
+        Harness h;
+        auto *stock = h.open<AddDeleteInvWindow>(CommandId::AddQuantity);
+        QVERIFY(stock);
+        QTest::keyClicks(stock->txtPartNo, "R100");
+        QList<QPointer<ChildWindow>> windows{stock};
+        for (const QString &typed : {QString(), QString("changed"), QString("changed too")}) {
+            h.main.run(CommandId::FileNew);
+            auto *doc = qobject_cast<DocumentWindow *>(h.main.activeChild());
+            QVERIFY(doc);
+            QTest::keyClicks(doc->textBox(), typed);
+            windows << doc;
+        }
+        h.ui.answers.append(answers);
+        h.main.run(CommandId::FileExit);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QStringList asked;
+        for (qsizetype i = 0; i < answers.size(); ++i)
+            asked << QString("Save changes to Document %1?").arg(i + 2);
+        QCOMPARE(h.ui.texts(), asked);
+        QCOMPARE(h.main.isVisible(), !closed);
+        for (const auto &w : windows)
+            QCOMPARE(w.isNull(), closed);
+        if (closed)
+            return;
+        QCOMPARE(stock->txtPartNo->text(), QString("R100"));
+        h.ui.clear();
+        h.ui.answers << UserInterface::Answer::No << UserInterface::Answer::No;
+        h.main.run(CommandId::FileExit);
+        QCOMPARE(h.ui.texts(), QStringList({"Save changes to Document 2?", "Save changes to Document 3?"}));
+        QVERIFY(!h.main.isVisible());
+    }
+
+    // Enter on a focused button presses it, in every kind of child window.
+    void enterPressesTheFocusedButton_data()
+    {
+        QTest::addColumn<int>("command");
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QString>("effect");
+        const int add = int(CommandId::AddQuantity), browse = int(CommandId::BrowsePart);
+        QTest::newRow("stock Submit") << add << "cmdUpdate" << int(Qt::Key_Return) << "stock 105";
+        QTest::newRow("stock Submit, keypad Enter") << add << "cmdUpdate" << int(Qt::Key_Enter) << "stock 105";
+        QTest::newRow("stock Exit") << add << "cmdExit" << int(Qt::Key_Return) << "closed";
+        QTest::newRow("part Exit") << int(CommandId::DeletePart) << "cmdExit" << int(Qt::Key_Return) << "closed";
+        QTest::newRow("browse Next") << browse << "cmdNext" << int(Qt::Key_Return) << "Select a Part Number";
+        QTest::newRow("browse Show Vendor") << browse << "cmdVendor" << int(Qt::Key_Return) << "vendor shown";
+        QTest::newRow("browse Exit") << browse << "cmdExit" << int(Qt::Key_Return) << "closed";
+    }
+    void enterPressesTheFocusedButton()
+    {
+        QFETCH(int, command);
+        QFETCH(QString, button);
+        QFETCH(int, key);
+        QFETCH(QString, effect);
+        Harness h("INSERT INTO Inventory (PartNo, Description, CurrentInv, UnitCost) VALUES "
+                  "('R100', 'Resistor', 100, 0.02), ('R150', 'Resistor 150R', 5, 0.02);"
+                  "INSERT INTO PreferredVendor (Item, Vendor) VALUES ('R100', 'RS');");
+        QPointer<ChildWindow> w = h.open<ChildWindow>(CommandId(command));
+        QVERIFY(w);
+        if (effect == "stock 105") {
+            w->findChild<QLineEdit *>("txtPartNo")->setText("R100");
+            w->findChild<QLineEdit *>("txtQuantity")->setText("5");
+        }
+        auto *b = w->findChild<QPushButton *>(button);
+        QVERIFY(b);
+        b->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(b, Qt::Key(key));
+        if (effect == "closed") {
+            QTRY_VERIFY(w.isNull());
+        } else if (effect == "stock 105") {
+            QCOMPARE(h.env.scalar("select CurrentInv from Inventory where PartNo = 'R100'").toInt(), 105);
+        } else if (effect == "vendor shown") {
+            QVERIFY(w->findChild<QLineEdit *>("txtVendor")->isVisible());
+        } else {
+            QCOMPARE(h.ui.texts(), QStringList{effect}); // the empty box is refused
+        }
+    }
+
+    // Cut, Copy and Paste from the menu or the toolbar act on the focused
+    // field of an entry window, or the editable box of a look-up window.
+    void clipboardCommandsInFields_data()
+    {
+        QTest::addColumn<bool>("toolbar");
+        QTest::newRow("menu") << false;
+        QTest::newRow("toolbar") << true;
+    }
+    void clipboardCommandsInFields()
+    {
+        QFETCH(bool, toolbar);
+        Harness h;
+        auto run = [&](CommandId id, const QString &key) {
+            if (toolbar)
+                QTest::mouseClick(h.main.toolButton(key), Qt::LeftButton);
+            else
+                h.main.action(id)->trigger();
+        };
+        auto *w = h.open<AddDeleteInvWindow>(CommandId::AddQuantity);
+        QVERIFY(w);
+        QApplication::clipboard()->clear();
+        QTest::keyClicks(w->txtPartNo, "R100");
+        w->txtPartNo->selectAll();
+        run(CommandId::EditCopy, "Copy");
+        QCOMPARE(QApplication::clipboard()->text(), QString("R100"));
+        w->txtQuantity->setFocus(Qt::OtherFocusReason);
+        run(CommandId::EditPaste, "Paste");
+        QCOMPARE(w->txtQuantity->text(), QString("R100"));
+        QTest::keyClicks(w->txtQuantity, "5");
+        w->txtQuantity->setSelection(0, 4);
+        run(CommandId::EditCut, "Cut");
+        QCOMPARE(w->txtQuantity->text(), QString("5"));
+        QCOMPARE(QApplication::clipboard()->text(), QString("R100"));
+        QVERIFY(h.ui.shown.isEmpty());
+
+        auto *browse = h.open<ChildWindow>(CommandId::BrowsePart);
+        QVERIFY(browse);
+        auto *box = browse->findChild<QComboBox *>("cmbPartNo");
+        box->setFocus(Qt::OtherFocusReason);
+        run(CommandId::EditPaste, "Paste");
+        QCOMPARE(box->currentText(), QString("R100"));
+    }
+
+    // Tiling never makes a window smaller than it was designed: its fields
+    // stay whole, the tiles do not overlap, and the client area scrolls.
+    void tilingKeepsWindowsWhole_data()
+    {
+        QTest::addColumn<int>("command");
+        QTest::newRow("horizontal") << int(CommandId::WindowTileHorizontal);
+        QTest::newRow("vertical") << int(CommandId::WindowTileVertical);
+    }
+    void tilingKeepsWindowsWhole()
+    {
+        QFETCH(int, command);
+        Harness h;
+        QList<QPair<ChildWindow *, QSize>> windows;
+        for (CommandId id : {CommandId::AddQuantity, CommandId::AddPart, CommandId::BrowsePart, CommandId::DeletePart}) {
+            auto *w = h.open<ChildWindow>(id);
+            QVERIFY(w);
+            windows.append({w, w->size()});
+        }
+        h.main.run(CommandId(command));
+        const bool horizontal = CommandId(command) == CommandId::WindowTileHorizontal;
+        for (int i = 0; i < windows.size(); ++i) {
+            ChildWindow *w = windows[i].first;
+            const QSize designed = windows[i].second;
+            QVERIFY2(w->width() >= designed.width() && w->height() >= designed.height(),
+                     qPrintable(QString("%1: %2x%3, designed %4x%5").arg(w->windowTitle()).arg(w->width())
+                                    .arg(w->height()).arg(designed.width()).arg(designed.height())));
+            for (QWidget *control : w->findChildren<QWidget *>())
+                if (control->isVisible() && !control->isWindow())
+                    QVERIFY(w->rect().contains(QRect(control->mapTo(w, QPoint()), control->size())));
+            if (i > 0) {
+                const QRect previous = windows[i - 1].first->subWindow()->geometry();
+                const QRect tile = w->subWindow()->geometry();
+                QVERIFY(!previous.intersects(tile));
+                QVERIFY(horizontal ? tile.top() >= previous.bottom() : tile.left() >= previous.right());
+            }
+        }
+    }
+
+    // Ctrl+F4 and Ctrl+W close the active child window, wherever its
+    // keyboard focus is.
+    void closeKeys_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("command");
+        QTest::addColumn<QString>("focus"); // object name, or a class
+        for (const auto &[name, key] : {std::pair{"Ctrl+F4", int(Qt::Key_F4)}, std::pair{"Ctrl+W", int(Qt::Key_W)}}) {
+            const QString n = name;
+            QTest::newRow(qPrintable(n + ", entry field")) << key << int(CommandId::DeleteQuantity) << "txtQuantity";
+            QTest::newRow(qPrintable(n + ", button")) << key << int(CommandId::DeleteQuantity) << "cmdExit";
+            QTest::newRow(qPrintable(n + ", look-up box")) << key << int(CommandId::BrowsePart) << "cmbPartNo";
+            QTest::newRow(qPrintable(n + ", document")) << key << int(CommandId::FileNew) << "rtfText";
+            QTest::newRow(qPrintable(n + ", maximized")) << key << int(CommandId::FileNew) << "maximized";
+        }
+    }
+    void closeKeys()
+    {
+        QFETCH(int, key);
+        QFETCH(int, command);
+        QFETCH(QString, focus);
+        Harness h;
+        QVERIFY(h.open<AddDeleteInvWindow>(CommandId::AddQuantity));
+        QPointer<ChildWindow> w = h.open<ChildWindow>(CommandId(command));
+        QVERIFY(w);
+        if (focus == "maximized")
+            w->subWindow()->showMaximized();
+        QWidget *target = focus == "maximized" ? w->findChild<QWidget *>("rtfText") : w->findChild<QWidget *>(focus);
+        QVERIFY(target);
+        target->setFocus(Qt::OtherFocusReason);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key(key), Qt::ControlModifier);
+        QTRY_VERIFY(w.isNull());
+        QCOMPARE(h.main.mdiArea()->subWindowList().size(), 1);
+    }
+
+    // Help > Search: the prompt shows no "&", the keyboard is in the keyword
+    // box, and the viewer opens centred over the main window.
+    void helpSearchWindow()
+    {
+        TestEnvironment env;
+        env.app.setProgramFolder(PARTWISE_SOURCE_DIR);
+        MainWindow w(env.app);
+        w.setGeometry(100, 80, 500, 400);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        w.run(CommandId::HelpSearch);
+        auto *viewer = w.findChild<HelpViewer *>();
+        QVERIFY(viewer && viewer->isVisible());
+        auto *prompt = viewer->findChild<QLabel *>("lblKeyword");
+        QVERIFY(prompt && prompt->isVisible());
+        QCOMPARE(prompt->text(), QString("Type a &keyword:"));
+        QCOMPARE(prompt->buddy(), viewer->searchBox()); // "&" marks the access key, not a character
+        QTRY_COMPARE(QApplication::focusWidget(), viewer->searchBox());
+        const QPoint offset = viewer->frameGeometry().center() - w.frameGeometry().center();
+        QVERIFY2(offset.manhattanLength() <= 4, qPrintable(QString("%1,%2").arg(offset.x()).arg(offset.y())));
+        QVERIFY(w.screen()->availableGeometry().contains(viewer->frameGeometry()));
     }
 
     void windowMenuListsChildren()

@@ -363,6 +363,38 @@ private slots:
         QCOMPARE(doc.toPlainText(), QStringLiteral("[thin green\nsec]"));
     }
 
+    // Each character outside ASCII is written as \uN with N a signed 16-bit
+    // number, as the format has it, and read back as itself.
+    void writerUnicodeEscapes_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QByteArray>("written");
+        QTest::newRow("below 32768") << QString::fromUtf8("Ж") << QByteArray("\\u1046?");
+        QTest::newRow("32767") << QString(QChar(0x7FFF)) << QByteArray("\\u32767?");
+        QTest::newRow("32768 is negative") << QString(QChar(0x8000)) << QByteArray("\\u-32768?");
+        QTest::newRow("CJK") << QString::fromUtf8("語") << QByteArray("\\u-30050?");
+        QTest::newRow("replacement character") << QString(QChar(0xFFFD)) << QByteArray("\\u-3?");
+        QTest::newRow("accented, letter fallback") << QString::fromUtf8("é") << QByteArray("\\u233 e");
+        QTest::newRow("surrogate pair") << QString::fromUtf8("😀") << QByteArray("\\u-10179?\\u-8704?");
+    }
+    void writerUnicodeEscapes()
+    {
+        QFETCH(QString, text);
+        QFETCH(QByteArray, written);
+        QTextDocument doc;
+        doc.setPlainText("<" + text + ">");
+        const QByteArray rtf = RtfWriter().write(&doc);
+        QVERIFY2(rtf.contains("<" + written + ">"), rtf.constData());
+        static const QRegularExpression escape(QStringLiteral(R"(\\u(-?\d+))"));
+        for (auto m = escape.globalMatch(QString::fromLatin1(rtf)); m.hasNext();) {
+            const qlonglong n = m.next().captured(1).toLongLong();
+            QVERIFY2(n >= -32768 && n <= 32767, qPrintable(QString::number(n)));
+        }
+        QTextDocument again;
+        QVERIFY(RtfReader().read(rtf, &again));
+        QCOMPARE(again.toPlainText(), doc.toPlainText());
+    }
+
     void writerOutputIsPlainAscii()
     {
         QTextDocument doc;

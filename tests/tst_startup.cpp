@@ -2,15 +2,33 @@
 #include "app/mainwindow.h"
 #include "app/splashwindow.h"
 #include "app/startup.h"
+#include "data/database.h"
 #include "testenvironment.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
+#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTest>
+
+namespace {
+
+QByteArray bytesOf(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+bool writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
+}
+
+} // namespace
 
 class TestStartup : public QObject
 {
@@ -84,6 +102,76 @@ private slots:
         QVERIFY2(shown.text.contains(reason), qPrintable(shown.text));
         QCOMPARE(shown.icon, UserInterface::Icon::Critical);
         QCOMPARE(QFile::exists(path), !content.isNull()); // nothing created
+    }
+
+    // A log of changes left beside the database: after a crash it belongs to
+    // the file and its changes count; beside a backup copied over the file
+    // it would damage the copy, which is then refused as it was found.
+    void leftoverLog_data()
+    {
+        QTest::addColumn<QString>("file"); // what the database file holds at start-up
+        QTest::addColumn<bool>("withLog");
+        QTest::addColumn<bool>("opens");
+        QTest::newRow("after a crash") << "before the log" << true << true;
+        QTest::newRow("backup copied over the file") << "backup" << true << false;
+        QTest::newRow("backup, log removed") << "backup" << false << true;
+    }
+    void leftoverLog()
+    {
+        QFETCH(QString, file);
+        QFETCH(bool, withLog);
+        QFETCH(bool, opens);
+        TestEnvironment env("INSERT INTO Inventory (PartNo, Description, CurrentInv) VALUES ('R100', 'Resistor', 100);");
+        QVERIFY2(env.isValid(), qPrintable(env.error()));
+        const QString path = env.app.databasePath(), log = path + "-wal", index = path + "-shm";
+        QVERIFY(env.ownScalar("PRAGMA wal_checkpoint(TRUNCATE)").isValid());
+        const QByteArray backup = bytesOf(path);
+        // The catalogue grows; then, while another connection keeps the log
+        // from being folded in, it grows again in the log.
+        QVERIFY(env.exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 2000) "
+                         "INSERT INTO Inventory (PartNo, Description, CurrentInv) "
+                         "SELECT 'P' || i, hex(randomblob(100)), i FROM n"));
+        QVERIFY(env.ownScalar("PRAGMA wal_checkpoint(TRUNCATE)").isValid());
+        const QByteArray beforeLog = bytesOf(path);
+        QByteArray logBytes;
+        {
+            Database holder("holder");
+            QVERIFY(holder.open(path));
+            QVERIFY(env.exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 500) "
+                             "INSERT INTO Inventory (PartNo, Description, CurrentInv) "
+                             "SELECT 'Q' || i, hex(randomblob(100)), i FROM n"));
+            QVERIFY(env.exec("INSERT INTO Inventory (PartNo, Description) VALUES ('LOGGED', 'In the log only')"));
+            logBytes = bytesOf(log);
+            QVERIFY(logBytes.size() > 4096);
+            env.app.database().close();
+        }
+        QVERIFY(QFile::remove(index) || !QFile::exists(index));
+        QFile::remove(log);
+        QVERIFY(writeBytes(path, file == "backup" ? backup : beforeLog));
+        if (withLog)
+            QVERIFY(writeBytes(log, logBytes));
+        const QByteArray fileBytes = bytesOf(path);
+
+        MainWindow *w = Startup::run(env.app, 0);
+        QVERIFY2((w != nullptr) == opens, qPrintable(env.ui.lastText()));
+        if (opens) {
+            QVERIFY(env.ui.shown.isEmpty());
+            QCOMPARE(env.scalar("select count(*) from Inventory where PartNo = 'LOGGED'").toInt(), withLog ? 1 : 0);
+            QCOMPARE(env.scalar("PRAGMA integrity_check").toString(), QString("ok"));
+            w->close();
+            return;
+        }
+        QCOMPARE(env.ui.shown.size(), 1);
+        const QString text = env.ui.shown.first().text;
+        for (const QString &part : {QDir::toNativeSeparators(path) + " is damaged", QDir::toNativeSeparators(log),
+                                    QString("Nothing was changed")})
+            QVERIFY2(text.contains(part), qPrintable(text));
+        QVERIFY2(text.contains(QRegularExpression("damaged once .*: (Page|Tree|row|.*malformed)")),
+                 qPrintable(text)); // what the check found
+        QCOMPARE(bytesOf(path), fileBytes);
+        QCOMPARE(bytesOf(log), logBytes);
+        QVERIFY(!QFile::exists(index));
+        QVERIFY(!env.app.database().isOpen());
     }
 
     void databaseWithoutTheTables()

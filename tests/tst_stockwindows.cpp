@@ -8,9 +8,12 @@
 #include "windowharness.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSemaphore>
+#include <QThread>
 #include <QtTest>
 #include <memory>
 
@@ -25,6 +28,8 @@ const QString Parts = QStringLiteral(
 const int PartsCount = 6;
 const int Add = int(CommandId::AddQuantity), Subtract = int(CommandId::DeleteQuantity);
 const QString Overflow = "Error No 6\r\nOverflow has occured.";
+// The engine's code 13 is not the runtime's type mismatch.
+const QString DiskFull = "Error No 13\r\ndatabase or disk is full has occured.";
 
 struct Entry
 {
@@ -73,6 +78,33 @@ QStringList panels(const PanelBar *bar)
     return texts;
 }
 
+// Another workstation adds a part in a write transaction of its own and
+// commits it a moment after it has let the test know that it holds the lock.
+class OtherWorkstation : public QThread
+{
+public:
+    OtherWorkstation(const QString &path, const QString &partNo) : m_path(path), m_partNo(partNo) {}
+    QSemaphore locked;
+    bool committed = false;
+
+protected:
+    void run() override
+    {
+        Database db("workstation2");
+        const bool begun = db.open(m_path) && db.beginWrite()
+                           && db.execute("INSERT INTO Inventory (PartNo, Description) VALUES (?, ?)",
+                                         {m_partNo, "Theirs"});
+        locked.release();
+        if (!begun)
+            return;
+        msleep(300);
+        committed = db.commit();
+    }
+
+private:
+    QString m_path, m_partNo;
+};
+
 } // namespace
 
 Q_DECLARE_METATYPE(Entry)
@@ -93,6 +125,17 @@ class TestStockWindows : public QObject
         return h->env.scalar("select CurrentInv from Inventory where PartNo = ?", {partNo});
     }
     int count(const QString &sql, const QVariantList &values = {}) { return h->env.scalar(sql, values).toInt(); }
+    // The disk fills up: any change to the catalogue now needs room (its
+    // journal grows) that the database cannot have.
+    void fillDisk()
+    {
+        QVERIFY(h->env.exec("CREATE TABLE Journal (Entry BLOB)"));
+        for (const QString event : {"INSERT", "UPDATE", "DELETE"})
+            QVERIFY(h->env.exec("CREATE TRIGGER journal_" + event + " AFTER " + event
+                                + " ON Inventory BEGIN INSERT INTO Journal VALUES (zeroblob(100000)); END"));
+        const int pages = h->env.ownScalar("PRAGMA page_count").toInt();
+        QCOMPARE(h->env.ownScalar("PRAGMA max_page_count = " + QString::number(pages)).toInt(), pages);
+    }
 
 private slots:
     void cleanup() { h.reset(); }
@@ -174,6 +217,7 @@ private slots:
         QTest::newRow("quantity beyond any number") << Add << "R100" << "1e400" << 0 << Overflow << "txtQuantity";
         QTest::newRow("sum above 32767") << Add << "BIG" << "10" << 0 << Overflow << "txtQuantity";
         QTest::newRow("stock never counted") << Add << "NOSTOCK" << "1" << 0 << noStock << "txtQuantity";
+        QTest::newRow("disk full") << Add << "R100" << "5" << 0 << DiskFull << "txtQuantity";
     }
     void adjustStock()
     {
@@ -187,6 +231,8 @@ private slots:
         QVERIFY(w);
         if (QByteArray(QTest::currentDataTag()) == "closed connection")
             h->env.app.database().close();
+        if (QByteArray(QTest::currentDataTag()) == "disk full")
+            fillDisk();
         const QVariant before = stock(partNo);
         adjust(w, partNo, quantity);
         QCOMPARE(h->ui.texts(), message.isEmpty() ? QStringList() : QStringList{message});
@@ -246,6 +292,7 @@ private slots:
         const QString refused = "Error No 1811\r\nrow refused has occured.";
         QTest::newRow("vendor row refused") << good << none << refused << vendor;
         QTest::newRow("part row refused") << good << none << refused << vendor;
+        QTest::newRow("disk full") << good << none << DiskFull << vendor;
     }
     void addPart()
     {
@@ -261,6 +308,8 @@ private slots:
             QVERIFY(h->env.exec(QString("CREATE TRIGGER refuse BEFORE INSERT ON ")
                                 + (tag.startsWith("part") ? "Inventory" : "PreferredVendor")
                                 + " BEGIN SELECT RAISE(ABORT, 'row refused'); END"));
+        if (tag == "disk full")
+            fillDisk();
         enter(w, entry);
         QCOMPARE(h->ui.texts(), message.isEmpty() ? QStringList() : QStringList{message});
         if (!focus.isEmpty()) {
@@ -307,33 +356,158 @@ private slots:
     {
         QTest::addColumn<QString>("partNo");
         QTest::addColumn<bool>("yes");
-        QTest::addColumn<QString>("shown");
-        QTest::newRow("yes") << "R100" << true << "Delete Part No R100\r\nAre you sure?";
-        QTest::newRow("yes, other letter case") << "r100" << true << "Delete Part No r100\r\nAre you sure?";
-        QTest::newRow("no") << "R100" << false << "Delete Part No R100\r\nAre you sure?";
-        QTest::newRow("unknown part") << "R1000" << true << "Part Number Does Not Exist";
+        QTest::addColumn<QStringList>("shown");
+        const QString question = "Delete Part No %1\r\nAre you sure?", missing = "Part Number Does Not Exist";
+        QTest::newRow("yes") << "R100" << true << QStringList{question.arg("R100")};
+        QTest::newRow("yes, other letter case") << "r100" << true << QStringList{question.arg("r100")};
+        QTest::newRow("no") << "R100" << false << QStringList{question.arg("R100")};
+        QTest::newRow("unknown part") << "R1000" << true << QStringList{missing};
+        // Someone else deletes the part while the question is open.
+        QTest::newRow("deleted meanwhile") << "R100" << true << QStringList{question.arg("R100"), missing};
+        QTest::newRow("disk full") << "R100" << true << QStringList{question.arg("R100"), DiskFull};
     }
     void deletePart()
     {
         QFETCH(QString, partNo);
         QFETCH(bool, yes);
-        QFETCH(QString, shown);
+        QFETCH(QStringList, shown);
         auto *w = start<AddDeletePartWindow>(int(CommandId::DeletePart));
         QVERIFY(w);
+        const QByteArray tag = QTest::currentDataTag();
+        const bool meanwhile = tag == "deleted meanwhile";
+        if (tag == "disk full")
+            fillDisk();
+        if (meanwhile)
+            h->ui.whileShown = [this](const ScriptedUserInterface::Shown &s) {
+                if (s.buttons == UserInterface::Buttons::YesNo)
+                    QVERIFY(h->env.execElsewhere("DELETE FROM Inventory WHERE PartNo = ?", {"R100"}));
+            };
         const QSize field = w->txtPartNo->size();
         h->ui.answers << (yes ? UserInterface::Answer::Yes : UserInterface::Answer::No);
         typeAndEnter(w->txtPartNo, partNo);
-        QCOMPARE(h->ui.texts(), QStringList{shown});
-        const bool asked = shown.startsWith("Delete"), gone = yes && asked;
+        QCOMPARE(h->ui.texts(), shown);
+        const bool asked = shown.first().startsWith("Delete"), gone = yes && asked && shown.size() == 1;
         QCOMPARE(h->ui.shown.first().buttons, asked ? UserInterface::Buttons::YesNo : UserInterface::Buttons::Ok);
-        QCOMPARE(count("select count(*) from Inventory"), gone ? PartsCount - 1 : PartsCount);
+        QCOMPARE(count("select count(*) from Inventory"), gone || meanwhile ? PartsCount - 1 : PartsCount);
         QCOMPARE(count("select count(*) from PreferredVendor"), 1);
         QCOMPARE(count("select count(*) from BoardBOM where PartNo = 'R100'"), 1);
         QCOMPARE(w->txtPartNo->text(), gone ? QString() : partNo);
         QCOMPARE(panels(w->statbarInfo), gone ? QStringList{partNo + " Deleted From Inventory"} : QStringList());
         QCOMPARE(w->txtPartNo->size(), field); // the status bar had its room already
         QVERIFY(w->txtPartNo->hasFocus());
-        QCOMPARE(w->txtPartNo->selectedText(), yes && !asked ? partNo : "");
+        QCOMPARE(w->txtPartNo->selectedText(), shown.last() == "Part Number Does Not Exist" ? partNo : "");
+    }
+
+    // A status panel too narrow for its text shows the text cut with "..."
+    // and gives the whole text as its tooltip; one wide enough shows it all.
+    void statusPanelsShowTheWholeText_data()
+    {
+        QTest::addColumn<QString>("partNo");
+        QTest::newRow("short") << "R1";
+        QTest::newRow("typical") << "kbp206";
+        QTest::newRow("long") << QString(60, 'W');
+    }
+    void statusPanelsShowTheWholeText()
+    {
+        QFETCH(QString, partNo);
+        auto *w = start<AddDeletePartWindow>(int(CommandId::DeletePart));
+        QVERIFY(w);
+        QVERIFY(h->env.exec("INSERT INTO Inventory (PartNo, Description) VALUES (?, 'x')", {partNo}));
+        h->ui.answers << UserInterface::Answer::Yes;
+        typeAndEnter(w->txtPartNo, partNo);
+        QLabel *panel = w->statbarInfo->panel(1);
+        const QString text = partNo + " Deleted From Inventory";
+        QCOMPARE(panel->text(), text);
+        w->statbarInfo->grab(); // drawn as on screen
+        const bool fits = panel->fontMetrics().horizontalAdvance(text) <= panel->contentsRect().width();
+        QCOMPARE(panel->toolTip(), fits ? QString() : text);
+    }
+
+    // What the window reports is what was stored: a failure after the stock
+    // was written but before the commit stores nothing, so the same entry
+    // tried again counts once.
+    void failedAdjustmentStoresNothing()
+    {
+        auto *w = start<AddDeleteInvWindow>(Add);
+        QVERIFY(w);
+        QVERIFY(h->env.exec("CREATE TRIGGER lose AFTER UPDATE ON Inventory BEGIN "
+                            "UPDATE Inventory SET CurrentInv = NULL WHERE rowid = NEW.rowid; END"));
+        adjust(w, "R100", "5");
+        QCOMPARE(h->ui.texts(), QStringList{"Error No 94\r\nInvalid use of Null has occured."});
+        QCOMPARE(stock("R100").toInt(), 100);
+        QCOMPARE(panels(w->StatBarAdd), QStringList());
+        QVERIFY(h->env.exec("DROP TRIGGER lose"));
+        h->ui.clear();
+        QTest::keyClick(w->txtQuantity, Qt::Key_Return); // the fields kept what was typed
+        QCOMPARE(h->ui.texts(), QStringList());
+        QCOMPARE(stock("R100").toInt(), 105);
+        QCOMPARE(panels(w->StatBarAdd), QStringList({"R100 Inventory Updated", "Current Inventory 105"}));
+    }
+
+    // Two workstations add the same part at once: the second to get the
+    // write lock is told the part is listed, in the window's own words.
+    void twoWorkstationsAddOnePart_data()
+    {
+        QTest::addColumn<QString>("ours");
+        QTest::newRow("same number") << "N1";
+        QTest::newRow("other letter case") << "n1";
+    }
+    void twoWorkstationsAddOnePart()
+    {
+        QFETCH(QString, ours);
+        auto *w = start<AddDeletePartWindow>(int(CommandId::AddPart));
+        QVERIFY(w);
+        OtherWorkstation other(h->env.app.databasePath(), "N1");
+        other.start();
+        other.locked.acquire();
+        enter(w, Entry{ours, "1", "Ours", "1", "1", "Our vendor"});
+        QVERIFY(other.wait(10000));
+        QVERIFY(other.committed);
+        QCOMPARE(h->ui.texts(), QStringList{"Part No. " + ours + " already in inventory."});
+        QCOMPARE(h->ui.shown.first().icon, UserInterface::Icon::Critical);
+        QCOMPARE(h->env.scalar("select group_concat(Description) from Inventory where PartNo = 'N1'").toString(),
+                 "Theirs");
+        QCOMPARE(count("select count(*) from PreferredVendor"), 1);
+        QCOMPARE(w->txtPartNo->selectedText(), ours);
+    }
+
+    // A part deleted and added again with another vendor, or none: the
+    // vendor listed and shown is the new part's.
+    void reAddedPartHasItsNewVendor_data()
+    {
+        QTest::addColumn<QString>("vendor");
+        QTest::addColumn<QString>("shown"); // by Show Vendor
+        QTest::newRow("another vendor") << "Farnell" << "Farnell";
+        QTest::newRow("no vendor") << "" << "Item not in Vendor list.";
+    }
+    void reAddedPartHasItsNewVendor()
+    {
+        QFETCH(QString, vendor);
+        QFETCH(QString, shown);
+        auto *deleter = start<AddDeletePartWindow>(int(CommandId::DeletePart));
+        QVERIFY(deleter);
+        h->ui.answers << UserInterface::Answer::Yes;
+        typeAndEnter(deleter->txtPartNo, "R100");
+        auto *adder = h->open<AddDeletePartWindow>(CommandId::AddPart);
+        QVERIFY(adder);
+        enter(adder, Entry{"R100", "1", "Resistor 100R", "0.02", "50", vendor});
+        QCOMPARE(h->ui.texts(), QStringList{"Delete Part No R100\r\nAre you sure?"});
+        QCOMPARE(h->env.scalar("select count(*) || ':' || ifnull(group_concat(Vendor), '') from PreferredVendor "
+                               "where Item = 'R100'").toString(),
+                 vendor.isEmpty() ? "0:" : "1:" + vendor);
+
+        auto *browse = h->open<ChildWindow>(CommandId::BrowsePart);
+        QVERIFY(browse);
+        auto *box = browse->findChild<QComboBox *>("cmbPartNo");
+        auto *show = browse->findChild<QPushButton *>("cmdVendor");
+        auto *field = browse->findChild<QLineEdit *>("txtVendor");
+        QVERIFY(box && show && field);
+        box->setFocus(Qt::OtherFocusReason);
+        box->setEditText("R100");
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QTest::mouseClick(show, Qt::LeftButton);
+        QCOMPARE(field->text(), shown);
+        QCOMPARE(h->ui.shown.size(), 1);
     }
 };
 

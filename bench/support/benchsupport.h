@@ -27,7 +27,10 @@ public:
         return std::nullopt;
     }
     QString openFileName(QWidget *, const QString &, const QString &) override { return QString(); }
-    QString saveFileName(QWidget *, const QString &, const QString &) override { return QString(); }
+    QString saveFileName(QWidget *, const QString &, const QString &, const QString &) override
+    {
+        return QString();
+    }
     bool choosePrinter(QWidget *, QPrinter &, PrintRequest &) override { return false; }
 };
 

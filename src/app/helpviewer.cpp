@@ -9,6 +9,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QSplitter>
 #include <QTextBrowser>
 #include <QUrl>
@@ -19,7 +20,11 @@ HelpViewer::HelpViewer(QWidget *parent) : QWidget(parent, Qt::Window)
     setObjectName(QStringLiteral("HelpViewer"));
     setWindowTitle(QStringLiteral("Partwise Help"));
     setAttribute(Qt::WA_DeleteOnClose);
-    resize(820, 600);
+    // At most 820 x 600, and no more than two thirds of the screen.
+    if (const QScreen *screen = this->screen())
+        resize(QSize(820, 600).boundedTo(screen->availableGeometry().size() * 2 / 3));
+    else
+        resize(820, 600);
 
     auto *layout = new QVBoxLayout(this);
     auto *buttons = new QHBoxLayout;
@@ -36,8 +41,14 @@ HelpViewer::HelpViewer(QWidget *parent) : QWidget(parent, Qt::Window)
     m_searchPane = new QWidget(splitter);
     auto *searchLayout = new QVBoxLayout(m_searchPane);
     searchLayout->setContentsMargins(0, 0, 0, 0);
-    searchLayout->addWidget(new QLabel(QStringLiteral("Type a &keyword:"), m_searchPane));
+    auto *prompt = new QLabel(QStringLiteral("Type a &keyword:"), m_searchPane);
+    prompt->setObjectName(QStringLiteral("lblKeyword"));
+    searchLayout->addWidget(prompt);
     m_search = new QLineEdit(m_searchPane);
+    m_search->setObjectName(QStringLiteral("txtKeyword"));
+    // With its field as buddy the label shows "keyword" with an underlined
+    // access key instead of a literal "&", and Alt+K goes to the field.
+    prompt->setBuddy(m_search);
     m_topics = new QListWidget(m_searchPane);
     searchLayout->addWidget(m_search);
     searchLayout->addWidget(m_topics);
@@ -56,6 +67,26 @@ HelpViewer::HelpViewer(QWidget *parent) : QWidget(parent, Qt::Window)
     connect(m_search, &QLineEdit::returnPressed, this, &HelpViewer::openTopic);
     connect(m_topics, &QListWidget::itemActivated, this, &HelpViewer::openTopic);
     connect(show, &QPushButton::clicked, this, &HelpViewer::openTopic);
+}
+
+void HelpViewer::present(QWidget *owner)
+{
+    if (!m_placed && owner) {
+        QRect frame(QPoint(), size());
+        frame.moveCenter(owner->frameGeometry().center());
+        if (const QScreen *screen = owner->screen()) {
+            const QRect room = screen->availableGeometry();
+            frame.moveLeft(qBound(room.left(), frame.left(), qMax(room.left(), room.right() - frame.width())));
+            frame.moveTop(qBound(room.top(), frame.top(), qMax(room.top(), room.bottom() - frame.height())));
+        }
+        move(frame.topLeft());
+        m_placed = true;
+    }
+    show();
+    raise();
+    activateWindow();
+    if (m_searchPane->isVisible())
+        m_search->setFocus(Qt::OtherFocusReason);
 }
 
 bool HelpViewer::showContents(const QString &helpFile)

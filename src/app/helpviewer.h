@@ -30,6 +30,11 @@ public:
     // partial keyword.
     bool showSearch(const QString &helpFile, const QString &partialKeyword = QString());
 
+    // Shows the viewer and gives it the keyboard, the search box when the
+    // search is shown. The first time, it is centred over `owner` (kept on
+    // owner's screen).
+    void present(QWidget *owner);
+
     QString errorString() const { return m_error; }
     QTextBrowser *browser() const { return m_browser; }
     QLineEdit *searchBox() const { return m_search; }
@@ -49,4 +54,5 @@ private:
     QWidget *m_searchPane = nullptr;
     QList<Topic> m_index;
     QString m_error;
+    bool m_placed = false;
 };

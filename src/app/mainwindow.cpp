@@ -254,9 +254,28 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
-    // Each child runs its own close handling; one may refuse (unsaved text).
+    // Every child is asked before any closes: Cancel at any question closes
+    // nothing, and the answers given so far count for nothing.
+    QList<QPointer<ChildWindow>> asked;
+    for (QMdiSubWindow *sub : m_mdi->subWindowList()) {
+        auto *child = qobject_cast<ChildWindow *>(sub->widget());
+        if (!child)
+            continue;
+        if (!child->maybeClose()) {
+            for (const QPointer<ChildWindow> &c : std::as_const(asked))
+                if (c)
+                    c->forgetCloseAnswer();
+            event->ignore();
+            return;
+        }
+        asked << child;
+    }
+    // Each child runs its own close handling; one may still refuse.
     m_mdi->closeAllSubWindows();
     if (!m_mdi->subWindowList().isEmpty()) {
+        for (const QPointer<ChildWindow> &c : std::as_const(asked))
+            if (c)
+                c->forgetCloseAnswer();
         event->ignore();
         return;
     }
@@ -324,6 +343,7 @@ QMdiSubWindow *MainWindow::showChild(ChildWindow *window)
     });
     window->load();
     sub->show();
+    window->rememberDesignedSize();
     window->activateWindow();
     // The keyboard goes to the new window: to the field it chose, else to its
     // first field in tab order (the sub-window frame itself takes no typing).
@@ -398,16 +418,24 @@ void MainWindow::tile(Qt::Orientation orientation)
             windows << w;
     if (windows.isEmpty())
         return;
+    // No window is made smaller than it allows: the tiles then reach past
+    // the client area, which scrolls.
     const QRect area = m_mdi->viewport()->rect();
     const int n = int(windows.size());
-    for (int i = 0; i < n; ++i) {
-        windows[i]->showNormal();
+    int offset = 0;
+    for (QMdiSubWindow *w : std::as_const(windows)) {
+        w->showNormal();
+        QSize least = w->minimumSizeHint();
+        if (auto *child = qobject_cast<ChildWindow *>(w->widget()))
+            least = least.expandedTo(child->leastTiledSize() + (w->size() - child->size()));
         if (orientation == Qt::Horizontal) {
-            const int h = area.height() / n;
-            windows[i]->setGeometry(0, i * h, area.width(), h);
+            const int h = qMax(area.height() / n, least.height());
+            w->setGeometry(0, offset, qMax(area.width(), least.width()), h);
+            offset += h;
         } else {
-            const int w = area.width() / n;
-            windows[i]->setGeometry(i * w, 0, w, area.height());
+            const int width = qMax(area.width() / n, least.width());
+            w->setGeometry(offset, 0, width, qMax(area.height(), least.height()));
+            offset += width;
         }
     }
 }
@@ -431,8 +459,7 @@ void MainWindow::showHelp(bool search)
         m_app.ui().inform(this, error);
         return;
     }
-    m_help->show();
-    m_help->raise();
+    m_help->present(this);
 }
 
 void MainWindow::updateMenus()

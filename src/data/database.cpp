@@ -1,9 +1,16 @@
 #include "data/database.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
+
+#include <limits>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
 
 Database::Database(const QString &connectionName, std::unique_ptr<SqlEngine> engine)
     : m_name(connectionName), m_engine(std::move(engine))
@@ -35,6 +42,40 @@ QString Database::whyNotADatabase(const QString &path)
         return QStringLiteral("It is a Microsoft Access (Jet) database. Partwise keeps its "
                               "data in an SQLite database; convert the file to SQLite first.");
     return QStringLiteral("It is not an SQLite database.");
+}
+
+bool Database::isSameFile(const QString &a, const QString &b)
+{
+    const QFileInfo fa(a), fb(b);
+    if (fa.exists() && fb.exists()) {
+        if (fa.canonicalFilePath() == fb.canonicalFilePath())
+            return true;
+#ifdef Q_OS_UNIX
+        // Hard links: one file under two names.
+        struct stat sa {}, sb {};
+        return ::stat(QFile::encodeName(a).constData(), &sa) == 0
+               && ::stat(QFile::encodeName(b).constData(), &sb) == 0 && sa.st_dev == sb.st_dev
+               && sa.st_ino == sb.st_ino;
+#else
+        return false;
+#endif
+    }
+    // A file that is not there yet: where it would be, its folder resolved.
+    auto place = [](const QFileInfo &f) {
+        const QString folder = f.absoluteDir().canonicalPath();
+        return (folder.isEmpty() ? f.absolutePath() : folder) + QLatin1Char('/') + f.fileName();
+    };
+    return place(fa) == place(fb);
+}
+
+QString Database::roleOfFile(const QString &databasePath, const QString &file) const
+{
+    if (isSameFile(databasePath, file))
+        return QStringLiteral("database");
+    for (const SqlEngine::Companion &companion : m_engine->companionFiles())
+        if (isSameFile(databasePath + companion.suffix, file))
+            return companion.role;
+    return QString();
 }
 
 bool Database::open(const QString &path)
@@ -80,6 +121,16 @@ bool Database::open(const QString &path)
     return true;
 }
 
+bool Database::openAtStartUp(const QString &path)
+{
+    close();
+    m_path = path;
+    m_error = DbError();
+    if (whyNotADatabase(path).isEmpty() && !m_engine->checkLeftoverLog(path, &m_error))
+        return false;
+    return open(path);
+}
+
 void Database::close()
 {
     if (!QSqlDatabase::contains(m_name))
@@ -114,7 +165,7 @@ bool Database::execute(const QString &sql, const QVariantList &values, qint64 *r
         return false;
     }
     for (int i = 0; i < values.size(); ++i)
-        q.bindValue(i, values.at(i));
+        q.bindValue(i, bindableValue(values.at(i)));
     if (!q.exec()) {
         m_error = DbError::fromSql(q.lastError());
         return false;
@@ -151,6 +202,29 @@ bool Database::runScript(const QString &script)
         }
     }
     return true;
+}
+
+QVariant bindableValue(const QVariant &value)
+{
+    switch (value.metaType().id()) {
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::Char:
+    case QMetaType::SChar:
+    case QMetaType::UChar:
+    case QMetaType::Long:
+    case QMetaType::ULong:
+        return QVariant(value.toLongLong());
+    case QMetaType::ULongLong: {
+        const qulonglong v = value.toULongLong();
+        return v <= qulonglong(std::numeric_limits<qlonglong>::max()) ? QVariant(qlonglong(v))
+                                                                      : QVariant(double(v));
+    }
+    case QMetaType::Float:
+        return QVariant(double(value.toFloat()));
+    default:
+        return value;
+    }
 }
 
 QStringList splitSqlScript(const QString &script)

@@ -23,6 +23,11 @@ public:
     // Opens an existing database file. Never creates, empties or overwrites
     // one: a missing, unreadable or foreign file is refused with its reason.
     bool open(const QString &path);
+    // The first open of a run: also checks a database that has a log of
+    // changes left beside it (after a crash, or a backup copied over it
+    // while the log stayed), and refuses one that the log would damage,
+    // changing nothing.
+    bool openAtStartUp(const QString &path);
     void close();
     bool isOpen() const;
 
@@ -47,6 +52,14 @@ public:
     // database, or returns an empty text.
     static QString whyNotADatabase(const QString &path);
 
+    // What `file` is to the database at `databasePath`: "database" for the
+    // file itself, the role of an engine file beside it ("write-ahead log"),
+    // or an empty text when it is neither. Links and other spellings of the same
+    // path count as the same file.
+    QString roleOfFile(const QString &databasePath, const QString &file) const;
+    // True when both paths name one file, which need not exist yet.
+    static bool isSameFile(const QString &a, const QString &b);
+
     // Runs a script of statements separated by ";" (used to build databases).
     bool runScript(const QString &script);
 
@@ -58,6 +71,11 @@ private:
     std::unique_ptr<SqlEngine> m_engine;
     DbError m_error;
 };
+
+// A value as it is bound to a statement: whole numbers of every width as
+// 64-bit whole numbers, single precision as double, so that the driver
+// stores each as a number and not as its text; anything else as it is.
+QVariant bindableValue(const QVariant &value);
 
 // Splits a script into statements at ";" outside quotes and comments.
 QStringList splitSqlScript(const QString &script);

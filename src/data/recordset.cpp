@@ -192,7 +192,7 @@ bool Recordset::open(Database &db, const QString &sql, const QVariantList &value
     if (!q->prepare(text))
         return fail(DbError::fromSql(q->lastError()));
     for (int i = 0; i < values.size(); ++i)
-        q->bindValue(i, values.at(i));
+        q->bindValue(i, bindableValue(values.at(i)));
     if (!q->exec())
         return fail(DbError::fromSql(q->lastError()));
 
@@ -489,7 +489,7 @@ bool Recordset::insertRow(const QHash<int, QVariant> &changes)
     if (!q.prepare(sql))
         return fail(DbError::fromSql(q.lastError()));
     for (int i = 0; i < values.size(); ++i)
-        q.bindValue(i, values.at(i));
+        q.bindValue(i, bindableValue(values.at(i)));
     if (!q.exec())
         return fail(DbError::fromSql(q.lastError()));
     const qint64 key = q.lastInsertId().toLongLong();
@@ -532,7 +532,7 @@ bool Recordset::writeRow(qsizetype row, const QHash<int, QVariant> &changes)
         return fail(DbError::fromSql(q.lastError()));
     int i = 0;
     for (; i < values.size(); ++i)
-        q.bindValue(i, values.at(i));
+        q.bindValue(i, bindableValue(values.at(i)));
     q.bindValue(i, m_keys.at(row));
     if (!q.exec())
         return fail(DbError::fromSql(q.lastError()));

@@ -1,7 +1,11 @@
 #include "data/sqlengine.h"
 
+#include "data/database.h"
 #include "data/dberror.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlDriver>
@@ -28,12 +32,15 @@ bool SqliteEngine::configure(QSqlDatabase &db, DbError *error) const
         QStringLiteral("PRAGMA busy_timeout = %1").arg(BusyTimeoutMs),
         QStringLiteral("PRAGMA journal_mode = WAL"),
         QStringLiteral("PRAGMA synchronous = FULL"),
-        // Pages are read through a memory map instead of copied in by read().
-        QStringLiteral("PRAGMA mmap_size = 268435456"),
+        // Pages are copied in by read(), never through a memory map: a file
+        // that shrinks under a map (a backup copied over it) kills the
+        // program, where a read gives an error it can report.
+        QStringLiteral("PRAGMA mmap_size = 0"),
         // Room for the pages of a large catalogue (up to 64 MB, taken as
-        // pages are read): a change of many parts in one transaction (a
-        // scanner import, a kit pull) would otherwise spill its pages into
-        // the log mid-way and read them back.
+        // pages are read): a set read in index order (the parts by
+        // description) comes from memory rather than from read() per row, and
+        // a change of many parts in one transaction (a scanner import, a kit
+        // pull) does not spill its pages into the log mid-way.
         QStringLiteral("PRAGMA cache_size = -65536"),
     };
     for (const QString &pragma : pragmas) {
@@ -70,6 +77,61 @@ QString SqliteEngine::translate(const QString &sql) const
     if (m.hasMatch())
         return QStringLiteral("DELETE FROM ") + sql.mid(m.capturedEnd());
     return sql;
+}
+
+QList<SqlEngine::Companion> SqliteEngine::companionFiles() const
+{
+    return {{QStringLiteral("-wal"), QStringLiteral("write-ahead log")},
+            {QStringLiteral("-shm"), QStringLiteral("shared-memory index")},
+            {QStringLiteral("-journal"), QStringLiteral("rollback journal")}};
+}
+
+bool SqliteEngine::checkLeftoverLog(const QString &path, DbError *error) const
+{
+    const QString log = path + QStringLiteral("-wal"), index = path + QStringLiteral("-shm");
+    if (QFileInfo(log).size() == 0)
+        return true;
+    const bool hadIndex = QFileInfo::exists(index);
+    QStringList found;
+    int code = SQLITE_CORRUPT;
+    sqlite3 *h = nullptr;
+    // Read-only, and never folding the log into the file on close: a
+    // damaged database is left exactly as it was found.
+    int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &h, SQLITE_OPEN_READONLY, nullptr);
+    if (rc == SQLITE_OK) {
+        sqlite3_db_config(h, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+        sqlite3_busy_timeout(h, BusyTimeoutMs);
+        sqlite3_stmt *st = nullptr;
+        rc = sqlite3_prepare_v2(h, "PRAGMA integrity_check(3)", -1, &st, nullptr);
+        if (rc == SQLITE_OK) {
+            while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+                const QString row = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st, 0)));
+                for (const QString &line : row.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+                    if (!line.startsWith(QLatin1String("***")))
+                        found << line;
+            }
+            if (rc == SQLITE_DONE)
+                rc = SQLITE_OK;
+        }
+        sqlite3_finalize(st);
+    }
+    if (rc != SQLITE_OK) {
+        code = rc;
+        found = QStringList(h ? QString::fromUtf8(sqlite3_errmsg(h)) : QString::fromUtf8(sqlite3_errstr(rc)));
+    }
+    sqlite3_close(h);
+    if (!hadIndex)
+        QFile::remove(index); // made by this check alone
+    if (found == QStringList(QStringLiteral("ok")))
+        return true;
+    if (error)
+        *error = DbError::engine(
+            code, QStringLiteral("The database file %1 is damaged once the changes in %2 beside it are "
+                                 "applied: %3. Nothing was changed. If a backup was copied over the "
+                                 "file, remove %2 and %4 and start again.")
+                      .arg(QDir::toNativeSeparators(path), QDir::toNativeSeparators(log),
+                           found.join(QStringLiteral("; ")), QDir::toNativeSeparators(index)));
+    return false;
 }
 
 QString SqliteEngine::rowKeyExpression(const QString &table) const
@@ -110,7 +172,7 @@ bool SqliteEngine::readAll(QSqlDatabase &db, const QString &sql, const QVariantL
     }
     QList<QByteArray> keep; // text given to SQLite without a copy lives until the end
     for (int i = 0; i < values.size(); ++i) {
-        const QVariant &v = values.at(i);
+        const QVariant v = bindableValue(values.at(i));
         int rc = SQLITE_OK;
         if (v.isNull()) {
             rc = sqlite3_bind_null(st, i + 1);

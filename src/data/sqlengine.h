@@ -37,6 +37,22 @@ public:
     virtual QString translate(const QString &sql) const = 0;
     // The statement that starts a transaction which must not fail half-way.
     virtual QString beginWriteStatement() const = 0;
+    // Files the engine keeps beside a database file, by the suffix added to
+    // its name, with what each holds.
+    struct Companion
+    {
+        QString suffix;
+        QString role;
+    };
+    virtual QList<Companion> companionFiles() const { return {}; }
+    // Before a database is first opened: when changes left in a log beside
+    // it would be applied to it, checks that the result is sound, changing
+    // nothing. False, with what was found in *error, when it is not.
+    virtual bool checkLeftoverLog(const QString &path, DbError *error) const
+    {
+        Q_UNUSED(path); Q_UNUSED(error);
+        return true;
+    }
     // Expression for a stable row key of a plain table, usable in SELECT and WHERE.
     virtual QString rowKeyExpression(const QString &table) const = 0;
     // Reads every row of a query straight from the engine, bypassing the
@@ -64,6 +80,8 @@ public:
     QString translate(const QString &sql) const override;
     QString beginWriteStatement() const override { return QStringLiteral("BEGIN IMMEDIATE"); }
     QString rowKeyExpression(const QString &table) const override;
+    QList<Companion> companionFiles() const override;
+    bool checkLeftoverLog(const QString &path, DbError *error) const override;
     bool readAll(QSqlDatabase &db, const QString &sql, const QVariantList &values, RowSink &sink,
                  DbError *error, bool *supported) const override;
 };

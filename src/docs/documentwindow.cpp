@@ -11,6 +11,7 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMimeData>
 #include <QPointer>
 #include <QPrinter>
@@ -88,6 +89,36 @@ protected:
         ensureCursorVisible();
     }
 };
+
+// Neither RTF nor text: a NUL byte, or many other control bytes, near its
+// start. Text in UTF-16 or UTF-32 starts with its byte order mark.
+bool looksBinary(const QByteArray &data)
+{
+    if (QStringConverter::encodingForData(data))
+        return false;
+    const QByteArray head = data.left(64 * 1024);
+    qsizetype control = 0;
+    for (const char ch : head) {
+        const auto c = uchar(ch);
+        if (c == 0)
+            return true;
+        if (c < 0x20 && c != '\t' && c != '\n' && c != '\r' && c != '\f' && c != '\v' && c != 0x1a
+            && c != 0x1b)
+            ++control;
+    }
+    return control * 20 > head.size();
+}
+
+// The name a document read from a text file is proposed to be saved under:
+// the same name, RTF's suffix instead of its own.
+QString rtfNameFor(const QString &path)
+{
+    const QFileInfo info(path);
+    QString name = info.dir().filePath(info.completeBaseName() + QStringLiteral(".rtf"));
+    if (info.suffix().compare(QLatin1String("rtf"), Qt::CaseInsensitive) == 0 || info.completeBaseName().isEmpty())
+        name = path + QStringLiteral(".rtf");
+    return name;
+}
 
 QString decodePlainText(const QByteArray &data)
 {
@@ -231,6 +262,11 @@ void DocumentWindow::reportFileError(const QString &action, const QString &fileN
 
 bool DocumentWindow::openFile(const QString &fileName)
 {
+    const QString role = m_app.databaseFileRole(fileName);
+    if (!role.isEmpty()) {
+        reportFileError(QStringLiteral("open"), fileName, QStringLiteral("it is %1, not a document.").arg(role));
+        return false;
+    }
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly)) {
         reportFileError(QStringLiteral("open"), fileName, file.errorString());
@@ -243,9 +279,14 @@ bool DocumentWindow::openFile(const QString &fileName)
     }
 
     // Read into a fresh document so that a failed read leaves the window as it was.
+    const bool rtf = RtfReader::looksLikeRtf(data);
+    if (!rtf && looksBinary(data)) {
+        reportFileError(QStringLiteral("open"), fileName, QStringLiteral("it is neither RTF nor text."));
+        return false;
+    }
     auto doc = std::make_unique<QTextDocument>();
     doc->setDefaultFont(rtfText->font());
-    if (RtfReader::looksLikeRtf(data)) {
+    if (rtf) {
         RtfReader reader;
         if (!reader.read(data, doc.get())) {
             reportFileError(QStringLiteral("open"), fileName, reader.errorString());
@@ -264,12 +305,19 @@ bool DocumentWindow::openFile(const QString &fileName)
     if (old && old->parent() == rtfText)
         delete old;
     setCaption(fileName);
+    m_fromText = !rtf;
     return true;
 }
 
 bool DocumentWindow::saveToFile(const QString &fileName)
 {
     const QString path = QDir(m_app.programFolder()).absoluteFilePath(fileName);
+    const QString role = m_app.databaseFileRole(path);
+    if (!role.isEmpty()) {
+        reportFileError(QStringLiteral("save"), fileName,
+                        QStringLiteral("it is %1; a document is never saved over it.").arg(role));
+        return false;
+    }
     QSaveFile file(path);
     const QByteArray rtf = RtfWriter().write(document());
     QString reason;
@@ -293,6 +341,9 @@ bool DocumentWindow::saveToFile(const QString &fileName)
 
 bool DocumentWindow::save()
 {
+    // RTF never replaces the text file the document was read from.
+    if (m_fromText)
+        return saveAs();
     if (hasFileName())
         return saveToFile(caption());
     const QString fileName = m_app.ui().saveFileName(this, QStringLiteral("Save"), fileFilter());
@@ -303,14 +354,16 @@ bool DocumentWindow::save()
 
 bool DocumentWindow::saveAs()
 {
+    const QString proposed = m_fromText ? rtfNameFor(caption()) : hasFileName() ? caption() : QString();
     const QString fileName =
-        m_app.ui().saveFileName(this, QStringLiteral("Save As"), fileFilter());
+        m_app.ui().saveFileName(this, QStringLiteral("Save As"), fileFilter(), proposed);
     if (fileName.isEmpty())
         return false;
     // The caption names the file only once it holds the document.
     if (!saveToFile(fileName))
         return false;
     setCaption(fileName);
+    m_fromText = false;
     return true;
 }
 
@@ -352,7 +405,7 @@ bool DocumentWindow::maybeSave()
 
 void DocumentWindow::closeEvent(QCloseEvent *event)
 {
-    if (!maybeSave()) {
+    if (!maybeClose()) {
         event->ignore();
         return;
     }

@@ -26,6 +26,8 @@ public:
     bool supports(StandardAction action) const override;
     void perform(StandardAction action) override;
     QSize sizeHint() const override;
+    // The text box follows the window's size: tiling may make it small.
+    QSize leastTiledSize() const override { return minimumSizeHint(); }
 
     QTextEdit *textBox() const { return rtfText; }
     QTextDocument *document() const;
@@ -45,15 +47,18 @@ public:
     void setFontPointSize(qreal points);
 
     // Reads a file into the window (RTF, or plain text when it is not RTF)
-    // and takes its name as caption. A file that cannot be read is reported
-    // and leaves the window as it was.
+    // and takes its name as caption. A file that cannot be read, a binary
+    // file and the inventory database's files are refused with a message
+    // and leave the window as it was.
     bool openFile(const QString &fileName);
     // Writes the document as RTF; a bare name is a file in the program
     // folder. The previous file stays intact when this fails; the failure is
-    // reported.
+    // reported. Never writes over the inventory database's files.
     bool saveToFile(const QString &fileName);
     // File > Save: asks for a name while the window has none, and keeps the
-    // caption. False when cancelled or failed.
+    // caption. A document read from a text file is saved through Save As
+    // instead, so that the text file is not rewritten as RTF. False when
+    // cancelled or failed.
     bool save();
     // File > Save As: the caption becomes the chosen name once it is saved.
     bool saveAs();
@@ -73,6 +78,7 @@ public:
     bool isClosing() const { return m_closing; }
 
 protected:
+    bool canClose() override { return maybeSave(); }
     void resizeEvent(QResizeEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
@@ -85,4 +91,5 @@ private:
     // The document and its revision as the program last wrote them.
     QPointer<QTextDocument> m_programDocument;
     int m_programRevision = -1;
+    bool m_fromText = false; // read from a file that is not RTF
 };

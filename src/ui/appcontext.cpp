@@ -49,9 +49,19 @@ std::unique_ptr<QSettings> AppContext::settings() const
     return std::make_unique<QSettings>(QStringLiteral("Partwise"), QStringLiteral("Partwise"));
 }
 
+QString AppContext::databaseFileRole(const QString &path) const
+{
+    const QString role = m_database.roleOfFile(databasePath(), path);
+    if (role.isEmpty())
+        return QString();
+    if (role == QLatin1String("database"))
+        return QStringLiteral("the inventory database");
+    return QStringLiteral("the inventory database's ") + role;
+}
+
 bool AppContext::OpenInventoryDatabase()
 {
-    if (!m_database.open(databasePath()))
+    if (!m_database.openAtStartUp(databasePath()))
         return false;
     const QStringList tables = m_database.handle().tables();
     for (const QString &table : Schema::requiredTables()) {

@@ -48,6 +48,11 @@ public:
     const Database &database() const { return m_database; }
     // Opens the shared connection on the program folder's database.
     bool OpenInventoryDatabase();
+    // What `path` is when it is the inventory database or one of the files
+    // the engine keeps beside it ("the inventory database's write-ahead
+    // log"); empty when it is neither. No document is read from or written
+    // to such a file.
+    QString databaseFileRole(const QString &path) const;
 
 
 private:

@@ -3,24 +3,77 @@
 #include "ui/appcontext.h"
 #include "ui/twips.h"
 
+#include <QComboBox>
+#include <QKeyEvent>
 #include <QLayout>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPushButton>
 
 ChildWindow::ChildWindow(AppContext &app, QWidget *parent) : QWidget(parent), m_app(app)
 {
     setAttribute(Qt::WA_DeleteOnClose);
 }
 
+QLineEdit *ChildWindow::focusedTextField() const
+{
+    QWidget *focus = focusWidget();
+    if (!focus || !isAncestorOf(focus))
+        return nullptr;
+    if (auto *field = qobject_cast<QLineEdit *>(focus))
+        return field;
+    if (auto *box = qobject_cast<QComboBox *>(focus))
+        return box->lineEdit();
+    return nullptr;
+}
+
 bool ChildWindow::supports(StandardAction action) const
 {
-    Q_UNUSED(action);
-    return false;
+    switch (action) {
+    case StandardAction::Cut:
+    case StandardAction::Copy:
+    case StandardAction::Paste:
+        return focusedTextField() != nullptr;
+    default:
+        return false;
+    }
 }
 
 void ChildWindow::perform(StandardAction action)
 {
-    Q_UNUSED(action);
+    QLineEdit *field = focusedTextField();
+    if (!field)
+        return;
+    switch (action) {
+    case StandardAction::Cut: field->cut(); break;
+    case StandardAction::Copy: field->copy(); break;
+    case StandardAction::Paste: field->paste(); break;
+    default: break;
+    }
+}
+
+bool ChildWindow::event(QEvent *event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+        auto *button = qobject_cast<QPushButton *>(focusWidget());
+        if (enter && (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier && button
+            && isAncestorOf(button) && button->isEnabled() && button->isVisible()) {
+            event->accept();
+            button->click(); // may close this window
+            return true;
+        }
+    }
+    return QWidget::event(event);
+}
+
+bool ChildWindow::maybeClose()
+{
+    if (!m_mayClose)
+        m_mayClose = canClose();
+    return m_mayClose;
 }
 
 QMdiSubWindow *ChildWindow::subWindow() const

@@ -7,6 +7,7 @@
 
 class AppContext;
 class QMdiArea;
+class QLineEdit;
 class QMdiSubWindow;
 
 // Base of the windows that open inside the main window. The main window puts
@@ -23,8 +24,23 @@ public:
     // The File and Edit commands this window answers while it is active; the
     // main window sends them here first. A window that answers none leaves
     // them to the commands' own handlers.
+    // By default a window answers Cut, Copy and Paste for its focused text
+    // field (a line edit, or an editable combo box).
     virtual bool supports(StandardAction action) const;
     virtual void perform(StandardAction action);
+
+    // The smallest size tiling gives the window: the size it had when it was
+    // first shown, as its fields are laid out for it. Windows whose content
+    // follows their size allow less.
+    virtual QSize leastTiledSize() const { return m_designedSize; }
+    // Called by the main window once the window is shown.
+    void rememberDesignedSize() { m_designedSize = size(); }
+
+    // Asked of every child before the main window closes any: true when this
+    // window may close now. A yes is remembered, so that the close which
+    // follows does not ask again, until forgetCloseAnswer().
+    bool maybeClose();
+    void forgetCloseAnswer() { m_mayClose = false; }
 
     AppContext &app() const { return m_app; }
     QMdiSubWindow *subWindow() const;
@@ -42,7 +58,20 @@ public:
     void resizeFrame(const QSize &size);
 
 protected:
+    // Whether the window may close now; a window with unsaved work asks the
+    // user here.
+    virtual bool canClose() { return true; }
+    // Enter on a focused push button presses it, as Space does. Text fields
+    // keep their own Enter (their chains take the key before it gets here).
+    bool event(QEvent *event) override;
+
     AppContext &m_app;
+
+private:
+    QLineEdit *focusedTextField() const;
+
+    bool m_mayClose = false;
+    QSize m_designedSize;
 };
 
 // Shows the hourglass over one window while it works on the database, and the

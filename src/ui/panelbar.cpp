@@ -1,7 +1,34 @@
 #include "ui/panelbar.h"
 
 #include <QLabel>
+#include <QPainter>
 #include <QResizeEvent>
+#include <QStyle>
+
+namespace {
+
+// A panel whose text, when longer than the panel, ends in "..." where it is
+// cut, with the whole text as the panel's tooltip.
+class PanelLabel : public QLabel
+{
+public:
+    using QLabel::QLabel;
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter painter(this);
+        drawFrame(&painter);
+        const QRect room = contentsRect();
+        const QString whole = text();
+        const QString shown = fontMetrics().elidedText(whole, Qt::ElideRight, room.width());
+        style()->drawItemText(&painter, room, QStyle::visualAlignment(layoutDirection(), alignment()),
+                              palette(), isEnabled(), shown, foregroundRole());
+        setToolTip(shown == whole ? QString() : whole);
+    }
+};
+
+} // namespace
 
 PanelBar::PanelBar(int panels, QWidget *parent) : QFrame(parent)
 {
@@ -20,7 +47,7 @@ void PanelBar::setCount(int panels)
     while (m_panels.size() > panels)
         delete m_panels.takeLast();
     while (m_panels.size() < panels) {
-        auto *label = new QLabel(this);
+        auto *label = new PanelLabel(this);
         label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         label->setTextFormat(Qt::PlainText);
         label->setContentsMargins(2, 0, 2, 0);

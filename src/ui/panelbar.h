@@ -7,7 +7,8 @@ class QLabel;
 
 // A window's own status bar made of side-by-side text panels. Panels are
 // placed by hand rather than by a layout: changing a panel's text or width
-// never relayouts the window around it.
+// never relayouts the window around it. A text too long for its panel is
+// drawn cut with "..." and is the panel's tooltip in full.
 class PanelBar : public QFrame
 {
     Q_OBJECT

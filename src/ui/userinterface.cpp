@@ -5,6 +5,7 @@
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QTimer>
 
 UserInterface::Answer DialogUserInterface::message(QWidget *parent, const QString &text,
                                                    const QString &title, Icon icon,
@@ -63,9 +64,9 @@ QString DialogUserInterface::openFileName(QWidget *parent, const QString &title,
 }
 
 QString DialogUserInterface::saveFileName(QWidget *parent, const QString &title,
-                                          const QString &filter)
+                                          const QString &filter, const QString &proposedName)
 {
-    return QFileDialog::getSaveFileName(parent, title, QString(), everyFile(filter));
+    return QFileDialog::getSaveFileName(parent, title, proposedName, everyFile(filter));
 }
 
 bool DialogUserInterface::choosePrinter(QWidget *parent, QPrinter &printer, PrintRequest &request)
@@ -75,6 +76,14 @@ bool DialogUserInterface::choosePrinter(QWidget *parent, QPrinter &printer, Prin
     dialog.setOption(QAbstractPrintDialog::PrintSelection, request.hasSelection);
     dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
     printer.setPrintRange(request.hasSelection ? QPrinter::Selection : QPrinter::AllPages);
+    // Documents print without page numbers, so no page range is offered. The
+    // option alone leaves the dialog's range choices usable; they are
+    // hidden once the dialog has set itself up.
+    QTimer::singleShot(0, &dialog, [&dialog] {
+        for (const char *name : {"printRange", "from", "to", "pagesRadioButton", "pagesLineEdit"})
+            if (QWidget *choice = dialog.findChild<QWidget *>(QLatin1String(name)))
+                choice->hide();
+    });
     if (dialog.exec() != QDialog::Accepted)
         return false;
     request.printSelection = printer.printRange() == QPrinter::Selection;

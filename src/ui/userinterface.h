@@ -30,9 +30,11 @@ public:
     // A single-line prompt; no value when the user cancels.
     virtual std::optional<QString> input(QWidget *parent, const QString &prompt,
                                          const QString &title, const QString &text = QString()) = 0;
-    // Empty when cancelled.
+    // Empty when cancelled. The save dialog starts with `proposedName` (a
+    // path) when one is given.
     virtual QString openFileName(QWidget *parent, const QString &title, const QString &filter) = 0;
-    virtual QString saveFileName(QWidget *parent, const QString &title, const QString &filter) = 0;
+    virtual QString saveFileName(QWidget *parent, const QString &title, const QString &filter,
+                                 const QString &proposedName = QString()) = 0;
     // Lets the user choose a printer; false when cancelled.
     virtual bool choosePrinter(QWidget *parent, QPrinter &printer, PrintRequest &request) = 0;
 
@@ -54,6 +56,7 @@ public:
     std::optional<QString> input(QWidget *parent, const QString &prompt, const QString &title,
                                  const QString &text) override;
     QString openFileName(QWidget *parent, const QString &title, const QString &filter) override;
-    QString saveFileName(QWidget *parent, const QString &title, const QString &filter) override;
+    QString saveFileName(QWidget *parent, const QString &title, const QString &filter,
+                         const QString &proposedName = QString()) override;
     bool choosePrinter(QWidget *parent, QPrinter &printer, PrintRequest &request) override;
 };

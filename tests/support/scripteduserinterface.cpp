@@ -7,6 +7,8 @@ UserInterface::Answer ScriptedUserInterface::message(QWidget *, const QString &t
                                                      Buttons buttons)
 {
     shown.append({text, title, icon, buttons});
+    if (whileShown)
+        whileShown(shown.last());
     if (!answers.isEmpty() && buttons != Buttons::Ok)
         return answers.dequeue();
     switch (buttons) {
@@ -31,9 +33,11 @@ QString ScriptedUserInterface::openFileName(QWidget *, const QString &title, con
     return fileNames.isEmpty() ? QString() : fileNames.dequeue();
 }
 
-QString ScriptedUserInterface::saveFileName(QWidget *, const QString &title, const QString &)
+QString ScriptedUserInterface::saveFileName(QWidget *, const QString &title, const QString &,
+                                           const QString &proposedName)
 {
     dialogTitles << title;
+    proposedNames << proposedName;
     return fileNames.isEmpty() ? QString() : fileNames.dequeue();
 }
 
@@ -64,4 +68,5 @@ void ScriptedUserInterface::clear()
     prompts.clear();
     dialogTitles.clear();
     printRequests.clear();
+    proposedNames.clear();
 }

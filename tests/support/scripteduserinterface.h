@@ -3,6 +3,7 @@
 #include "ui/userinterface.h"
 
 #include <QList>
+#include <functional>
 #include <QQueue>
 #include <QStringList>
 
@@ -23,7 +24,8 @@ public:
     std::optional<QString> input(QWidget *parent, const QString &prompt, const QString &title,
                                  const QString &text) override;
     QString openFileName(QWidget *parent, const QString &title, const QString &filter) override;
-    QString saveFileName(QWidget *parent, const QString &title, const QString &filter) override;
+    QString saveFileName(QWidget *parent, const QString &title, const QString &filter,
+                         const QString &proposedName = QString()) override;
     bool choosePrinter(QWidget *parent, QPrinter &printer, PrintRequest &request) override;
 
     // Script: answers to questions, input texts (nullopt = cancel), file
@@ -34,11 +36,15 @@ public:
     QQueue<bool> printChoices;
     QString printToPdf; // when set, chosen printers print to this PDF file
     bool printSelectionChoice = false;
+    // Runs while a message or question is on screen, before it is answered:
+    // what others do to the database while the user reads it.
+    std::function<void(const Shown &)> whileShown;
 
     // What was shown, in order.
     QList<Shown> shown;
     QStringList prompts;     // input prompts
     QStringList dialogTitles; // file and print dialog titles
+    QStringList proposedNames; // names the save dialogs started with
     QList<PrintRequest> printRequests;
 
     QStringList texts() const;

@@ -36,9 +36,11 @@ QString TestEnvironment::sampleData()
     return QString::fromUtf8(f.readAll());
 }
 
-QVariant TestEnvironment::scalar(const QString &sql, const QVariantList &values)
+namespace {
+
+QVariant firstValue(const QSqlDatabase &db, const QString &sql, const QVariantList &values)
 {
-    QSqlQuery q(app.database().handle());
+    QSqlQuery q(db);
     q.prepare(sql);
     for (int i = 0; i < values.size(); ++i)
         q.bindValue(i, values.at(i));
@@ -47,7 +49,39 @@ QVariant TestEnvironment::scalar(const QString &sql, const QVariantList &values)
     return q.value(0);
 }
 
+} // namespace
+
+QVariant TestEnvironment::scalar(const QString &sql, const QVariantList &values)
+{
+    const QString name = QStringLiteral("observer");
+    QVariant value;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(app.databasePath());
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+        if (db.open())
+            value = firstValue(db, sql, values);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    return value;
+}
+
+QVariant TestEnvironment::ownScalar(const QString &sql, const QVariantList &values)
+{
+    return firstValue(app.database().handle(), sql, values);
+}
+
 bool TestEnvironment::exec(const QString &sql, const QVariantList &values)
 {
     return app.database().execute(sql, values);
+}
+
+bool TestEnvironment::execElsewhere(const QString &sql, const QVariantList &values)
+{
+    Database other(QStringLiteral("elsewhere"));
+    const bool ok = other.open(app.databasePath()) && other.execute(sql, values);
+    if (!ok)
+        qWarning("elsewhere: %s", qPrintable(other.errorString()));
+    return ok;
 }

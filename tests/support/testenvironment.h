@@ -23,10 +23,17 @@ public:
     ScriptedUserInterface ui;
     AppContext app;
 
-    // First column of the first row, or an invalid value.
+    // First column of the first row, or an invalid value, as another program
+    // sees the file: through a connection of its own, so that only what was
+    // committed counts.
     QVariant scalar(const QString &sql, const QVariantList &values = {});
-    // Runs a statement on the shared connection; fails the test on error.
+    // The same through the program's own connection (its own settings).
+    QVariant ownScalar(const QString &sql, const QVariantList &values = {});
+    // Runs a statement on the shared connection.
     bool exec(const QString &sql, const QVariantList &values = {});
+    // Runs a statement through a connection of its own, as another
+    // workstation does; false (with a warning) when it fails.
+    bool execElsewhere(const QString &sql, const QVariantList &values = {});
 
     static QString sampleData();
 
