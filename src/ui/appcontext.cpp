@@ -34,6 +34,18 @@ QString AppContext::databasePath() const
     return QDir(m_programFolder).filePath(QStringLiteral("Inventory.mdb"));
 }
 
+QString AppContext::databaseAddress() const
+{
+    QString address = m_databaseAddress.trimmed();
+    if (address.isEmpty()) {
+        const auto s = settings();
+        address = s->value(QStringLiteral("Settings/Database")).toString().trimmed();
+    }
+    if (address.isEmpty())
+        return databasePath();
+    return SqlEngine::forAddress(address)->resolved(address, m_programFolder);
+}
+
 std::unique_ptr<QSettings> AppContext::settings() const
 {
     if (!m_settingsFile.isEmpty())
@@ -43,9 +55,9 @@ std::unique_ptr<QSettings> AppContext::settings() const
 
 bool AppContext::OpenInventoryDatabase()
 {
-    if (!m_database.open(databasePath()))
+    if (!m_database.open(databaseAddress()))
         return false;
-    const QStringList tables = m_database.handle().tables();
+    const QStringList tables = m_database.tables();
     for (const QString &table : Schema::requiredTables()) {
         if (!tables.contains(table, Qt::CaseInsensitive)) {
             m_database.close();
