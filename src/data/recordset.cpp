@@ -40,7 +40,11 @@ bool parseSingleTable(const QString &sql, SingleTable *out)
     const QRegularExpressionMatch m = re.match(sql);
     if (!m.hasMatch())
         return false;
-    if (notPlain.match(m.captured(3)).hasMatch() || distinct.match(m.captured(1)).hasMatch())
+    // A set of totals has no rows of the table to write back.
+    static const QRegularExpression aggregate(QStringLiteral(R"(\b(count|sum|min|max|avg)\s*\()"),
+                                              QRegularExpression::CaseInsensitiveOption);
+    if (notPlain.match(m.captured(3)).hasMatch() || distinct.match(m.captured(1)).hasMatch()
+        || aggregate.match(m.captured(1)).hasMatch())
         return false;
     out->columns = m.captured(1);
     out->table = m.captured(2);

@@ -26,6 +26,14 @@ std::unique_ptr<SqlEngine> SqlEngine::forAddress(const QString &address)
     return sqlite();
 }
 
+bool SqlEngine::createEmpty(const QString &address, QString *error) const
+{
+    if (error)
+        *error = QStringLiteral("%1 cannot be made by Partwise; make it with the server's own tools.")
+                     .arg(describe(address));
+    return false;
+}
+
 DbError SqlEngine::errorFrom(const QSqlError &error) const
 {
     return DbError::fromSql(error);
@@ -106,6 +114,22 @@ bool SqliteEngine::connect(const QString &connectionName, const QString &path,
 QString SqliteEngine::resolved(const QString &address, const QString &folder) const
 {
     return QDir(folder).absoluteFilePath(address);
+}
+
+bool SqliteEngine::isMissing(const QString &address) const
+{
+    return !QFileInfo::exists(address);
+}
+
+bool SqliteEngine::createEmpty(const QString &address, QString *error) const
+{
+    return Schema::createFile(address, QString(), error);
+}
+
+void SqliteEngine::dropCreated(const QString &address) const
+{
+    for (const char *suffix : {"", "-wal", "-shm"})
+        QFile::remove(address + QLatin1String(suffix));
 }
 
 QString SqliteEngine::describe(const QString &address) const

@@ -45,6 +45,12 @@ public:
         Q_UNUSED(folder);
         return address;
     }
+    // A database this engine can make afresh (a file) that is not there yet;
+    // making it gives the program's empty tables; dropping it removes what
+    // making it left.
+    virtual bool isMissing(const QString &address) const { Q_UNUSED(address); return false; }
+    virtual bool createEmpty(const QString &address, QString *error) const;
+    virtual void dropCreated(const QString &address) const { Q_UNUSED(address); }
     // The address as the user reads it (status bar, messages); never a password.
     virtual QString describe(const QString &address) const = 0;
     // A short name for the status bar.
@@ -105,6 +111,9 @@ public:
     bool connect(const QString &connectionName, const QString &address,
                  DbError *error) const override;
     QString resolved(const QString &address, const QString &folder) const override;
+    bool isMissing(const QString &address) const override;
+    bool createEmpty(const QString &address, QString *error) const override;
+    void dropCreated(const QString &address) const override;
     QString describe(const QString &address) const override;
     QString shortName(const QString &address) const override;
     bool configure(QSqlDatabase &db, DbError *error) const override;
