@@ -29,6 +29,7 @@ bool Database::open(const QString &address)
 
 void Database::close()
 {
+    m_inWrite = false;
     if (!QSqlDatabase::contains(m_name))
         return;
     {
@@ -95,16 +96,19 @@ bool Database::control(const QString &statement)
 
 bool Database::beginWrite()
 {
-    return control(m_engine->beginWriteStatement());
+    m_inWrite = control(m_engine->beginWriteStatement());
+    return m_inWrite;
 }
 
 bool Database::commit()
 {
+    m_inWrite = false;
     return control(QStringLiteral("COMMIT"));
 }
 
 bool Database::rollback()
 {
+    m_inWrite = false;
     return control(QStringLiteral("ROLLBACK"));
 }
 

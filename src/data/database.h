@@ -35,6 +35,7 @@ public:
     bool beginWrite();
     bool commit();
     bool rollback();
+    bool inWriteTransaction() const { return m_inWrite; }
 
     QSqlDatabase handle() const;
     // The names of the tables in the database.
@@ -69,6 +70,7 @@ private:
     QString m_path;
     std::unique_ptr<SqlEngine> m_engine;
     DbError m_error;
+    bool m_inWrite = false;
 };
 
 // Splits a script into statements at ";" outside quotes and comments.

@@ -269,8 +269,27 @@ DbError PgEngine::errorFrom(const QSqlError &error) const
 
 bool PgEngine::isConflict(const DbError &error) const
 {
-    // serialization_failure, deadlock_detected
-    return error.state == QLatin1String("40001") || error.state == QLatin1String("40P01");
+    // serialization_failure, deadlock_detected; and unique_violation: the
+    // look-up before an insert found nothing because another workstation's
+    // row was not yet committed, and run again it finds that row.
+    return error.state == QLatin1String("40001") || error.state == QLatin1String("40P01")
+           || error.state == QLatin1String("23505");
+}
+
+QString PgEngine::lockingRead(const QString &sql) const
+{
+    // Rows of totals, groups or joins are not rows of a table to lock.
+    static const QRegularExpression notLockable(
+        QStringLiteral(R"(\b(count|sum|min|max|avg)\s*\(|\bgroup\s+by\b|\bdistinct\b|\bunion\b|\bjoin\b|\bfor\s+update\b)"),
+        QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression select(QStringLiteral(R"(^\s*select\b)"),
+                                           QRegularExpression::CaseInsensitiveOption);
+    if (!select.match(sql).hasMatch() || notLockable.match(sql).hasMatch())
+        return sql;
+    QString text = sql.trimmed();
+    while (text.endsWith(QLatin1Char(';')))
+        text = text.chopped(1).trimmed();
+    return text + QStringLiteral(" FOR UPDATE");
 }
 
 QString PgEngine::translate(const QString &sql) const
@@ -358,9 +377,9 @@ QString PgEngine::translate(const QString &sql) const
 
 QString PgEngine::beginWriteStatement() const
 {
-    // Serializable: a read-modify-write that raced another one fails (40001)
-    // instead of losing the other's change, and runWrite runs it again.
-    return QStringLiteral("BEGIN ISOLATION LEVEL SERIALIZABLE");
+    // Read committed with locking reads: a read of a row another transaction
+    // has locked waits for its commit and then reads the committed value.
+    return QStringLiteral("BEGIN ISOLATION LEVEL READ COMMITTED");
 }
 
 QString PgEngine::rowKeyExpression(const QString &table) const

@@ -4,9 +4,11 @@
 
 // A PostgreSQL server, for several workstations on one database. The tables
 // carry a key column of their own (the server has no stable hidden row key),
-// text compares without regard to letter case through citext, and write
-// transactions are serializable: a write that raced another connection's
-// fails with a conflict and is run again (runWrite).
+// text compares without regard to letter case through citext. In a write
+// transaction every row read is locked until the commit (FOR UPDATE), so a
+// read-modify-write of the stock waits for another workstation's instead of
+// overwriting it; a deadlock, or a new row another workstation added a moment
+// before, fails the transaction, and runWrite runs it again.
 class PgEngine : public SqlEngine
 {
 public:
@@ -38,6 +40,7 @@ public:
     DbError errorFrom(const QSqlError &error) const override;
     bool isConflict(const DbError &error) const override;
     QString translate(const QString &sql) const override;
+    QString lockingRead(const QString &sql) const override;
     QString beginWriteStatement() const override;
     QString rowKeyExpression(const QString &table) const override;
     QString hiddenColumn() const override { return QStringLiteral("RowKey"); }

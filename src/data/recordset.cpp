@@ -105,6 +105,8 @@ bool Recordset::open(Database &db, const QString &sql, const QVariantList &value
                + single.rest;
     }
     text = engine.translate(text);
+    if (db.inWriteTransaction() && kind != Kind::ForwardOnly)
+        text = engine.lockingRead(text);
 
     const int skip = writable ? 1 : 0;
     if (writable)

@@ -78,6 +78,9 @@ public:
     // Rewrites statement forms of the windows' dialect that this engine does not
     // accept as they stand, so that they give the same result.
     virtual QString translate(const QString &sql) const = 0;
+    // A read inside a write transaction, as the engine must run it so that
+    // what it read stays as read until the commit (the rows are locked).
+    virtual QString lockingRead(const QString &sql) const { return sql; }
     // The statement that starts a transaction which must not fail half-way.
     virtual QString beginWriteStatement() const = 0;
     // Expression for a stable row key of a plain table, usable in SELECT and WHERE.
