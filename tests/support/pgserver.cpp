@@ -55,7 +55,7 @@ PgServer &PgServer::shared()
     return *sharedServer;
 }
 
-PgServer::PgServer() = default;
+PgServer::PgServer(bool durable) : m_durable(durable) {}
 
 PgServer::~PgServer()
 {
@@ -126,12 +126,14 @@ bool PgServer::start()
     }
     hba.close();
 
-    const QStringList command = asServerUser(
-        binFolder() + QStringLiteral("/postgres"),
-        {QStringLiteral("-D"), data, QStringLiteral("-k"), m_dir->path(), QStringLiteral("-c"),
-         QStringLiteral("listen_addresses="), QStringLiteral("-c"), QStringLiteral("fsync=off"),
-         QStringLiteral("-c"), QStringLiteral("synchronous_commit=off"), QStringLiteral("-c"),
-         QStringLiteral("full_page_writes=off"), QStringLiteral("-c"), QStringLiteral("max_connections=60")});
+    QStringList arguments{QStringLiteral("-D"), data, QStringLiteral("-k"), m_dir->path(),
+                          QStringLiteral("-c"), QStringLiteral("listen_addresses="),
+                          QStringLiteral("-c"), QStringLiteral("max_connections=60")};
+    if (!m_durable)
+        arguments << QStringLiteral("-c") << QStringLiteral("fsync=off") << QStringLiteral("-c")
+                  << QStringLiteral("synchronous_commit=off") << QStringLiteral("-c")
+                  << QStringLiteral("full_page_writes=off");
+    const QStringList command = asServerUser(binFolder() + QStringLiteral("/postgres"), arguments);
     m_postgres.setProcessChannelMode(QProcess::MergedChannels);
     m_postgres.setStandardOutputFile(m_dir->path() + QStringLiteral("/server.log"));
     m_postgres.start(command.first(), command.mid(1));

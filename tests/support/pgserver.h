@@ -17,7 +17,11 @@ public:
     // only, as the file database does, or all that Unicode pairs.
     enum class Letters { AsciiOnly, Unicode };
 
+    // A server of one's own; `durable` keeps the server's crash safety
+    // (fsync, synchronous commits), which the tests' shared server drops for speed.
+    explicit PgServer(bool durable = false);
     ~PgServer();
+    bool start();
 
     // The folder of the server programs, or empty when they are not installed.
     static QString binFolder();
@@ -40,8 +44,6 @@ public:
     void stop();
 
 private:
-    PgServer();
-    bool start();
     // Runs a server program as the server's user.
     bool runTool(const QString &tool, const QStringList &arguments, QString *output);
     QStringList asServerUser(const QString &program, const QStringList &arguments) const;
@@ -50,6 +52,7 @@ private:
     QProcess m_postgres;
     bool m_running = false;
     bool m_dropPrivileges = false;
+    bool m_durable = false;
     QString m_error;
     int m_databases = 0;
     QString m_templates[2]; // per Letters, a database with the tables to copy
