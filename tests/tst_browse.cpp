@@ -3,6 +3,7 @@
 #include "ui/twips.h"
 #include "stock/browsedescwindow.h"
 #include "stock/browseinvwindow.h"
+#include "stock/stockoperations.h"
 #include "windowharness.h"
 
 #include <QApplication>
@@ -52,6 +53,17 @@ void enterText(QComboBox *box, const QString &text)
 {
     box->setEditText(text);
     typeInto(box, QString(), Qt::Key_Return);
+}
+
+// Any text, letters outside Latin-1 included, typed key by key into the box.
+void typeText(QComboBox *box, const QString &text)
+{
+    box->setFocus(Qt::OtherFocusReason);
+    for (QChar c : text) {
+        const auto key = Qt::Key(c.toUpper().unicode());
+        QTest::sendKeyEvent(QTest::Press, QApplication::focusWidget(), key, QString(c), Qt::NoModifier);
+        QTest::sendKeyEvent(QTest::Release, QApplication::focusWidget(), key, QString(c), Qt::NoModifier);
+    }
 }
 
 QStringList listOf(const QComboBox *box)
@@ -326,6 +338,159 @@ private slots:
         QTest::mouseClick(broken.exit, Qt::LeftButton);
         QTRY_VERIFY(window.isNull());
         QCOMPARE(h->ui.shown.size(), 1);
+    }
+
+    // The description window names its box from the start; the part number's
+    // label waits, like the fields, for the first look-up that shows a part.
+    void descriptionLabels_data()
+    {
+        QTest::addColumn<QString>("step");
+        QTest::addColumn<bool>("partNoShown");
+        QTest::newRow("at open") << "" << false;
+        QTest::newRow("after Next") << "next" << false;
+        QTest::newRow("after an empty Enter") << "enter:" << false;
+        QTest::newRow("after Enter finds nothing") << "enter:Diode" << false;
+        QTest::newRow("after Enter finds") << "enter:Fuse 1A" << true;
+        QTest::newRow("after Pick") << "pick" << true;
+    }
+    void descriptionLabels()
+    {
+        QFETCH(QString, step);
+        QFETCH(bool, partNoShown);
+        auto *w = qobject_cast<BrowseDescWindow *>(start(Desc).w);
+        QVERIFY(w);
+        if (step == "next") {
+            w->cmbDesc->setEditText("Fuse 1A");
+            QTest::mouseClick(w->cmdNext, Qt::LeftButton);
+            QCOMPARE(w->txtPartNo->text(), "F2");
+        } else if (step.startsWith("enter:")) {
+            enterText(w->cmbDesc, step.mid(6));
+        } else if (step == "pick") {
+            typeInto(w->cmbDesc, QString(), Qt::Key_Down);
+        }
+        QVERIFY(w->lblDesc->isVisible());
+        QCOMPARE(w->lblPartNo->isVisible(), partNoShown);
+        QCOMPARE(w->txtPartNo->isVisible(), partNoShown);
+    }
+
+    // Numbers as they are stored, in plain decimal form: never an exponent.
+    void plainNumbers_data()
+    {
+        QTest::addColumn<int>("command");
+        QTest::addColumn<double>("cost");
+        QTest::addColumn<QString>("shown");
+        const QList<std::pair<double, const char *>> costs{
+            {0.0005, "0.0005"}, {100000, "100000"}, {2000000, "2000000"}, {12.5, "12.5"},
+            {0.1, "0.1"}, {1e-7, "0.0000001"}, {123456789.25, "123456789.25"}, {-0.75, "-0.75"}, {0, "0"}};
+        for (int command : {Inv, Desc}) {
+            for (const auto &[cost, shown] : costs)
+                QTest::addRow("%s %s", command == Inv ? "part" : "desc", shown) << command << cost << QString(shown);
+        }
+    }
+    void plainNumbers()
+    {
+        QFETCH(int, command);
+        QFETCH(double, cost);
+        QFETCH(QString, shown);
+        h = std::make_unique<Harness>();
+        QVERIFY(h->env.exec("INSERT INTO Inventory (PartNo, Description, MinReq, CurrentInv, UnitCost, Bin) "
+                            "VALUES ('P1', 'Part one', 100000, 2000000, ?, 0)",
+                            {cost}));
+        const View v = open(command);
+        QVERIFY(v.w);
+        enterText(v.box, command == Inv ? "P1" : "Part one");
+        QCOMPARE(v.cost->text(), shown);
+        QCOMPARE(v.stock->text(), "2000000");
+        QVERIFY(h->ui.shown.isEmpty());
+    }
+
+    // A-Z and a-z are alike, every other letter matches only itself: the
+    // look-ups find exactly what the database and the stock windows find.
+    void letterCase_data()
+    {
+        QTest::addColumn<int>("command");
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("found");
+        for (int command : {Inv, Desc}) {
+            const char *w = command == Inv ? "part" : "desc";
+            QTest::addRow("%s, Latin letters", w) << command << "r-1 Ohm" << "R-1 oHM" << true;
+            QTest::addRow("%s, Greek capital for small", w) << command << QString("\u03A9-1") << QString("\u03C9-1") << false;
+            QTest::addRow("%s, Greek as stored", w) << command << QString("\u03A9-1") << QString("\u03A9-1") << true;
+            QTest::addRow("%s, accented capital", w) << command << QString("\u00C9t\u00E9") << QString("\u00E9t\u00E9") << false;
+            QTest::addRow("%s, accents exact, t folded", w)
+                << command << QString("\u00C9t\u00E9") << QString("\u00C9T\u00E9") << true;
+            QTest::addRow("%s, Cyrillic", w) << command << QString("\u0416-2") << QString("\u0436-2") << false;
+            QTest::addRow("%s, fullwidth", w) << command << QString("\uFF21") << QString("\uFF41") << false;
+        }
+    }
+    void letterCase()
+    {
+        QFETCH(int, command);
+        QFETCH(QString, stored);
+        QFETCH(QString, typed);
+        QFETCH(bool, found);
+        h = std::make_unique<Harness>();
+        QVERIFY(h->env.exec("INSERT INTO Inventory (PartNo, Description, CurrentInv) VALUES ('A0', 'A0', 1), (?, ?, 7)",
+                            {stored, stored}));
+        // What the database says, and what the stock windows are told.
+        const QString column = command == Inv ? "PartNo" : "Description";
+        QCOMPARE(h->env.scalar("SELECT count(*) FROM Inventory WHERE " + column + " = ?", {typed}).toInt(), int(found));
+        QCOMPARE(h->env.scalar("SELECT count(*) FROM Inventory WHERE substr(" + column + ", 1, 1) = ? COLLATE NOCASE",
+                               {typed.left(1)}).toInt(), int(found));
+        if (command == Inv) {
+            bool exists = !found;
+            DbError error;
+            QVERIFY(StockOps::partExists(h->env.app.database(), typed, &exists, &error));
+            QCOMPARE(exists, found);
+        }
+
+        const View v = open(command);
+        QVERIFY(v.w);
+        enterText(v.box, typed);
+        QCOMPARE(h->ui.texts(), found ? QStringList() : QStringList(command == Inv ? "Part Number Not Found!"
+                                                                                   : "Description Not Found!"));
+        QCOMPARE(v.stock->text(), found ? "7" : "");
+        // Type-ahead completes on the same rule.
+        v.box->setEditText(QString());
+        typeText(v.box, typed);
+        QCOMPARE(v.box->currentText(), found ? stored : typed);
+    }
+
+    // Values longer than their field show their start, wherever they were put.
+    void longValuesShowTheirStart_data() { bothWindows(); }
+    void longValuesShowTheirStart()
+    {
+        QFETCH(int, command);
+        const QString longPart = "LONG-" + QString(60, 'X'), longDesc = "Long " + QString(200, 'y');
+        h = std::make_unique<Harness>();
+        QVERIFY(h->env.exec("INSERT INTO Inventory (PartNo, Description, CurrentInv) VALUES ('A1', 'Alpha', 1), (?, ?, 2)",
+                            {longPart, longDesc}));
+        const View v = open(command);
+        QVERIFY(v.w);
+        QLineEdit *edit = v.box->lineEdit();
+        const auto atStart = [&] { return QList<int>{edit->cursorPosition(), v.other->cursorPosition()}; };
+        // Next from the first row.
+        enterText(v.box, command == Inv ? "A1" : "Alpha");
+        QTest::mouseClick(v.next, Qt::LeftButton);
+        QCOMPARE(v.stock->text(), "2");
+        QCOMPARE(atStart(), QList<int>({0, 0}));
+        // Enter.
+        enterText(v.box, command == Inv ? longPart : longDesc);
+        QCOMPARE(v.other->text(), command == Inv ? longDesc : longPart);
+        QCOMPARE(v.other->cursorPosition(), 0);
+        // Pick from the list.
+        v.box->setCurrentIndex(0);
+        typeInto(v.box, QString(), Qt::Key_Down);
+        QCOMPARE(v.box->currentText(), command == Inv ? longPart : longDesc);
+        QCOMPARE(atStart(), QList<int>({0, 0}));
+        // Type-ahead: the cursor stays where the typing stopped.
+        v.box->setEditText(QString());
+        typeInto(v.box, "Lo");
+        QCOMPARE(v.box->currentText(), command == Inv ? longPart : longDesc);
+        QCOMPARE(edit->cursorPosition(), 2);
+        QCOMPARE(edit->selectionStart(), 2);
+        QVERIFY(h->ui.shown.isEmpty());
     }
 
     // More parts than a 16-bit count holds.

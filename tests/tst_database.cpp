@@ -1,4 +1,5 @@
 // The database layer: connection settings, bound values, result sets.
+#include "data/caserules.h"
 #include "data/database.h"
 #include "data/recordset.h"
 #include "testenvironment.h"
@@ -7,6 +8,43 @@
 #include <QSignalSpy>
 #include <QSqlQuery>
 #include <QTest>
+
+namespace {
+
+// An engine with no fast reader of its own, as a server engine has: result
+// sets are read row by row through QSqlQuery. Everything else is SQLite's.
+class QueryReadingEngine : public SqliteEngine
+{
+public:
+    mutable int refused = 0;
+    bool readAll(QSqlDatabase &, const QString &, const QVariantList &, RowSink &, DbError *,
+                 bool *supported) const override
+    {
+        ++refused;
+        *supported = false;
+        return false;
+    }
+};
+
+// Everything a window can learn of a set: its columns, its rows, and each
+// value's type and text.
+QStringList contents(Recordset &rs)
+{
+    QStringList out{QString::number(rs.recordCount()), rs.fieldNames().join('|')};
+    if (rs.recordCount() == 0)
+        return out;
+    for (bool more = rs.moveFirst(); more && !rs.isEof(); more = rs.moveNext()) {
+        QStringList row;
+        for (int c = 0; c < rs.fieldNames().size(); ++c) {
+            const QVariant v = rs.value(c);
+            row << QString::fromLatin1(v.isValid() ? v.typeName() : "invalid") + (v.isNull() ? "=null" : ':' + v.toString());
+        }
+        out << row.join('|');
+    }
+    return out;
+}
+
+} // namespace
 
 class TestDatabase : public QObject
 {
@@ -224,6 +262,140 @@ private slots:
             QVERIFY(!rs.isEof());
             QCOMPARE(rs.value("PartNo").toString(), found);
         }
+    }
+
+    // The database's letter-case rule, and the result sets' finds, agree:
+    // A-Z and a-z alike, every other letter only itself.
+    void letterCaseAsTheDatabase_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("equal");
+        QTest::newRow("Latin") << "Resistor 10K" << "rESISTOR 10k" << true;
+        QTest::newRow("digits and signs") << "5' CABLE #2" << "5' cable #2" << true;
+        QTest::newRow("Greek") << QString("\u03A9MEGA") << QString("\u03C9mega") << false;
+        QTest::newRow("Greek exact, Latin folded") << QString("\u03A9MEGA") << QString("\u03A9mega") << true;
+        QTest::newRow("Latin-1 accent") << QString("CAF\u00C9") << QString("caf\u00E9") << false;
+        QTest::newRow("German sharp s") << QString("STRASSE") << QString("stra\u00DFe") << false;
+        QTest::newRow("dotted capital I") << QString("\u0130X") << QString("ix") << false;
+        QTest::newRow("Kelvin sign") << QString("\u212A1") << QString("k1") << false;
+        QTest::newRow("trailing blank") << "R100 " << "R100" << false;
+    }
+    void letterCaseAsTheDatabase()
+    {
+        QFETCH(QString, stored);
+        QFETCH(QString, typed);
+        QFETCH(bool, equal);
+        TestEnvironment env;
+        QVERIFY(env.exec("INSERT INTO Inventory (PartNo, Description) VALUES ('A', 'A'), (?, ?)", {stored, stored}));
+        QCOMPARE(env.scalar("SELECT count(*) FROM Inventory WHERE PartNo = ?", {typed}).toInt(), int(equal));
+        QCOMPARE(CaseRules::equal(stored, typed), equal);
+        const QString prefix = typed.left(typed.size() - 1);
+        const bool begins = env.scalar("SELECT count(*) FROM Inventory WHERE substr(Description, 1, ?) = ? COLLATE NOCASE",
+                                       {prefix.size(), prefix}).toInt() == 1;
+        QCOMPARE(CaseRules::startsWith(stored, prefix), begins);
+        for (const char *column : {"PartNo", "Description"}) {
+            Recordset rs;
+            QVERIFY(rs.open(env.app.database(), "select * from Inventory order by PartNo;"));
+            QVERIFY(rs.findForward(column, Recordset::Match::Equal, typed));
+            QCOMPARE(!rs.isEof(), equal);
+            QVERIFY(rs.moveFirst());
+            QVERIFY(rs.findForward(column, Recordset::Match::BeginsWith, prefix));
+            QCOMPARE(!rs.isEof(), begins);
+        }
+    }
+
+    // Result sets read through QSqlQuery, for an engine with no reader of its
+    // own, hold what the engine's own reader gives.
+    void readingWithoutTheFastReader_data()
+    {
+        QTest::addColumn<QString>("sql");
+        QTest::addColumn<QVariantList>("values");
+        QTest::addColumn<int>("rows"); // -1: the statement is refused
+        QTest::newRow("whole table") << "select * from Inventory order by PartNo;" << QVariantList() << 5;
+        QTest::newRow("bound value, other case")
+            << "select * from Inventory where PartNo =  ? ;" << QVariantList{"r100"} << 1;
+        QTest::newRow("no rows") << "select * from Inventory where PartNo =  ? ;" << QVariantList{"NONE"} << 0;
+        QTest::newRow("bracketed names")
+            << "select PartNo as [Part No],CurrentInv as [Current Inv] from Inventory Order by PartNo"
+            << QVariantList() << 5;
+        QTest::newRow("grouped, null group") << "select Bin, count(*) as N, sum(UnitCost) as Total from Inventory "
+                                               "GROUP BY Bin order by Bin"
+                                            << QVariantList() << 3;
+        QTest::newRow("expressions")
+            << "select UnitCost * 2 as Twice, null as NoValue, 'x' as Text, 7 as Seven, '' as Blank, x'00ff' as Bytes "
+               "from Inventory where PartNo = ? or PartNo = ?"
+            << QVariantList{"C10U", "ZZTOP"} << 2;
+        QTest::newRow("bound null") << "select * from Inventory where Description = ? or PartNo = ?"
+                                    << QVariantList{QVariant(), "R150"} << 1;
+        QTest::newRow("refused") << "select NoSuchColumn from Inventory" << QVariantList() << -1;
+    }
+    void readingWithoutTheFastReader()
+    {
+        QFETCH(QString, sql);
+        QFETCH(QVariantList, values);
+        QFETCH(int, rows);
+        if (TestEnvironment::defaultEngine() != TestEnvironment::Engine::File)
+            QSKIP("the file database's own reader");
+        TestEnvironment env(parts());
+        QVERIFY2(env.isValid(), qPrintable(env.error()));
+        auto engine = std::make_unique<QueryReadingEngine>();
+        const QueryReadingEngine &slow = *engine;
+        Database other(QStringLiteral("query-reading"), std::move(engine));
+        QVERIFY2(other.open(env.app.database().path()), qPrintable(other.errorString()));
+
+        Recordset fast, read;
+        QVERIFY2(fast.open(env.app.database(), sql, values) == (rows >= 0), qPrintable(fast.errorString()));
+        QCOMPARE(read.open(other, sql, values), rows >= 0);
+        QVERIFY(slow.refused > 0);
+        if (rows < 0) {
+            QCOMPARE(read.error().source, DbError::Source::Engine);
+            QCOMPARE(read.error().number, fast.error().number);
+            QVERIFY(!read.isOpen());
+            return;
+        }
+        QCOMPARE(read.recordCount(), qsizetype(rows));
+        QCOMPARE(read.isUpdatable(), fast.isUpdatable());
+        QCOMPARE(read.isEof(), rows == 0);
+        QCOMPARE(contents(read), contents(fast));
+    }
+
+    // Types as the windows rely on them, and writes, through the query path.
+    void writingWithoutTheFastReader()
+    {
+        if (TestEnvironment::defaultEngine() != TestEnvironment::Engine::File)
+            QSKIP("the file database's own reader");
+        TestEnvironment env(parts());
+        auto engine = std::make_unique<QueryReadingEngine>();
+        Database other(QStringLiteral("query-reading"), std::move(engine));
+        QVERIFY(other.open(env.app.database().path()));
+        Recordset rs;
+        QVERIFY(rs.open(other, "select * from Inventory order by PartNo;"));
+        QVERIFY(rs.findForward("PartNo", Recordset::Match::Equal, "c10u"));
+        QCOMPARE(rs.value("CurrentInv").typeId(), QMetaType::LongLong);
+        QCOMPARE(rs.value("UnitCost").typeId(), QMetaType::Double);
+        QCOMPARE(rs.value("PartNo").typeId(), QMetaType::QString);
+        QVERIFY(rs.setValue("CurrentInv", 49));
+        QVERIFY2(rs.update(), qPrintable(rs.errorString()));
+        QVERIFY(rs.findForward("PartNo", Recordset::Match::Equal, "ZZTOP"));
+        QVERIFY(rs.value("Description").isNull() && !rs.error());
+        QVERIFY(rs.deleteCurrent());
+        QVERIFY(rs.addNew());
+        QVERIFY(rs.setValue("PartNo", "NEW1"));
+        QVERIFY2(rs.update(), qPrintable(rs.errorString()));
+        QCOMPARE(rs.value("ReorderPoint").toInt(), 0); // the default, read back
+        QVERIFY(rs.requery());
+        QCOMPARE(rs.recordCount(), 5);
+        // Seen through the other connection.
+        QCOMPARE(env.scalar("select CurrentInv from Inventory where PartNo = 'C10U'").toInt(), 49);
+        QCOMPARE(env.scalar("select count(*) from Inventory where PartNo in ('ZZTOP', 'NEW1')").toInt(), 1);
+        // A large set comes whole.
+        QVERIFY(env.exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 5000) "
+                         "INSERT INTO Inventory (PartNo, CurrentInv, UnitCost) SELECT printf('P%05d', i), i, i / 4.0 FROM n"));
+        QVERIFY(rs.requery());
+        QCOMPARE(rs.recordCount(), 5005);
+        QVERIFY(rs.findForward("PartNo", Recordset::Match::Equal, "P05000"));
+        QCOMPARE(rs.value("UnitCost").toDouble(), 1250.0);
     }
 
     void writingRows()

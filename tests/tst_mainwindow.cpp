@@ -55,6 +55,61 @@ public:
 };
 int Probe::closed = 0;
 
+// Which commands are enabled: those something is registered for. A command
+// built later turns its row to true.
+struct Enabled
+{
+    CommandId command;
+    const char *name;
+    bool enabled;
+};
+const QList<Enabled> &enabledCommands()
+{
+    using C = CommandId;
+    static const QList<Enabled> table{
+        {C::FileNew, "FileNew", true},
+        {C::FileOpen, "FileOpen", true},
+        {C::FileSave, "FileSave", true},
+        {C::FileSaveAs, "FileSaveAs", true},
+        {C::FilePrint, "FilePrint", true},
+        {C::Users, "Users", false},
+        {C::Import, "Import", true},
+        {C::FileExit, "FileExit", true},
+        {C::EditUndo, "EditUndo", true},
+        {C::EditCut, "EditCut", true},
+        {C::EditCopy, "EditCopy", true},
+        {C::EditPaste, "EditPaste", true},
+        {C::EditPasteSpecial, "EditPasteSpecial", true},
+        {C::ViewToolbar, "ViewToolbar", true},
+        {C::ViewStatusBar, "ViewStatusBar", true},
+        {C::ViewWebBrowser, "ViewWebBrowser", false},
+        {C::NewBOM, "NewBOM", false},
+        {C::EditBOM, "EditBOM", false},
+        {C::AllBOM, "AllBOM", false},
+        {C::AddQuantity, "AddQuantity", true},
+        {C::DeleteQuantity, "DeleteQuantity", true},
+        {C::AddPart, "AddPart", true},
+        {C::DeletePart, "DeletePart", true},
+        {C::BrowsePart, "BrowsePart", true},
+        {C::BrowseDesc, "BrowseDesc", true},
+        {C::ShowAll, "ShowAll", false},
+        {C::Value, "Value", false},
+        {C::KitPartList, "KitPartList", false},
+        {C::KitPullList, "KitPullList", false},
+        {C::KitShort, "KitShort", false},
+        {C::KitUpdateInv, "KitUpdateInv", false},
+        {C::BinList, "BinList", false},
+        {C::WindowNewWindow, "WindowNewWindow", true},
+        {C::WindowCascade, "WindowCascade", true},
+        {C::WindowTileHorizontal, "WindowTileHorizontal", true},
+        {C::WindowTileVertical, "WindowTileVertical", true},
+        {C::HelpContents, "HelpContents", true},
+        {C::HelpSearch, "HelpSearch", true},
+        {C::HelpAbout, "HelpAbout", false},
+    };
+    return table;
+}
+
 } // namespace
 
 class TestMainWindow : public QObject
@@ -117,6 +172,42 @@ private slots:
             QVERIFY2(a, c.objectName);
             QCOMPARE(a, w.action(c.id));
         }
+    }
+
+    void commandsEnabled_data()
+    {
+        QTest::addColumn<int>("command");
+        QTest::addColumn<bool>("enabled");
+        for (const Enabled &e : enabledCommands())
+            QTest::newRow(e.name) << int(e.command) << e.enabled;
+    }
+    void commandsEnabled()
+    {
+        QFETCH(int, command);
+        QFETCH(bool, enabled);
+        TestEnvironment env;
+        MainWindow w(env.app);
+        QAction *a = w.action(CommandId(command));
+        QVERIFY(a);
+        QCOMPARE(a->isEnabled(), enabled);
+        // Its toolbar button, where it has one, with it.
+        for (const ToolButton &b : toolbarTable()) {
+            if (b.command == CommandId(command) && *b.key)
+                QCOMPARE(w.toolButton(QLatin1String(b.key))->isEnabled(), enabled);
+        }
+    }
+    // Each command of the menus has its row above, once.
+    void commandsEnabledListsEveryCommand()
+    {
+        QList<CommandId> listed;
+        for (const Enabled &e : enabledCommands())
+            listed << e.command;
+        QList<CommandId> all;
+        for (const Command &c : commandTable())
+            all << c.id;
+        std::sort(listed.begin(), listed.end());
+        std::sort(all.begin(), all.end());
+        QCOMPARE(listed, all);
     }
 
     void toolbar()

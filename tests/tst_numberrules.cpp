@@ -80,6 +80,38 @@ private slots:
         QCOMPARE(NumberRules::readNumber("2,5"), 2.0);
     }
 
+    // Stored values shown as they are: plain decimal form, never an exponent,
+    // and the same in every locale.
+    void plainText_data()
+    {
+        QTest::addColumn<QVariant>("value");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("small fraction") << QVariant(0.0005) << "0.0005";
+        QTest::newRow("round hundred thousand") << QVariant(100000.0) << "100000";
+        QTest::newRow("two million") << QVariant(2000000.0) << "2000000";
+        QTest::newRow("twelve and a half") << QVariant(12.5) << "12.5";
+        QTest::newRow("tenth, shortest form") << QVariant(0.1) << "0.1";
+        QTest::newRow("sum with binary residue") << QVariant(0.1 + 0.2) << "0.30000000000000004";
+        QTest::newRow("very small") << QVariant(1.5e-10) << "0.00000000015";
+        QTest::newRow("very large") << QVariant(1e21) << "1000000000000000000000";
+        QTest::newRow("negative") << QVariant(-0.0005) << "-0.0005";
+        QTest::newRow("negative zero") << QVariant(-0.0) << "0";
+        QTest::newRow("whole number") << QVariant(qlonglong(2000000)) << "2000000";
+        QTest::newRow("large whole number") << QVariant(qlonglong(9007199254740993LL)) << "9007199254740993";
+        QTest::newRow("text stays") << QVariant(QStringLiteral("5e-04")) << "5e-04";
+        QTest::newRow("null") << QVariant() << "";
+    }
+    void plainText()
+    {
+        QFETCH(QVariant, value);
+        QFETCH(QString, text);
+        QCOMPARE(NumberRules::plainText(value), text);
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        const QString german = NumberRules::plainText(value);
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        QCOMPARE(german, text);
+    }
+
     void storedValues()
     {
         qint16 out = 0;

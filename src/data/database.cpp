@@ -8,6 +8,11 @@ Database::Database(const QString &connectionName)
 {
 }
 
+Database::Database(const QString &connectionName, std::unique_ptr<SqlEngine> engine)
+    : m_name(connectionName), m_engine(std::move(engine)), m_engineGiven(true)
+{
+}
+
 Database::~Database()
 {
     close();
@@ -23,7 +28,8 @@ bool Database::open(const QString &address)
     close();
     m_path = address;
     m_error = DbError();
-    m_engine = SqlEngine::forAddress(address);
+    if (!m_engineGiven)
+        m_engine = SqlEngine::forAddress(address);
     return m_engine->connect(m_name, address, &m_error);
 }
 

@@ -15,6 +15,8 @@ class Database
 {
 public:
     explicit Database(const QString &connectionName = QStringLiteral("partwise"));
+    // With an engine of the caller's: open() then uses it whatever the address.
+    Database(const QString &connectionName, std::unique_ptr<SqlEngine> engine);
     ~Database();
     Database(const Database &) = delete;
     Database &operator=(const Database &) = delete;
@@ -71,6 +73,7 @@ private:
     std::unique_ptr<SqlEngine> m_engine;
     DbError m_error;
     bool m_inWrite = false;
+    bool m_engineGiven = false;
 };
 
 // Splits a script into statements at ";" outside quotes and comments.

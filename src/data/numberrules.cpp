@@ -191,4 +191,21 @@ bool toInt16(const QVariant &value, qint16 *out, DbError *error)
     return toInt16(d, out, error);
 }
 
+QString plainText(const QVariant &value)
+{
+    switch (value.typeId()) {
+    case QMetaType::Double:
+    case QMetaType::Float: {
+        const double d = value.toDouble();
+        if (d == 0)
+            return QStringLiteral("0"); // not "-0"
+        if (!std::isfinite(d))
+            return value.toString();
+        return QString::number(d, 'f', QLocale::FloatingPointShortest);
+    }
+    default:
+        return value.toString();
+    }
+}
+
 } // namespace NumberRules

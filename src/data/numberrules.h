@@ -26,4 +26,9 @@ bool toInt16(double value, qint16 *out, DbError *error = nullptr);
 // 13 (type mismatch).
 bool toInt16(const QVariant &value, qint16 *out, DbError *error = nullptr);
 
+// A stored value as text with no formatting: whole numbers as they are,
+// fractions in plain decimal form with the fewest digits that give the value
+// back (12.5, 0.0005, 2000000: never an exponent), text as it is.
+QString plainText(const QVariant &value);
+
 } // namespace NumberRules

@@ -1,5 +1,6 @@
 #include "data/recordset.h"
 
+#include "data/caserules.h"
 #include "data/database.h"
 #include "data/writetransaction.h"
 
@@ -10,6 +11,13 @@
 #include <functional>
 
 namespace {
+
+// The driver types a null by its column (a null text); the engine's own
+// reader gives a plain null. Both paths give the same.
+QVariant plainNull(QVariant &&v)
+{
+    return v.isNull() ? QVariant() : std::move(v);
+}
 
 QString quoted(const QString &name)
 {
@@ -126,7 +134,7 @@ bool Recordset::open(Database &db, const QString &sql, const QVariantList &value
         for (int i = skip; i < names.size(); ++i) {
             if (!hidden.isEmpty() && names.at(i).compare(hidden, Qt::CaseInsensitive) == 0)
                 continue;
-            m_fieldIndex.insert(names.at(i).toLower(), int(m_fields.size()));
+            m_fieldIndex.insert(CaseRules::folded(names.at(i)), int(m_fields.size()));
             m_fields << names.at(i);
             m_source << i;
             keep[i] = true;
@@ -228,7 +236,7 @@ bool Recordset::open(Database &db, const QString &sql, const QVariantList &value
         if (writable)
             m_keys.append(q->value(0).toLongLong());
         for (const int i : std::as_const(m_source))
-            m_data.append(q->value(i));
+            m_data.append(plainNull(q->value(i)));
         ++m_rows;
     }
     if (q->lastError().isValid())
@@ -246,7 +254,7 @@ bool Recordset::fetchForward()
     if (m_stream && m_stream->next()) {
         m_streamRow.resize(m_cols);
         for (int i = 0; i < m_cols; ++i)
-            m_streamRow[i] = m_stream->value(m_source.at(i));
+            m_streamRow[i] = plainNull(m_stream->value(m_source.at(i)));
         m_rows = m_current + 1;
         return true;
     }
@@ -393,7 +401,7 @@ bool Recordset::moveTo(qsizetype position)
 
 int Recordset::fieldIndex(const QString &name) const
 {
-    return m_fieldIndex.value(name.toLower(), -1);
+    return m_fieldIndex.value(CaseRules::folded(name), -1);
 }
 
 QVariant Recordset::value(int column) const
@@ -697,9 +705,8 @@ bool Recordset::findForward(const QString &column, Match match, const QString &t
         if (v.isNull())
             continue;
         const QString s = v.toString();
-        const bool hit = match == Match::Equal
-                             ? s.compare(text, Qt::CaseInsensitive) == 0
-                             : s.startsWith(text, Qt::CaseInsensitive);
+        const bool hit = match == Match::Equal ? CaseRules::equal(s, text)
+                                               : CaseRules::startsWith(s, text);
         if (hit)
             break;
     }

@@ -75,8 +75,9 @@ public:
     bool requery();
 
     // From the current row (included) towards the end: the first row whose
-    // column equals, or begins with, the text, comparing without regard to
-    // letter case as the database does. Not found leaves the set at its end.
+    // column equals, or begins with, the text, A-Z and a-z alike and every
+    // other letter exact, as the database compares. Not found leaves the set
+    // at its end.
     bool findForward(const QString &column, Match match, const QString &text);
 
     DbError error() const { return m_error; }
@@ -103,7 +104,7 @@ private:
     Kind m_kind = Kind::Snapshot;
     bool m_open = false;
     QStringList m_fields;
-    QHash<QString, int> m_fieldIndex; // lower-case name -> column
+    QHash<QString, int> m_fieldIndex; // name folded as the database does -> column
     QString m_table;                  // set when rows can be written back
     QString m_columnsText;            // the statement's column list, to read a new row back
     int m_cols = 0;

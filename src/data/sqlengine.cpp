@@ -170,6 +170,11 @@ bool SqliteEngine::configure(QSqlDatabase &db, DbError *error) const
         QStringLiteral("PRAGMA synchronous = FULL"),
         // Pages are read through a memory map instead of copied in by read().
         QStringLiteral("PRAGMA mmap_size = 268435456"),
+        // Room for the pages of a large catalogue (up to 64 MB, taken as
+        // pages are read): a change of many parts in one transaction (a
+        // scanner import, a kit pull) would otherwise spill its pages into
+        // the log mid-way and read them back.
+        QStringLiteral("PRAGMA cache_size = -65536"),
     };
     for (const QString &pragma : pragmas) {
         QSqlQuery q(db);

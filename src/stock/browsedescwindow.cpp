@@ -1,26 +1,23 @@
 #include "stock/browsedescwindow.h"
 
 #include "ui/appcontext.h"
-#include "ui/twips.h"
 #include "ui/userinterface.h"
 #include "stock/browsesupport.h"
 
-#include <QCloseEvent>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
-namespace {
-constexpr double ClientWidth = 7500, ClientHeight = 4905; // twips
-const QString KeyColumn = QStringLiteral("Description");
-} // namespace
-
-BrowseDescWindow::BrowseDescWindow(AppContext &app, QWidget *parent) : ChildWindow(app, parent)
+BrowseDescWindow::BrowseDescWindow(AppContext &app, QWidget *parent)
+    : BrowseWindow(app,
+                   {QStringLiteral("Description"),
+                    QStringLiteral("select * from Inventory order by Description ;"),
+                    QStringLiteral("Choose a Description"),
+                    QStringLiteral("Description Not Found!"), true},
+                   7500, 4905, parent)
 {
     setObjectName(QStringLiteral("frmBrowseDesc"));
-    setWindowTitle(QStringLiteral("Browse Inventory"));
-    Browse::styleWindow(this, ClientWidth, ClientHeight);
 
     // The box is made first: first in the tab order.
     lblDesc = Browse::label(this, "lblDesc", QStringLiteral("Description:"), 120, 480, 1455);
@@ -49,94 +46,23 @@ BrowseDescWindow::BrowseDescWindow(AppContext &app, QWidget *parent) : ChildWind
     cmdNext = Browse::button(this, "cmdNext", QStringLiteral("Next"), 1695, 3240);
     cmdExit = Browse::button(this, "cmdExit", QStringLiteral("Exit"), 5880, 3240);
 
-    m_details = {lblPartNo, lblMinReq, lblCurrentInv, lblUnitCost, lblBin,
-                 txtPartNo, txtMinReq, txtCurrentInv, txtUnitCost, txtBin};
-    for (QWidget *w : std::as_const(m_details))
-        w->hide();
-
-    connect(cmbDesc, &QComboBox::activated, this, &BrowseDescWindow::pick);
-    new Browse::ComboKeys(
-        cmbDesc, [this] { enterKey(); },
-        [this](int key) { Browse::typeAhead(cmbDesc, m_set, KeyColumn, key, this, m_app.ui()); });
-    connect(cmdNext, &QPushButton::clicked, this, &BrowseDescWindow::next);
-    // Closing the sub-window closes this window with it.
-    connect(cmdExit, &QPushButton::clicked, this, [this] { frameWidget()->close(); });
+    setUp(cmbDesc, cmdNext, cmdExit,
+          {{"MinReq", txtMinReq},
+           {"CurrentInv", txtCurrentInv},
+           {"PartNo", txtPartNo},
+           {"UnitCost", txtUnitCost}},
+          txtBin,
+          {lblPartNo, lblMinReq, lblCurrentInv, lblUnitCost, lblBin, txtPartNo, txtMinReq,
+           txtCurrentInv, txtUnitCost, txtBin});
 }
 
-QSize BrowseDescWindow::sizeHint() const
-{
-    return QSize(Twips::toPixels(ClientWidth, this), Twips::toPixels(ClientHeight, this));
-}
-
-void BrowseDescWindow::load()
-{
-    cmbDesc->setFocus();
-    BusyPointer busy(this);
-    const bool ok = readList();
-    busy.release();
-    if (ok)
-        placeAsChild();
-    else if (m_set.error().is(ErrorNumber::NoCurrentRecord))
-        Browse::setList(cmbDesc, {QStringLiteral("No Inventory Found")});
-    else
-        showError();
-}
-
-// Reads the catalogue and lists every description that is not null, in the
-// set's order. The count is whatever the set holds: no 16-bit limit.
-bool BrowseDescWindow::readList()
-{
-    if (!m_set.open(m_app.database(),
-                    QStringLiteral("select * from Inventory order by Description ;")))
-        return false;
-    if (!m_set.moveLast() || !m_set.moveFirst())
-        return false;
-    const qsizetype count = m_set.recordCount();
-    const int column = m_set.fieldIndex(KeyColumn);
-    QStringList list;
-    list.reserve(count);
-    for (qsizetype i = 0; i < count; ++i) {
-        const QVariant v = m_set.value(column);
-        if (m_set.error())
-            return false;
-        if (!v.isNull())
-            list.append(v.toString());
-        if (!m_set.moveNext())
-            return false;
-    }
-    Browse::setList(cmbDesc, list);
-    return m_set.moveFirst();
-}
-
-bool BrowseDescWindow::fill()
-{
-    return Browse::fillFromRow(m_set,
-                               {{"MinReq", txtMinReq},
-                                {"CurrentInv", txtCurrentInv},
-                                {"PartNo", txtPartNo},
-                                {"UnitCost", txtUnitCost}},
-                               txtBin);
-}
-
-void BrowseDescWindow::showDetails()
-{
-    for (QWidget *w : std::as_const(m_details))
-        w->show();
-    lblDesc->show();
-}
-
-void BrowseDescWindow::showError()
-{
-    m_app.ui().inform(this, errorMessageText(m_set.error()));
-}
-
+// Moves to the first row before it reads the box. A description not found
+// thus shows the first row; a step that fails again is reported and ends the
+// pick, so that a criterion the set cannot take is not retried without end.
 void BrowseDescWindow::pick()
 {
     BusyPointer busy(this);
     bool retried = false;
-    // A step that fails goes back to the first row and runs once more (a
-    // description not found thus shows the first row); a second failure is
-    // reported and ends the pick.
     const auto step = [&](const auto &run) {
         if (run())
             return true;
@@ -151,88 +77,15 @@ void BrowseDescWindow::pick()
     };
     if (!step([this] { return m_set.moveFirst(); }))
         return;
-    const QString text = cmbDesc->currentText();
+    const QString text = keyText();
     if (text.isEmpty()) {
         busy.release();
-        m_app.ui().inform(this, QStringLiteral("Choose a Description"));
+        m_app.ui().inform(this, keyed().chooseMessage);
         return;
     }
-    if (!step([&] { return m_set.findForward(KeyColumn, Recordset::Match::Equal, text); }))
+    if (!step([&] { return m_set.findForward(keyed().keyColumn, Recordset::Match::Equal, text); }))
         return;
     if (!step([this] { return fill(); }))
         return;
     showDetails();
-}
-
-void BrowseDescWindow::enterKey()
-{
-    BusyPointer busy(this);
-    const QString text = cmbDesc->currentText();
-    if (text.isEmpty()) {
-        busy.release();
-        m_app.ui().inform(this, QStringLiteral("Choose a Description"));
-        return;
-    }
-    if (!m_set.findForward(KeyColumn, Recordset::Match::Equal, text)) {
-        busy.release();
-        showError();
-        return;
-    }
-    if (m_set.isEof()) {
-        busy.release();
-        m_app.ui().inform(this, QStringLiteral("Description Not Found!"),
-                          UserInterface::Icon::Critical);
-        for (QLineEdit *f : {txtMinReq, txtCurrentInv, txtPartNo, txtUnitCost, txtBin})
-            f->clear();
-        return;
-    }
-    if (!fill()) {
-        busy.release();
-        showError();
-        return;
-    }
-    showDetails();
-}
-
-void BrowseDescWindow::next()
-{
-    const QString text = cmbDesc->currentText();
-    BusyPointer busy(this);
-    if (text.isEmpty()) {
-        busy.release();
-        m_app.ui().inform(this, QStringLiteral("Choose a Description"));
-        return;
-    }
-    if (!m_set.findForward(KeyColumn, Recordset::Match::Equal, text) || !m_set.moveNext()) {
-        busy.release();
-        return nextFailed();
-    }
-    const QVariant description = m_set.value(KeyColumn);
-    if (m_set.error()) {
-        busy.release();
-        return nextFailed();
-    }
-    cmbDesc->setEditText(description.toString());
-    if (!fill()) {
-        busy.release();
-        return nextFailed();
-    }
-}
-
-// Past the last description, or the one in the box not found from the
-// current row on.
-void BrowseDescWindow::nextFailed()
-{
-    if (m_set.error().is(ErrorNumber::NoCurrentRecord))
-        m_app.ui().inform(this, QStringLiteral("No more records found."));
-    else
-        showError();
-}
-
-void BrowseDescWindow::closeEvent(QCloseEvent *event)
-{
-    // A set that never opened has nothing to close; closing cannot fail otherwise.
-    if (m_set.isOpen())
-        m_set.close();
-    ChildWindow::closeEvent(event);
 }

@@ -1,25 +1,18 @@
 #pragma once
 
-#include "ui/childwindow.h"
-#include "data/recordset.h"
+#include "stock/browsewindow.h"
 
 class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 
-// Look-up of one part at a time by part number: the whole catalogue is read
-// once when the window opens and stays with the window, with a current row
-// that Pick, Enter, typing and Next move. Never writes.
-class BrowseInvWindow : public ChildWindow
+// Look-up by part number, with the part's preferred vendor on request.
+class BrowseInvWindow : public BrowseWindow
 {
     Q_OBJECT
 public:
     explicit BrowseInvWindow(AppContext &app, QWidget *parent = nullptr);
-
-    void load() override;
-    // The designed client area; the sub-window takes its size from it.
-    QSize sizeHint() const override;
 
     QLabel *lblPartNo;
     QComboBox *cmbPartNo;
@@ -40,20 +33,10 @@ public:
     QPushButton *cmdExit;
 
 protected:
-    void closeEvent(QCloseEvent *event) override;
+    void placeAfterOpen(bool opened) override;
+    // Every look-up hides the vendor of the part shown before.
+    void afterLookUp() override;
 
 private:
-    bool readList();
-    bool fill();
-    void showDetails();
-    void hideVendor();
-    void showError();
-    void pick();
-    void enterKey();
-    void next();
-    void nextFailed();
     void showVendor();
-
-    Recordset m_set;
-    QList<QWidget *> m_details; // hidden until the first look-up
 };

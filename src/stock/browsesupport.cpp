@@ -1,8 +1,6 @@
 #include "stock/browsesupport.h"
 
 #include "ui/twips.h"
-#include "ui/userinterface.h"
-#include "data/recordset.h"
 
 #include <QComboBox>
 #include <QKeyEvent>
@@ -11,7 +9,6 @@
 #include <QListView>
 #include <QPushButton>
 #include <QStringListModel>
-#include <QVarLengthArray>
 
 namespace Browse {
 
@@ -89,9 +86,10 @@ void setList(QComboBox *box, const QStringList &entries)
     box->setCurrentIndex(-1);
 }
 
-QString plainText(const QVariant &value)
+void showText(QLineEdit *field, const QString &text)
 {
-    return value.toString();
+    field->setText(text);
+    field->setCursorPosition(0);
 }
 
 QString binText(const QVariant &value)
@@ -109,60 +107,6 @@ QString binText(const QVariant &value)
         break;
     }
     return no ? QStringLiteral("No") : QStringLiteral("Yes");
-}
-
-bool fillFromRow(Recordset &set, std::initializer_list<Column> columns, QLineEdit *bin)
-{
-    QVarLengthArray<QVariant, 8> values;
-    for (const Column &c : columns) {
-        values.append(set.value(QLatin1String(c.name)));
-        if (set.error())
-            return false;
-    }
-    const QVariant binValue = set.value(QStringLiteral("Bin"));
-    if (set.error())
-        return false;
-    qsizetype i = 0;
-    for (const Column &c : columns) {
-        const QVariant &v = values.at(i++);
-        if (!v.isNull())
-            c.field->setText(plainText(v));
-    }
-    if (!binValue.isNull())
-        bin->setText(binText(binValue));
-    return true;
-}
-
-void typeAhead(QComboBox *box, Recordset &set, const QString &column, int key, QWidget *window,
-               UserInterface &ui)
-{
-    if (key == Qt::Key_Backspace || key == Qt::Key_Delete)
-        return;
-    // What the user typed: the text before a completion still selected at its
-    // end. Taking the whole text would let a second key release (Shift after
-    // a capital letter) collapse the completion, and the next letter would be
-    // appended to it.
-    QString typed = box->currentText();
-    const QLineEdit *edit = box->lineEdit();
-    if (edit->hasSelectedText()
-        && edit->selectionStart() + edit->selectedText().size() == typed.size())
-        typed.truncate(edit->selectionStart());
-    if (set.findForward(column, Recordset::Match::BeginsWith, typed)) {
-        const QString found = set.value(column).toString();
-        if (!set.error()) {
-            box->setEditText(found);
-            const int start = int(qMin(typed.size(), found.size()));
-            box->lineEdit()->setSelection(start, int(found.size()));
-            return;
-        }
-    }
-    if (set.error().is(ErrorNumber::NoCurrentRecord)) {
-        // Nothing from here on: start from the top next time. An empty set has
-        // no first row to go back to, which is no error either.
-        set.moveFirst();
-        return;
-    }
-    ui.inform(window, errorMessageText(set.error()));
 }
 
 ComboKeys::ComboKeys(QComboBox *box, std::function<void()> enter,

@@ -6,19 +6,15 @@
 #include <QVariant>
 #include <QSet>
 #include <functional>
-#include <initializer_list>
 
 class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 class QWidget;
-class Recordset;
-class UserInterface;
 
-// What the two look-up windows (by part number, by description) share: their
-// look, their long editable list, the filling of the display fields and the
-// completion of the typed text.
+// The look-up windows' widgets: their look, their long editable list and the
+// keys of that list.
 namespace Browse {
 
 // Dark navy client area of a fixed size in twips.
@@ -39,27 +35,11 @@ void setUpCombo(QComboBox *box);
 // Replaces the list in one go; the text stays empty.
 void setList(QComboBox *box, const QStringList &entries);
 
-// A value in its plain text form: 12.5, 3400.
-QString plainText(const QVariant &value);
+// Sets a field's text and shows its start: a value longer than the field
+// would otherwise show its end.
+void showText(QLineEdit *field, const QString &text);
 // The time-to-order flag: "No" for false or 0, "Yes" otherwise.
 QString binText(const QVariant &value);
-
-struct Column
-{
-    const char *name;
-    QLineEdit *field;
-};
-// Fills the fields from the current row; a null column leaves its field
-// unchanged. The row is read whole first, so a failure (reason in the set's
-// error()) changes nothing.
-bool fillFromRow(Recordset &set, std::initializer_list<Column> columns, QLineEdit *bin);
-
-// Completes the box's text to the first row, from the current one on, whose
-// column begins with it, and selects the completed remainder. When nothing
-// matches, goes back to the first row so that the next key searches the whole
-// set. Backspace and Delete do nothing.
-void typeAhead(QComboBox *box, Recordset &set, const QString &column, int key, QWidget *window,
-               UserInterface &ui);
 
 // The box's own keys: Return or Enter pressed runs `enter` (the key goes no
 // further), every key released runs `released`. Real key events reach the

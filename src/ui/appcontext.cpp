@@ -9,7 +9,6 @@
 
 AppContext::AppContext(UserInterface *ui)
     : m_programFolder(QCoreApplication::applicationDirPath()),
-      m_serialPort(QStringLiteral("ttyS0")),
       m_helpFile(QStringLiteral("help/index.html")),
       m_database(QStringLiteral("gcnn"))
 {
@@ -44,6 +43,15 @@ QString AppContext::databaseAddress() const
     if (address.isEmpty())
         return databasePath();
     return SqlEngine::forAddress(address)->resolved(address, m_programFolder);
+}
+
+QString AppContext::serialPortName() const
+{
+    if (!m_serialPort.isEmpty())
+        return m_serialPort;
+    const QString stored =
+        settings()->value(QStringLiteral("Settings/ScannerPort")).toString().trimmed();
+    return stored.isEmpty() ? QStringLiteral("/dev/ttyS0") : stored;
 }
 
 std::unique_ptr<QSettings> AppContext::settings() const

@@ -36,7 +36,10 @@ public:
     QDateTime now() const { return m_clock ? m_clock() : QDateTime::currentDateTime(); }
     void setClock(std::function<QDateTime()> clock) { m_clock = std::move(clock); }
 
-    QString serialPortName() const { return m_serialPort; }
+    // The device that stands for the scanner's serial port: the setting
+    // ScannerPort in the Settings group, /dev/ttyS0 when there is none. A name
+    // set here (tests) wins over the setting.
+    QString serialPortName() const;
     void setSerialPortName(const QString &name) { m_serialPort = name; }
 
     // The help file, relative to the program folder; empty means no help.
@@ -59,7 +62,7 @@ private:
     std::unique_ptr<UserInterface> m_ownUi;
     QString m_programFolder;
     std::function<QDateTime()> m_clock;
-    QString m_serialPort;
+    QString m_serialPort; // empty: the setting decides
     QString m_helpFile;
     QString m_settingsFile;
     QString m_databaseAddress;

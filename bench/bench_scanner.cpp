@@ -1,0 +1,75 @@
+// A scanner import after the collection period: the transfer kept in
+// import.txt and 10,000 scanned lines added to the stock of a large
+// catalogue, in one write transaction with a full synchronous commit.
+// Besides the elapsed time it reports the processor time of the same runs,
+// which a busy machine does not inflate.
+#include "benchsupport.h"
+#include "scanner/scanimport.h"
+#include "ui/appcontext.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QRandomGenerator>
+#include <cstdio>
+#include <sys/resource.h>
+
+namespace {
+
+double processorMs()
+{
+    rusage ru{};
+    getrusage(RUSAGE_SELF, &ru);
+    return (double(ru.ru_utime.tv_sec) + double(ru.ru_stime.tv_sec)) * 1e3
+           + (double(ru.ru_utime.tv_usec) + double(ru.ru_stime.tv_usec)) / 1e3;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication application(argc, argv);
+
+    const int parts = Bench::DefaultParts;
+    const int lines = 10000;
+    Bench::QuietUi ui;
+    AppContext app(&ui);
+    QString error;
+    if (!Bench::setUpProgramFolder(app, QStringLiteral("scanner-bench"), parts, &error)) {
+        std::fprintf(stderr, "cannot set up the database: %s\n", qPrintable(error));
+        return 1;
+    }
+
+    // Parts scattered over the catalogue, some more than once, with whole
+    // and fractional counts, as a stock take brings them.
+    QRandomGenerator rng(7);
+    QByteArray received;
+    for (int i = 0; i < lines; ++i)
+        received += Bench::partNumber(int(rng.bounded(parts))).toLatin1() + ','
+                    + (i % 4 == 3 ? QByteArray("2.5") : QByteArray::number(1 + rng.bounded(20)))
+                    + "\r\n";
+
+    const QString transferPath = QDir(app.programFolder()).filePath(QStringLiteral("import.txt"));
+    const int runs = 7;
+    QList<double> elapsed, processor;
+    for (int run = 0; run < runs; ++run) {
+        QElapsedTimer t;
+        t.start();
+        const double cpuBefore = processorMs();
+        if (!ScanImport::writeTransferFile(transferPath, received, &error)) {
+            std::fprintf(stderr, "cannot write the transfer: %s\n", qPrintable(error));
+            return 1;
+        }
+        const ScanImport::Result result = ScanImport::apply(app.database(), received);
+        elapsed << double(t.nsecsElapsed()) / 1e6;
+        processor << processorMs() - cpuBefore;
+        if (!result.committed || result.linesApplied != lines) {
+            std::fprintf(stderr, "the import failed: %s (%d lines applied)\n",
+                         qPrintable(result.error.description), result.linesApplied);
+            return 1;
+        }
+    }
+    Bench::report("import_10k_ms", Bench::percentile(elapsed, 50), "ms", parts);
+    Bench::report("import_10k_cpu_ms", Bench::percentile(processor, 50), "ms", parts);
+    return 0;
+}

@@ -1,0 +1,549 @@
+// The scanner download, with a pseudo-terminal standing for the scanner's
+// serial line: what arrives, what is stored, what the user is told.
+#include "data/database.h"
+#include "scanner/commwindow.h"
+#include "scanner/scanimport.h"
+#include "scanner/serialcollector.h"
+#include "windowharness.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSettings>
+#include <QSqlQuery>
+#include <QtTest>
+#include <fcntl.h>
+#include <memory>
+#include <unistd.h>
+
+namespace {
+
+// The scanner's end of a serial line. Sends only from timers, so that the
+// window's own event loop receives while the test waits in a click.
+class FakeScanner : public QObject
+{
+public:
+    FakeScanner()
+    {
+        m_fd = posix_openpt(O_RDWR | O_NOCTTY);
+        if (m_fd < 0 || grantpt(m_fd) != 0 || unlockpt(m_fd) != 0)
+            return;
+        m_device = QString::fromLocal8Bit(ptsname(m_fd));
+        // A full line buffer must not block the thread that also reads.
+        fcntl(m_fd, F_SETFL, fcntl(m_fd, F_GETFL) | O_NONBLOCK);
+    }
+    ~FakeScanner() override
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    bool isValid() const { return !m_device.isEmpty(); }
+    QString device() const { return m_device; }
+
+    // Sends the bytes `ms` milliseconds from now.
+    void sendAt(int ms, const QByteArray &bytes)
+    {
+        QTimer::singleShot(ms, this, [this, bytes] { push(bytes); });
+    }
+    // Sends in pieces of `size` bytes, `gapMs` apart, from `startMs` on.
+    void sendInPieces(int startMs, const QByteArray &bytes, int size, int gapMs)
+    {
+        for (int i = 0; i * size < bytes.size(); ++i)
+            sendAt(startMs + i * gapMs, bytes.mid(i * size, size));
+    }
+
+private:
+    void push(QByteArray bytes)
+    {
+        while (!bytes.isEmpty()) {
+            const ssize_t n = ::write(m_fd, bytes.constData(), size_t(bytes.size()));
+            if (n <= 0) { // full: the rest a moment later, after the reader had its turn
+                QTimer::singleShot(5, this, [this, bytes] { push(bytes); });
+                return;
+            }
+            bytes.remove(0, n);
+        }
+    }
+
+    int m_fd = -1;
+    QString m_device;
+};
+
+const QString Parts = QString::fromUtf8(
+    "INSERT INTO Inventory (PartNo, Description, CurrentInv) VALUES ('A1', 'a', 10), ('B2', 'b', 3),"
+    "('C3', 'c', 10), ('O''BRIEN', 'quote', 7), ('µ1', 'micro', 1), ('NOSTOCK', 'never counted', NULL),"
+    "('BIG', 'nearly full', 32760), ('LOW', 'nearly empty', -32760), ('TXT', 'text', 'abc');");
+const QString TimedOut = QStringLiteral("Time has expired!\r\nImport was not completed.");
+const int Period = 400;
+
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(no file)");
+}
+
+// The stock as another connection sees it: what was committed.
+QVariantList committedStock(const QString &databasePath, const QStringList &partNos)
+{
+    QVariantList out;
+    Database check(QStringLiteral("check"));
+    if (!check.open(databasePath))
+        return {QStringLiteral("cannot open: ") + check.errorString()};
+    for (const QString &partNo : partNos) {
+        QSqlQuery q(check.handle());
+        q.prepare(QStringLiteral("select CurrentInv from Inventory where PartNo = ? collate binary"));
+        q.addBindValue(partNo);
+        if (!q.exec() || !q.next())
+            out << QStringLiteral("(no row)");
+        else
+            out << (q.value(0).isNull() ? QVariant() : q.value(0));
+    }
+    return out;
+}
+
+} // namespace
+
+class TestScanner : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<Harness> h;
+    std::unique_ptr<FakeScanner> scanner;
+
+    CommWindow *openWindow(const QString &rows = Parts)
+    {
+        h = std::make_unique<Harness>(rows);
+        scanner = std::make_unique<FakeScanner>();
+        if (!scanner->isValid())
+            return nullptr;
+        h->env.app.setSerialPortName(scanner->device());
+        auto *w = h->open<CommWindow>(CommandId::Import);
+        if (w)
+            w->setCollectionPeriod(Period);
+        return w;
+    }
+    QString importFile() const { return QDir(h->env.folder()).filePath("import.txt"); }
+    QVariantList stock(const QStringList &partNos) const
+    {
+        return committedStock(h->env.app.databasePath(), partNos);
+    }
+
+private slots:
+    void cleanup()
+    {
+        h.reset();
+        scanner.reset();
+    }
+
+    void windowAtOpen()
+    {
+        CommWindow *w = openWindow();
+        QVERIFY(w);
+        QVERIFY(h->main.action(CommandId::Import)->isEnabled());
+        QCOMPARE(w->objectName(), "frmComm");
+        QCOMPARE(w->windowTitle(), "Scanner Download");
+        QCOMPARE(w->txtDownload->toPlainText(), "1. Press the Start Import button below.\n"
+                                                "2. Press the XTRANS button on the scanner\n"
+                                                "3. Press the YES button on the scanner");
+        QVERIFY(w->txtDownload->hasFocus());
+        QVERIFY(!w->lblProgressBar->isVisible() && !w->ProgressBar1->isVisible());
+        QVERIFY(w->cmdImport->x() < w->cmdexit->x());
+        QVERIFY(!w->MSComm1->isOpen());
+    }
+
+    // One transfer through the window: the stock afterwards (committed), the
+    // messages, and import.txt holding the bytes as they came (or, when none
+    // came, the earlier transfer).
+    void import_data()
+    {
+        QTest::addColumn<QByteArray>("received");
+        QTest::addColumn<QStringList>("parts");
+        QTest::addColumn<QVariantList>("after");
+        QTest::addColumn<QStringList>("messages");
+        const QStringList none;
+        QTest::newRow("nothing received") << QByteArray() << QStringList{"A1"} << QVariantList{10}
+                                          << QStringList{TimedOut};
+        QTest::newRow("two lines") << QByteArray("A1,5\r\nB2,-2\r\n") << QStringList{"A1", "B2"}
+                                   << QVariantList{15, 1} << none;
+        QTest::newRow("one part on two lines, CR only")
+            << QByteArray("A1,2\rA1,3\r") << QStringList{"A1"} << QVariantList{15} << none;
+        QTest::newRow("halves to the even neighbour")
+            << QByteArray("A1,2.5\r\nC3,3.5\r\n") << QStringList{"A1", "C3"} << QVariantList{12, 14} << none;
+        QTest::newRow("missing part, the rest applied")
+            << QByteArray("X9,4\r\nA1,1\r\n") << QStringList{"A1"} << QVariantList{11}
+            << QStringList{"Part Number X9 Does Not Exist"};
+        QTest::newRow("blank before the comma is part of the number")
+            << QByteArray("A1 ,5\r\nB2,1\r\n") << QStringList{"A1", "B2"} << QVariantList{10, 4}
+            << QStringList{"Part Number A1  Does Not Exist"};
+        QTest::newRow("letter case as the database compares")
+            << QByteArray("a1,5\r\n") << QStringList{"A1"} << QVariantList{15} << none;
+        QTest::newRow("quote in the part number")
+            << QByteArray("O'BRIEN,3\r\n") << QStringList{"O'BRIEN"} << QVariantList{10} << none;
+        QTest::newRow("a byte above 127 is one character")
+            << QByteArray("\xb5" "1,4\r\n") << QStringList{QString::fromUtf8("µ1")} << QVariantList{5} << none;
+        QTest::newRow("last line without its end, blanks and sign")
+            << QByteArray("A1, +1e1 \r\nB2,-.5") << QStringList{"A1", "B2"} << QVariantList{20, 2} << none;
+        QTest::newRow("malformed lines, each told")
+            << QByteArray("A1;5\r\nA1,abc\r\nNOSTOCK,1\r\nB2,1\r\n") << QStringList{"A1", "B2", "NOSTOCK"}
+            << QVariantList{10, 4, QVariant()}
+            << QStringList{"Line 1 was not imported (no comma):\r\nA1;5",
+                           "Line 2 was not imported (the quantity is not a number):\r\nA1,abc",
+                           "Line 3 was not imported (part NOSTOCK has no stock figure):\r\nNOSTOCK,1"};
+        QTest::newRow("many malformed lines, one list")
+            << QByteArray("A1;5\r\nA1,1,000\r\nBIG,10\r\nLOW,-10\r\nX9,1\r\nTXT,1\r\nA1,1\r\n\r\nB2,\r\n")
+            << QStringList{"A1", "BIG", "LOW"} << QVariantList{11, 32760, -32760}
+            << QStringList{"7 lines were not imported:\r\n"
+                           "Line 1: A1;5 (no comma)\r\n"
+                           "Line 2: A1,1,000 (the quantity is not a number)\r\n"
+                           "Line 3: BIG,10 (the stock of part BIG would be outside -32768 to 32767)\r\n"
+                           "Line 4: LOW,-10 (the stock of part LOW would be outside -32768 to 32767)\r\n"
+                           "Line 5: X9,1 (part X9 does not exist)\r\n"
+                           "Line 6: TXT,1 (the stock of part TXT is not a number)\r\n"
+                           "Line 9: B2, (the quantity is not a number)\r\n"
+                           "The other lines were added to the stock."};
+    }
+    void import()
+    {
+        QFETCH(QByteArray, received);
+        QFETCH(QStringList, parts);
+        QFETCH(QVariantList, after);
+        QFETCH(QStringList, messages);
+        CommWindow *w = openWindow();
+        QVERIFY(w);
+        QFile old(importFile());
+        QVERIFY(old.open(QIODevice::WriteOnly) && old.write("earlier\r\n") > 0);
+        old.close();
+        scanner->sendAt(0, received);
+        QTest::mouseClick(w->cmdImport, Qt::LeftButton);
+        QCOMPARE(h->ui.texts(), messages);
+        QCOMPARE(stock(parts), after);
+        QCOMPARE(readFile(importFile()), received.isEmpty() ? QByteArray("earlier\r\n") : received);
+        QCOMPARE(w->lblProgressBar->isVisible(), !received.isEmpty());
+        QVERIFY(!w->ProgressBar1->isVisible());
+        QCOMPARE(w->lblProgressBar->text(), received.isEmpty() ? "Importing" : "Inventory Updated");
+        QVERIFY(w->MSComm1->isOpen());
+    }
+
+    // What cannot be stored is told: counts that exist nowhere else still go
+    // into stock when import.txt cannot be written, and a line the database
+    // refuses leaves the whole import unstored.
+    void notStored_data()
+    {
+        QTest::addColumn<bool>("fileBlocked");
+        QTest::addColumn<QVariantList>("after");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("import.txt cannot be written") << true << QVariantList{11, 4}
+                                                      << "The received lines could not be kept in ";
+        QTest::newRow("database refuses a line") << false << QVariantList{10, 3}
+                                                 << "Error No 1811\r\nB2 is locked has occured.\r\nNo stock was changed.";
+    }
+    void notStored()
+    {
+        QFETCH(bool, fileBlocked);
+        QFETCH(QVariantList, after);
+        QFETCH(QString, message);
+        CommWindow *w = openWindow();
+        QVERIFY(w);
+        if (fileBlocked)
+            QVERIFY(QDir(h->env.folder()).mkdir("import.txt"));
+        else
+            QVERIFY(h->env.exec("CREATE TRIGGER lockB2 BEFORE UPDATE ON Inventory WHEN old.PartNo = 'B2' "
+                                "BEGIN SELECT RAISE(ABORT, 'B2 is locked'); END"));
+        scanner->sendAt(0, "A1,1\r\nB2,1\r\n");
+        QTest::mouseClick(w->cmdImport, Qt::LeftButton);
+        QCOMPARE(h->ui.texts().size(), 1);
+        QVERIFY2(h->ui.lastText().startsWith(message), qPrintable(h->ui.lastText()));
+        QCOMPARE(stock({"A1", "B2"}), after);
+        QCOMPARE(w->lblProgressBar->isVisible(), fileBlocked);
+    }
+
+    // Far more than a serial buffer holds, in pieces that split lines and
+    // line ends, over most of the period: every line counts.
+    void largeTransferInPieces()
+    {
+        QString rows = "INSERT INTO Inventory (PartNo, CurrentInv) VALUES ('P0', 0)";
+        QStringList parts{"P0"};
+        for (int i = 1; i < 300; ++i) {
+            rows += QString(", ('P%1', 0)").arg(i);
+            parts << QString("P%1").arg(i);
+        }
+        CommWindow *w = openWindow(rows + ";");
+        QVERIFY(w);
+        w->setCollectionPeriod(1500);
+        QByteArray received;
+        for (int i = 0; i < 3000; ++i)
+            received += "P" + QByteArray::number(i % 300) + ",1\r\n";
+        QVERIFY(received.size() > 20000);
+        scanner->sendInPieces(0, received, 997, 20);
+        QTest::mouseClick(w->cmdImport, Qt::LeftButton);
+        QCOMPARE(h->ui.texts(), QStringList());
+        QCOMPARE(readFile(importFile()), received);
+        QCOMPARE(stock(parts), QVariantList(300, 10));
+    }
+
+    // The port cannot be opened: the device (as set) and the reason are
+    // told, and the same window imports once the setting names the scanner.
+    void portCannotBeOpened_data()
+    {
+        QTest::addColumn<QString>("device");
+        QTest::newRow("no such device") << "/nonexistent/ttyS9";
+        QTest::newRow("a plain file") << "settings.ini";
+    }
+    void portCannotBeOpened()
+    {
+        QFETCH(QString, device);
+        CommWindow *w = openWindow();
+        QVERIFY(w);
+        const QString path = device.startsWith('/') ? device : QDir(h->env.folder()).filePath(device);
+        h->env.app.setSerialPortName(QString());
+        h->env.app.settings()->setValue("Settings/ScannerPort", path);
+        QTest::mouseClick(w->cmdImport, Qt::LeftButton);
+        QCOMPARE(h->ui.texts().size(), 1);
+        const QString shown = h->ui.lastText();
+        QVERIFY2(shown.startsWith("The scanner port " + path + " could not be opened.\r\n"), qPrintable(shown));
+        QVERIFY2(shown.size() > shown.indexOf('\n') + 3, "the reason is missing");
+        QVERIFY(!w->lblProgressBar->isVisible() && !w->isImporting());
+
+        h->ui.clear();
+        h->env.app.settings()->setValue("Settings/ScannerPort", scanner->device());
+        scanner->sendAt(0, "A1,1\r\n");
+        QTest::mouseClick(w->cmdImport, Qt::LeftButton);
+        QCOMPARE(h->ui.texts(), QStringList());
+        QCOMPARE(stock({"A1"}), QVariantList{11});
+    }
+
+    // The device comes from the ScannerPort setting beside the window
+    // geometry; a name set by the program itself wins.
+    void portSetting_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("no setting") << "" << "/dev/ttyS0";
+        QTest::newRow("blank setting") << "  " << "/dev/ttyS0";
+        QTest::newRow("a USB adapter") << "/dev/ttyUSB0" << "/dev/ttyUSB0";
+    }
+    void portSetting()
+    {
+        QFETCH(QString, stored);
+        QFETCH(QString, expected);
+        TestEnvironment env;
+        if (!stored.isEmpty())
+            env.app.settings()->setValue("Settings/ScannerPort", stored);
+        QCOMPARE(env.app.serialPortName(), expected);
+        env.app.setSerialPortName("/dev/ttyACM3");
+        QCOMPARE(env.app.serialPortName(), "/dev/ttyACM3");
+    }
+    // A second Start Import reads on the port left open by the first, and
+    // also gets what came in between; what came after a period belongs to
+    // the next import, not to the one that ended.
+    void secondImportOnTheOpenPort()
+    {
+        CommWindow *w = openWindow();
+        QVERIFY(w);
+        scanner->sendAt(0, "A1,1\r\n");
+        scanner->sendAt(Period + 1000, "A1,2\r\n"); // after the first period
+        QTest::mouseClick(w->cmdImport, Qt::LeftButton);
+        QCOMPARE(stock({"A1"}), QVariantList{11});
+        QTRY_COMPARE(w->MSComm1->pending(), 6); // "A1,2\r\n" waits in the open port
+        scanner->sendAt(0, "B2,4\r\n");
+        QTest::keyClick(w->cmdImport, Qt::Key_Space);
+        QCOMPARE(h->ui.texts(), QStringList());
+        QCOMPARE(stock({"A1", "B2"}), (QVariantList{13, 7}));
+        QCOMPARE(readFile(importFile()), QByteArray("A1,2\r\nB2,4\r\n"));
+    }
+
+    // The scanner's line goes away while the port is open (an adapter
+    // pulled out): the port closes instead of failing over and over, and
+    // the next Start Import says the device cannot be opened.
+    void scannerGoesAway()
+    {
+        CommWindow *w = openWindow();
+        QVERIFY(w);
+        scanner->sendAt(0, "A1,1\r\n");
+        QTest::mouseClick(w->cmdImport, Qt::LeftButton);
+        QVERIFY(w->MSComm1->isOpen());
+        const QString device = scanner->device();
+        scanner.reset();
+        QTRY_VERIFY(!w->MSComm1->isOpen());
+        QTest::mouseClick(w->cmdImport, Qt::LeftButton);
+        QCOMPARE(h->ui.texts().size(), 1);
+        QVERIFY2(h->ui.lastText().startsWith("The scanner port " + device + " could not be opened."),
+                 qPrintable(h->ui.lastText()));
+        QCOMPARE(stock({"A1"}), QVariantList{11});
+    }
+
+    // Tab walks from the instructions to the buttons; Enter and Space on
+    // Start Import start it.
+    void keyboard_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::newRow("Enter") << int(Qt::Key_Return);
+        QTest::newRow("keypad Enter") << int(Qt::Key_Enter);
+        QTest::newRow("Space") << int(Qt::Key_Space);
+    }
+    void keyboard()
+    {
+        QFETCH(int, key);
+        CommWindow *w = openWindow();
+        QVERIFY(w);
+        const QString instructions = w->txtDownload->toPlainText();
+        QVERIFY(w->txtDownload->hasFocus());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QVERIFY(w->cmdImport->hasFocus());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QVERIFY(w->cmdexit->hasFocus());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+        QVERIFY(w->cmdImport->hasFocus());
+        QCOMPARE(w->txtDownload->toPlainText(), instructions);
+        scanner->sendAt(0, "A1,1\r\n");
+        QTest::keyClick(w->cmdImport, Qt::Key(key));
+        QCOMPARE(stock({"A1"}), QVariantList{11});
+        QCOMPARE(w->lblProgressBar->text(), "Inventory Updated");
+    }
+
+    // While collecting: the progress shows and moves, the hourglass is up,
+    // Start Import does nothing and Exit (the window's or the program's)
+    // waits until the import is over.
+    void whileCollecting_data()
+    {
+        QTest::addColumn<QString>("closer");
+        QTest::newRow("Exit") << "Exit";
+        QTest::newRow("main window closed") << "main";
+        QTest::newRow("stays open") << "";
+    }
+    void whileCollecting()
+    {
+        QFETCH(QString, closer);
+        CommWindow *w = openWindow();
+        QVERIFY(w);
+        w->setCollectionPeriod(800);
+        QPointer<CommWindow> window = w;
+        scanner->sendAt(0, "A1,1\r\n");
+        QStringList seen;
+        QTimer::singleShot(400, this, [&] {
+            seen << w->lblProgressBar->text() << QString::number(w->lblProgressBar->isVisible())
+                 << QString::number(w->ProgressBar1->value() > 0 && w->ProgressBar1->value() < 300000)
+                 << QString::number(h->main.cursor().shape() == Qt::WaitCursor);
+            w->cmdImport->click();
+            if (closer == "Exit")
+                w->cmdexit->click();
+            else if (closer == "main")
+                h->main.close();
+            seen << QString::number(!window.isNull() && w->isVisible());
+        });
+        QTest::mouseClick(w->cmdImport, Qt::LeftButton);
+        QCOMPARE(seen, QStringList({"Importing", "1", "1", "1", "1"}));
+        QCOMPARE(h->ui.texts(), QStringList());
+        QCOMPARE(stock({"A1"}), QVariantList{11}); // once
+        QVERIFY(h->main.cursor().shape() != Qt::WaitCursor);
+        if (closer.isEmpty()) {
+            QTest::qWait(50);
+            QVERIFY(!window.isNull());
+        } else {
+            QTRY_VERIFY(window.isNull());
+        }
+        QVERIFY(h->main.isVisible());
+    }
+
+    // A program killed half-way through the update leaves the stock as it
+    // was; one left to finish stores every line.
+    void killDuringUpdate_data()
+    {
+        QTest::addColumn<bool>("kill");
+        QTest::newRow("killed") << true;
+        QTest::newRow("finished") << false;
+    }
+    void killDuringUpdate()
+    {
+        QFETCH(bool, kill);
+        QString rows = "INSERT INTO Inventory (PartNo, CurrentInv) VALUES ('K0', 0)";
+        QStringList parts{"K0"};
+        QByteArray transfer = "K0,1\r\n";
+        for (int i = 1; i < 100; ++i) {
+            rows += QString(", ('K%1', 0)").arg(i);
+            parts << QString("K%1").arg(i);
+            transfer += "K" + QByteArray::number(i) + ",1\r\n";
+        }
+        TestEnvironment env(rows + ";");
+        QVERIFY(env.isValid());
+        const QString transferPath = QDir(env.folder()).filePath("import.txt");
+        QVERIFY(ScanImport::writeTransferFile(transferPath, transfer, nullptr));
+
+        QProcess child;
+        child.start(QCoreApplication::applicationDirPath() + "/scanner_import_child",
+                    {env.app.databasePath(), transferPath, kill ? "50" : "0"});
+        QVERIFY2(child.waitForStarted(), qPrintable(child.errorString()));
+        if (kill) {
+            QVERIFY(child.waitForReadyRead(20000));
+            // Half the lines are stored in the child's transaction.
+            QCOMPARE(child.readLine().trimmed(), QByteArray("paused K0=1 K99=0"));
+            child.kill();
+        }
+        QVERIFY(child.waitForFinished(20000));
+        if (!kill)
+            QCOMPARE(child.readAll().trimmed(), QByteArray("committed 100"));
+        const QVariantList expected(100, kill ? 0 : 1);
+        QCOMPARE(committedStock(env.app.databasePath(), parts), expected);
+        // Nothing is left locked: the next import goes through.
+        const ScanImport::Result next = ScanImport::apply(env.app.database(), "K0,5\r\n");
+        QVERIFY2(next.committed, qPrintable(next.error.description));
+        QCOMPARE(committedStock(env.app.databasePath(), {"K0"}), QVariantList{kill ? 5 : 6});
+    }
+
+    // How a transfer is cut into lines, beyond the common line ends.
+    void lines_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("lines");
+        QTest::newRow("empty lines count") << "A\r\n\r\n\rB" << QStringList{"A", "", "", "B"};
+        QTest::newRow("LF alone is no line end") << "A\nB\r\n" << QStringList{"A\nB"};
+        QTest::newRow("LF CR") << "A\n\rB" << QStringList{"A\n", "B"};
+        QTest::newRow("CR LF LF") << "A\r\n\nB" << QStringList{"A", "\nB"};
+        QTest::newRow("nothing") << "" << QStringList();
+    }
+    void lines()
+    {
+        QFETCH(QString, text);
+        QFETCH(QStringList, lines);
+        QStringList got;
+        int number = 0;
+        for (const ScanImport::Line &l : ScanImport::splitLines(text)) {
+            QCOMPARE(l.number, ++number);
+            got << l.text;
+        }
+        QCOMPARE(got, lines);
+    }
+
+    // Quantities the import table leaves out.
+    void quantity_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<double>("value");
+        QTest::newRow("blanks and tab around") << " \t-12 " << true << -12.0;
+        QTest::newRow("trailing point") << "7." << true << 7.0;
+        QTest::newRow("sign only") << "-" << false << 0.0;
+        QTest::newRow("point only") << "." << false << 0.0;
+        QTest::newRow("blank inside") << "1 2" << false << 0.0;
+        QTest::newRow("letters after") << "5pcs" << false << 0.0;
+        QTest::newRow("exponent without digits") << "1e" << false << 0.0;
+        QTest::newRow("Arabic-Indic digits") << QString::fromUtf8("٥") << false << 0.0;
+    }
+    void quantity()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, ok);
+        QFETCH(double, value);
+        double got = -1;
+        QCOMPARE(ScanImport::readQuantity(text, &got), ok);
+        if (ok)
+            QCOMPARE(got, value);
+    }
+};
+
+QTEST_MAIN(TestScanner)
+#include "tst_scanner.moc"
