@@ -66,6 +66,8 @@ private:
 private slots:
     void connectionSettings()
     {
+        if (TestEnvironment::defaultEngine() != TestEnvironment::Engine::File)
+            QSKIP("settings of the file database");
         TestEnvironment env;
         QVERIFY2(env.isValid(), qPrintable(env.error()));
         QCOMPARE(env.ownScalar("PRAGMA journal_mode").toString().toLower(), QStringLiteral("wal"));
@@ -292,8 +294,11 @@ private slots:
         QCOMPARE(env.scalar("SELECT count(*) FROM Inventory WHERE PartNo = ?", {typed}).toInt(), int(equal));
         QCOMPARE(CaseRules::equal(stored, typed), equal);
         const QString prefix = typed.left(typed.size() - 1);
-        const bool begins = env.scalar("SELECT count(*) FROM Inventory WHERE substr(Description, 1, ?) = ? COLLATE NOCASE",
-                                       {prefix.size(), prefix}).toInt() == 1;
+        // The server's case-insensitive text compares a pattern the same way.
+        const bool begins = env.engine() == TestEnvironment::Engine::File
+            ? env.scalar("SELECT count(*) FROM Inventory WHERE substr(Description, 1, ?) = ? COLLATE NOCASE",
+                         {prefix.size(), prefix}).toInt() == 1
+            : env.scalar("SELECT count(*) FROM Inventory WHERE Description LIKE ?", {prefix + "%"}).toInt() == 1;
         QCOMPARE(CaseRules::startsWith(stored, prefix), begins);
         for (const char *column : {"PartNo", "Description"}) {
             Recordset rs;
@@ -336,6 +341,8 @@ private slots:
         QFETCH(QString, sql);
         QFETCH(QVariantList, values);
         QFETCH(int, rows);
+        if (TestEnvironment::defaultEngine() != TestEnvironment::Engine::File)
+            QSKIP("the file database's own reader");
         TestEnvironment env(parts());
         QVERIFY2(env.isValid(), qPrintable(env.error()));
         auto engine = std::make_unique<QueryReadingEngine>();
@@ -363,6 +370,8 @@ private slots:
     // Types as the windows rely on them, and writes, through the query path.
     void writingWithoutTheFastReader()
     {
+        if (TestEnvironment::defaultEngine() != TestEnvironment::Engine::File)
+            QSKIP("the file database's own reader");
         TestEnvironment env(parts());
         auto engine = std::make_unique<QueryReadingEngine>();
         Database other(QStringLiteral("query-reading"), std::move(engine));
@@ -467,8 +476,9 @@ private slots:
         {
             // No transaction is left open: another workstation can write at once.
             Database other("other");
-            QVERIFY(other.open(env.app.databasePath()));
-            QVERIFY(other.execute("PRAGMA busy_timeout = 50"));
+            QVERIFY(other.open(env.app.databaseAddress()));
+            if (TestEnvironment::defaultEngine() == TestEnvironment::Engine::File)
+                QVERIFY(other.execute("PRAGMA busy_timeout = 50"));
             QVERIFY2(other.beginWrite(), qPrintable(other.errorString()));
             QVERIFY(other.rollback());
         }
@@ -514,6 +524,8 @@ private slots:
     }
     void boundValueKinds()
     {
+        if (TestEnvironment::defaultEngine() != TestEnvironment::Engine::File)
+            QSKIP("an untyped column of the file database");
         QFETCH(QVariant, value);
         QFETCH(QString, kind);
         TestEnvironment env;
@@ -551,6 +563,8 @@ private slots:
     }
     void diskFullIsNoTypeMismatch()
     {
+        if (TestEnvironment::defaultEngine() != TestEnvironment::Engine::File)
+            QSKIP("a full disk is made with the file database's page limit");
         QFETCH(QString, write);
         TestEnvironment env(parts());
         Database &db = env.app.database();
@@ -586,7 +600,7 @@ private slots:
         Recordset rs;
         QVERIFY(!rs.open(env.app.database(), "select NoSuchColumn from Inventory"));
         QCOMPARE(rs.error().source, DbError::Source::Engine);
-        QVERIFY(rs.errorString().contains("NoSuchColumn"));
+        QVERIFY(rs.errorString().contains("NoSuchColumn", Qt::CaseInsensitive));
         QVERIFY(!rs.isOpen());
         QVERIFY(!rs.open(env.app.database(), "select * from Inventory where PartNo = ?", {}));
         QVERIFY(rs.open(env.app.database(), "select * from Inventory where PartNo = ? or PartNo = ?",
@@ -627,6 +641,8 @@ private slots:
 
     void writeTransactionsTakeTheLockAtOnce()
     {
+        if (TestEnvironment::defaultEngine() != TestEnvironment::Engine::File)
+            QSKIP("the file database's write lock");
         TestEnvironment env(parts());
         Database &db = env.app.database();
         QVERIFY(db.beginWrite());
@@ -644,6 +660,8 @@ private slots:
     // it) gives the engine's error, and the program goes on.
     void fileShrinksUnderTheProgram()
     {
+        if (TestEnvironment::defaultEngine() != TestEnvironment::Engine::File)
+            QSKIP("a database file cut short");
         TestEnvironment env(parts());
         QVERIFY2(env.isValid(), qPrintable(env.error()));
         Database &db = env.app.database();

@@ -32,10 +32,10 @@ class TestStockOperations : public QObject
     QVariant committed(TestEnvironment &env, const QString &sql, const QVariantList &values = {})
     {
         Database other(QStringLiteral("observer"));
-        if (!other.open(env.app.databasePath()))
+        if (!other.open(env.app.databaseAddress()))
             return QStringLiteral("cannot open: ") + other.errorString();
         QSqlQuery q(other.handle());
-        q.prepare(sql);
+        q.prepare(other.engine().translate(sql));
         for (const QVariant &v : values)
             q.addBindValue(v);
         QVariant result;
@@ -167,12 +167,15 @@ private slots:
         QCOMPARE(committed(env, "select count(*) from PreferredVendor where Item = ?", {partNo}).toInt(),
                  shown.isEmpty() ? 0 : 1);
         QCOMPARE(committed(env, "select Vendor from PreferredVendor where Item = ?", {partNo}).toString(), shown);
-        if (outcome.ok())
-            QCOMPARE(committed(env, "select count(*) from Inventory where PartNo = ? collate binary and "
+        if (outcome.ok()) {
+            // Stored exactly as given, letter case included.
+            QCOMPARE(committed(env, "select PartNo from Inventory where PartNo = ?", {partNo}).toString(), partNo);
+            QCOMPARE(committed(env, "select count(*) from Inventory where PartNo = ? and "
                                     "CurrentInv = 3 and UnitCost = 0.5 and MinReq = 2 and Bin = 0",
                                {partNo})
                          .toInt(),
                      1);
+        }
     }
 
     // A refused vendor row takes the part with it when the caller rolls back.
@@ -180,8 +183,7 @@ private slots:
     {
         TestEnvironment env(Parts);
         QVERIFY(env.isValid());
-        QVERIFY(env.exec("CREATE TRIGGER refuse BEFORE INSERT ON PreferredVendor "
-                         "BEGIN SELECT RAISE(ABORT, 'row refused'); END"));
+        QVERIFY(env.refuseInserts("PreferredVendor"));
         Database &db = env.app.database();
         {
             WriteTransaction transaction(db);
@@ -240,6 +242,8 @@ private slots:
         QFETCH(QString, rows);
         QFETCH(int, error);
         QFETCH(double, total);
+        if (rows.contains("'cheap'") && TestEnvironment::defaultEngine() != TestEnvironment::Engine::File)
+            QSKIP("only the file database keeps text in a number column");
         TestEnvironment env(rows);
         QVERIFY2(env.isValid(), qPrintable(env.error()));
         const StockOps::Valuation value = StockOps::valueStock(env.app.database());

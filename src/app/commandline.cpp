@@ -3,6 +3,7 @@
 #include "reports/engine/reportpainter.h"
 #include "reports/engine/reportparser.h"
 #include "reports/engine/reportrunner.h"
+#include "app/startup.h"
 #include "ui/appcontext.h"
 
 #include <QCommandLineParser>
@@ -35,10 +36,12 @@ std::optional<int> handle(AppContext &app, const QStringList &arguments, QTextSt
                                    QStringLiteral("The answer to one of the report's prompts."),
                                    QStringLiteral("name=value"));
     parser.addOptions({report, pdf, param});
+    parser.addOption(Startup::databaseOption());
 
     auto usage = [&](const QString &why) {
         err << QStringLiteral("partwise: ") << why << Qt::endl;
-        err << QStringLiteral("usage: partwise --report TEMPLATE --pdf FILE [--param NAME=VALUE]...")
+        err << QStringLiteral("usage: partwise [--database ADDRESS] [--report TEMPLATE --pdf FILE "
+                              "[--param NAME=VALUE]...]")
             << Qt::endl;
         return 2;
     };
@@ -49,6 +52,7 @@ std::optional<int> handle(AppContext &app, const QStringList &arguments, QTextSt
         out.flush();
         return 0;
     }
+    Startup::useDatabaseOption(parser, app);
     if (!parser.isSet(report)) {
         if (parser.isSet(pdf) || parser.isSet(param))
             return usage(QStringLiteral("--pdf and --param go with --report."));
@@ -86,7 +90,7 @@ std::optional<int> handle(AppContext &app, const QStringList &arguments, QTextSt
         return reportFailed(e);
     if (!app.OpenInventoryDatabase()) {
         err << QStringLiteral("partwise: cannot open the database %1: %2")
-                   .arg(QDir::toNativeSeparators(app.databasePath()), app.database().errorString())
+                   .arg(app.databaseAddress(), app.database().errorString())
             << Qt::endl;
         return 1;
     }

@@ -162,6 +162,14 @@ void MainWindow::createStatusBar()
             bar->addPermanentWidget(m_panels[i]);
     }
     m_panels[0]->setText(QStringLiteral("Status"));
+    // Between the program's panel and the clock: which database this
+    // workstation works in.
+    m_databasePanel = new QLabel(bar);
+    m_databasePanel->setObjectName(QStringLiteral("sbDatabase"));
+    m_databasePanel->setFrameShape(QFrame::StyledPanel);
+    m_databasePanel->setFrameShadow(QFrame::Sunken);
+    m_databasePanel->setContentsMargins(4, 0, 4, 0);
+    bar->insertPermanentWidget(1, m_databasePanel);
     m_clock = new QTimer(this);
     connect(m_clock, &QTimer::timeout, this, &MainWindow::updateClock);
     m_clock->start(1000);
@@ -190,7 +198,17 @@ bool MainWindow::load()
 {
     restoreGeometryFromSettings();
     m_panels[0]->setText(QStringLiteral("Partwise"));
-    return m_app.OpenInventoryDatabase();
+    if (!m_app.OpenInventoryDatabase())
+        return false;
+    showDatabase();
+    return true;
+}
+
+void MainWindow::showDatabase()
+{
+    const Database &db = m_app.database();
+    m_databasePanel->setText(db.shortName());
+    m_databasePanel->setToolTip(db.describe());
 }
 
 void MainWindow::restoreGeometryFromSettings()

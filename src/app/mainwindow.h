@@ -35,6 +35,8 @@ public:
     // Restores the geometry and opens the database; false when the database
     // would not open (the reason is in app().database().error()).
     bool load();
+    // Shows the open database in the status bar.
+    void showDatabase();
 
     AppContext &app() const override { return m_app; }
     QAction *action(CommandId id) const { return m_actions.value(id); }
@@ -42,6 +44,8 @@ public:
     QToolButton *toolButton(const QString &key) const;
     QMdiArea *mdiArea() const { return m_mdi; }
     QLabel *statusPanel(int panel) const; // 1..3
+    // Names the open database (the file, or the database and its server).
+    QLabel *databasePanel() const { return m_databasePanel; }
     QMenu *menu(const QString &objectName) const;
 
     // Runs a command as its menu item does.
@@ -89,6 +93,7 @@ private:
     QList<QKeySequence> m_commandKeys; // shortcuts that win over text fields
     QList<QAction *> m_windowListActions;
     QLabel *m_panels[3] = {nullptr, nullptr, nullptr};
+    QLabel *m_databasePanel = nullptr;
     QTimer *m_clock = nullptr;
     QPointer<HelpViewer> m_help;
 };

@@ -5,6 +5,8 @@
 #include "app/splashwindow.h"
 #include "ui/userinterface.h"
 
+#include <QCommandLineOption>
+#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QPointer>
@@ -15,7 +17,21 @@ namespace Startup {
 QString databaseFailureText(const AppContext &app)
 {
     return QStringLiteral("Partwise cannot open its database\n%1\n\n%2")
-        .arg(app.databasePath(), app.database().errorString());
+        .arg(app.database().describe(), app.database().errorString());
+}
+
+QCommandLineOption databaseOption()
+{
+    return QCommandLineOption(QStringList{QStringLiteral("database")},
+                              QStringLiteral("The database to open: a file, or a PostgreSQL server "
+                                             "as postgresql://user@host:port/dbname."),
+                              QStringLiteral("address"));
+}
+
+void useDatabaseOption(const QCommandLineParser &parser, AppContext &app)
+{
+    if (parser.isSet(QStringLiteral("database")))
+        app.setDatabaseAddress(parser.value(QStringLiteral("database")));
 }
 
 MainWindow *run(AppContext &app, int splashMs)

@@ -12,8 +12,13 @@
 #include <sys/stat.h>
 #endif
 
+Database::Database(const QString &connectionName)
+    : m_name(connectionName), m_engine(SqlEngine::sqlite())
+{
+}
+
 Database::Database(const QString &connectionName, std::unique_ptr<SqlEngine> engine)
-    : m_name(connectionName), m_engine(std::move(engine))
+    : m_name(connectionName), m_engine(std::move(engine)), m_engineGiven(true)
 {
 }
 
@@ -24,24 +29,7 @@ Database::~Database()
 
 QString Database::whyNotADatabase(const QString &path)
 {
-    QFileInfo info(path);
-    if (!info.exists())
-        return QStringLiteral("The file does not exist.");
-    if (info.isDir())
-        return QStringLiteral("It is a folder, not a file.");
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QStringLiteral("The file cannot be read: %1.").arg(file.errorString());
-    const QByteArray head = file.read(100);
-    if (head.isEmpty())
-        return QStringLiteral("The file is empty.");
-    if (head.startsWith(QByteArrayLiteral("SQLite format 3\0")))
-        return QString();
-    const QByteArray jetArea = head.mid(4, 15);
-    if (jetArea == "Standard Jet DB" || jetArea == "Standard ACE DB")
-        return QStringLiteral("It is a Microsoft Access (Jet) database. Partwise keeps its "
-                              "data in an SQLite database; convert the file to SQLite first.");
-    return QStringLiteral("It is not an SQLite database.");
+    return SqliteEngine::whyNotADatabase(path);
 }
 
 bool Database::isSameFile(const QString &a, const QString &b)
@@ -78,61 +66,31 @@ QString Database::roleOfFile(const QString &databasePath, const QString &file) c
     return QString();
 }
 
-bool Database::open(const QString &path)
+bool Database::open(const QString &address)
 {
     close();
-    m_path = path;
+    m_path = address;
     m_error = DbError();
-    const QString why = whyNotADatabase(path);
-    if (!why.isEmpty()) {
-        m_error = DbError::engine(-1, why);
-        return false;
-    }
-    if (!QFileInfo(path).isWritable()) {
-        m_error = DbError::engine(-1, QStringLiteral("The file is read-only."));
-        return false;
-    }
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(m_engine->driverName(), m_name);
-        db.setDatabaseName(path);
-        db.setConnectOptions(m_engine->connectOptions());
-        if (!db.open()) {
-            m_error = DbError::fromSql(db.lastError());
-            db = QSqlDatabase();
-            QSqlDatabase::removeDatabase(m_name);
-            return false;
-        }
-        DbError configError;
-        // A file with an SQLite header may still be damaged; reading the
-        // schema proves it is readable before anything writes to it.
-        QSqlQuery probe(db);
-        const bool readable = probe.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"));
-        if (!readable)
-            m_error = DbError::fromSql(probe.lastError());
-        probe.finish(); // an unfinished read would hold a transaction open
-        if (readable && !m_engine->configure(db, &configError)) {
-            m_error = configError;
-        }
-    }
-    if (m_error) {
-        close();
-        return false;
-    }
-    return true;
+    if (!m_engineGiven)
+        m_engine = SqlEngine::forAddress(address);
+    return m_engine->connect(m_name, address, &m_error);
 }
 
-bool Database::openAtStartUp(const QString &path)
+bool Database::openAtStartUp(const QString &address)
 {
     close();
-    m_path = path;
+    m_path = address;
     m_error = DbError();
-    if (whyNotADatabase(path).isEmpty() && !m_engine->checkLeftoverLog(path, &m_error))
+    if (!m_engineGiven)
+        m_engine = SqlEngine::forAddress(address);
+    if (!m_engine->checkLeftoverLog(address, &m_error))
         return false;
-    return open(path);
+    return open(address);
 }
 
 void Database::close()
 {
+    m_inWrite = false;
     if (!QSqlDatabase::contains(m_name))
         return;
     {
@@ -152,6 +110,12 @@ QSqlDatabase Database::handle() const
     return QSqlDatabase::database(m_name, false);
 }
 
+QStringList Database::tables() const
+{
+    QSqlDatabase db = handle();
+    return isOpen() ? m_engine->tables(db) : QStringList();
+}
+
 bool Database::execute(const QString &sql, const QVariantList &values, qint64 *rowsAffected)
 {
     m_error = DbError();
@@ -161,13 +125,13 @@ bool Database::execute(const QString &sql, const QVariantList &values, qint64 *r
     }
     QSqlQuery q(handle());
     if (!q.prepare(m_engine->translate(sql))) {
-        m_error = DbError::fromSql(q.lastError());
+        m_error = m_engine->errorFrom(q.lastError());
         return false;
     }
     for (int i = 0; i < values.size(); ++i)
-        q.bindValue(i, bindableValue(values.at(i)));
+        q.bindValue(i, m_engine->bindable(bindableValue(values.at(i))));
     if (!q.exec()) {
-        m_error = DbError::fromSql(q.lastError());
+        m_error = m_engine->errorFrom(q.lastError());
         return false;
     }
     if (rowsAffected)
@@ -175,28 +139,52 @@ bool Database::execute(const QString &sql, const QVariantList &values, qint64 *r
     return true;
 }
 
+bool Database::control(const QString &statement)
+{
+    // Not prepared: a server cannot prepare transaction control.
+    m_error = DbError();
+    if (!isOpen()) {
+        m_error = DbError::runtime(ErrorNumber::ObjectClosed);
+        return false;
+    }
+    QSqlQuery q(handle());
+    if (!q.exec(statement)) {
+        m_error = m_engine->errorFrom(q.lastError());
+        return false;
+    }
+    return true;
+}
+
 bool Database::beginWrite()
 {
-    return execute(m_engine->beginWriteStatement());
+    m_inWrite = control(m_engine->beginWriteStatement());
+    return m_inWrite;
 }
 
 bool Database::commit()
 {
-    return execute(QStringLiteral("COMMIT"));
+    m_inWrite = false;
+    return control(QStringLiteral("COMMIT"));
 }
 
 bool Database::rollback()
 {
-    return execute(QStringLiteral("ROLLBACK"));
+    m_inWrite = false;
+    return control(QStringLiteral("ROLLBACK"));
 }
 
 bool Database::runScript(const QString &script)
 {
+    return runStatements(script, true);
+}
+
+bool Database::runStatements(const QString &script, bool translate)
+{
     m_error = DbError();
     QSqlQuery q(handle());
     for (const QString &statement : splitSqlScript(script)) {
-        if (!q.exec(statement)) {
-            m_error = DbError::fromSql(q.lastError());
+        if (!q.exec(translate ? m_engine->translate(statement) : statement)) {
+            m_error = m_engine->errorFrom(q.lastError());
             m_error.description += QStringLiteral(" [") + statement.left(200) + QLatin1Char(']');
             return false;
         }
@@ -225,6 +213,12 @@ QVariant bindableValue(const QVariant &value)
     default:
         return value;
     }
+}
+
+bool Database::createTables()
+{
+    // The schema is written in the engine's own dialect.
+    return runStatements(m_engine->schemaScript(), false);
 }
 
 QStringList splitSqlScript(const QString &script)

@@ -14,20 +14,23 @@
 class Database
 {
 public:
-    explicit Database(const QString &connectionName = QStringLiteral("partwise"),
-                      std::unique_ptr<SqlEngine> engine = SqlEngine::sqlite());
+    explicit Database(const QString &connectionName = QStringLiteral("partwise"));
+    // With an engine of the caller's: open() then uses it whatever the address.
+    Database(const QString &connectionName, std::unique_ptr<SqlEngine> engine);
     ~Database();
     Database(const Database &) = delete;
     Database &operator=(const Database &) = delete;
 
-    // Opens an existing database file. Never creates, empties or overwrites
-    // one: a missing, unreadable or foreign file is refused with its reason.
-    bool open(const QString &path);
-    // The first open of a run: also checks a database that has a log of
+    // Opens an existing database: a file's path, or a PostgreSQL address
+    // (postgresql://user@host:port/dbname), which picks the engine. Never
+    // creates, empties or overwrites one: a missing, unreadable or foreign
+    // file, or a server that cannot be reached, is refused with its reason.
+    bool open(const QString &address);
+    // The first open of a run: also checks a database file that has a log of
     // changes left beside it (after a crash, or a backup copied over it
     // while the log stayed), and refuses one that the log would damage,
     // changing nothing.
-    bool openAtStartUp(const QString &path);
+    bool openAtStartUp(const QString &address);
     void close();
     bool isOpen() const;
 
@@ -39,10 +42,17 @@ public:
     bool beginWrite();
     bool commit();
     bool rollback();
+    bool inWriteTransaction() const { return m_inWrite; }
 
     QSqlDatabase handle() const;
+    // The names of the tables in the database.
+    QStringList tables() const;
     const SqlEngine &engine() const { return *m_engine; }
+    // The address it was opened with (a file's path for the file database).
     QString path() const { return m_path; }
+    // The address as the user reads it, and a short form for the status bar.
+    QString describe() const { return m_engine->describe(m_path); }
+    QString shortName() const { return m_engine->shortName(m_path); }
     QString connectionName() const { return m_name; }
 
     DbError error() const { return m_error; }
@@ -62,14 +72,21 @@ public:
 
     // Runs a script of statements separated by ";" (used to build databases).
     bool runScript(const QString &script);
+    // Creates the program's tables in an empty database.
+    bool createTables();
 
     void setError(const DbError &error) { m_error = error; }
 
 private:
+    bool runStatements(const QString &script, bool translate);
+    bool control(const QString &statement);
+
     QString m_name;
     QString m_path;
     std::unique_ptr<SqlEngine> m_engine;
     DbError m_error;
+    bool m_inWrite = false;
+    bool m_engineGiven = false;
 };
 
 // A value as it is bound to a statement: whole numbers of every width as

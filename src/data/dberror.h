@@ -31,6 +31,7 @@ struct DbError
     int number = ErrorNumber::None;
     QString description;
     Source source = Source::Runtime;
+    QString state; // the server's SQLSTATE, when the engine has such codes
 
     bool isError() const { return number != ErrorNumber::None || !description.isEmpty(); }
     explicit operator bool() const { return isError(); }

@@ -2,6 +2,7 @@
 
 #include "data/caserules.h"
 #include "data/database.h"
+#include "data/writetransaction.h"
 
 #include <QRegularExpression>
 #include <QSqlError>
@@ -50,7 +51,11 @@ bool parseSingleTable(const QString &sql, SingleTable *out)
     const QRegularExpressionMatch m = re.match(sql);
     if (!m.hasMatch())
         return false;
+    // A set of totals has no rows of the table to write back.
+    static const QRegularExpression aggregate(QStringLiteral(R"(\b(count|sum|min|max|avg)\s*\()"),
+                                              QRegularExpression::CaseInsensitiveOption);
     if (notPlain.match(m.captured(3)).hasMatch() || distinct.match(m.captured(1)).hasMatch()
+        || aggregate.match(m.captured(1)).hasMatch()
         || subSelect.match(m.captured(1)).hasMatch())
         return false;
     out->columns = m.captured(1);
@@ -100,14 +105,20 @@ bool Recordset::open(Database &db, const QString &sql, const QVariantList &value
     m_current = -1;
     m_streamEnd = false;
 
-    QString text = db.engine().translate(sql);
+    const SqlEngine &engine = db.engine();
+    // The statement is taken apart in the windows' own dialect, then the
+    // engine's translation applies to the whole.
     SingleTable single;
-    const bool writable = kind != Kind::ForwardOnly && parseSingleTable(text, &single);
+    const bool writable = kind != Kind::ForwardOnly && parseSingleTable(sql, &single);
+    QString text = sql;
     if (writable) {
-        text = QStringLiteral("SELECT ") + db.engine().rowKeyExpression(single.table)
+        text = QStringLiteral("SELECT ") + engine.rowKeyExpression(single.table)
                + QStringLiteral(", ") + single.columns + QStringLiteral(" FROM ") + single.table
                + single.rest;
     }
+    text = engine.translate(text);
+    if (db.inWriteTransaction() && kind != Kind::ForwardOnly)
+        text = engine.lockingRead(text);
 
     const int skip = writable ? 1 : 0;
     if (writable)
@@ -117,10 +128,20 @@ bool Recordset::open(Database &db, const QString &sql, const QVariantList &value
     }
     m_fields.clear();
     m_fieldIndex.clear();
+    m_source.clear();
+    // The engine's own key column is left out of the set.
+    const QString hidden = engine.hiddenColumn();
+    QVector<bool> keep;
     auto setColumns = [&](const QStringList &names) {
+        m_width = int(names.size());
+        keep = QVector<bool>(names.size(), false);
         for (int i = skip; i < names.size(); ++i) {
+            if (!hidden.isEmpty() && names.at(i).compare(hidden, Qt::CaseInsensitive) == 0)
+                continue;
+            m_fieldIndex.insert(CaseRules::folded(names.at(i)), int(m_fields.size()));
             m_fields << names.at(i);
-            m_fieldIndex.insert(CaseRules::folded(names.at(i)), i - skip);
+            m_source << i;
+            keep[i] = true;
         }
         m_cols = int(m_fields.size());
     };
@@ -133,6 +154,7 @@ bool Recordset::open(Database &db, const QString &sql, const QVariantList &value
             int skip;
             int column = 0;
             std::function<void(const QStringList &)> setColumns;
+            const QVector<bool> *keep = nullptr;
             qsizetype expected = 0;
             void columns(const QStringList &names) override
             {
@@ -142,9 +164,10 @@ bool Recordset::open(Database &db, const QString &sql, const QVariantList &value
             }
             void value(QVariant &&v) override
             {
-                if (column++ < skip)
+                const int c = column++;
+                if (c < skip)
                     rs->m_keys.append(v.toLongLong());
-                else
+                else if (keep->at(c))
                     rs->m_data.append(std::move(v));
             }
             void endRow() override
@@ -156,19 +179,21 @@ bool Recordset::open(Database &db, const QString &sql, const QVariantList &value
         sink.rs = this;
         sink.skip = skip;
         sink.setColumns = setColumns;
+        sink.keep = &keep;
         // A whole table: its row count is cheap to ask and spares growing
         // (and copying) the values while they are read.
         static const QRegularExpression where(QStringLiteral(R"(\bwhere\b)"),
                                               QRegularExpression::CaseInsensitiveOption);
         if (writable && !where.match(single.rest).hasMatch()) {
             QSqlQuery count(db.handle());
-            if (count.exec(QStringLiteral("SELECT count(*) FROM ") + single.table) && count.next())
+            if (count.exec(engine.translate(QStringLiteral("SELECT count(*) FROM ") + single.table))
+                && count.next())
                 sink.expected = count.value(0).toLongLong();
         }
         DbError error;
         bool supported = false;
         QSqlDatabase handle = db.handle();
-        if (db.engine().readAll(handle, text, values, sink, &error, &supported)) {
+        if (engine.readAll(handle, text, values, sink, &error, &supported)) {
             m_data.squeeze();
             m_keys.squeeze();
             m_open = true;
@@ -185,16 +210,17 @@ bool Recordset::open(Database &db, const QString &sql, const QVariantList &value
         }
         m_fields.clear();
         m_fieldIndex.clear();
+        m_source.clear();
     }
 
     auto q = std::make_unique<QSqlQuery>(db.handle());
     q->setForwardOnly(true);
     if (!q->prepare(text))
-        return fail(DbError::fromSql(q->lastError()));
+        return fail(engine.errorFrom(q->lastError()));
     for (int i = 0; i < values.size(); ++i)
-        q->bindValue(i, bindableValue(values.at(i)));
+        q->bindValue(i, engine.bindable(bindableValue(values.at(i))));
     if (!q->exec())
-        return fail(DbError::fromSql(q->lastError()));
+        return fail(engine.errorFrom(q->lastError()));
 
     const QSqlRecord rec = q->record();
     QStringList names;
@@ -214,12 +240,12 @@ bool Recordset::open(Database &db, const QString &sql, const QVariantList &value
     while (q->next()) {
         if (writable)
             m_keys.append(q->value(0).toLongLong());
-        for (int i = skip; i < rec.count(); ++i)
+        for (const int i : std::as_const(m_source))
             m_data.append(plainNull(q->value(i)));
         ++m_rows;
     }
     if (q->lastError().isValid())
-        return fail(DbError::fromSql(q->lastError()));
+        return fail(engine.errorFrom(q->lastError()));
     m_data.squeeze();
     m_keys.squeeze();
     m_open = true;
@@ -234,12 +260,12 @@ bool Recordset::fetchForward()
     if (m_stream && m_stream->next()) {
         m_streamRow.resize(m_cols);
         for (int i = 0; i < m_cols; ++i)
-            m_streamRow[i] = plainNull(m_stream->value(i));
+            m_streamRow[i] = plainNull(m_stream->value(m_source.at(i)));
         m_rows = m_current + 1;
         return true;
     }
     if (m_stream && m_stream->lastError().isValid())
-        fail(DbError::fromSql(m_stream->lastError()));
+        fail(m_db->engine().errorFrom(m_stream->lastError()));
     m_streamEnd = true;
     m_streamRow.clear();
     m_rows = m_current;
@@ -481,29 +507,34 @@ bool Recordset::insertRow(const QHash<int, QVariant> &changes)
         marks << QStringLiteral("?");
         values << it.value();
     }
-    const QString sql = names.isEmpty()
+    const SqlEngine &engine = m_db->engine();
+    const QString keyClause = engine.insertKeyClause();
+    const QString sql = (names.isEmpty()
         ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(m_table)
         : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-              .arg(m_table, names.join(QLatin1Char(',')), marks.join(QLatin1Char(',')));
+              .arg(m_table, names.join(QLatin1Char(',')), marks.join(QLatin1Char(','))))
+        + keyClause;
     QSqlQuery q(m_db->handle());
-    if (!q.prepare(sql))
-        return fail(DbError::fromSql(q.lastError()));
+    if (!q.prepare(engine.translate(sql)))
+        return fail(engine.errorFrom(q.lastError()));
     for (int i = 0; i < values.size(); ++i)
-        q.bindValue(i, bindableValue(values.at(i)));
+        q.bindValue(i, engine.bindable(bindableValue(values.at(i))));
     if (!q.exec())
-        return fail(DbError::fromSql(q.lastError()));
-    const qint64 key = q.lastInsertId().toLongLong();
+        return fail(engine.errorFrom(q.lastError()));
+    const qint64 key = keyClause.isEmpty() ? q.lastInsertId().toLongLong()
+                                           : (q.next() ? q.value(0).toLongLong() : -1);
 
     // Read the stored row back so that defaults show as the database gives them.
     QSqlQuery back(m_db->handle());
-    back.prepare(QStringLiteral("SELECT ") + m_columnsText + QStringLiteral(" FROM ") + m_table
-                 + QStringLiteral(" WHERE ") + m_db->engine().rowKeyExpression(m_table)
-                 + QStringLiteral(" = ?"));
+    back.prepare(engine.translate(QStringLiteral("SELECT ") + m_columnsText + QStringLiteral(" FROM ")
+                                  + m_table + QStringLiteral(" WHERE ")
+                                  + engine.rowKeyExpression(m_table) + QStringLiteral(" = ?")));
     back.bindValue(0, key);
     QVector<QVariant> row(m_cols);
-    if (back.exec() && back.next() && back.record().count() == m_cols) {
+    // The read-back has no key column in front: its columns sit one to the left.
+    if (back.exec() && back.next() && back.record().count() == m_width - 1) {
         for (int i = 0; i < m_cols; ++i)
-            row[i] = back.value(i);
+            row[i] = back.value(m_source.at(i) - 1);
     } else {
         for (auto it = changes.constBegin(); it != changes.constEnd(); ++it)
             row[it.key()] = it.value();
@@ -525,17 +556,18 @@ bool Recordset::writeRow(qsizetype row, const QHash<int, QVariant> &changes)
         sets << quoted(m_fields.at(it.key())) + QStringLiteral(" = ?");
         values << it.value();
     }
+    const SqlEngine &engine = m_db->engine();
     QSqlQuery q(m_db->handle());
-    if (!q.prepare(QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?")
-                       .arg(m_table, sets.join(QLatin1Char(',')),
-                            m_db->engine().rowKeyExpression(m_table))))
-        return fail(DbError::fromSql(q.lastError()));
+    if (!q.prepare(engine.translate(QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?")
+                                        .arg(m_table, sets.join(QLatin1Char(',')),
+                                             engine.rowKeyExpression(m_table)))))
+        return fail(engine.errorFrom(q.lastError()));
     int i = 0;
     for (; i < values.size(); ++i)
-        q.bindValue(i, bindableValue(values.at(i)));
+        q.bindValue(i, engine.bindable(bindableValue(values.at(i))));
     q.bindValue(i, m_keys.at(row));
     if (!q.exec())
-        return fail(DbError::fromSql(q.lastError()));
+        return fail(engine.errorFrom(q.lastError()));
     // Someone else deleted the row since it was read: nothing was written.
     if (q.numRowsAffected() == 0)
         return fail(DbError::runtime(ErrorNumber::RowNotFound));
@@ -581,32 +613,40 @@ bool Recordset::updateBatch()
     if (!ensureOpen())
         return false;
     m_error = DbError();
-    if (!m_db->beginWrite())
-        return fail(m_db->error());
     // All or nothing, in the database and in the set: a failure puts back
     // what the set held, pending edits included, so nothing shows that was
-    // rolled back and nothing the user entered is dropped.
+    // rolled back and nothing the user entered is dropped. A write that met
+    // another workstation's is run again from what the set held.
     const auto data = m_data;
     const auto keys = m_keys;
     const qsizetype rows = m_rows;
     const qsizetype current = m_current;
-    auto undo = [&](const DbError &e) {
-        m_db->rollback();
+    auto restore = [&] {
         m_data = data;
         m_keys = keys;
         m_rows = rows;
         m_current = current;
-        emit contentChanged();
-        return fail(e);
     };
-    if (m_adding && !insertRow(m_newRow))
-        return undo(m_error);
-    for (auto it = m_pending.constBegin(); it != m_pending.constEnd(); ++it) {
-        if (!writeRow(it.key(), it.value()))
-            return undo(m_error);
+    DbError error;
+    const bool written = runWrite(*m_db, [&](DbError *failure) {
+        restore();
+        if (m_adding && !insertRow(m_newRow)) {
+            *failure = m_error;
+            return false;
+        }
+        for (auto it = m_pending.constBegin(); it != m_pending.constEnd(); ++it) {
+            if (!writeRow(it.key(), it.value())) {
+                *failure = m_error;
+                return false;
+            }
+        }
+        return true;
+    }, &error);
+    if (!written) {
+        restore();
+        emit contentChanged();
+        return fail(error);
     }
-    if (!m_db->commit())
-        return undo(m_db->error());
     m_adding = false;
     m_newRow.clear();
     m_pending.clear();
@@ -639,12 +679,13 @@ bool Recordset::deleteCurrent()
         return cancelUpdate();
     if (!hasCurrent())
         return fail(DbError::runtime(ErrorNumber::NoCurrentRecord));
+    const SqlEngine &engine = m_db->engine();
     QSqlQuery q(m_db->handle());
-    q.prepare(QStringLiteral("DELETE FROM %1 WHERE %2 = ?")
-                  .arg(m_table, m_db->engine().rowKeyExpression(m_table)));
+    q.prepare(engine.translate(QStringLiteral("DELETE FROM %1 WHERE %2 = ?")
+                                   .arg(m_table, engine.rowKeyExpression(m_table))));
     q.bindValue(0, m_keys.at(m_current));
     if (!q.exec())
-        return fail(DbError::fromSql(q.lastError()));
+        return fail(engine.errorFrom(q.lastError()));
     if (q.numRowsAffected() == 0)
         return fail(DbError::runtime(ErrorNumber::RowNotFound));
     m_data.remove(m_current * m_cols, m_cols);

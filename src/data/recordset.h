@@ -115,6 +115,8 @@ private:
     QString m_table;                  // set when rows can be written back
     QString m_columnsText;            // the statement's column list, to read a new row back
     int m_cols = 0;
+    int m_width = 0;                  // columns the statement returns, key and hidden ones included
+    QVector<int> m_source;            // per column of the set, its place in the statement's row
     QVector<QVariant> m_data;         // row-major, m_cols per row
     QVector<qint64> m_keys;           // hidden row key per row
     qsizetype m_rows = 0;

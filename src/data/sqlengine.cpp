@@ -2,6 +2,8 @@
 
 #include "data/database.h"
 #include "data/dberror.h"
+#include "data/pgengine.h"
+#include "data/schema.h"
 
 #include <QDir>
 #include <QFile>
@@ -16,6 +18,141 @@
 std::unique_ptr<SqlEngine> SqlEngine::sqlite()
 {
     return std::make_unique<SqliteEngine>();
+}
+
+std::unique_ptr<SqlEngine> SqlEngine::forAddress(const QString &address)
+{
+    if (PgEngine::isAddress(address))
+        return std::make_unique<PgEngine>();
+    return sqlite();
+}
+
+bool SqlEngine::createEmpty(const QString &address, QString *error) const
+{
+    if (error)
+        *error = QStringLiteral("%1 cannot be made by Partwise; make it with the server's own tools.")
+                     .arg(describe(address));
+    return false;
+}
+
+DbError SqlEngine::errorFrom(const QSqlError &error) const
+{
+    return DbError::fromSql(error);
+}
+
+QString SqlEngine::standardDelete(const QString &sql)
+{
+    static const QRegularExpression deleteForm(
+        QStringLiteral(R"(^\s*delete\s+(?:[A-Za-z_][A-Za-z0-9_]*\.)?(?:\*|[A-Za-z_][A-Za-z0-9_]*|\[[^\]]*\])\s+from\s+)"),
+        QRegularExpression::CaseInsensitiveOption);
+    QRegularExpressionMatch m = deleteForm.match(sql);
+    if (m.hasMatch())
+        return QStringLiteral("DELETE FROM ") + sql.mid(m.capturedEnd());
+    return sql;
+}
+
+QString SqliteEngine::whyNotADatabase(const QString &path)
+{
+    QFileInfo info(path);
+    if (!info.exists())
+        return QStringLiteral("The file does not exist.");
+    if (info.isDir())
+        return QStringLiteral("It is a folder, not a file.");
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("The file cannot be read: %1.").arg(file.errorString());
+    const QByteArray head = file.read(100);
+    if (head.isEmpty())
+        return QStringLiteral("The file is empty.");
+    if (head.startsWith(QByteArrayLiteral("SQLite format 3\0")))
+        return QString();
+    const QByteArray jetArea = head.mid(4, 15);
+    if (jetArea == "Standard Jet DB" || jetArea == "Standard ACE DB")
+        return QStringLiteral("It is a Microsoft Access (Jet) database. Partwise keeps its "
+                              "data in an SQLite database; convert the file to SQLite first.");
+    return QStringLiteral("It is not an SQLite database.");
+}
+
+bool SqliteEngine::connect(const QString &connectionName, const QString &path,
+                           DbError *error) const
+{
+    const QString why = whyNotADatabase(path);
+    if (!why.isEmpty()) {
+        *error = DbError::engine(-1, why);
+        return false;
+    }
+    if (!QFileInfo(path).isWritable()) {
+        *error = DbError::engine(-1, QStringLiteral("The file is read-only."));
+        return false;
+    }
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(driverName(), connectionName);
+        db.setDatabaseName(path);
+        db.setConnectOptions(connectOptions());
+        if (!db.open()) {
+            *error = errorFrom(db.lastError());
+        } else {
+            // A file with an SQLite header may still be damaged; reading the
+            // schema proves it is readable before anything writes to it.
+            QSqlQuery probe(db);
+            const bool readable = probe.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"));
+            if (!readable)
+                *error = errorFrom(probe.lastError());
+            probe.finish(); // an unfinished read would hold a transaction open
+            if (readable)
+                configure(db, error);
+            if (error->isError())
+                db.close();
+        }
+    }
+    if (error->isError()) {
+        QSqlDatabase::removeDatabase(connectionName);
+        return false;
+    }
+    return true;
+}
+
+QString SqliteEngine::resolved(const QString &address, const QString &folder) const
+{
+    return QDir(folder).absoluteFilePath(address);
+}
+
+bool SqliteEngine::isMissing(const QString &address) const
+{
+    return !QFileInfo::exists(address);
+}
+
+bool SqliteEngine::createEmpty(const QString &address, QString *error) const
+{
+    return Schema::createFile(address, QString(), error);
+}
+
+void SqliteEngine::dropCreated(const QString &address) const
+{
+    for (const char *suffix : {"", "-wal", "-shm"})
+        QFile::remove(address + QLatin1String(suffix));
+}
+
+QString SqliteEngine::describe(const QString &address) const
+{
+    return QDir::toNativeSeparators(address);
+}
+
+QString SqliteEngine::shortName(const QString &address) const
+{
+    return QFileInfo(address).fileName();
+}
+
+QString SqliteEngine::schemaScript() const
+{
+    return Schema::script();
+}
+
+bool SqliteEngine::isConflict(const DbError &error) const
+{
+    // SQLITE_BUSY and SQLITE_LOCKED, with or without an extended code.
+    const int primary = error.number & 0xff;
+    return error.source == DbError::Source::Engine && (primary == 5 || primary == 6);
 }
 
 QString SqliteEngine::connectOptions() const
@@ -67,16 +204,7 @@ bool SqliteEngine::configure(QSqlDatabase &db, DbError *error) const
 
 QString SqliteEngine::translate(const QString &sql) const
 {
-    // "Delete Inventory.PartNo From Inventory WHERE ..." and
-    // "Delete Users.* From Users WHERE ..." remove whole rows; SQLite spells
-    // that "DELETE FROM Inventory WHERE ...".
-    static const QRegularExpression deleteForm(
-        QStringLiteral(R"(^\s*delete\s+(?:[A-Za-z_][A-Za-z0-9_]*\.)?(?:\*|[A-Za-z_][A-Za-z0-9_]*|\[[^\]]*\])\s+from\s+)"),
-        QRegularExpression::CaseInsensitiveOption);
-    QRegularExpressionMatch m = deleteForm.match(sql);
-    if (m.hasMatch())
-        return QStringLiteral("DELETE FROM ") + sql.mid(m.capturedEnd());
-    return sql;
+    return standardDelete(sql);
 }
 
 QList<SqlEngine::Companion> SqliteEngine::companionFiles() const

@@ -4,9 +4,11 @@
 #include <QString>
 #include <QStringList>
 #include <QVariantList>
+#include <QVariant>
 #include <memory>
 
 struct DbError;
+class QSqlError;
 
 // Everything particular to one database engine lives behind this interface:
 // driver and connection options, per-connection settings, the statement forms
@@ -28,13 +30,57 @@ public:
 
     virtual ~SqlEngine() = default;
 
+    // The engine for a database address: a PostgreSQL address
+    // (postgresql://user@host:port/dbname) or else a database file's path.
+    static std::unique_ptr<SqlEngine> forAddress(const QString &address);
+
     virtual QString driverName() const = 0;
-    virtual QString connectOptions() const = 0;
+    // Opens the named connection on an address and prepares it for use. On
+    // failure the connection is removed again and *error says why.
+    virtual bool connect(const QString &connectionName, const QString &address,
+                         DbError *error) const = 0;
+    // The address made complete: a relative file path taken from `folder`.
+    virtual QString resolved(const QString &address, const QString &folder) const
+    {
+        Q_UNUSED(folder);
+        return address;
+    }
+    // A database this engine can make afresh (a file) that is not there yet;
+    // making it gives the program's empty tables; dropping it removes what
+    // making it left.
+    virtual bool isMissing(const QString &address) const { Q_UNUSED(address); return false; }
+    virtual bool createEmpty(const QString &address, QString *error) const;
+    virtual void dropCreated(const QString &address) const { Q_UNUSED(address); }
+    // The address as the user reads it (status bar, messages); never a password.
+    virtual QString describe(const QString &address) const = 0;
+    // A short name for the status bar.
+    virtual QString shortName(const QString &address) const = 0;
     // Run right after the connection opens; reports what failed.
     virtual bool configure(QSqlDatabase &db, DbError *error) const = 0;
+    // The names of the database's tables.
+    virtual QStringList tables(QSqlDatabase &db) const { return db.tables(); }
+    // The statements that create the program's tables in an empty database.
+    virtual QString schemaScript() const = 0;
+    // The engine's code and text from a driver error.
+    virtual DbError errorFrom(const QSqlError &error) const;
+    // A write that failed only because another connection wrote at the same
+    // time (serialization failure, deadlock, lock wait given up); run again,
+    // it can succeed.
+    virtual bool isConflict(const DbError &error) const = 0;
+    // A column every table has for the engine's own use; result sets leave it
+    // out. Empty when there is none.
+    virtual QString hiddenColumn() const { return QString(); }
+    // Appended to an INSERT so that it returns the new row's key as its one
+    // row; empty when the driver's last insert id gives it.
+    virtual QString insertKeyClause() const { return QString(); }
+    // A value as the engine takes it as a bound parameter.
+    virtual QVariant bindable(const QVariant &value) const { return value; }
     // Rewrites statement forms of the windows' dialect that this engine does not
     // accept as they stand, so that they give the same result.
     virtual QString translate(const QString &sql) const = 0;
+    // A read inside a write transaction, as the engine must run it so that
+    // what it read stays as read until the commit (the rows are locked).
+    virtual QString lockingRead(const QString &sql) const { return sql; }
     // The statement that starts a transaction which must not fail half-way.
     virtual QString beginWriteStatement() const = 0;
     // Files the engine keeps beside a database file, by the suffix added to
@@ -67,6 +113,11 @@ public:
     }
 
     static std::unique_ptr<SqlEngine> sqlite();
+
+protected:
+    // "Delete Inventory.PartNo From Inventory WHERE ..." and "Delete Users.*
+    // From Users WHERE ..." remove whole rows: "DELETE FROM Inventory WHERE ...".
+    static QString standardDelete(const QString &sql);
 };
 
 class SqliteEngine : public SqlEngine
@@ -75,8 +126,18 @@ public:
     static constexpr int BusyTimeoutMs = 5000;
 
     QString driverName() const override { return QStringLiteral("QSQLITE"); }
-    QString connectOptions() const override;
+    QString connectOptions() const;
+    bool connect(const QString &connectionName, const QString &address,
+                 DbError *error) const override;
+    QString resolved(const QString &address, const QString &folder) const override;
+    bool isMissing(const QString &address) const override;
+    bool createEmpty(const QString &address, QString *error) const override;
+    void dropCreated(const QString &address) const override;
+    QString describe(const QString &address) const override;
+    QString shortName(const QString &address) const override;
     bool configure(QSqlDatabase &db, DbError *error) const override;
+    QString schemaScript() const override;
+    bool isConflict(const DbError &error) const override;
     QString translate(const QString &sql) const override;
     QString beginWriteStatement() const override { return QStringLiteral("BEGIN IMMEDIATE"); }
     QString rowKeyExpression(const QString &table) const override;
@@ -84,4 +145,8 @@ public:
     bool checkLeftoverLog(const QString &path, DbError *error) const override;
     bool readAll(QSqlDatabase &db, const QString &sql, const QVariantList &values, RowSink &sink,
                  DbError *error, bool *supported) const override;
+
+    // Reads the first bytes of a file and says why it is not a usable
+    // database, or returns an empty text.
+    static QString whyNotADatabase(const QString &path);
 };

@@ -2,6 +2,8 @@
 
 #include "data/database.h"
 
+#include <functional>
+
 // A write transaction that rolls back unless it was committed: an operation
 // that fails half-way, or a caller that returns early, leaves no change.
 class WriteTransaction
@@ -42,3 +44,17 @@ private:
     Database &m_db;
     bool m_open;
 };
+
+// How many times in all runWrite tries a write that met another connection's.
+inline constexpr int WriteAttempts = 5;
+
+// Runs `attempt` inside a write transaction of its own and commits it.
+// `attempt` returns false to roll back, with the reason in *error (left empty
+// when not writing is the outcome, not a fault). When the engine reports that
+// the transaction lost a race with another connection's write (on starting, in
+// `attempt` or on commit), everything is rolled back and `attempt` runs again
+// from the start, up to WriteAttempts times; it must therefore keep nothing
+// from an earlier attempt and show nothing to the user. True when committed;
+// otherwise *error holds the last reason, the engine's text included.
+bool runWrite(Database &db, const std::function<bool(DbError *error)> &attempt,
+              DbError *error = nullptr);

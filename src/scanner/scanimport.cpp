@@ -112,43 +112,45 @@ Result apply(Database &db, const QByteArray &received, const Progress &progress)
     Result result;
     const QList<Line> lines = splitLines(decode(received));
 
-    WriteTransaction transaction(db);
-    if (!transaction.isOpen()) {
-        result.error = db.error();
-        return result;
-    }
-    int done = 0;
-    for (const Line &line : lines) {
-        QString partNo, quantityText;
-        double quantity = 0;
-        auto skip = [&](Problem problem) {
-            result.skipped.append(Skipped{line.number, line.text, partNo, problem});
-        };
-        if (line.text.isEmpty()) {
-            // nothing to take in
-        } else if (!splitRecord(line.text, &partNo, &quantityText)) {
-            skip(Problem::NoComma);
-        } else if (!readQuantity(quantityText, &quantity)) {
-            skip(Problem::NotANumber);
-        } else {
-            const StockOps::StockChange change = StockOps::adjustStock(db, partNo, quantity);
-            Problem problem = Problem::NoComma;
-            if (change.ok()) {
-                ++result.linesApplied;
-            } else if (change.status == StockOps::Status::PartMissing) {
-                skip(Problem::PartMissing);
-            } else if (lineProblem(change.error, &problem)) {
-                skip(problem);
+    // One transaction for the whole import; one that met another
+    // workstation's write runs again from the first line.
+    DbError error;
+    const bool written = runWrite(db, [&](DbError *failure) {
+        result = Result();
+        int done = 0;
+        for (const Line &line : lines) {
+            QString partNo, quantityText;
+            double quantity = 0;
+            auto skip = [&](Problem problem) {
+                result.skipped.append(Skipped{line.number, line.text, partNo, problem});
+            };
+            if (line.text.isEmpty()) {
+                // nothing to take in
+            } else if (!splitRecord(line.text, &partNo, &quantityText)) {
+                skip(Problem::NoComma);
+            } else if (!readQuantity(quantityText, &quantity)) {
+                skip(Problem::NotANumber);
             } else {
-                result.error = change.error;
-                return result; // the transaction rolls back
+                const StockOps::StockChange change = StockOps::adjustStock(db, partNo, quantity);
+                Problem problem = Problem::NoComma;
+                if (change.ok()) {
+                    ++result.linesApplied;
+                } else if (change.status == StockOps::Status::PartMissing) {
+                    skip(Problem::PartMissing);
+                } else if (lineProblem(change.error, &problem)) {
+                    skip(problem);
+                } else {
+                    *failure = change.error;
+                    return false; // the transaction rolls back
+                }
             }
+            if (progress)
+                progress(++done);
         }
-        if (progress)
-            progress(++done);
-    }
-    if (!transaction.commit()) {
-        result.error = db.error();
+        return true;
+    }, &error);
+    if (!written) {
+        result.error = error;
         return result;
     }
     result.committed = true;

@@ -95,44 +95,37 @@ void AddDeleteInvWindow::submit()
 
     // Look-up, update and read-back in one write transaction: no other
     // program writes the stock in between, and what is shown is what is stored.
-    // The trap takes a closed object for no error and goes on: with the
-    // connection closed, the look-up finds no part.
-    WriteTransaction transaction(db);
-    if (!transaction.isOpen() && !db.error().is(ErrorNumber::ObjectClosed)) {
-        report(db.error());
-        return;
-    }
-    DbError error;
-    qint16 amount = 0;
+    // One that met another workstation's write runs again. The trap takes a
+    // closed object for no error and goes on: with the connection closed, the
+    // look-up finds no part.
     bool exists = false;
-    if (!StockOps::partExists(db, partNo, &exists, &error) && !error.is(ErrorNumber::ObjectClosed)) {
+    StockOps::StockChange change;
+    DbError error;
+    const bool written = runWrite(db, [&](DbError *failure) {
+        exists = false;
+        if (!StockOps::partExists(db, partNo, &exists, failure))
+            return false;
+        if (!exists)
+            return false;
+        qint16 amount = 0;
+        if (!NumberRules::toInt16(NumberRules::readNumber(quantityText), &amount, failure))
+            return false;
+        change = StockOps::adjustStock(db, partNo, m_addMode ? double(amount) : -double(amount));
+        if (change.status == StockOps::Status::PartMissing)
+            *failure = DbError::runtime(ErrorNumber::NoCurrentRecord);
+        else if (!change.ok())
+            *failure = change.error;
+        return change.ok();
+    }, &error);
+    if (!written && error && !error.is(ErrorNumber::ObjectClosed)) {
         report(error);
         return;
     }
-    if (!exists) {
-        transaction.rollback();
+    if (!written) {
         busy.release();
         ui.inform(this, QStringLiteral("Part Number Does Not Exist"));
         txtPartNo->setFocus(Qt::OtherFocusReason);
         txtPartNo->setSelection(0, int(txtPartNo->text().size()));
-        return;
-    }
-    if (!NumberRules::toInt16(NumberRules::readNumber(quantityText), &amount, &error)) {
-        report(error);
-        return;
-    }
-    const StockOps::StockChange change =
-        StockOps::adjustStock(db, partNo, m_addMode ? double(amount) : -double(amount));
-    if (change.status == StockOps::Status::PartMissing) {
-        report(DbError::runtime(ErrorNumber::NoCurrentRecord));
-        return;
-    }
-    if (!change.ok()) {
-        report(change.error);
-        return;
-    }
-    if (!transaction.commit()) {
-        report(db.error());
         return;
     }
     const qint16 newStock = change.newStock;

@@ -202,47 +202,45 @@ void AddDeletePartWindow::addPart()
     };
     // The duplicate check, the part and its vendor in one write transaction:
     // a part added at another workstation a moment ago counts as listed.
-    WriteTransaction transaction(db);
-    if (!transaction.isOpen()) {
-        fail(db.error());
-        return;
-    }
-    bool exists = false;
-    if (!StockOps::partExists(db, partNo, &exists, &error)) {
+    enum class Result { Added, Listed, NoDescription };
+    Result result = Result::Added;
+    const bool written = runWrite(db, [&](DbError *failure) {
+        bool exists = false;
+        if (!StockOps::partExists(db, partNo, &exists, failure))
+            return false;
+        if (exists) {
+            result = Result::Listed;
+            return false;
+        }
+        if (description.isEmpty()) {
+            result = Result::NoDescription;
+            return false;
+        }
+        const StockOps::Outcome added =
+            StockOps::addPart(db, {partNo, quantity, description, cost, reorder, vendor});
+        if (added.status == StockOps::Status::AlreadyListed) {
+            result = Result::Listed;
+            return false;
+        }
+        *failure = added.error;
+        result = Result::Added;
+        return added.ok();
+    }, &error);
+    if (!written && error) {
         fail(error);
         return;
     }
-    auto alreadyListed = [&] {
-        transaction.rollback();
+    if (result == Result::Listed) {
         busy.release();
         ui.message(this, QStringLiteral("Part No. ") + partNo + QStringLiteral(" already in inventory."),
                    UserInterface::programTitle(), UserInterface::Icon::Critical);
         txtPartNo->setFocus(Qt::OtherFocusReason);
         txtPartNo->selectAll();
-    };
-    if (exists) {
-        alreadyListed();
         return;
     }
-    if (description.isEmpty()) {
-        transaction.rollback();
+    if (result == Result::NoDescription) {
         busy.release();
         ui.inform(this, QStringLiteral("You must enter a Description"));
-        return;
-    }
-
-    const StockOps::Outcome added =
-        StockOps::addPart(db, {partNo, quantity, description, cost, reorder, vendor});
-    if (added.status == StockOps::Status::AlreadyListed) {
-        alreadyListed();
-        return;
-    }
-    if (!added.ok()) {
-        fail(added.error);
-        return;
-    }
-    if (!transaction.commit()) {
-        fail(db.error());
         return;
     }
 
@@ -288,18 +286,22 @@ void AddDeletePartWindow::deletePart()
         return;
 
     busy.set();
-    WriteTransaction transaction(db);
-    const StockOps::Outcome deleted =
-        transaction.isOpen() ? StockOps::deletePart(db, partNo)
-                             : StockOps::Outcome{StockOps::Status::Failed, db.error()};
-    if (deleted.status == StockOps::Status::PartMissing) { // deleted elsewhere meanwhile
+    bool missing = false; // deleted elsewhere meanwhile
+    DbError error;
+    const bool written = runWrite(db, [&](DbError *failure) {
+        const StockOps::Outcome deleted = StockOps::deletePart(db, partNo);
+        missing = deleted.status == StockOps::Status::PartMissing;
+        *failure = deleted.error;
+        return deleted.ok();
+    }, &error);
+    if (!written && missing) {
         busy.release();
         partNotFound();
         return;
     }
-    if (!deleted.ok() || !transaction.commit()) {
+    if (!written) {
         busy.release();
-        reportError(deleted.ok() ? db.error() : deleted.error);
+        reportError(error);
         return;
     }
     statbarInfo->setCount(1);

@@ -33,6 +33,18 @@ QString AppContext::databasePath() const
     return QDir(m_programFolder).filePath(QStringLiteral("Inventory.mdb"));
 }
 
+QString AppContext::databaseAddress() const
+{
+    QString address = m_databaseAddress.trimmed();
+    if (address.isEmpty()) {
+        const auto s = settings();
+        address = s->value(QStringLiteral("Settings/Database")).toString().trimmed();
+    }
+    if (address.isEmpty())
+        return databasePath();
+    return SqlEngine::forAddress(address)->resolved(address, m_programFolder);
+}
+
 QString AppContext::serialPortName() const
 {
     if (!m_serialPort.isEmpty())
@@ -61,9 +73,9 @@ QString AppContext::databaseFileRole(const QString &path) const
 
 bool AppContext::OpenInventoryDatabase()
 {
-    if (!m_database.openAtStartUp(databasePath()))
+    if (!m_database.openAtStartUp(databaseAddress()))
         return false;
-    const QStringList tables = m_database.handle().tables();
+    const QStringList tables = m_database.tables();
     for (const QString &table : Schema::requiredTables()) {
         if (!tables.contains(table, Qt::CaseInsensitive)) {
             m_database.close();

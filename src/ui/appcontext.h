@@ -24,7 +24,14 @@ public:
     // The folder that holds the program, its database and its manual.
     QString programFolder() const { return m_programFolder; }
     void setProgramFolder(const QString &folder) { m_programFolder = folder; }
+    // The database file beside the program, used when nothing else is set.
     QString databasePath() const;
+    // The database to open: the address given on the command line, else the
+    // setting Database (group Settings), else the file beside the program. An
+    // address is a file's path (relative to the program folder) or a
+    // PostgreSQL address postgresql://user@host:port/dbname.
+    QString databaseAddress() const;
+    void setDatabaseAddress(const QString &address) { m_databaseAddress = address; }
 
     QDateTime now() const { return m_clock ? m_clock() : QDateTime::currentDateTime(); }
     void setClock(std::function<QDateTime()> clock) { m_clock = std::move(clock); }
@@ -46,7 +53,7 @@ public:
     // The shared connection.
     Database &database() { return m_database; }
     const Database &database() const { return m_database; }
-    // Opens the shared connection on the program folder's database.
+    // Opens the shared connection on databaseAddress().
     bool OpenInventoryDatabase();
     // What `path` is when it is the inventory database or one of the files
     // the engine keeps beside it ("the inventory database's write-ahead
@@ -63,5 +70,6 @@ private:
     QString m_serialPort; // empty: the setting decides
     QString m_helpFile;
     QString m_settingsFile;
+    QString m_databaseAddress;
     Database m_database;
 };

@@ -1,13 +1,28 @@
 #include "testenvironment.h"
 
 #include "data/schema.h"
+#include "pgserver.h"
 
 #include <QDir>
 #include <QFile>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QTest>
 
-TestEnvironment::TestEnvironment(const QString &rows, Data data) : app(&ui)
+TestEnvironment::Engine TestEnvironment::defaultEngine()
+{
+    return qgetenv("PARTWISE_TEST_ENGINE") == "postgresql" ? Engine::Server : Engine::File;
+}
+
+QString TestEnvironment::unavailable(Engine engine)
+{
+    if (engine == Engine::Server && PgServer::binFolder().isEmpty())
+        return QStringLiteral("the PostgreSQL server programs are not installed");
+    return QString();
+}
+
+TestEnvironment::TestEnvironment(const QString &rows, Data data, Engine engine)
+    : app(&ui), m_engine(engine)
 {
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     app.setProgramFolder(m_dir.path());
@@ -15,6 +30,19 @@ TestEnvironment::TestEnvironment(const QString &rows, Data data) : app(&ui)
     app.setClock([] { return QDateTime(QDate(2026, 3, 14), QTime(9, 26, 53)); });
     const QString script = (data == Data::Sample ? sampleData() : QString()) + QLatin1Char('\n') + rows;
     QString error;
+    if (engine == Engine::Server) {
+        PgServer &server = PgServer::shared();
+        const QString address = server.isRunning()
+            ? server.createDatabase(true, PgServer::Letters::AsciiOnly, &error) : QString();
+        if (address.isEmpty()) {
+            m_error = server.isRunning() ? error : server.error();
+            return;
+        }
+        app.setDatabaseAddress(address);
+        if (!app.OpenInventoryDatabase() || !app.database().runScript(script))
+            m_error = app.database().errorString();
+        return;
+    }
     if (!Schema::createFile(app.databasePath(), script, &error)) {
         m_error = error;
         return;
@@ -38,12 +66,12 @@ QString TestEnvironment::sampleData()
 
 namespace {
 
-QVariant firstValue(const QSqlDatabase &db, const QString &sql, const QVariantList &values)
+QVariant firstValue(const Database &db, const QString &sql, const QVariantList &values)
 {
-    QSqlQuery q(db);
-    q.prepare(sql);
+    QSqlQuery q(db.handle());
+    q.prepare(db.engine().translate(sql));
     for (int i = 0; i < values.size(); ++i)
-        q.bindValue(i, values.at(i));
+        q.bindValue(i, db.engine().bindable(values.at(i)));
     if (!q.exec() || !q.next())
         return QVariant();
     return q.value(0);
@@ -51,25 +79,20 @@ QVariant firstValue(const QSqlDatabase &db, const QString &sql, const QVariantLi
 
 } // namespace
 
+// Through a connection of its own: only what was committed is seen.
 QVariant TestEnvironment::scalar(const QString &sql, const QVariantList &values)
 {
-    const QString name = QStringLiteral("observer");
+    Database observer(QStringLiteral("observer"));
     QVariant value;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(app.databasePath());
-        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
-        if (db.open())
-            value = firstValue(db, sql, values);
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(name);
+    if (observer.open(app.databaseAddress()))
+        value = firstValue(observer, sql, values);
+    observer.close();
     return value;
 }
 
 QVariant TestEnvironment::ownScalar(const QString &sql, const QVariantList &values)
 {
-    return firstValue(app.database().handle(), sql, values);
+    return firstValue(app.database(), sql, values);
 }
 
 bool TestEnvironment::exec(const QString &sql, const QVariantList &values)
@@ -80,8 +103,46 @@ bool TestEnvironment::exec(const QString &sql, const QVariantList &values)
 bool TestEnvironment::execElsewhere(const QString &sql, const QVariantList &values)
 {
     Database other(QStringLiteral("elsewhere"));
-    const bool ok = other.open(app.databasePath()) && other.execute(sql, values);
+    const bool ok = other.open(app.databaseAddress()) && other.execute(sql, values);
     if (!ok)
         qWarning("elsewhere: %s", qPrintable(other.errorString()));
     return ok;
+}
+
+QVariantList TestEnvironment::row(const QString &sql, const QVariantList &values)
+{
+    QSqlQuery q(app.database().handle());
+    q.prepare(app.database().engine().translate(sql));
+    for (int i = 0; i < values.size(); ++i)
+        q.bindValue(i, app.database().engine().bindable(values.at(i)));
+    QVariantList out;
+    if (q.exec() && q.next())
+        for (int i = 0; i < q.record().count(); ++i)
+            out << q.value(i);
+    return out;
+}
+
+bool TestEnvironment::refuseInserts(const QString &table)
+{
+    QSqlQuery q(app.database().handle());
+    if (m_engine == Engine::File)
+        return q.exec(QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON %1 "
+                                     "BEGIN SELECT RAISE(ABORT, 'row refused'); END").arg(table));
+    return q.exec(QStringLiteral("CREATE OR REPLACE FUNCTION refuse() RETURNS trigger LANGUAGE plpgsql "
+                                 "AS $$BEGIN RAISE EXCEPTION 'row refused'; END$$"))
+           && q.exec(QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON \"%1\" "
+                                    "FOR EACH ROW EXECUTE FUNCTION refuse()").arg(table));
+}
+
+bool TestEnvironment::allowInserts(const QString &table)
+{
+    QSqlQuery q(app.database().handle());
+    return q.exec(m_engine == Engine::File ? QStringLiteral("DROP TRIGGER refuse")
+                                           : QStringLiteral("DROP TRIGGER refuse ON \"%1\"").arg(table));
+}
+
+QString TestEnvironment::refusedMessage() const
+{
+    return m_engine == Engine::File ? QStringLiteral("Error No 1811\r\nrow refused has occured.")
+                                    : QStringLiteral("Error No -1\r\nrow refused (SQLSTATE P0001) has occured.");
 }

@@ -8,12 +8,25 @@
 
 // A program folder of its own for one test: a database made from the schema
 // (plus the test's rows), a settings file, scripted dialogs and a fixed clock.
+//
+// The database is a file in that folder, or a new database on the process's
+// private PostgreSQL server (PgServer). A test picks the engine itself, or
+// takes the default, which is the file unless the variable
+// PARTWISE_TEST_ENGINE is "postgresql": tests/CMakeLists.txt runs the tests
+// named in PARTWISE_BOTH_ENGINES a second time that way (ctest name *_pg).
 class TestEnvironment
 {
 public:
     enum class Data { Empty, Sample };
+    enum class Engine { File, Server };
 
-    explicit TestEnvironment(const QString &rows = QString(), Data data = Data::Empty);
+    explicit TestEnvironment(const QString &rows = QString(), Data data = Data::Empty,
+                             Engine engine = defaultEngine());
+
+    static Engine defaultEngine();
+    // Empty when the engine can be used here; else why not (a test skips).
+    static QString unavailable(Engine engine);
+    Engine engine() const { return m_engine; }
     ~TestEnvironment();
 
     bool isValid() const { return m_error.isEmpty(); }
@@ -35,9 +48,18 @@ public:
     // workstation does; false (with a warning) when it fails.
     bool execElsewhere(const QString &sql, const QVariantList &values = {});
 
+    // The first row's values, or an empty list.
+    QVariantList row(const QString &sql, const QVariantList &values = {});
+    // Makes the database refuse every new row of a table with the text "row
+    // refused", and lets it take them again; the message a window then shows.
+    bool refuseInserts(const QString &table);
+    bool allowInserts(const QString &table);
+    QString refusedMessage() const;
+
     static QString sampleData();
 
 private:
     QTemporaryDir m_dir;
     QString m_error;
+    Engine m_engine;
 };

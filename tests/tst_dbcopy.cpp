@@ -1,0 +1,192 @@
+// Copying a whole database between the file and a PostgreSQL server, both
+// ways, with the library and with the partwise-dbcopy program.
+#include "data/database.h"
+#include "data/databasecopy.h"
+#include "data/recordset.h"
+#include "data/schema.h"
+#include "pgserver.h"
+#include "testenvironment.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QTest>
+
+namespace {
+
+const QString Rows = QString::fromUtf8(
+    "INSERT INTO Inventory (PartNo, Description, CurrentInv, UnitCost, ReorderPoint, MinReq, Bin) VALUES "
+    "('R100', 'Resistor 100R', 500, 0.02, 100, 100, 0), ('5'' CABLE', 'Cable, 5 ft', -3, 4.5, 1, 1, 1), "
+    "('mixedCase-r1', NULL, NULL, NULL, NULL, NULL, NULL), ('Ω-Резистор', 'Конденсатор 電容', 7, 0.125, 0, 2, 0);"
+    "INSERT INTO PreferredVendor (Item, Vendor, Description) VALUES ('R100', 'RS', 'Resistor 100R'), "
+    "('5'' CABLE', NULL, 'It''s a cable');"
+    "INSERT INTO BoardBOM (BoardPN, Description, PartNo, QtyUsed) VALUES ('AMP', 'Amplifier', 'R100', 2.5), "
+    "(NULL, 'Unsaved', 'mixedCase-r1', 1), ('amp', 'Amplifier', '5'' CABLE', 1);"
+    "INSERT INTO Users (User, Password) VALUES ('Admin', 'Secret'), ('o''hara', 'pw');");
+
+// Every row of every table as text, through a connection of its own.
+QStringList dump(const QString &address)
+{
+    Database db(QStringLiteral("dump"));
+    if (!db.open(address))
+        return {QStringLiteral("cannot open: ") + db.errorString()};
+    QStringList out;
+    for (const QString &table : Schema::requiredTables()) {
+        Recordset rs;
+        if (!rs.open(db, QStringLiteral("select * from ") + table))
+            return {rs.errorString()};
+        QStringList rows;
+        for (; !rs.isEof(); rs.moveNext()) {
+            QStringList values;
+            for (int i = 0; i < rs.fieldNames().size(); ++i) {
+                const QVariant v = rs.value(i);
+                values << rs.fieldNames().at(i) + QLatin1Char('=')
+                              + (v.isNull() ? QStringLiteral("<null>") : v.toString());
+            }
+            rows << table + QLatin1Char(':') + values.join(QLatin1Char('|'));
+        }
+        rows.sort();
+        out += rows;
+    }
+    return out;
+}
+
+QString newServerDatabase(bool withTables, PgServer::Letters letters = PgServer::Letters::AsciiOnly)
+{
+    QString error;
+    const QString address = PgServer::shared().createDatabase(withTables, letters, &error);
+    if (address.isEmpty())
+        qWarning("%s", qPrintable(error + PgServer::shared().error()));
+    return address;
+}
+
+} // namespace
+
+class TestDbCopy : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        const QString why = TestEnvironment::unavailable(TestEnvironment::Engine::Server);
+        if (!why.isEmpty())
+            QSKIP(qPrintable(why));
+    }
+
+    // File to server (tables made there) and back to a new file: the same rows,
+    // letter case, quotes and nulls included.
+    void bothWays_data()
+    {
+        QTest::addColumn<bool>("serverHasTables");
+        QTest::newRow("empty server database") << false;
+        QTest::newRow("server tables without rows") << true;
+    }
+    void bothWays()
+    {
+        QFETCH(bool, serverHasTables);
+        TestEnvironment env(Rows, TestEnvironment::Data::Empty, TestEnvironment::Engine::File);
+        QVERIFY2(env.isValid(), qPrintable(env.error()));
+        env.app.database().close();
+        const QStringList original = dump(env.app.databasePath());
+        QCOMPARE(original.size(), 4 + 2 + 3 + 2);
+
+        const QString server = newServerDatabase(serverHasTables);
+        QVERIFY(!server.isEmpty());
+        QStringList progress;
+        DatabaseCopy up;
+        up.progress = [&](const QString &table, qint64 rows) { progress << table + QString::number(rows); };
+        QVERIFY2(up.run(env.app.databasePath(), server), qPrintable(up.error()));
+        QCOMPARE(progress, QStringList({"Inventory4", "BoardBOM3", "Users2", "PreferredVendor2"}));
+        QCOMPARE(dump(server), original);
+
+        const QString home = env.folder() + "/home.mdb";
+        DatabaseCopy down;
+        QVERIFY2(down.run(server, home), qPrintable(down.error()));
+        QCOMPARE(dump(home), original);
+        // The copy is a working database: letter case still folds in look-ups.
+        Database db("check");
+        QVERIFY(db.open(home));
+        Recordset rs;
+        QVERIFY(rs.open(db, "select CurrentInv from Inventory where PartNo = ?", {"5' cable"}));
+        QCOMPARE(rs.value("CurrentInv").toInt(), -3);
+    }
+
+    // A target that holds rows is left alone unless replacing is asked for.
+    void targetWithRows_data()
+    {
+        QTest::addColumn<bool>("replace");
+        QTest::newRow("refused") << false;
+        QTest::newRow("replaced") << true;
+    }
+    void targetWithRows()
+    {
+        QFETCH(bool, replace);
+        TestEnvironment env(Rows, TestEnvironment::Data::Empty, TestEnvironment::Engine::File);
+        TestEnvironment other("INSERT INTO Users (User, Password) VALUES ('stays', 'x');",
+                              TestEnvironment::Data::Empty, TestEnvironment::Engine::Server);
+        QVERIFY2(env.isValid() && other.isValid(), qPrintable(env.error() + other.error()));
+        env.app.database().close();
+        other.app.database().close();
+        const QString server = other.app.databaseAddress();
+        const QStringList before = dump(server);
+        DatabaseCopy copy;
+        copy.replace = replace;
+        QCOMPARE(copy.run(env.app.databasePath(), server), replace);
+        if (replace) {
+            QCOMPARE(dump(server), dump(env.app.databasePath()));
+        } else {
+            QVERIFY2(copy.error().contains("--replace") && copy.error().contains("Users"), qPrintable(copy.error()));
+            QCOMPARE(dump(server), before);
+        }
+    }
+
+    // A server that folds more letters than the file takes two part numbers
+    // for one: both are named, and nothing is written.
+    void partNumbersTheTargetTakesForOne()
+    {
+        TestEnvironment env(QString::fromUtf8("INSERT INTO Inventory (PartNo) VALUES ('CAFÉ-1'), ('café-1'), ('R1');"),
+                            TestEnvironment::Data::Empty, TestEnvironment::Engine::File);
+        QVERIFY2(env.isValid(), qPrintable(env.error()));
+        env.app.database().close();
+        const QString server = newServerDatabase(false, PgServer::Letters::Unicode);
+        DatabaseCopy copy;
+        QVERIFY(!copy.run(env.app.databasePath(), server));
+        QVERIFY2(copy.error().contains(QString::fromUtf8("\"CAFÉ-1\" and \"café-1\"")), qPrintable(copy.error()));
+        Database db("check");
+        QVERIFY(db.open(server));
+        QVERIFY(db.tables().isEmpty());
+    }
+
+    // The program: a line per table, and a status that says how it went; a
+    // failed copy to a new file leaves no file.
+    void program()
+    {
+        TestEnvironment env(Rows, TestEnvironment::Data::Empty, TestEnvironment::Engine::File);
+        QVERIFY2(env.isValid(), qPrintable(env.error()));
+        env.app.database().close();
+        const QString tool = QCoreApplication::applicationDirPath() + "/../partwise-dbcopy";
+        const QString server = newServerDatabase(false);
+        auto run = [&](const QStringList &args, QString *out) {
+            QProcess p;
+            p.setProcessChannelMode(QProcess::MergedChannels);
+            p.start(tool, args);
+            p.waitForFinished(60000);
+            *out = QString::fromUtf8(p.readAll());
+            return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+        };
+        QString out;
+        QCOMPARE(run({env.app.databasePath(), server}, &out), 0);
+        QCOMPARE(out, QStringLiteral("Inventory: 4 rows\nBoardBOM: 3 rows\nUsers: 2 rows\nPreferredVendor: 2 rows\n"));
+        QCOMPARE(run({env.app.databasePath(), server}, &out), 1);
+        QVERIFY2(out.contains("--replace"), qPrintable(out));
+        QCOMPARE(run({"--replace", env.app.databasePath(), server}, &out), 0);
+        const QString missing = env.folder() + "/none.mdb";
+        QCOMPARE(run({missing, env.folder() + "/new.mdb"}, &out), 1);
+        QVERIFY2(out.contains("does not exist"), qPrintable(out));
+        QVERIFY(!QFile::exists(env.folder() + "/new.mdb"));
+        QCOMPARE(run({server}, &out), 2);
+    }
+};
+
+QTEST_MAIN(TestDbCopy)
+#include "tst_dbcopy.moc"
