@@ -30,18 +30,12 @@ public:
     Clock()
     {
         m_wall.start();
-        m_cpu = cpuMs();
+        m_cpu = Bench::cpuMs();
     }
     double wallMs() const { return m_wall.nsecsElapsed() / 1e6; }
-    double usedCpuMs() const { return cpuMs() - m_cpu; }
+    double usedCpuMs() const { return Bench::cpuMs() - m_cpu; }
 
 private:
-    static double cpuMs()
-    {
-        timespec ts;
-        clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-        return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6;
-    }
     QElapsedTimer m_wall;
     double m_cpu;
 };

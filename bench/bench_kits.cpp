@@ -12,19 +12,6 @@
 #include <cstdio>
 #include <ctime>
 
-namespace {
-
-// Processor time of this process: the work itself, apart from waiting for
-// the disk or for a processor on a busy machine.
-double cpuMs()
-{
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
-}
-
-} // namespace
-
 int main(int argc, char **argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -59,12 +46,12 @@ int main(int argc, char **argv)
     QList<double> samples, cpuSamples;
     for (int run = 0; run < 25; ++run) {
         QElapsedTimer t;
-        const double cpuStart = cpuMs();
+        const double cpuStart = Bench::cpuMs();
         t.start();
         // Pull one kit and put it back, in turn, so stock stays where it was.
         const KitPull::Outcome outcome = KitPull::pull(db, QStringLiteral("BENCH-KIT"), run % 2 ? -1 : 1);
         const double ms = double(t.nsecsElapsed()) / 1e6;
-        const double cpu = cpuMs() - cpuStart;
+        const double cpu = Bench::cpuMs() - cpuStart;
         if (!outcome.ok() || outcome.lines != components) {
             std::fprintf(stderr, "a pull failed: %s\n", qPrintable(KitPull::messageFor("BENCH-KIT", outcome)));
             return 1;
@@ -82,7 +69,7 @@ int main(int argc, char **argv)
     int pages = 0;
     for (int run = 0; run < 4; ++run) {
         QElapsedTimer t;
-        const double cpuStart = cpuMs();
+        const double cpuStart = Bench::cpuMs();
         t.start();
         ReportDefinition definition;
         ReportDocument document;
@@ -97,7 +84,7 @@ int main(int argc, char **argv)
         pages = document.pageCount();
         if (run >= 1) {
             reportSamples << ms;
-            reportCpu << cpuMs() - cpuStart;
+            reportCpu << Bench::cpuMs() - cpuStart;
         }
     }
     Bench::report("report_bin_ms", Bench::percentile(reportSamples, 50), "ms", parts);

@@ -12,19 +12,6 @@
 #include <QElapsedTimer>
 #include <QRandomGenerator>
 #include <cstdio>
-#include <sys/resource.h>
-
-namespace {
-
-double processorMs()
-{
-    rusage ru{};
-    getrusage(RUSAGE_SELF, &ru);
-    return (double(ru.ru_utime.tv_sec) + double(ru.ru_stime.tv_sec)) * 1e3
-           + (double(ru.ru_utime.tv_usec) + double(ru.ru_stime.tv_usec)) / 1e3;
-}
-
-} // namespace
 
 int main(int argc, char **argv)
 {
@@ -55,14 +42,14 @@ int main(int argc, char **argv)
     for (int run = 0; run < runs; ++run) {
         QElapsedTimer t;
         t.start();
-        const double cpuBefore = processorMs();
+        const double cpuBefore = Bench::cpuMs();
         if (!ScanImport::writeTransferFile(transferPath, received, &error)) {
             std::fprintf(stderr, "cannot write the transfer: %s\n", qPrintable(error));
             return 1;
         }
         const ScanImport::Result result = ScanImport::apply(app.database(), received);
         elapsed << double(t.nsecsElapsed()) / 1e6;
-        processor << processorMs() - cpuBefore;
+        processor << Bench::cpuMs() - cpuBefore;
         if (!result.committed || result.linesApplied != lines) {
             std::fprintf(stderr, "the import failed: %s (%d lines applied)\n",
                          qPrintable(result.error.description), result.linesApplied);

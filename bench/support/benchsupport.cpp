@@ -10,6 +10,7 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <ctime>
 #include <QVariant>
 #include <cstdio>
 
@@ -104,6 +105,13 @@ void report(const char *name, double value, const char *unit, qint64 n)
 {
     std::printf("BENCH %s %.3f %s n=%lld\n", name, value, unit, static_cast<long long>(n));
     std::fflush(stdout);
+}
+
+double cpuMs()
+{
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
 }
 
 double residentMb()

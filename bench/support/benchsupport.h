@@ -51,6 +51,9 @@ QString partNumber(int i);
 void report(const char *name, double value, const char *unit, qint64 n);
 // Resident memory of this process, in MB.
 double residentMb();
+// Processor time of this process so far, in ms: the work itself, apart from
+// waiting for the disk or for a processor on a busy machine.
+double cpuMs();
 // Percentile of a set of samples (0..100).
 double percentile(QList<double> samples, double pct);
 
