@@ -14,9 +14,10 @@ namespace {
 
 using C = CommandId;
 
+// One row for each window that shows the same words.
 struct Text
 {
-    C command;
+    QList<C> in;
     const char *control; // empty: the window itself
     const char *caption; // the caption, or the initial text of a field; null: none to check
     const char *tooltip; // null: none
@@ -24,88 +25,50 @@ struct Text
 
 const QList<Text> &stockTexts()
 {
+    const QList<C> stock{C::AddQuantity, C::DeleteQuantity}, part{C::AddPart, C::DeletePart},
+        browse{C::BrowsePart, C::BrowseDesc};
     static const QList<Text> table{
-        // Stock adjustment, both jobs.
-        {C::AddQuantity, "", "Add To Inventory", nullptr},
-        {C::DeleteQuantity, "", "Subract from Inventory", nullptr},
-        {C::AddQuantity, "lblPartNo", "Part Number:", nullptr},
-        {C::AddQuantity, "txtPartNo", "", "Enter the part number to adjust"},
-        {C::AddQuantity, "lblQty", "Quantity:", nullptr},
-        {C::AddQuantity, "txtQuantity", "", "Enter the amount to adjust"},
-        {C::AddQuantity, "cmdUpdate", "Submit", nullptr},
-        {C::AddQuantity, "cmdExit", "Exit", nullptr},
-        {C::DeleteQuantity, "lblPartNo", "Part Number:", nullptr},
-        {C::DeleteQuantity, "txtPartNo", "", "Enter the part number to adjust"},
-        {C::DeleteQuantity, "lblQty", "Quantity:", nullptr},
-        {C::DeleteQuantity, "txtQuantity", "", "Enter the amount to adjust"},
-        {C::DeleteQuantity, "cmdUpdate", "Submit", nullptr},
-        {C::DeleteQuantity, "cmdExit", "Exit", nullptr},
-        // Part master, both jobs: the delete job hides all but the part number.
-        {C::AddPart, "", "Add New Part To Inventory", nullptr},
-        {C::DeletePart, "", "Delete Part From Inventory", nullptr},
-        {C::AddPart, "lblPartNo", "Part Number:", nullptr},
-        {C::AddPart, "txtPartNo", "", "Enter part number"},
-        {C::AddPart, "lblQuantity", "Quantity On Hand:", nullptr},
-        {C::AddPart, "txtQuantity", "", "Enter initial amount"},
-        {C::AddPart, "lblDescription", "Description:", nullptr},
-        {C::AddPart, "txtDescription", "", "Enter part description"},
-        {C::AddPart, "lblCost", "Unit Cost:", nullptr},
-        {C::AddPart, "txtCost", "", "Enter the cost per part"},
-        {C::AddPart, "lblReorder", "Reorder Point:", nullptr},
-        {C::AddPart, "txtReorder", "", "Enter the number to reorder at"},
-        {C::AddPart, "lblVendor", "Preferred Vendor:", nullptr},
-        {C::AddPart, "txtVendor", "", "Enter the vendor purchased from"},
-        {C::AddPart, "cmdUpdate", "Submit", nullptr},
-        {C::AddPart, "cmdExit", "Exit", nullptr},
-        {C::DeletePart, "lblPartNo", "Part Number:", nullptr},
-        {C::DeletePart, "txtPartNo", "", "Enter part number"},
-        {C::DeletePart, "lblQuantity", "Quantity On Hand:", nullptr},
-        {C::DeletePart, "txtQuantity", "", "Enter initial amount"},
-        {C::DeletePart, "lblDescription", "Description:", nullptr},
-        {C::DeletePart, "txtDescription", "", "Enter part description"},
-        {C::DeletePart, "lblCost", "Unit Cost:", nullptr},
-        {C::DeletePart, "txtCost", "", "Enter the cost per part"},
-        {C::DeletePart, "lblReorder", "Reorder Point:", nullptr},
-        {C::DeletePart, "txtReorder", "", "Enter the number to reorder at"},
-        {C::DeletePart, "lblVendor", "Preferred Vendor:", nullptr},
-        {C::DeletePart, "txtVendor", "", "Enter the vendor purchased from"},
-        {C::DeletePart, "cmdUpdate", "Submit", nullptr},
-        {C::DeletePart, "cmdExit", "Exit", nullptr},
-        // Browse by part number.
-        {C::BrowsePart, "", "Browse Inventory", nullptr},
-        {C::BrowsePart, "lblPartNo", "Part Number:", nullptr},
-        {C::BrowsePart, "cmbPartNo", nullptr, "Enter Part Number or choose from list"},
-        {C::BrowsePart, "lblMinReq", "Min. Required:", nullptr},
-        {C::BrowsePart, "txtMinReq", "", nullptr},
-        {C::BrowsePart, "lblCurrentInv", "Current Inventory:", nullptr},
-        {C::BrowsePart, "txtCurrentInv", "", nullptr},
-        {C::BrowsePart, "lblDesc", "Description:", nullptr},
-        {C::BrowsePart, "txtDesc", "", nullptr},
-        {C::BrowsePart, "lblUnitCost", "Unit Cost:", nullptr},
-        {C::BrowsePart, "txtUnitCost", "", nullptr},
-        {C::BrowsePart, "lblBin", "Bin:", nullptr},
-        {C::BrowsePart, "txtBin", "", nullptr},
-        {C::BrowsePart, "lblVendor", "Preferred Vendor:", nullptr},
-        {C::BrowsePart, "txtVendor", "Text1", nullptr},
-        {C::BrowsePart, "cmdNext", "Next", nullptr},
-        {C::BrowsePart, "cmdVendor", "Show Vendor", nullptr},
-        {C::BrowsePart, "cmdExit", "Exit", nullptr},
-        // Browse by description.
-        {C::BrowseDesc, "", "Browse Inventory", nullptr},
-        {C::BrowseDesc, "lblDesc", "Description:", nullptr},
-        {C::BrowseDesc, "cmbDesc", nullptr, "Enter description or choose from list"},
-        {C::BrowseDesc, "lblPartNo", "Part Number:", nullptr},
-        {C::BrowseDesc, "txtPartNo", "", nullptr},
-        {C::BrowseDesc, "lblMinReq", "Min. Required:", nullptr},
-        {C::BrowseDesc, "txtMinReq", "", nullptr},
-        {C::BrowseDesc, "lblCurrentInv", "Current Inventory:", nullptr},
-        {C::BrowseDesc, "txtCurrentInv", "", nullptr},
-        {C::BrowseDesc, "lblUnitCost", "Unit Cost:", nullptr},
-        {C::BrowseDesc, "txtUnitCost", "", nullptr},
-        {C::BrowseDesc, "lblBin", "Bin:", nullptr},
-        {C::BrowseDesc, "txtBin", "", nullptr},
-        {C::BrowseDesc, "cmdNext", "Next", nullptr},
-        {C::BrowseDesc, "cmdExit", "Exit", nullptr},
+        {{C::AddQuantity}, "", "Add To Inventory", nullptr},
+        {{C::DeleteQuantity}, "", "Subract from Inventory", nullptr},
+        {stock, "lblPartNo", "Part Number:", nullptr},
+        {stock, "txtPartNo", "", "Enter the part number to adjust"},
+        {stock, "lblQty", "Quantity:", nullptr},
+        {stock, "txtQuantity", "", "Enter the amount to adjust"},
+        {stock + part, "cmdUpdate", "Submit", nullptr},
+        {stock + part + browse, "cmdExit", "Exit", nullptr},
+        // Part master: the delete job hides all but the part number.
+        {{C::AddPart}, "", "Add New Part To Inventory", nullptr},
+        {{C::DeletePart}, "", "Delete Part From Inventory", nullptr},
+        {part + browse, "lblPartNo", "Part Number:", nullptr},
+        {part, "txtPartNo", "", "Enter part number"},
+        {part, "lblQuantity", "Quantity On Hand:", nullptr},
+        {part, "txtQuantity", "", "Enter initial amount"},
+        {part, "lblDescription", "Description:", nullptr},
+        {part, "txtDescription", "", "Enter part description"},
+        {part, "lblCost", "Unit Cost:", nullptr},
+        {part, "txtCost", "", "Enter the cost per part"},
+        {part, "lblReorder", "Reorder Point:", nullptr},
+        {part, "txtReorder", "", "Enter the number to reorder at"},
+        {part + QList<C>{C::BrowsePart}, "lblVendor", "Preferred Vendor:", nullptr},
+        {part, "txtVendor", "", "Enter the vendor purchased from"},
+        // Browse by part number, by description.
+        {browse, "", "Browse Inventory", nullptr},
+        {{C::BrowsePart}, "cmbPartNo", nullptr, "Enter Part Number or choose from list"},
+        {{C::BrowseDesc}, "cmbDesc", nullptr, "Enter description or choose from list"},
+        {{C::BrowseDesc}, "txtPartNo", "", nullptr},
+        {browse, "lblMinReq", "Min. Required:", nullptr},
+        {browse, "lblCurrentInv", "Current Inventory:", nullptr},
+        {browse, "lblDesc", "Description:", nullptr},
+        {{C::BrowsePart}, "txtDesc", "", nullptr},
+        {browse, "lblUnitCost", "Unit Cost:", nullptr},
+        {browse, "lblBin", "Bin:", nullptr},
+        {browse, "txtMinReq", "", nullptr},
+        {browse, "txtCurrentInv", "", nullptr},
+        {browse, "txtUnitCost", "", nullptr},
+        {browse, "txtBin", "", nullptr},
+        {{C::BrowsePart}, "txtVendor", "Text1", nullptr},
+        {browse, "cmdNext", "Next", nullptr},
+        {{C::BrowsePart}, "cmdVendor", "Show Vendor", nullptr},
     };
     return table;
 }
@@ -168,10 +131,10 @@ private slots:
         QTest::addColumn<QString>("caption"); // null: not checked
         QTest::addColumn<QString>("tooltip");
         for (const Text &t : stockTexts()) {
-            QTest::addRow("%s: %s", nameOf(t.command), *t.control ? t.control : "window")
-                << int(t.command) << QString::fromLatin1(t.control)
-                << (t.caption ? QString::fromLatin1(t.caption) : QString())
-                << QString::fromLatin1(t.tooltip ? t.tooltip : "");
+            for (C c : t.in)
+                QTest::addRow("%s: %s", nameOf(c), *t.control ? t.control : "window")
+                    << int(c) << QString::fromLatin1(t.control) << (t.caption ? QString::fromLatin1(t.caption) : QString())
+                    << QString::fromLatin1(t.tooltip ? t.tooltip : "");
         }
     }
     void texts()
@@ -203,7 +166,7 @@ private slots:
         QVERIFY(w);
         QStringList listed, found;
         for (const Text &t : stockTexts()) {
-            if (int(t.command) == command && *t.control)
+            if (t.in.contains(C(command)) && *t.control)
                 listed << QString::fromLatin1(t.control);
         }
         for (QWidget *c : w->findChildren<QWidget *>()) {
