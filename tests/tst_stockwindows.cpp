@@ -125,8 +125,18 @@ class TestStockWindows : public QObject
         return h->env.scalar("select CurrentInv from Inventory where PartNo = ?", {partNo});
     }
     int count(const QString &sql, const QVariantList &values = {}) { return h->env.scalar(sql, values).toInt(); }
-    // The disk fills up: any change to the catalogue now needs room (its
-    // journal grows) that the database cannot have.
+    // For the "disk full" row the disk fills up: any change to the catalogue
+    // now needs room (its journal grows) that the database cannot have.
+    // False when this engine cannot be made to fill up.
+    bool fillDiskIfAsked()
+    {
+        if (QByteArray(QTest::currentDataTag()) != "disk full")
+            return true;
+        if (h->env.engine() != TestEnvironment::Engine::File)
+            return false;
+        fillDisk();
+        return true;
+    }
     void fillDisk()
     {
         QVERIFY(h->env.exec("CREATE TABLE Journal (Entry BLOB)"));
@@ -198,14 +208,11 @@ private slots:
         QTest::addColumn<QString>("focus");
         const QString reorder = "Reorder Point Reached\r\n%1 added to Reorder Report", number = "Quantity must be a number";
         const QString noPart = "Part Number Does Not Exist", noStock = "Error No 94\r\nInvalid use of Null has occured.";
-        QTest::newRow("add 5") << Add << "R100" << "5" << 105 << "" << "";
         QTest::newRow("apostrophe") << Add << "5' CABLE" << "2" << 7 << "" << "";
         QTest::newRow("2.5 counts 2") << Add << "R100" << "2.5" << 102 << "" << "";
         QTest::newRow("1,000 counts 1") << Add << "R100" << "1,000" << 101 << "" << "";
-        QTest::newRow("-5 in add mode subtracts") << Add << "R100" << "-5" << 95 << "" << "";
         QTest::newRow("-5 in subtract mode adds") << Subtract << "R100" << "-5" << 105 << "" << "";
         QTest::newRow("below zero is stored") << Subtract << "R100" << "150" << -50 << reorder.arg("R100") << "";
-        QTest::newRow("above the reorder point") << Subtract << "r100" << "49" << 51 << "" << "";
         QTest::newRow("at the reorder point") << Subtract << "r100" << "50" << 50 << "" << "";
         QTest::newRow("below the reorder point") << Subtract << "r100" << "51" << 49 << reorder.arg("r100") << "";
         QTest::newRow("letters") << Add << "R100" << "abc" << 0 << number << "txtQuantity";
@@ -214,7 +221,6 @@ private slots:
         // A closed object is no error to this window's trap: Submit goes on.
         QTest::newRow("closed connection") << Add << "R100" << "5" << 0 << noPart << "txtPartNo";
         QTest::newRow("quantity above 32767") << Add << "R100" << "40000" << 0 << Overflow << "txtQuantity";
-        QTest::newRow("quantity beyond any number") << Add << "R100" << "1e400" << 0 << Overflow << "txtQuantity";
         QTest::newRow("sum above 32767") << Add << "BIG" << "10" << 0 << Overflow << "txtQuantity";
         QTest::newRow("stock never counted") << Add << "NOSTOCK" << "1" << 0 << noStock << "txtQuantity";
         QTest::newRow("disk full") << Add << "R100" << "5" << 0 << DiskFull << "txtQuantity";
@@ -231,11 +237,8 @@ private slots:
         QVERIFY(w);
         if (QByteArray(QTest::currentDataTag()) == "closed connection")
             h->env.app.database().close();
-        if (QByteArray(QTest::currentDataTag()) == "disk full") {
-            if (h->env.engine() != TestEnvironment::Engine::File)
-                QSKIP("a full disk is made with the file database's page limit");
-            fillDisk();
-        }
+        if (!fillDiskIfAsked())
+            QSKIP("a full disk is made with the file database's page limit");
         const QVariant before = stock(partNo);
         adjust(w, partNo, quantity);
         QCOMPARE(h->ui.texts(), message.isEmpty() ? QStringList() : QStringList{message});
@@ -272,11 +275,10 @@ private slots:
         QTest::newRow("quotes and statement text")
             << Entry{"O'Brien; DROP TABLE Inventory;--", "1", "It's a \"probe\"; --", "1", "0", "Bob's Parts"}
             << QVariantList{1, 1.0, 0} << "" << "";
-        QTest::newRow("non-Latin") << Entry{QString::fromUtf8("Ω-Резистор"), "3", QString::fromUtf8("Конденсатор 10µF 電容"),
-                                            "2", "1", QString::fromUtf8("Ünïcode GmbH")}
-                                   << QVariantList{3, 2.0, 1} << "" << "";
-        QTest::newRow("long texts") << Entry{QString(300, 'L'), "-4", QString(2000, 'd'), "1e3", "-2", QString(500, 'v')}
-                                    << QVariantList{-4, 1000.0, -2} << "" << "";
+        QTest::newRow("non-Latin, long, negative") << Entry{QString::fromUtf8("Ω-Резистор") + QString(300, 'L'), "-4",
+                                                            QString::fromUtf8("Конденсатор 10µF 電容") + QString(2000, 'd'),
+                                                            "1e3", "-2", QString::fromUtf8("Ünïcode GmbH") + QString(500, 'v')}
+                                                   << QVariantList{-4, 1000.0, -2} << "" << "";
         const QString vendor = "txtVendor";
         QTest::newRow("blank part number") << Entry{"  ", "", "", "", "", ""} << none << "Enter a Part Number" << "txtPartNo";
         QTest::newRow("empty quantity") << Entry{"N1", "", "", "x", "", ""} << none << number << "txtQuantity";
@@ -288,7 +290,6 @@ private slots:
         QTest::newRow("empty description")
             << Entry{"N1", "1", "", "1", "1", "V"} << none << "You must enter a Description" << vendor;
         QTest::newRow("quantity too large") << Entry{"N1", "32768", "d", "1", "1", ""} << none << Overflow << vendor;
-        QTest::newRow("cost too large") << Entry{"N1", "1", "d", "1e400", "x", ""} << none << Overflow << vendor;
         QTest::newRow("reorder point too small") << Entry{"N1", "1", "d", "1", "-40000", ""} << none << Overflow << vendor;
         // The part and its vendor are stored together or not at all.
         const Entry good{"N1", "1", "New part", "1", "1", "Vendor"};
@@ -312,11 +313,8 @@ private slots:
             QVERIFY(h->env.refuseInserts(refusing));
             message = h->env.refusedMessage();
         }
-        if (tag == "disk full") {
-            if (h->env.engine() != TestEnvironment::Engine::File)
-                QSKIP("a full disk is made with the file database's page limit");
-            fillDisk();
-        }
+        if (!fillDiskIfAsked())
+            QSKIP("a full disk is made with the file database's page limit");
         enter(w, entry);
         QCOMPARE(h->ui.texts(), message.isEmpty() ? QStringList() : QStringList{message});
         if (!focus.isEmpty()) {
@@ -342,12 +340,7 @@ private slots:
             return;
         }
         // Stored exactly as typed; ReorderPoint and Bin as a new row gets them.
-        auto texts = [](const QVariantList &values) {
-            QStringList out;
-            for (const QVariant &v : values)
-                out << v.toString();
-            return out;
-        };
+        const auto texts = [](const QVariantList &values) { return QVariant(values).toStringList(); };
         QCOMPARE(texts(h->env.row("select PartNo, Description, CurrentInv, UnitCost, MinReq, ReorderPoint, Bin "
                                   "from Inventory where PartNo = ?", {entry.partNo})),
                  texts(QVariantList({entry.partNo, entry.description}) + stored + QVariantList{0, 0}));
@@ -374,7 +367,6 @@ private slots:
         QTest::addColumn<bool>("yes");
         QTest::addColumn<QStringList>("shown");
         const QString question = "Delete Part No %1\r\nAre you sure?", missing = "Part Number Does Not Exist";
-        QTest::newRow("yes") << "R100" << true << QStringList{question.arg("R100")};
         QTest::newRow("yes, other letter case") << "r100" << true << QStringList{question.arg("r100")};
         QTest::newRow("no") << "R100" << false << QStringList{question.arg("R100")};
         QTest::newRow("unknown part") << "R1000" << true << QStringList{missing};
@@ -391,11 +383,8 @@ private slots:
         QVERIFY(w);
         const QByteArray tag = QTest::currentDataTag();
         const bool meanwhile = tag == "deleted meanwhile";
-        if (tag == "disk full") {
-            if (h->env.engine() != TestEnvironment::Engine::File)
-                QSKIP("a full disk is made with the file database's page limit");
-            fillDisk();
-        }
+        if (!fillDiskIfAsked())
+            QSKIP("a full disk is made with the file database's page limit");
         if (meanwhile)
             h->ui.whileShown = [this](const ScriptedUserInterface::Shown &s) {
                 if (s.buttons == UserInterface::Buttons::YesNo)
@@ -423,7 +412,6 @@ private slots:
     {
         QTest::addColumn<QString>("partNo");
         QTest::newRow("short") << "R1";
-        QTest::newRow("typical") << "kbp206";
         QTest::newRow("long") << QString(60, 'W');
     }
     void statusPanelsShowTheWholeText()
@@ -467,15 +455,9 @@ private slots:
 
     // Two workstations add the same part at once: the second to get the
     // write lock is told the part is listed, in the window's own words.
-    void twoWorkstationsAddOnePart_data()
-    {
-        QTest::addColumn<QString>("ours");
-        QTest::newRow("same number") << "N1";
-        QTest::newRow("other letter case") << "n1";
-    }
     void twoWorkstationsAddOnePart()
     {
-        QFETCH(QString, ours);
+        const QString ours = "n1"; // in another letter case than theirs
         auto *w = start<AddDeletePartWindow>(int(CommandId::AddPart));
         QVERIFY(w);
         OtherWorkstation other(h->env.app.databaseAddress(), "N1");
