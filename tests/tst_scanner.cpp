@@ -105,6 +105,20 @@ QVariantList committedStock(const QString &databasePath, const QStringList &part
     return out;
 }
 
+// Parts <prefix>0 .. <prefix>n-1 with no stock, their numbers, and a
+// transfer adding one to each.
+QString zeroStock(const QString &prefix, int n, QStringList *parts, QByteArray *transfer = nullptr)
+{
+    QStringList values;
+    for (int i = 0; i < n; ++i) {
+        *parts << prefix + QString::number(i);
+        values << QString("('%1', 0)").arg(parts->last());
+        if (transfer)
+            *transfer += parts->last().toUtf8() + ",1\r\n";
+    }
+    return "INSERT INTO Inventory (PartNo, CurrentInv) VALUES " + values.join(", ") + ";";
+}
+
 } // namespace
 
 class TestScanner : public QObject
@@ -139,22 +153,6 @@ private slots:
         scanner.reset();
     }
 
-    void windowAtOpen()
-    {
-        CommWindow *w = openWindow();
-        QVERIFY(w);
-        QVERIFY(h->main.action(CommandId::Import)->isEnabled());
-        QCOMPARE(w->objectName(), "frmComm");
-        QCOMPARE(w->windowTitle(), "Scanner Download");
-        QCOMPARE(w->txtDownload->toPlainText(), "1. Press the Start Import button below.\n"
-                                                "2. Press the XTRANS button on the scanner\n"
-                                                "3. Press the YES button on the scanner");
-        QVERIFY(w->txtDownload->hasFocus());
-        QVERIFY(!w->lblProgressBar->isVisible() && !w->ProgressBar1->isVisible());
-        QVERIFY(w->cmdImport->x() < w->cmdexit->x());
-        QVERIFY(!w->MSComm1->isOpen());
-    }
-
     // One transfer through the window: the stock afterwards (committed), the
     // messages, and import.txt holding the bytes as they came (or, when none
     // came, the earlier transfer).
@@ -164,47 +162,38 @@ private slots:
         QTest::addColumn<QStringList>("parts");
         QTest::addColumn<QVariantList>("after");
         QTest::addColumn<QStringList>("messages");
-        const QStringList none;
-        QTest::newRow("nothing received") << QByteArray() << QStringList{"A1"} << QVariantList{10}
-                                          << QStringList{TimedOut};
-        QTest::newRow("two lines") << QByteArray("A1,5\r\nB2,-2\r\n") << QStringList{"A1", "B2"}
-                                   << QVariantList{15, 1} << none;
-        QTest::newRow("one part on two lines, CR only")
-            << QByteArray("A1,2\rA1,3\r") << QStringList{"A1"} << QVariantList{15} << none;
-        QTest::newRow("halves to the even neighbour")
-            << QByteArray("A1,2.5\r\nC3,3.5\r\n") << QStringList{"A1", "C3"} << QVariantList{12, 14} << none;
-        QTest::newRow("missing part, the rest applied")
-            << QByteArray("X9,4\r\nA1,1\r\n") << QStringList{"A1"} << QVariantList{11}
-            << QStringList{"Part Number X9 Does Not Exist"};
-        QTest::newRow("blank before the comma is part of the number")
-            << QByteArray("A1 ,5\r\nB2,1\r\n") << QStringList{"A1", "B2"} << QVariantList{10, 4}
-            << QStringList{"Part Number A1  Does Not Exist"};
-        QTest::newRow("letter case as the database compares")
-            << QByteArray("a1,5\r\n") << QStringList{"A1"} << QVariantList{15} << none;
-        QTest::newRow("quote in the part number")
-            << QByteArray("O'BRIEN,3\r\n") << QStringList{"O'BRIEN"} << QVariantList{10} << none;
-        QTest::newRow("a byte above 127 is one character")
-            << QByteArray("\xb5" "1,4\r\n") << QStringList{QString::fromUtf8("µ1")} << QVariantList{5} << none;
-        QTest::newRow("last line without its end, blanks and sign")
-            << QByteArray("A1, +1e1 \r\nB2,-.5") << QStringList{"A1", "B2"} << QVariantList{20, 2} << none;
-        QTest::newRow("malformed lines, each told")
-            << QByteArray("A1;5\r\nA1,abc\r\nNOSTOCK,1\r\nB2,1\r\n") << QStringList{"A1", "B2", "NOSTOCK"}
-            << QVariantList{10, 4, QVariant()}
-            << QStringList{"Line 1 was not imported (no comma):\r\nA1;5",
-                           "Line 2 was not imported (the quantity is not a number):\r\nA1,abc",
-                           "Line 3 was not imported (part NOSTOCK has no stock figure):\r\nNOSTOCK,1"};
-        QTest::newRow("many malformed lines, one list")
-            << QByteArray("A1;5\r\nA1,1,000\r\nBIG,10\r\nLOW,-10\r\nX9,1\r\nTXT,1\r\nA1,1\r\n\r\nB2,\r\n")
-            << QStringList{"A1", "BIG", "LOW"} << QVariantList{11, 32760, -32760}
-            << QStringList{"7 lines were not imported:\r\n"
-                           "Line 1: A1;5 (no comma)\r\n"
-                           "Line 2: A1,1,000 (the quantity is not a number)\r\n"
-                           "Line 3: BIG,10 (the stock of part BIG would be outside -32768 to 32767)\r\n"
-                           "Line 4: LOW,-10 (the stock of part LOW would be outside -32768 to 32767)\r\n"
-                           "Line 5: X9,1 (part X9 does not exist)\r\n"
-                           "Line 6: TXT,1 (the stock of part TXT is not a number)\r\n"
-                           "Line 9: B2, (the quantity is not a number)\r\n"
-                           "The other lines were added to the stock."};
+        auto row = [](const char *name, const QByteArray &received, const QStringList &parts,
+                      const QVariantList &after, const QStringList &messages = {}) {
+            QTest::newRow(name) << received << parts << after << messages;
+        };
+        row("nothing received", "", {"A1"}, {10}, {TimedOut});
+        row("two lines", "A1,5\r\nB2,-2\r\n", {"A1", "B2"}, {15, 1});
+        row("one part on two lines, CR only", "A1,2\rA1,3\r", {"A1"}, {15});
+        row("halves to the even neighbour", "A1,2.5\r\nC3,3.5\r\n", {"A1", "C3"}, {12, 14});
+        row("missing part, the rest applied", "X9,4\r\nA1,1\r\n", {"A1"}, {11}, {"Part Number X9 Does Not Exist"});
+        row("blank before the comma is part of the number", "A1 ,5\r\nB2,1\r\n", {"A1", "B2"}, {10, 4},
+            {"Part Number A1  Does Not Exist"});
+        row("letter case as the database compares", "a1,5\r\n", {"A1"}, {15});
+        row("quote in the part number", "O'BRIEN,3\r\n", {"O'BRIEN"}, {10});
+        row("a byte above 127 is one character", "\xb5" "1,4\r\n", {QString::fromUtf8("µ1")}, {5});
+        row("last line without its end, blanks and sign", "A1, +1e1 \r\nB2,-.5", {"A1", "B2"}, {20, 2});
+        row("malformed lines, each told", "A1;5\r\nA1,abc\r\nNOSTOCK,1\r\nB2,1\r\n", {"A1", "B2", "NOSTOCK"},
+            {10, 4, QVariant()},
+            {"Line 1 was not imported (no comma):\r\nA1;5",
+             "Line 2 was not imported (the quantity is not a number):\r\nA1,abc",
+             "Line 3 was not imported (part NOSTOCK has no stock figure):\r\nNOSTOCK,1"});
+        row("many malformed lines, one list",
+            "A1;5\r\nA1,1,000\r\nBIG,10\r\nLOW,-10\r\nX9,1\r\nTXT,1\r\nA1,1\r\n\r\nB2,\r\n", {"A1", "BIG", "LOW"},
+            {11, 32760, -32760},
+            {"7 lines were not imported:\r\n"
+             "Line 1: A1;5 (no comma)\r\n"
+             "Line 2: A1,1,000 (the quantity is not a number)\r\n"
+             "Line 3: BIG,10 (the stock of part BIG would be outside -32768 to 32767)\r\n"
+             "Line 4: LOW,-10 (the stock of part LOW would be outside -32768 to 32767)\r\n"
+             "Line 5: X9,1 (part X9 does not exist)\r\n"
+             "Line 6: TXT,1 (the stock of part TXT is not a number)\r\n"
+             "Line 9: B2, (the quantity is not a number)\r\n"
+             "The other lines were added to the stock."});
     }
     void import()
     {
@@ -265,13 +254,8 @@ private slots:
     // line ends, over most of the period: every line counts.
     void largeTransferInPieces()
     {
-        QString rows = "INSERT INTO Inventory (PartNo, CurrentInv) VALUES ('P0', 0)";
-        QStringList parts{"P0"};
-        for (int i = 1; i < 300; ++i) {
-            rows += QString(", ('P%1', 0)").arg(i);
-            parts << QString("P%1").arg(i);
-        }
-        CommWindow *w = openWindow(rows + ";");
+        QStringList parts;
+        CommWindow *w = openWindow(zeroStock("P", 300, &parts));
         QVERIFY(w);
         w->setCollectionPeriod(1500);
         QByteArray received;
@@ -376,22 +360,25 @@ private slots:
         QCOMPARE(stock({"A1"}), QVariantList{11});
     }
 
-    // Tab walks from the instructions to the buttons; Enter and Space on
-    // Start Import start it.
+    // The window opens with the focus on the instructions, no progress and
+    // the port closed; Tab walks to the buttons; Enter on Start Import starts
+    // it (Space: secondImportOnTheOpenPort).
     void keyboard_data()
     {
         QTest::addColumn<int>("key");
         QTest::newRow("Enter") << int(Qt::Key_Return);
         QTest::newRow("keypad Enter") << int(Qt::Key_Enter);
-        QTest::newRow("Space") << int(Qt::Key_Space);
     }
     void keyboard()
     {
         QFETCH(int, key);
         CommWindow *w = openWindow();
         QVERIFY(w);
+        QVERIFY(h->main.action(CommandId::Import)->isEnabled());
         const QString instructions = w->txtDownload->toPlainText();
+        QVERIFY(instructions.startsWith("1. Press the Start Import button below."));
         QVERIFY(w->txtDownload->hasFocus());
+        QVERIFY(!w->lblProgressBar->isVisible() && !w->ProgressBar1->isVisible() && !w->MSComm1->isOpen());
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QVERIFY(w->cmdImport->hasFocus());
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -460,15 +447,9 @@ private slots:
     void killDuringUpdate()
     {
         QFETCH(bool, kill);
-        QString rows = "INSERT INTO Inventory (PartNo, CurrentInv) VALUES ('K0', 0)";
-        QStringList parts{"K0"};
-        QByteArray transfer = "K0,1\r\n";
-        for (int i = 1; i < 100; ++i) {
-            rows += QString(", ('K%1', 0)").arg(i);
-            parts << QString("K%1").arg(i);
-            transfer += "K" + QByteArray::number(i) + ",1\r\n";
-        }
-        TestEnvironment env(rows + ";");
+        QStringList parts;
+        QByteArray transfer;
+        TestEnvironment env(zeroStock("K", 100, &parts, &transfer));
         QVERIFY(env.isValid());
         const QString transferPath = QDir(env.folder()).filePath("import.txt");
         QVERIFY(ScanImport::writeTransferFile(transferPath, transfer, nullptr));
@@ -526,12 +507,8 @@ private slots:
         QTest::addColumn<double>("value");
         QTest::newRow("blanks and tab around") << " \t-12 " << true << -12.0;
         QTest::newRow("trailing point") << "7." << true << 7.0;
-        QTest::newRow("sign only") << "-" << false << 0.0;
-        QTest::newRow("point only") << "." << false << 0.0;
-        QTest::newRow("blank inside") << "1 2" << false << 0.0;
-        QTest::newRow("letters after") << "5pcs" << false << 0.0;
-        QTest::newRow("exponent without digits") << "1e" << false << 0.0;
-        QTest::newRow("Arabic-Indic digits") << QString::fromUtf8("٥") << false << 0.0;
+        for (const char *bad : {"-", ".", "1 2", "5pcs", "1e", "\xd9\xa5" /* an Arabic-Indic digit */})
+            QTest::newRow(bad) << QString::fromUtf8(bad) << false << 0.0;
     }
     void quantity()
     {
