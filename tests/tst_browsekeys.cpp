@@ -13,12 +13,8 @@ class TestBrowseKeys : public QObject
 {
     Q_OBJECT
 
-    static QString rows()
-    {
-        return "INSERT INTO Inventory (PartNo, Description, CurrentInv) VALUES "
-               "('C10U', 'Cap 10u', 1), ('R0R0', 'Zero ohm', 1), ('R100', 'Res 100', 1),"
-               "('R150', 'Res 150', 1);";
-    }
+    const QString rows = "INSERT INTO Inventory (PartNo, Description, CurrentInv) VALUES ('C10U', 'Cap 10u', 1), "
+                         "('R0R0', 'Zero ohm', 1), ('R100', 'Res 100', 1), ('R150', 'Res 150', 1);";
 
     static QComboBox *open(MainWindow &w, CommandId id)
     {
@@ -52,7 +48,7 @@ private slots:
     {
         QFETCH(int, command);
         QFETCH(QString, first);
-        TestEnvironment env(rows());
+        TestEnvironment env(rows);
         MainWindow w(env.app);
         w.show();
         QComboBox *box = open(w, CommandId(command));
@@ -60,10 +56,8 @@ private slots:
         QCOMPARE(box->currentText(), first);
         QCOMPARE(box->lineEdit()->selectionStart(), 1);
         QCOMPARE(box->lineEdit()->selectedText(), first.mid(1));
-        if (CommandId(command) == CommandId::BrowsePart) {
-            QTest::keyClick(box, Qt::Key_1);
-            QCOMPARE(box->currentText(), QStringLiteral("R100"));
-            QTest::keyClick(box, Qt::Key_5);
+        if (CommandId(command) == CommandId::BrowsePart) { // typing on narrows from there
+            QTest::keyClicks(box, "15");
             QCOMPARE(box->currentText(), QStringLiteral("R150"));
             QCOMPARE(box->lineEdit()->selectedText(), QStringLiteral("0"));
         }
@@ -71,7 +65,7 @@ private slots:
 
     void releaseOfAKeyPressedElsewhereIsIgnored()
     {
-        TestEnvironment env(rows());
+        TestEnvironment env(rows);
         MainWindow w(env.app);
         w.show();
         QVERIFY(QTest::qWaitForWindowActive(&w));
@@ -89,10 +83,6 @@ private slots:
         box->setFocus();
         QTest::sendKeyEvent(QTest::KeyAction::Release, box, Qt::Key_Control, char(0), Qt::NoModifier);
         QCOMPARE(box->currentText(), QString());
-        // A Shift pressed and released in the box still completes an empty box.
-        QTest::keyClick(box, Qt::Key_Shift);
-        QCOMPARE(box->currentText(), QStringLiteral("C10U"));
-        QCOMPARE(box->lineEdit()->selectedText(), QStringLiteral("C10U"));
     }
 };
 
