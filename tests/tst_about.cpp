@@ -56,12 +56,10 @@ private slots:
                 QCOMPARE(main.findChildren<AboutBox *>().size(), 1);
                 QVERIFY(box->isModal() && box->parentWidget() == &main);
                 QCOMPARE(box->windowTitle(), QStringLiteral("About Partwise"));
-                QCOMPARE(box->lblTitle->text(), QStringLiteral("Partwise"));
                 QCOMPARE(box->lblVersion->text(), QStringLiteral("Version %1.%2.%3")
                                                       .arg(PARTWISE_VERSION_MAJOR)
                                                       .arg(PARTWISE_VERSION_MINOR)
                                                       .arg(PARTWISE_VERSION_PATCH));
-                QCOMPARE(box->cmdSysInfo->text(), QStringLiteral("&System Info..."));
                 QVERIFY(box->cmdOK->isDefault());
                 QVERIFY((box->geometry().center() - main.geometry().center()).manhattanLength() < 40);
                 QTest::keyClick(box, Qt::Key(key));
@@ -82,7 +80,6 @@ private slots:
         QTest::addColumn<bool>("executable");
         QTest::addColumn<QString>("started"); // empty: the message instead
         QTest::newRow("none") << QStringList{} << true << "";
-        QTest::newRow("hardinfo") << QStringList{"hardinfo"} << true << "hardinfo";
         QTest::newRow("first one found") << QStringList{"kinfocenter", "hardinfo"} << true << "hardinfo";
         QTest::newRow("kinfocenter") << QStringList{"kinfocenter"} << true << "kinfocenter";
         QTest::newRow("not executable") << QStringList{"hardinfo"} << false << "";
