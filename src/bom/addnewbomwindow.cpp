@@ -212,12 +212,15 @@ bool AddNewBomWindow::showRows(const QString &boardPn)
                             {boardPn}))
         return false;
     grdDataGrid->setGridModel(m_model);
+    // Shown and laid out first: a hidden grid does not have its width yet.
+    grdDataGrid->show();
+    if (layout())
+        layout()->activate();
     const int width = grdDataGrid->width();
     for (int i = 0; i < 4; ++i) {
         grdDataGrid->setColumnWidth(i, int(width * Columns[i].share));
         m_model->setCaption(i, QString::fromLatin1(Columns[i].caption));
     }
-    grdDataGrid->show();
     // The row just written is the current one.
     grdDataGrid->setCurrentIndex(m_model->index(m_model->rowCount() - 1, 0));
     return true;
