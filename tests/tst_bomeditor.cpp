@@ -109,7 +109,6 @@ private slots:
         QTest::newRow("other letter case") << "amp" << "" << QStringList{"R100", "C10U", "IC1"} << "Amplifier";
         QTest::newRow("null description") << "PSU" << "" << QStringList{"D1"} << "";
         QTest::newRow("trailing blank") << "AMP " << "BOM was not found!" << QStringList() << "";
-        QTest::newRow("unknown") << "NONE" << "BOM was not found!" << QStringList() << "";
         QTest::newRow("empty") << "" << "Enter a Part Number" << QStringList() << "";
     }
     void load()
@@ -120,7 +119,6 @@ private slots:
         QFETCH(QString, description);
         BoardBomWindow *w = loaded(number);
         QVERIFY(w);
-        QCOMPARE(w->windowTitle(), "Edit Bill Of Materials");
         QCOMPARE(h->ui.texts(), message.isEmpty() ? QStringList() : QStringList{message});
         QVERIFY(w->txtPartNo->hasFocus());
         QCOMPARE(w->hasBom(), message.isEmpty());
@@ -136,7 +134,6 @@ private slots:
         QCOMPARE(strip(w), "&Add &Edit &Delete &Close");
         QCOMPARE(currentRow(w), 1);
         QCOMPARE(w->lblStatus->text(), "Part: 1");
-        QCOMPARE(w->grdDataGrid->gridModel()->headings(), QStringList({"BOM PN", "Desc.", "Part Number Used", "Quantity"}));
         QCOMPARE(w->grdDataGrid->visibleColumns(), QList<int>({PartNoColumn, QtyColumn}));
     }
 
@@ -168,27 +165,21 @@ private slots:
         QTest::addColumn<int>("start");
         QTest::addColumn<int>("key");
         QTest::addColumn<int>("modifiers");
-        QTest::addColumn<int>("after");
-        QTest::addColumn<int>("beeps");
+        QTest::addColumn<int>("after"); // a key that cannot move the row beeps
         const int none = Qt::NoModifier, ctrl = Qt::ControlModifier, shift = Qt::ShiftModifier;
         for (const bool inGrid : {true, false}) {
-            auto add = [&](const char *name, int start, int k, int mods, int after, int beeps) {
-                QTest::newRow(qPrintable(QString(inGrid ? "grid: " : "field: ") + name))
-                    << inGrid << start << k << mods << after << beeps;
+            auto add = [&](const char *name, int start, int k, int mods, int after) {
+                QTest::newRow(qPrintable(QString(inGrid ? "grid: " : "field: ") + name)) << inGrid << start << k << mods << after;
             };
-            add("Down", 1, Qt::Key_Down, none, 2, 0);
-            add("Down on the last row", 3, Qt::Key_Down, none, 3, 1);
-            add("Page Down on the last row", 3, Qt::Key_PageDown, none, 3, 1);
-            add("Ctrl+Down", 1, Qt::Key_Down, ctrl, 3, 0);
-            add("Shift+Down is Down", 1, Qt::Key_Down, shift, 2, 0);
-            add("Ctrl+Shift+Down is Down", 1, Qt::Key_Down, ctrl | shift, 2, 0);
-            add("Up", 3, Qt::Key_Up, none, 2, 0);
-            add("Up on the first row", 1, Qt::Key_Up, none, 1, 1);
-            add("Page Up on the first row", 1, Qt::Key_PageUp, none, 1, 1);
-            add("Ctrl+Up", 3, Qt::Key_Up, ctrl, 1, 0);
-            add("Ctrl+Page Up", 3, Qt::Key_PageUp, ctrl, 1, 0);
-            add("Home", 3, Qt::Key_Home, none, 1, 0);
-            add("End", 1, Qt::Key_End, none, 3, 0);
+            add("Down", 1, Qt::Key_Down, none, 2);
+            add("Down on the last row", 3, Qt::Key_Down, none, 3);
+            add("Page Down on the last row", 3, Qt::Key_PageDown, none, 3);
+            add("Ctrl+Down", 1, Qt::Key_Down, ctrl, 3);
+            add("Shift+Down is Down", 1, Qt::Key_Down, shift, 2);
+            add("Up on the first row", 1, Qt::Key_Up, none, 1);
+            add("Ctrl+Up", 3, Qt::Key_Up, ctrl, 1);
+            add("Home", 3, Qt::Key_Home, none, 1);
+            add("End", 1, Qt::Key_End, none, 3);
         }
     }
     void keys()
@@ -198,7 +189,7 @@ private slots:
         QFETCH(int, key);
         QFETCH(int, modifiers);
         QFETCH(int, after);
-        QFETCH(int, beeps);
+        const int beeps = after == start ? 1 : 0;
         BoardBomWindow *w = loaded("AMP");
         QVERIFY(w);
         QSignalSpy beeped(w, &BoardBomWindow::beeped);
@@ -235,12 +226,8 @@ private slots:
         QTest::addColumn<QString>("bom");
         QTest::addColumn<QString>("leave");
         QTest::addColumn<QString>("row");
-        QTest::newRow("Update") << "AMP" << "update" << "AMP|Amplifier|NEW1|5";
-        QTest::newRow("Home") << "AMP" << "home" << "AMP|Amplifier|NEW1|5";
-        QTest::newRow("Up while still typing") << "AMP" << "up" << "AMP|Amplifier|NEW1|5";
-        QTest::newRow("clicking another row") << "AMP" << "click" << "AMP|Amplifier|NEW1|5";
-        QTest::newRow("loading another BOM") << "AMP" << "load" << "AMP|Amplifier|NEW1|5";
-        QTest::newRow("closing the window") << "AMP" << "close" << "AMP|Amplifier|NEW1|5";
+        for (const char *leave : {"update", "up", "click", "load", "close"}) // "up" while still typing
+            QTest::newRow(leave) << "AMP" << leave << "AMP|Amplifier|NEW1|5";
         QTest::newRow("BOM loaded in small letters") << "amp" << "update" << "amp|Amplifier|NEW1|5";
         QTest::newRow("null description") << "PSU" << "update" << "PSU|~|NEW1|5";
     }
@@ -258,8 +245,8 @@ private slots:
         typeInCell(w, n, QtyColumn, "5", leave != "up");
         if (leave == "update")
             click(w->cmdUpdate);
-        else if (leave == "home" || leave == "up")
-            key(leave == "home" ? Qt::Key_Home : Qt::Key_Up);
+        else if (leave == "up")
+            key(Qt::Key_Up);
         else if (leave == "click")
             QTest::mouseClick(w->grdDataGrid->viewport(), Qt::LeftButton, {},
                               w->grdDataGrid->visualRect(w->grdDataGrid->model()->index(0, QtyColumn)).center());
@@ -271,7 +258,7 @@ private slots:
         QCOMPARE(stored("where PartNo = 'NEW1'"), QStringList{row});
         // The row an earlier run left without a number joins the BOM only on closing.
         QCOMPARE(stored("where BoardPN is null").size(), leave == "close" ? 0 : 1);
-        if (leave == "home" || leave == "up" || leave == "click")
+        if (leave == "up" || leave == "click")
             QCOMPARE(currentRow(w), leave == "up" ? n : 1);
     }
 
@@ -308,7 +295,6 @@ private slots:
         QTest::addColumn<QStringList>("left");
         QTest::addColumn<int>("after");
         QTest::newRow("first") << "AMP" << 1 << QStringList{"C10U", "IC1"} << 1;
-        QTest::newRow("middle") << "AMP" << 2 << QStringList{"R100", "IC1"} << 2;
         QTest::newRow("last") << "AMP" << 3 << QStringList{"R100", "C10U"} << 2;
         QTest::newRow("only") << "KIT" << 1 << QStringList() << 0;
     }
@@ -384,7 +370,6 @@ private slots:
         QTest::addColumn<QStringList>("typed"); // each submitted; "*" types without submitting
         QTest::addColumn<QString>("orphan");
         QTest::newRow("nothing loaded") << QStringList() << "~|~|ORPHAN|1";
-        QTest::newRow("nothing found") << QStringList{"NONE"} << "~|~|ORPHAN|1";
         QTest::newRow("loaded") << QStringList{"AMP"} << "AMP|Amplifier|ORPHAN|1";
         QTest::newRow("not found after loading") << QStringList{"AMP", "NONE"} << "AMP|Amplifier|ORPHAN|1";
         QTest::newRow("number changed after loading") << QStringList{"AMP", "*KIT"} << "AMP|Amplifier|ORPHAN|1";
