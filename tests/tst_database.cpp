@@ -74,7 +74,6 @@ private slots:
         QCOMPARE(env.ownScalar("PRAGMA synchronous").toInt(), 2); // FULL
         QVERIFY(env.ownScalar("PRAGMA busy_timeout").toInt() >= 5000);
         QCOMPARE(env.ownScalar("PRAGMA mmap_size").toInt(), 0); // reads never go through a map
-        QCOMPARE(env.ownScalar("PRAGMA cache_size").toInt(), -65536);
     }
 
     void openRefusesWhatIsNotADatabase_data()
@@ -86,9 +85,6 @@ private slots:
         QByteArray jet(2048, '\0');
         jet.replace(4, 15, "Standard Jet DB");
         QTest::newRow("jet") << jet << "Microsoft Access (Jet)";
-        QByteArray ace(2048, '\0');
-        ace.replace(4, 15, "Standard ACE DB");
-        QTest::newRow("ace") << ace << "Microsoft Access (Jet)";
         QTest::newRow("text") << QByteArray("PartNo,Description\nR100,Resistor\n") << "not an SQLite database";
         QByteArray damaged("SQLite format 3");
         damaged.append('\0');
@@ -122,9 +118,10 @@ private slots:
         }
     }
 
-    void boundValuesAndLetterCase()
+    void statementsAsWritten()
     {
-        TestEnvironment env(parts());
+        TestEnvironment env(parts() + "INSERT INTO Users (User, Password) VALUES ('bob', 'pw');"
+                                      "INSERT INTO BoardBOM (BoardPN, Description, PartNo, QtyUsed) VALUES ('B1', 'Board', 'R100', 2);");
         QVERIFY2(env.isValid(), qPrintable(env.error()));
         Database &db = env.app.database();
         // An apostrophe is a value like any other.
@@ -140,23 +137,11 @@ private slots:
         // The database refuses a second part of the same number, in any case.
         QVERIFY(!db.execute("INSERT INTO Inventory (PartNo) VALUES (?)", {"c10u"}));
         QCOMPARE(db.error().source, DbError::Source::Engine);
-        QVERIFY(!db.execute("INSERT INTO Users (User, Password) VALUES (?, ?)", {"A", "x"}) ||
-                !db.execute("INSERT INTO Users (User, Password) VALUES (?, ?)", {"a", "y"}));
+        QVERIFY(!db.execute("INSERT INTO Users (User, Password) VALUES (?, ?)", {"BOB", "y"}));
         // A negative stock is stored as written.
         QVERIFY(db.execute("UPDATE Inventory SET CurrentInv = ? WHERE PartNo = ?;", {QString("-3"), "R150"}));
         QCOMPARE(env.scalar("select CurrentInv from Inventory where PartNo = 'R150'").toInt(), -3);
-        // New rows get the column defaults.
-        QVERIFY(db.execute("INSERT INTO Inventory (PartNo, CurrentInv) VALUES (?, ?)", {"NEW1", 1}));
-        QCOMPARE(env.scalar("select ReorderPoint from Inventory where PartNo = 'NEW1'").toInt(), 0);
-        QCOMPARE(env.scalar("select Bin from Inventory where PartNo = 'NEW1'").toInt(), 0);
-    }
-
-    void deleteForms()
-    {
-        TestEnvironment env(parts() + "INSERT INTO Users (User, Password) VALUES ('bob', 'pw');"
-                                      "INSERT INTO BoardBOM (BoardPN, Description, PartNo, QtyUsed) VALUES ('B1', 'Board', 'R100', 2);");
-        QVERIFY2(env.isValid(), qPrintable(env.error()));
-        Database &db = env.app.database();
+        // The dialect's delete forms.
         QVERIFY2(db.execute("Delete Inventory.PartNo From Inventory WHERE PartNo = ?;", {"r100"}),
                  qPrintable(db.errorString()));
         QCOMPARE(env.scalar("select count(*) from Inventory where PartNo = 'R100'").toInt(), 0);
@@ -164,14 +149,11 @@ private slots:
         QVERIFY(db.execute("Delete Users.* From Users WHERE Users.User = ?;", {"BOB"}));
         QCOMPARE(env.scalar("select count(*) from Users").toInt(), 0);
         // The other dialect forms run as they stand.
-        Recordset rs;
         QVERIFY2(rs.open(db, "select PartNo as [Part No],CurrentInv as [Current Inv] from Inventory Order by PartNo"),
                  qPrintable(rs.errorString()));
         QCOMPARE(rs.fieldNames(), QStringList({"Part No", "Current Inv"}));
         QVERIFY(rs.open(db, "select * from BoardBOM WHERE (((BoardBOM.BoardPN) = ?));", {"b1"}));
         QCOMPARE(rs.recordCount(), 1);
-        QVERIFY(rs.open(db, "select * from BoardBOM WHERE BoardPN is null;"));
-        QCOMPARE(rs.recordCount(), 0);
     }
 
     void movesAndTheNoCurrentRowError()
@@ -211,14 +193,8 @@ private slots:
         QVERIFY(rs.error().is(ErrorNumber::ObjectClosed));
         QVERIFY(!rs.moveFirst());
         QVERIFY(rs.error().is(ErrorNumber::ObjectClosed));
-    }
-
-    void emptySet()
-    {
-        TestEnvironment env;
-        Recordset rs;
-        QVERIFY(rs.open(env.app.database(), "select * from Inventory order by PartNo;"));
-        QCOMPARE(rs.recordCount(), 0);
+        // An empty set.
+        QVERIFY(rs.open(env.app.database(), "select * from Inventory where PartNo = 'NONE';"));
         QVERIFY(rs.isEof() && rs.isBof());
         QVERIFY(!rs.moveLast());
         QVERIFY(rs.error().is(ErrorNumber::NoCurrentRecord));
@@ -237,11 +213,9 @@ private slots:
         QTest::newRow("equal ignores case") << 1 << eq << "r150" << "R150";
         QTest::newRow("equal is whole") << 1 << eq << "R15" << "";
         QTest::newRow("begins") << 1 << bw << "R1" << "R100";
-        QTest::newRow("begins ignores case") << 1 << bw << "r1" << "R100";
         QTest::newRow("from current row on") << 4 << bw << "R1" << "R150";
         QTest::newRow("current row included") << 3 << eq << "R100" << "R100";
         QTest::newRow("behind the current row") << 5 << bw << "C" << "";
-        QTest::newRow("apostrophe") << 1 << eq << "5' CABLE" << "5' CABLE";
         QTest::newRow("wildcards are plain text") << 1 << bw << "R*" << "";
         QTest::newRow("empty prefix") << 2 << bw << "" << "C10U";
         QTest::newRow("null never matches") << 1 << eq << "" << "";
@@ -275,13 +249,11 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<bool>("equal");
         QTest::newRow("Latin") << "Resistor 10K" << "rESISTOR 10k" << true;
-        QTest::newRow("digits and signs") << "5' CABLE #2" << "5' cable #2" << true;
         QTest::newRow("Greek") << QString("\u03A9MEGA") << QString("\u03C9mega") << false;
         QTest::newRow("Greek exact, Latin folded") << QString("\u03A9MEGA") << QString("\u03A9mega") << true;
         QTest::newRow("Latin-1 accent") << QString("CAF\u00C9") << QString("caf\u00E9") << false;
         QTest::newRow("German sharp s") << QString("STRASSE") << QString("stra\u00DFe") << false;
         QTest::newRow("dotted capital I") << QString("\u0130X") << QString("ix") << false;
-        QTest::newRow("Kelvin sign") << QString("\u212A1") << QString("k1") << false;
         QTest::newRow("trailing blank") << "R100 " << "R100" << false;
     }
     void letterCaseAsTheDatabase()
@@ -322,9 +294,6 @@ private slots:
         QTest::newRow("bound value, other case")
             << "select * from Inventory where PartNo =  ? ;" << QVariantList{"r100"} << 1;
         QTest::newRow("no rows") << "select * from Inventory where PartNo =  ? ;" << QVariantList{"NONE"} << 0;
-        QTest::newRow("bracketed names")
-            << "select PartNo as [Part No],CurrentInv as [Current Inv] from Inventory Order by PartNo"
-            << QVariantList() << 5;
         QTest::newRow("grouped, null group") << "select Bin, count(*) as N, sum(UnitCost) as Total from Inventory "
                                                "GROUP BY Bin order by Bin"
                                             << QVariantList() << 3;
@@ -332,8 +301,6 @@ private slots:
             << "select UnitCost * 2 as Twice, null as NoValue, 'x' as Text, 7 as Seven, '' as Blank, x'00ff' as Bytes "
                "from Inventory where PartNo = ? or PartNo = ?"
             << QVariantList{"C10U", "ZZTOP"} << 2;
-        QTest::newRow("bound null") << "select * from Inventory where Description = ? or PartNo = ?"
-                                    << QVariantList{QVariant(), "R150"} << 1;
         QTest::newRow("refused") << "select NoSuchColumn from Inventory" << QVariantList() << -1;
     }
     void readingWithoutTheFastReader()
@@ -506,19 +473,13 @@ private slots:
     {
         QTest::addColumn<QVariant>("value");
         QTest::addColumn<QString>("kind"); // as the database stores it
-        QTest::newRow("whole") << QVariant(42) << "integer";
         QTest::newRow("whole, negative 64-bit") << QVariant(-(qint64(1) << 40)) << "integer";
-        QTest::newRow("whole, unsigned") << QVariant(7u) << "integer";
         QTest::newRow("whole, unsigned 64-bit") << QVariant(quint64(1) << 40) << "integer";
-        QTest::newRow("whole, short") << QVariant::fromValue(short(-3)) << "integer";
         QTest::newRow("fractional") << QVariant(0.1) << "real";
         QTest::newRow("fractional, single precision") << QVariant(2.5f) << "real";
-        QTest::newRow("fractional, huge") << QVariant(1e300) << "real";
         QTest::newRow("Boolean true") << QVariant(true) << "integer";
-        QTest::newRow("Boolean false") << QVariant(false) << "integer";
         QTest::newRow("bytes") << QVariant(QByteArray("a\0b\xff", 4)) << "blob";
         QTest::newRow("null") << QVariant() << "null";
-        QTest::newRow("text") << QVariant(QString("5' CABLE")) << "text";
         QTest::newRow("text, not Latin") << QVariant(QString::fromUtf8("Ω-Резистор 電容")) << "text";
         QTest::newRow("text, empty") << QVariant(QString("")) << "text";
     }
@@ -594,7 +555,7 @@ private slots:
         QCOMPARE(env.scalar("select count(*) from Inventory where length(Description) > 1000").toInt(), 0);
     }
 
-    void refusedStatements()
+    void refusedStatementsAndReadOnlySets()
     {
         TestEnvironment env(parts());
         Recordset rs;
@@ -606,13 +567,8 @@ private slots:
         QVERIFY(rs.open(env.app.database(), "select * from Inventory where PartNo = ? or PartNo = ?",
                         {"R100", QVariant()}));
         QCOMPARE(rs.recordCount(), 1);
-    }
-
-    // A sub-select among the columns makes a set that is read, not written back.
-    void subSelectColumns()
-    {
-        TestEnvironment env(parts() + "INSERT INTO PreferredVendor (Item, Vendor) VALUES ('R100', 'RS');");
-        Recordset rs;
+        // A sub-select among the columns makes a set that is read, not written back.
+        QVERIFY(env.exec("INSERT INTO PreferredVendor (Item, Vendor) VALUES ('R100', 'RS');"));
         QVERIFY2(rs.open(env.app.database(),
                          "select PartNo, (select Vendor from PreferredVendor where Item = PartNo) as Vendor "
                          "from Inventory where PartNo = ?",
@@ -622,12 +578,7 @@ private slots:
         QVERIFY(!rs.isUpdatable());
         QVERIFY(!rs.setValue("PartNo", "X"));
         QVERIFY(rs.error().is(ErrorNumber::NotUpdatable));
-    }
-
-    void forwardOnly()
-    {
-        TestEnvironment env(parts());
-        Recordset rs;
+        // A forward-only set reads every row once and cannot go back.
         QVERIFY(rs.open(env.app.database(), "select PartNo from Inventory Order by PartNo",
                         {}, Recordset::Kind::ForwardOnly));
         QStringList seen;
@@ -687,16 +638,12 @@ private slots:
         QCOMPARE(db.error().source, DbError::Source::Engine);
     }
 
-    void scriptSplitting()
+    void scriptSplittingAndErrorText()
     {
         const QStringList s = splitSqlScript(
             "INSERT INTO T VALUES ('a;b'); -- comment; here\nINSERT INTO T VALUES ('it''s;');;\n");
         QCOMPARE(s.size(), 2);
         QCOMPARE(s.at(1), QStringLiteral("INSERT INTO T VALUES ('it''s;')"));
-    }
-
-    void errorMessage()
-    {
         QCOMPARE(errorMessageText(DbError::runtime(ErrorNumber::Overflow)),
                  QStringLiteral("Error No 6\r\nOverflow has occured."));
     }
