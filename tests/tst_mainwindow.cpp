@@ -6,7 +6,6 @@
 #include "stock/adddeleteinvwindow.h"
 #include "stock/adddeletepartwindow.h"
 #include "ui/twips.h"
-#include "docs/documentcommands.h"
 #include "docs/documentwindow.h"
 #include "windowharness.h"
 
@@ -18,7 +17,6 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
-#include <QMenuBar>
 #include <QSettings>
 #include <QStatusBar>
 #include <QTest>
@@ -51,14 +49,7 @@ QStringList menuText(const QMenu *menu)
     return out;
 }
 
-class Probe : public ChildWindow
-{
-public:
-    using ChildWindow::ChildWindow;
-    static int closed;
-    ~Probe() override { ++closed; }
-};
-int Probe::closed = 0;
+using Probe = ChildWindow; // a child window with nothing of its own
 
 // Which commands are enabled: those something is registered for. A command
 // built later turns its row to true.
@@ -257,26 +248,20 @@ private slots:
         QCOMPARE(w.statusPanel(3)->text(), QLocale().toString(QTime(9, 26, 53), QLocale::ShortFormat));
     }
 
-    void viewToggles_data()
-    {
-        QTest::addColumn<int>("command");
-        QTest::newRow("toolbar") << int(CommandId::ViewToolbar);
-        QTest::newRow("status bar") << int(CommandId::ViewStatusBar);
-    }
-
+    // View > Toolbar and View > Status Bar show and hide their bars.
     void viewToggles()
     {
-        QFETCH(int, command);
         TestEnvironment env;
         MainWindow w(env.app);
         w.show();
-        QWidget *bar = CommandId(command) == CommandId::ViewToolbar ? static_cast<QWidget *>(w.toolBar())
-                                                                   : w.statusBar();
-        QAction *a = w.action(CommandId(command));
-        for (bool on : {true, false, true}) {
-            QCOMPARE(a->isChecked(), on);
-            QCOMPARE(bar->isVisible(), on);
-            a->trigger();
+        for (auto [command, bar] : {std::pair<CommandId, QWidget *>{CommandId::ViewToolbar, w.toolBar()},
+                                    std::pair<CommandId, QWidget *>{CommandId::ViewStatusBar, w.statusBar()}}) {
+            QAction *a = w.action(command);
+            for (bool on : {true, false, true}) {
+                QCOMPARE(a->isChecked(), on);
+                QCOMPARE(bar->isVisible(), on);
+                a->trigger();
+            }
         }
     }
 
