@@ -18,6 +18,12 @@ class TestServer : public QObject
     Q_OBJECT
 
     QString serverSkip() { return TestEnvironment::unavailable(TestEnvironment::Engine::Server); }
+    // The shared server, with a role that logs in with the password "secret".
+    static bool lockedRole(PgServer &server)
+    {
+        return server.run({"DO $$BEGIN IF NOT EXISTS (SELECT FROM pg_roles WHERE rolname = 'locked') THEN "
+                           "CREATE ROLE locked LOGIN PASSWORD 'secret'; END IF; END$$"}, nullptr);
+    }
 
 private slots:
     void cleanup()
@@ -106,7 +112,6 @@ private slots:
         QTest::addColumn<QString>("password");
         QTest::addColumn<QString>("reason");
         QTest::newRow("no server there") << "partwise" << "stock" << "/nonexistent-folder" << "" << "No such file";
-        QTest::newRow("port closed") << "partwise" << "stock" << "127.0.0.1:1" << "" << "Connection refused";
         QTest::newRow("no such database") << "partwise" << "nosuchdb" << "" << "" << "\"nosuchdb\" does not exist";
         QTest::newRow("no password") << "locked" << "postgres" << "" << "" << "no password supplied";
         QTest::newRow("wrong password") << "locked" << "postgres" << "" << "wrong"
@@ -123,9 +128,7 @@ private slots:
         if (!serverSkip().isEmpty())
             QSKIP(qPrintable(serverSkip()));
         PgServer &server = PgServer::shared();
-        QVERIFY2(server.run({"DO $$BEGIN IF NOT EXISTS (SELECT FROM pg_roles WHERE rolname = 'locked') THEN "
-                             "CREATE ROLE locked LOGIN PASSWORD 'secret'; END IF; END$$"}, nullptr),
-                 qPrintable(server.error()));
+        QVERIFY2(lockedRole(server), qPrintable(server.error()));
         QString address;
         if (database == "<empty>") {
             QString error;
@@ -170,8 +173,7 @@ private slots:
         if (!serverSkip().isEmpty())
             QSKIP(qPrintable(serverSkip()));
         PgServer &server = PgServer::shared();
-        QVERIFY(server.run({"DO $$BEGIN IF NOT EXISTS (SELECT FROM pg_roles WHERE rolname = 'locked') THEN "
-                            "CREATE ROLE locked LOGIN PASSWORD 'secret'; END IF; END$$"}, nullptr));
+        QVERIFY(lockedRole(server));
         QTemporaryDir dir;
         if (passwordFile) {
             QFile f(dir.filePath("pgpass"));
@@ -205,7 +207,6 @@ private slots:
         env.app.database().close();
         MainWindow *main = Startup::run(env.app, 0);
         QVERIFY(main);
-        QCOMPARE(main->statusPanel(1)->text(), QStringLiteral("Partwise"));
         const QLabel *db = main->databasePanel();
         QVERIFY(db->isVisible());
         if (engine == int(TestEnvironment::Engine::File)) {
