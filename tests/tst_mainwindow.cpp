@@ -522,45 +522,35 @@ private slots:
         QCOMPARE(h.main.mdiArea()->subWindowList().size(), 1);
     }
 
-    void windowMenuListsChildren()
+    // Children: placed in a cascade by the number of forms loaded, listed in
+    // the Window menu, which activates the one chosen; closing itself takes
+    // a child's frame with it.
+    void children()
     {
         TestEnvironment env;
         MainWindow w(env.app);
         w.show();
         auto *a = new Probe(env.app);
         a->setWindowTitle("First");
+        w.showChild(a);
+        a->placeAsChild();
+        QCOMPARE(a->subWindow()->pos(), QPoint(0, 0));
         auto *b = new Probe(env.app);
         b->setWindowTitle("Second");
-        w.showChild(a);
         w.showChild(b);
         w.mdiArea()->setActiveSubWindow(b->subWindow());
         QMenu *m = w.menu("mnuWindow");
         emit m->aboutToShow();
-        const QStringList items = menuText(m);
-        QCOMPARE(items.mid(5), QStringList({"-", "&1 First [ ]", "&2 Second [x]"}));
-        // Choosing an entry activates that window.
+        QCOMPARE(menuText(m).mid(5), QStringList({"-", "&1 First [ ]", "&2 Second [x]"}));
         m->actions().at(6)->trigger();
         QCOMPARE(w.mdiArea()->activeSubWindow(), a->subWindow());
-        // A child closing itself takes its frame with it.
-        a->close();
-        QTRY_COMPARE(w.mdiArea()->subWindowList().size(), 1);
-    }
-
-    void childPlacement()
-    {
-        TestEnvironment env;
-        MainWindow w(env.app);
-        w.show();
-        auto *first = new Probe(env.app);
-        w.showChild(first);
-        first->placeAsChild();
-        QCOMPARE(first->subWindow()->pos(), QPoint(0, 0));
-        w.showChild(new Probe(env.app));
         auto *third = new Probe(env.app);
         w.showChild(third);
         third->placeAsChild();
         // Four forms loaded: the main window and three children.
         QCOMPARE(third->subWindow()->y(), Twips::toPixels(400, third->subWindow()));
+        a->close();
+        QTRY_COMPARE(w.mdiArea()->subWindowList().size(), 2);
     }
 
     // A new child takes the keyboard, also when it hands its focus to an
