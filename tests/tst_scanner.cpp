@@ -167,7 +167,6 @@ private slots:
             QTest::newRow(name) << received << parts << after << messages;
         };
         row("nothing received", "", {"A1"}, {10}, {TimedOut});
-        row("two lines", "A1,5\r\nB2,-2\r\n", {"A1", "B2"}, {15, 1});
         row("one part on two lines, CR only", "A1,2\rA1,3\r", {"A1"}, {15});
         row("halves to the even neighbour", "A1,2.5\r\nC3,3.5\r\n", {"A1", "C3"}, {12, 14});
         row("missing part, the rest applied", "X9,4\r\nA1,1\r\n", {"A1"}, {11}, {"Part Number X9 Does Not Exist"});
