@@ -193,7 +193,6 @@ private slots:
         QTest::newRow("done over a file") << "" << true << -1 << int(Status::Done);
         QTest::newRow("the database") << "=" << false << -1 << int(Status::OverDatabase);
         QTest::newRow("its log") << "=-wal" << false << -1 << int(Status::OverDatabase);
-        QTest::newRow("its index") << "=-shm" << false << -1 << int(Status::OverDatabase);
     }
     void nothingHalfWritten()
     {

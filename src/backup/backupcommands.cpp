@@ -16,6 +16,7 @@
 #include <QStandardPaths>
 #include <QThread>
 #include <QTimer>
+#include <QWidget>
 #include <atomic>
 #include <memory>
 
@@ -70,7 +71,7 @@ private:
         }));
         connect(m_thread.get(), &QThread::finished, this, [this, outcome] {
             if (outcome->status == BackupOps::Status::Failed)
-                m_app.ui().inform(nullptr, QStringLiteral("The daily backup of the database could not be made.\n")
+                m_app.ui().inform(qobject_cast<QWidget *>(parent()), QStringLiteral("The daily backup of the database could not be made.\n")
                                                + outcome->text, UserInterface::Icon::Warning);
         });
         m_thread->start(QThread::LowPriority);
@@ -150,6 +151,7 @@ void backUp(CommandHost &host)
     progress.setAutoClose(false);
     progress.setAutoReset(false);
     progress.setMinimumDuration(500);
+    progress.setMinimumWidth(380);
     progress.setValue(0);
     QObject::connect(&progress, &QProgressDialog::canceled, &progress, [&progress, shared] {
         shared->stop = true;
