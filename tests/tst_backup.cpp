@@ -238,8 +238,8 @@ private slots:
     }
 
     // DailyBackups=N keeps the N newest daily copies; 0 makes and removes
-    // none; a copy already made today is not made again. Other files in the
-    // folder are left alone.
+    // none; a copy already made today is not made again. The temporary file
+    // of a copy cut off long ago goes; other files in the folder stay.
     void dailyCopies_data()
     {
         QTest::addColumn<QVariant>("setting");
@@ -266,6 +266,13 @@ private slots:
                                  BackupOps::Daily::folder(db) + "/Other-2026-01-01.mdb"};
         for (const QString &other : others)
             QVERIFY(writeFile(other, "keep"));
+        // Left by copies cut off: one long ago, one under way now.
+        const QString stale = BackupOps::Daily::folder(db) + "/Inventory-2026-12-01.mdb.partial-1",
+                      fresh = BackupOps::Daily::folder(db) + "/Inventory-2026-12-07.mdb.partial-2";
+        QFile staleFile(stale);
+        QVERIFY(writeFile(stale, "cut off") && writeFile(fresh, "under way") && staleFile.open(QIODevice::ReadWrite));
+        QVERIFY(staleFile.setFileTime(QDateTime::currentDateTime().addSecs(-7200), QFileDevice::FileModificationTime));
+        staleFile.close();
         for (int day : there)
             QVERIFY(writeFile(BackupOps::Daily::fileName(db, today.addDays(-day)), "old"));
         const BackupOps::Outcome outcome =
@@ -277,6 +284,8 @@ private slots:
         QCOMPARE(BackupOps::Daily::existing(db), expected);
         for (const QString &other : others)
             QVERIFY(QFile::exists(other));
+        QCOMPARE(QFile::exists(stale), !kept.contains(0)); // only where copies are made
+        QVERIFY(QFile::exists(fresh));
         if (kept.contains(0))
             QCOMPARE(contents(expected.last()) == "old", there.contains(0));
     }

@@ -4,6 +4,7 @@
 #include "data/pgengine.h"
 #include "data/sqlengine.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -313,6 +314,13 @@ Outcome run(const QString &databasePath, const QDate &today, int keep, const Pro
     if (!QDir().mkpath(folder(databasePath)))
         return failed(QStringLiteral("The folder %1 could not be made.")
                           .arg(QDir::toNativeSeparators(folder(databasePath))));
+    // A copy cut off by a crash or a power cut leaves its temporary file; one
+    // untouched for an hour is no copy under way.
+    const QDir dir(folder(databasePath));
+    const QString prefix = QFileInfo(databasePath).completeBaseName() + QLatin1Char('-');
+    for (const QFileInfo &f : dir.entryInfoList({prefix + QStringLiteral("*.partial-*")}, QDir::Files))
+        if (f.lastModified().secsTo(QDateTime::currentDateTime()) > 3600)
+            QFile::remove(f.absoluteFilePath());
     const QString name = fileName(databasePath, today);
     if (!QFileInfo::exists(name)) {
         const Outcome made = backup(databasePath, name, progress);

@@ -68,7 +68,8 @@ QString fileName(const QString &databasePath, const QDate &day);
 // The daily copies present in the folder, oldest first.
 QStringList existing(const QString &databasePath);
 // Makes the copy for `today` unless it is there, then removes the oldest
-// copies beyond `keep`. Does nothing when `keep` is 0. `progress` may cancel.
+// copies beyond `keep`, and temporary files of copies cut off an hour ago or
+// more. Does nothing when `keep` is 0. `progress` may cancel.
 Outcome run(const QString &databasePath, const QDate &today, int keep,
             const Progress &progress = {});
 } // namespace Daily
