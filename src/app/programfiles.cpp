@@ -82,8 +82,10 @@ Placement place(AppContext &app, const QString &programDir, const QString &userD
     const QString sample = share.isEmpty() ? beside : QDir(share).filePath(sampleFileName());
     QString error;
     if (QFileInfo::exists(sample)) {
-        if (copyFile(sample, p.path, &error))
+        if (copyFile(sample, p.path, &error)) {
             p.made = QStringLiteral("sample");
+            p.source = sample;
+        }
     } else if (Schema::createFile(p.path, QString(), &error)) {
         p.made = QStringLiteral("schema");
     }
@@ -95,13 +97,19 @@ Placement place(AppContext &app, const QString &programDir, const QString &userD
 QString madeText(const Placement &placement)
 {
     const QString where = QDir::toNativeSeparators(placement.path);
-    if (placement.made == QLatin1String("sample"))
+    if (placement.made != QLatin1String("sample"))
+        return QStringLiteral("Partwise keeps your inventory in\n%1\n\nIt was made empty at this first start.")
+            .arg(where);
+    if (QFileInfo(placement.source).fileName() == sampleFileName())
         return QStringLiteral("Partwise keeps your inventory in\n%1\n\nIt was made from the sample "
                               "database at this first start. Its parts, BOMs and the user admin are "
                               "there to try; delete them when you move your own stock in.")
             .arg(where);
-    return QStringLiteral("Partwise keeps your inventory in\n%1\n\nIt was made empty at this first start.")
-        .arg(where);
+    // A database beside a program in a folder it may not write in: the copy
+    // is the user's own from now on, and the message says so.
+    return QStringLiteral("Partwise cannot write in its own folder, so it keeps your inventory in\n%1\n\n"
+                          "It was made at this first start as a copy of\n%2\nChanges go to the copy only.")
+        .arg(where, QDir::toNativeSeparators(placement.source));
 }
 
 } // namespace ProgramFiles

@@ -28,6 +28,7 @@ struct Placement
 {
     QString path;    // the file the program opens when nothing else is set
     QString made;    // "sample", "schema" or empty: made at this start
+    QString source;  // the file a "sample" was copied from
     QString error;   // why a new file could not be made
 };
 
