@@ -1,6 +1,7 @@
 // Start-up: the main window on a good database, the messages on a bad one.
 #include "app/mainwindow.h"
 #include "app/splashwindow.h"
+#include "app/aboutbox.h"
 #include "app/commandline.h"
 #include "app/programfiles.h"
 #include "app/startup.h"
@@ -249,6 +250,8 @@ private slots:
         MainWindow *w = Startup::run(env.app, p, 0);
         QVERIFY2(w, qPrintable(env.ui.lastText()));
         QCOMPARE(env.app.database().describe(), QDir::toNativeSeparators(inData));
+        AboutBox about(env.app);
+        QVERIFY(about.findChild<QLabel *>("lblDatabase")->text().endsWith(QDir::toNativeSeparators(inData)));
         QCOMPARE(env.ownScalar("SELECT COUNT(*) FROM Inventory").toInt(), parts);
         QCOMPARE(env.ui.shown.size(), made.isEmpty() ? 0 : 1);
         if (!made.isEmpty())

@@ -62,7 +62,7 @@ private slots:
         row("--help", {"--help"}, "", 0, "--report <template>", false);
         row("--version", {"--version"}, "", 0, "partwise 1.0.0\n", false);
         row("unknown option", {"--frobnicate"}, "", 2, "partwise: Unknown option 'frobnicate'.\nUsage: partwise", false);
-        row("option without its value", {"--database"}, "", 2, "Missing value after '--database'.", false);
+        row("--pdf without --report", {"--pdf", "out.pdf"}, "", 2, "--pdf and --param go with --report.", false);
         row("template beside the program", {"--report", "Bin.rpt", "--pdf", "out.pdf"}, "", 0, "", true);
         row("current folder first", {"--report", "Bin.rpt", "--pdf", "out.pdf"}, "broken", 1, "report error", false);
         row("relative path", {"--report", "sub/Bin.rpt", "--pdf", "out.pdf"}, "sub", 0, "", true);

@@ -79,6 +79,26 @@ Request read(const QStringList &arguments, QTextStream &out, QTextStream &err)
         request.exitStatus = 0;
         return request;
     }
+    // A wrong combination is refused here too, before any display opens.
+    const QCommandLineParser &parser = o.parser;
+    auto refuse = [&](const QString &why) {
+        request.exitStatus = usage(err, why);
+        return request;
+    };
+    if (!parser.isSet(o.report) && (parser.isSet(o.pdf) || parser.isSet(o.param)))
+        return refuse(QStringLiteral("--pdf and --param go with --report."));
+    if (parser.isSet(o.report)) {
+        if (!parser.isSet(o.pdf))
+            return refuse(QStringLiteral("--report needs --pdf FILE."));
+        if (parser.values(o.report).size() > 1 || parser.values(o.pdf).size() > 1)
+            return refuse(QStringLiteral("Give one --report and one --pdf at a time."));
+        if (!parser.positionalArguments().isEmpty())
+            return refuse(QStringLiteral("A report takes no document to open: %1.")
+                              .arg(parser.positionalArguments().join(QLatin1Char(' '))));
+        for (const QString &pair : parser.values(o.param))
+            if (pair.indexOf(QLatin1Char('=')) <= 0)
+                return refuse(QStringLiteral("--param %1 is not NAME=VALUE.").arg(pair));
+    }
     request.database = o.parser.value(QStringLiteral("database"));
     if (!o.parser.isSet(o.report))
         for (const QString &file : o.parser.positionalArguments())
@@ -117,26 +137,13 @@ std::optional<int> handle(AppContext &app, const QStringList &arguments, QTextSt
     o.parser.parse(arguments);
     const QCommandLineParser &parser = o.parser;
     const QCommandLineOption &report = o.report, &pdf = o.pdf, &param = o.param;
-    auto usage = [&](const QString &why) { return CommandLine::usage(err, why); };
     Startup::useDatabaseOption(parser, app);
-    if (!parser.isSet(report)) {
-        if (parser.isSet(pdf) || parser.isSet(param))
-            return usage(QStringLiteral("--pdf and --param go with --report."));
+    if (!parser.isSet(report))
         return std::nullopt;
-    }
-    if (!parser.isSet(pdf))
-        return usage(QStringLiteral("--report needs --pdf FILE."));
-    if (parser.values(report).size() > 1 || parser.values(pdf).size() > 1)
-        return usage(QStringLiteral("Give one --report and one --pdf at a time."));
-    if (!parser.positionalArguments().isEmpty())
-        return usage(QStringLiteral("A report takes no document to open: %1.")
-                         .arg(parser.positionalArguments().join(QLatin1Char(' '))));
 
     ReportRunner::Answers answers;
     for (const QString &pair : parser.values(param)) {
         const qsizetype eq = pair.indexOf(QLatin1Char('='));
-        if (eq <= 0)
-            return usage(QStringLiteral("--param %1 is not NAME=VALUE.").arg(pair));
         answers.insert(pair.left(eq), pair.mid(eq + 1));
     }
 
