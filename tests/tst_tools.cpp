@@ -59,7 +59,7 @@ private slots:
         QTest::addColumn<bool>("pdf");
         auto row = [](const char *name, const QStringList &args, const char *cwd, int code, const char *output,
                       bool pdf) { QTest::newRow(name) << args << QString(cwd) << code << QString(output) << pdf; };
-        row("--help", {"--help"}, "", 0, "--report <template>", false);
+        row("--help", {"--help"}, "", 0, "Usage: partwise [options]", false);
         row("--version", {"--version"}, "", 0, "partwise 1.0.0\n", false);
         row("unknown option", {"--frobnicate"}, "", 2, "partwise: Unknown option 'frobnicate'.\nUsage: partwise", false);
         row("--pdf without --report", {"--pdf", "out.pdf"}, "", 2, "--pdf and --param go with --report.", false);

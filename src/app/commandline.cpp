@@ -69,7 +69,12 @@ Request read(const QStringList &arguments, QTextStream &out, QTextStream &err)
         return request;
     }
     if (o.parser.isSet(o.help)) {
-        out << o.parser.helpText();
+        // The usage line names the command as the user types it, not its path.
+        QString text = o.parser.helpText();
+        const QString program = QCoreApplication::arguments().value(0);
+        if (!program.isEmpty() && text.startsWith(QStringLiteral("Usage: ") + program))
+            text.replace(7, program.size(), QStringLiteral("partwise"));
+        out << text;
         out.flush();
         request.exitStatus = 0;
         return request;
