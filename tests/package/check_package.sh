@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The Debian package as a user gets it: made by cpack from the build folder,
-# its control fields and file list, the menu and software-centre entries, and
+# its control fields, file list and dependencies, the menu and software-centre entries, and
 # the installed program run from an unpacked root (version, then a first start
 # that makes its database in the user's data folder).
 # Usage: check_package.sh BUILD_DIR
@@ -65,6 +65,16 @@ ROWS
 outside="$(grep -v -e '^/$' -e '^/usr/' "$work/files")"
 [ -z "$outside" ] || fail "files outside /usr: $outside"
 grep -q 'Inventory.mdb' "$work/files" && fail "the package carries a working database"
+
+# apt resolves every dependency from the Debian archive, as on a system with
+# nothing installed yet (a simulation: nothing is installed here).
+if command -v apt-get >/dev/null && ls /var/lib/apt/lists/*_Packages* >/dev/null 2>&1; then
+  : >"$work/status"
+  apt-get -s -o Dir::State::status="$work/status" install "$deb" >"$work/apt.log" 2>&1
+  grep -q '^Inst partwise ' "$work/apt.log" || { tail -20 "$work/apt.log"; fail "apt cannot install the package on a bare system"; }
+else
+  echo "NOTE: no apt package lists; the dependencies are not resolved"
+fi
 
 dpkg-deb -x "$deb" "$work/root"
 root="$work/root/usr"
