@@ -67,6 +67,12 @@ QString AppContext::databaseFileRole(const QString &path) const
 
 bool AppContext::OpenInventoryDatabase()
 {
+    if (databaseAddress().isEmpty()) {
+        // The shell (or a tool) says where the database is; nothing here guesses.
+        m_database.setError(DbError::engine(-1, QStringLiteral("No database is set: the program did not say where "
+                                                               "its database file is.")));
+        return false;
+    }
     if (!m_database.openAtStartUp(databaseAddress()))
         return false;
     const QStringList tables = m_database.tables();
