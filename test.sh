@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test headless.
 source "$(dirname "$0")/scripts/common.sh"
+# Test-only tools: the package checks validate the menu entry and the software centre entry.
+PACKAGES+=(appstream desktop-file-utils)
 install_missing
 build
 export QT_QPA_PLATFORM=offscreen

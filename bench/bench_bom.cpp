@@ -27,6 +27,7 @@ bool setUp(AppContext &app, QString *error)
     if (!Bench::makeDatabase(path, Bench::DefaultParts, BomRows - LoadedBomRows, error))
         return false;
     app.setProgramFolder(folder);
+    app.setDatabasePath(path);
     app.setSettingsFile(QDir(folder).filePath(QStringLiteral("bench-settings.ini")));
     if (!app.OpenInventoryDatabase()) {
         *error = app.database().errorString();

@@ -21,6 +21,7 @@ int runChild(int argc, char **argv, const QString &folder)
     QApplication application(argc, argv);
     AppContext app;
     app.setProgramFolder(folder);
+    app.setDatabasePath(QDir(folder).filePath(QStringLiteral("Inventory.mdb")));
     app.setSettingsFile(QDir(folder).filePath(QStringLiteral("bench-settings.ini")));
     MainWindow *w = Startup::run(app);
     if (!w)

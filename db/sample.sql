@@ -472,5 +472,5 @@ INSERT INTO BoardBOM (BoardPN, Description, PartNo, QtyUsed) VALUES ('RELAY-2CH'
 INSERT INTO BoardBOM (BoardPN, Description, PartNo, QtyUsed) VALUES ('RELAY-2CH', '2 channel 5V relay board, opto-isolated inputs', 'HDR-1X40-M', 0.1);
 INSERT INTO BoardBOM (BoardPN, Description, PartNo, QtyUsed) VALUES ('RELAY-2CH', '2 channel 5V relay board, opto-isolated inputs', 'PCB-PROTO-100X160', 0.25);
 
--- Users
-INSERT INTO Users (User, Password) VALUES ('admin', 'partwise');
+-- Users: admin signs in with the password partwise, stored as its digest.
+INSERT INTO Users (User, Password) VALUES ('admin', 'pbkdf2-sha256$600000$kg6VH90PkB+/i0zECkANWQ==$vCTNmsiDan2syyzYJsrgDwS+61EAWNq2kf4Qz12lRNY=');

@@ -587,8 +587,8 @@ private slots:
     void help()
     {
         TestEnvironment env;
-        env.app.setHelpFile(QString());
         MainWindow w(env.app);
+        w.setHelpFile(QString());
         w.run(CommandId::HelpContents);
         w.run(CommandId::HelpSearch);
         const QString none = "Unable to display Help Contents. There is no Help associated with this project.";
@@ -596,7 +596,7 @@ private slots:
         QCOMPARE(env.ui.shown.first().icon, UserInterface::Icon::Information);
         // A configured file that is missing is reported with its name.
         env.ui.clear();
-        env.app.setHelpFile("nowhere/index.html");
+        w.setHelpFile("nowhere/index.html");
         w.run(CommandId::HelpContents);
         QCOMPARE(env.ui.shown.size(), 1);
         QVERIFY(env.ui.lastText().contains("nowhere/index.html"));

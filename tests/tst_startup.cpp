@@ -1,7 +1,14 @@
 // Start-up: the main window on a good database, the messages on a bad one.
 #include "app/mainwindow.h"
 #include "app/splashwindow.h"
+#include "app/aboutbox.h"
+#include "app/commandline.h"
+#include "app/programfiles.h"
 #include "app/startup.h"
+#include "data/schema.h"
+#include "docs/documentwindow.h"
+#include "users/passwordhash.h"
+#include "users/userops.h"
 #include "data/database.h"
 #include "testenvironment.h"
 
@@ -9,6 +16,11 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
+#include <QMdiArea>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTextEdit>
+#include <QTextStream>
 #include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -178,6 +190,125 @@ private slots:
         QSqlDatabase::removeDatabase("other");
         QVERIFY(!Startup::run(env.app, 0));
         QVERIFY(env.ui.lastText().contains("no table Inventory"));
+    }
+
+    // Where the database lives: beside a portable copy; in the user's data
+    // folder for an installed one, made there once from the sample or the
+    // schema and named in a message; nowhere new when the setting names one.
+    void databasePlace_data()
+    {
+        QTest::addColumn<QString>("layout"); // portable, or installed with/without a sample
+        QTest::addColumn<bool>("existing");  // a database in the data folder already
+        QTest::addColumn<QString>("setting");
+        QTest::addColumn<QString>("made");
+        QTest::addColumn<int>("parts"); // in the file afterwards; -1: no file
+        auto row = [](const char *name, const char *layout, bool existing, const char *setting, const char *made,
+                      int parts) { QTest::newRow(name) << layout << existing << setting << made << parts; };
+        row("portable copy", "portable", false, "", "", -1);
+        row("installed, first start", "sample", false, "", "sample", 3);
+        row("installed, next start", "sample", true, "", "", 1);
+        row("installed, no sample", "bare", false, "", "schema", 0);
+        row("installed, setting names another", "sample", false, "elsewhere.mdb", "", -1);
+    }
+    void databasePlace()
+    {
+        QFETCH(QString, layout);
+        QFETCH(bool, existing);
+        QFETCH(QString, setting);
+        QFETCH(QString, made);
+        QFETCH(int, parts);
+        TestEnvironment env;
+        env.app.database().close();
+        QTemporaryDir root;
+        const QString bin = root.filePath("usr/bin"), share = root.filePath("usr/share/partwise");
+        const QString data = root.filePath("home/data"), inData = data + "/Inventory.mdb";
+        QVERIFY(QDir().mkpath(bin));
+        QString error;
+        if (layout != "portable") {
+            QVERIFY(QDir().mkpath(share));
+            QVERIFY(writeBytes(share + "/Bin.rpt", "[report]\n"));
+        }
+        if (layout == "sample")
+            QVERIFY2(Schema::createFile(share + "/Sample.mdb", "INSERT INTO Inventory (PartNo) VALUES ('A');"
+                                        "INSERT INTO Inventory (PartNo) VALUES ('B');"
+                                        "INSERT INTO Inventory (PartNo) VALUES ('C');", &error), qPrintable(error));
+        if (existing)
+            QVERIFY(QDir().mkpath(data) && Schema::createFile(inData, "INSERT INTO Inventory (PartNo) VALUES ('OWN');", &error));
+        if (!setting.isEmpty())
+            env.app.settings()->setValue("Settings/Database", setting);
+
+        const ProgramFiles::Placement p = ProgramFiles::place(env.app, bin, data);
+        const bool installed = layout != "portable";
+        QCOMPARE(p.path, installed ? inData : bin + "/Inventory.mdb");
+        QCOMPARE(env.app.programFolder(), installed ? share : bin);
+        QCOMPARE(p.made, made);
+        QVERIFY(p.error.isEmpty());
+        QCOMPARE(QFile::exists(p.path), parts >= 0);
+        QVERIFY(!QFile::exists(bin + "/Inventory.mdb"));
+        if (parts < 0)
+            return;
+        MainWindow *w = Startup::run(env.app, p, 0);
+        QVERIFY2(w, qPrintable(env.ui.lastText()));
+        QCOMPARE(env.app.database().describe(), QDir::toNativeSeparators(inData));
+        AboutBox about(env.app);
+        QVERIFY(about.findChild<QLabel *>("lblDatabase")->text().endsWith(QDir::toNativeSeparators(inData)));
+        QCOMPARE(env.ownScalar("SELECT COUNT(*) FROM Inventory").toInt(), parts);
+        QCOMPARE(env.ui.shown.size(), made.isEmpty() ? 0 : 1);
+        if (!made.isEmpty())
+            QVERIFY2(env.ui.lastText().contains(QDir::toNativeSeparators(inData)), qPrintable(env.ui.lastText()));
+        w->close();
+    }
+
+    // The shipped sample keeps admin's password as a digest only, and
+    // admin/partwise still signs in.
+    void sampleShipsADigest_data()
+    {
+        QTest::addColumn<QString>("source");
+        QTest::newRow("sample script") << "script";
+        QTest::newRow("installed sample file") << PARTWISE_SAMPLE_DB;
+    }
+    void sampleShipsADigest()
+    {
+        QFETCH(QString, source);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("Inventory.mdb");
+        QString error;
+        if (source == "script")
+            QVERIFY2(Schema::createFile(path, TestEnvironment::sampleData(), &error), qPrintable(error));
+        else if (!QFile::copy(source, path))
+            QSKIP("the installed sample is not built");
+        Database db("sample");
+        QVERIFY(db.open(path));
+        QSqlQuery q(db.handle());
+        QVERIFY(q.exec("SELECT Password FROM Users"));
+        int users = 0;
+        for (; q.next(); ++users)
+            QVERIFY2(PasswordHash::isHash(q.value(0).toString()), qPrintable(q.value(0).toString()));
+        QVERIFY(users > 0);
+        QCOMPARE(UserOps::checkPassword(db, "admin", "partwise").status, UserOps::Status::Done);
+        QVERIFY(UserOps::checkPassword(db, "admin", "Partwise").status != UserOps::Status::Done);
+    }
+
+    // Files named on the command line open in document windows of their own;
+    // one that does not open is reported and leaves no window.
+    void documentsFromTheCommandLine()
+    {
+        TestEnvironment env;
+        QTemporaryDir dir;
+        QVERIFY(writeBytes(dir.filePath("note.rtf"), "{\\rtf1\\ansi Bin 4 is {\\b full}.}"));
+        QVERIFY(QDir::setCurrent(dir.path()));
+        QString o, e;
+        QTextStream out(&o), err(&e);
+        const CommandLine::Request request = CommandLine::read({"partwise", "note.rtf", "missing.rtf"}, out, err);
+        QVERIFY(!request.exitStatus);
+        QCOMPARE(request.documents, QStringList({dir.filePath("note.rtf"), dir.filePath("missing.rtf")}));
+        MainWindow w(env.app);
+        Startup::openDocuments(w, request.documents);
+        const QList<DocumentWindow *> open = w.findChildren<DocumentWindow *>();
+        QTRY_COMPARE(w.mdiArea()->subWindowList().size(), 1);
+        QCOMPARE(open.first()->findChild<QTextEdit *>()->toPlainText(), QStringLiteral("Bin 4 is full."));
+        QCOMPARE(env.ui.shown.size(), 1);
+        QVERIFY2(env.ui.lastText().contains("missing.rtf"), qPrintable(env.ui.lastText()));
     }
 };
 

@@ -92,6 +92,7 @@ bool setUpProgramFolder(AppContext &app, const QString &name, int parts, QString
                       error))
         return false;
     app.setProgramFolder(folder);
+    app.setDatabasePath(QDir(folder).filePath(QStringLiteral("Inventory.mdb")));
     app.setSettingsFile(QDir(folder).filePath(QStringLiteral("bench-settings.ini")));
     if (!app.OpenInventoryDatabase()) {
         if (error)

@@ -60,6 +60,12 @@ AboutBox::AboutBox(AppContext &app, QWidget *parent) : QDialog(parent), m_app(ap
     buttons->addButton(cmdOK, QDialogButtonBox::AcceptRole);
     buttons->addButton(cmdSysInfo, QDialogButtonBox::ActionRole);
     grid->addWidget(buttons, 5, 0, 1, 2);
+    // The database this copy works in, so that a user can find the file.
+    auto *lblDatabase = new QLabel(QStringLiteral("Database: ") + m_app.database().describe(), this);
+    lblDatabase->setObjectName(QStringLiteral("lblDatabase"));
+    lblDatabase->setWordWrap(true);
+    lblDatabase->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    grid->addWidget(lblDatabase, 6, 0, 1, 2);
 
     // Load: the title and version the program was built with.
     lblTitle->setText(QStringLiteral(PARTWISE_TITLE));

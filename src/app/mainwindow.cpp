@@ -5,6 +5,7 @@
 #include "app/artwork.h"
 #include "ui/childwindow.h"
 #include "app/helpviewer.h"
+#include "app/programfiles.h"
 #include "ui/twips.h"
 #include "ui/userinterface.h"
 #include "app/subsystems.h"
@@ -55,7 +56,8 @@ double storedNumber(const QSettings &s, const char *key, double fallback)
 
 } // namespace
 
-MainWindow::MainWindow(AppContext &app, QWidget *parent) : QMainWindow(parent), m_app(app)
+MainWindow::MainWindow(AppContext &app, QWidget *parent)
+    : QMainWindow(parent), m_app(app), m_helpFile(ProgramFiles::helpFile())
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Partwise"));
@@ -460,14 +462,14 @@ void MainWindow::tile(Qt::Orientation orientation)
 
 void MainWindow::showHelp(bool search)
 {
-    if (m_app.helpFile().isEmpty()) {
+    if (m_helpFile.isEmpty()) {
         m_app.ui().message(this,
                            QStringLiteral("Unable to display Help Contents. There is no Help "
                                           "associated with this project."),
                            windowTitle(), UserInterface::Icon::Information);
         return;
     }
-    const QString file = QDir(m_app.programFolder()).filePath(m_app.helpFile());
+    const QString file = QDir(m_app.programFolder()).filePath(m_helpFile);
     if (!m_help)
         m_help = new HelpViewer(this);
     const bool ok = search ? m_help->showSearch(file) : m_help->showContents(file);

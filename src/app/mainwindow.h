@@ -47,6 +47,10 @@ public:
     // Names the open database (the file, or the database and its server).
     QLabel *databasePanel() const { return m_databasePanel; }
     QMenu *menu(const QString &objectName) const;
+    // The manual's contents page, relative to the program folder; empty
+    // means no help.
+    QString helpFile() const { return m_helpFile; }
+    void setHelpFile(const QString &file) { m_helpFile = file; }
 
     // Runs a command as its menu item does.
     void run(CommandId id);
@@ -96,4 +100,5 @@ private:
     QLabel *m_databasePanel = nullptr;
     QTimer *m_clock = nullptr;
     QPointer<HelpViewer> m_help;
+    QString m_helpFile;
 };

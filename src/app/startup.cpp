@@ -3,12 +3,16 @@
 #include "ui/appcontext.h"
 #include "app/mainwindow.h"
 #include "app/splashwindow.h"
+#include "docs/documentcommands.h"
+#include "docs/documentwindow.h"
 #include "ui/userinterface.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QMdiSubWindow>
 #include <QPointer>
 #include <QThread>
 
@@ -60,6 +64,36 @@ MainWindow *run(AppContext &app, int splashMs)
     }
     main->show();
     return main;
+}
+
+MainWindow *run(AppContext &app, const ProgramFiles::Placement &placement, int splashMs)
+{
+    if (!placement.error.isEmpty()) {
+        app.ui().message(nullptr,
+                         QStringLiteral("Partwise cannot make its database\n%1\n\n%2")
+                             .arg(QDir::toNativeSeparators(placement.path), placement.error),
+                         UserInterface::programTitle(), UserInterface::Icon::Critical);
+        return nullptr;
+    }
+    MainWindow *main = run(app, splashMs);
+    if (main && !placement.made.isEmpty())
+        app.ui().message(main, ProgramFiles::madeText(placement), UserInterface::programTitle(),
+                         UserInterface::Icon::Information);
+    return main;
+}
+
+void openDocuments(MainWindow &main, const QStringList &files)
+{
+    DocumentCommands *docs = DocumentCommands::of(&main);
+    if (!docs)
+        return;
+    for (const QString &file : files) {
+        DocumentWindow *window = docs->NewDocumentWindow();
+        if (!window->openFile(file)) {
+            if (auto *frame = qobject_cast<QMdiSubWindow *>(window->parentWidget()))
+                frame->close();
+        }
+    }
 }
 
 } // namespace Startup

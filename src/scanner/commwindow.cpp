@@ -183,7 +183,7 @@ void CommWindow::runImport()
     // The stock is updated even when the file cannot be written: the
     // received counts exist nowhere else.
     QString fileError;
-    const QString path = QDir(m_app.programFolder()).filePath(QStringLiteral("import.txt"));
+    const QString path = QDir(m_app.dataFolder()).filePath(QStringLiteral("import.txt"));
     const bool fileWritten = ScanImport::writeTransferFile(path, received, &fileError);
     const ScanImport::Result result =
         ScanImport::apply(m_app.database(), received, [this](int lines) {

@@ -9,7 +9,6 @@
 
 AppContext::AppContext(UserInterface *ui)
     : m_programFolder(QCoreApplication::applicationDirPath()),
-      m_helpFile(QStringLiteral("help/index.html")),
       m_database(QStringLiteral("gcnn"))
 {
     setUserInterface(ui);
@@ -28,11 +27,6 @@ void AppContext::setUserInterface(UserInterface *ui)
     }
 }
 
-QString AppContext::databasePath() const
-{
-    return QDir(m_programFolder).filePath(QStringLiteral("Inventory.mdb"));
-}
-
 QString AppContext::databaseAddress() const
 {
     QString address = m_databaseAddress.trimmed();
@@ -42,7 +36,7 @@ QString AppContext::databaseAddress() const
     }
     if (address.isEmpty())
         return databasePath();
-    return SqlEngine::forAddress(address)->resolved(address, m_programFolder);
+    return SqlEngine::forAddress(address)->resolved(address, dataFolder());
 }
 
 QString AppContext::serialPortName() const
@@ -63,7 +57,7 @@ std::unique_ptr<QSettings> AppContext::settings() const
 
 QString AppContext::databaseFileRole(const QString &path) const
 {
-    const QString role = m_database.roleOfFile(databasePath(), path);
+    const QString role = m_database.roleOfFile(databaseAddress(), path);
     if (role.isEmpty())
         return QString();
     if (role == QLatin1String("database"))
@@ -73,6 +67,12 @@ QString AppContext::databaseFileRole(const QString &path) const
 
 bool AppContext::OpenInventoryDatabase()
 {
+    if (databaseAddress().isEmpty()) {
+        // The shell (or a tool) says where the database is; nothing here guesses.
+        m_database.setError(DbError::engine(-1, QStringLiteral("No database is set: the program did not say where "
+                                                               "its database file is.")));
+        return false;
+    }
     if (!m_database.openAtStartUp(databaseAddress()))
         return false;
     const QStringList tables = m_database.tables();

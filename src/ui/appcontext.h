@@ -21,15 +21,23 @@ public:
     UserInterface &ui() const { return *m_ui; }
     void setUserInterface(UserInterface *ui);
 
-    // The folder that holds the program, its database and its manual.
+    // The folder of the program's own files: report templates, manual, web
+    // start page. The shell sets it: beside the program, or the shared data
+    // folder of an installed copy.
     QString programFolder() const { return m_programFolder; }
     void setProgramFolder(const QString &folder) { m_programFolder = folder; }
-    // The database file beside the program, used when nothing else is set.
-    QString databasePath() const;
+    // The folder the program writes in: its database and work files. The
+    // program folder unless the shell chose another.
+    QString dataFolder() const { return m_dataFolder.isEmpty() ? m_programFolder : m_dataFolder; }
+    void setDataFolder(const QString &folder) { m_dataFolder = folder; }
+    // The database file used when nothing else is set; the shell decides
+    // where it lives.
+    QString databasePath() const { return m_databasePath; }
+    void setDatabasePath(const QString &path) { m_databasePath = path; }
     // The database to open: the address given on the command line, else the
-    // setting Database (group Settings), else the file beside the program. An
-    // address is a file's path (relative to the program folder) or a
-    // PostgreSQL address postgresql://user@host:port/dbname.
+    // setting Database (group Settings), else databasePath(). An address is a
+    // file's path (relative to the data folder) or a PostgreSQL address
+    // postgresql://user@host:port/dbname.
     QString databaseAddress() const;
     void setDatabaseAddress(const QString &address) { m_databaseAddress = address; }
 
@@ -41,10 +49,6 @@ public:
     // set here (tests) wins over the setting.
     QString serialPortName() const;
     void setSerialPortName(const QString &name) { m_serialPort = name; }
-
-    // The help file, relative to the program folder; empty means no help.
-    QString helpFile() const { return m_helpFile; }
-    void setHelpFile(const QString &file) { m_helpFile = file; }
 
     // Settings: the per-user store, or an INI file a test chose.
     std::unique_ptr<QSettings> settings() const;
@@ -68,7 +72,8 @@ private:
     QString m_programFolder;
     std::function<QDateTime()> m_clock;
     QString m_serialPort; // empty: the setting decides
-    QString m_helpFile;
+    QString m_dataFolder;
+    QString m_databasePath;
     QString m_settingsFile;
     QString m_databaseAddress;
     Database m_database;

@@ -1,5 +1,6 @@
 #include "testenvironment.h"
 
+#include "app/programfiles.h"
 #include "data/schema.h"
 #include "pgserver.h"
 
@@ -26,6 +27,7 @@ TestEnvironment::TestEnvironment(const QString &rows, Data data, Engine engine)
 {
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     app.setProgramFolder(m_dir.path());
+    app.setDatabasePath(QDir(m_dir.path()).filePath(ProgramFiles::databaseFileName()));
     app.setSettingsFile(QDir(m_dir.path()).filePath(QStringLiteral("settings.ini")));
     app.setClock([] { return QDateTime(QDate(2026, 3, 14), QTime(9, 26, 53)); });
     const QString script = (data == Data::Sample ? sampleData() : QString()) + QLatin1Char('\n') + rows;
