@@ -13,6 +13,8 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QDeadlineTimer>
+#include <QFileInfo>
 #include <QProcess>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -34,8 +36,10 @@ const char *const Filler =
 int writer(const QString &path, const QString &partNo, int adds)
 {
     Database db(QStringLiteral("writer"));
-    if (!db.open(path))
+    if (!db.open(path)) {
+        std::fprintf(stderr, "writer %s: %s\n", qPrintable(partNo), qPrintable(db.errorString()));
         return 1;
+    }
     for (int i = 1; i <= adds; ++i) {
         DbError error;
         const bool ok = runWrite(db, [&](DbError *failure) {
@@ -48,10 +52,14 @@ int writer(const QString &path, const QString &partNo, int adds)
             }
             return true;
         }, &error);
-        if (!ok)
+        if (!ok) {
+            std::fprintf(stderr, "writer %s on %s: %s\n", qPrintable(partNo), qPrintable(path), qPrintable(error.description));
             return 1;
+        }
         std::printf("%d\n", i);
         std::fflush(stdout);
+        // Paced, so that writes go on for the whole copy (and SUM stays a 16-bit number).
+        QThread::msleep(3);
     }
     return 0;
 }
@@ -121,24 +129,35 @@ private slots:
         const QString db = env.app.databaseAddress();
         QList<QProcess *> writers;
         QList<int> acked(4, 0);
+        QList<QByteArray> pending(4);
         auto readAcks = [&] {
+            // Only whole lines count: a read may end inside a number.
             for (int i = 0; i < 4; ++i) {
-                const QList<QByteArray> lines = writers[i]->readAllStandardOutput().split('\n');
+                pending[i] += writers[i]->readAllStandardOutput();
+                const qsizetype end = pending[i].lastIndexOf('\n');
+                if (end < 0)
+                    continue;
+                const QList<QByteArray> lines = pending[i].left(end).split('\n');
+                pending[i] = pending[i].mid(end + 1);
                 for (const QByteArray &line : lines)
                     if (!line.trimmed().isEmpty())
                         acked[i] = line.trimmed().toInt();
             }
         };
         auto waitForAcks = [&](QList<int> atLeast) {
-            for (int tries = 0; tries < 600; ++tries) {
+            QDeadlineTimer deadline(60000);
+            while (!deadline.hasExpired()) {
                 readAcks();
                 bool all = true;
                 for (int i = 0; i < 4; ++i)
                     all = all && acked[i] >= atLeast[i];
                 if (all)
                     return true;
-                for (QProcess *p : writers)
-                    p->waitForReadyRead(50);
+                for (QProcess *p : writers) {
+                    if (p->state() == QProcess::NotRunning)
+                        return false;
+                    p->waitForReadyRead(5); // a process's output arrives only while it is waited on
+                }
             }
             return false;
         };
@@ -148,7 +167,7 @@ private slots:
             p->start(QCoreApplication::applicationFilePath(), {"--writer", db, QStringLiteral("P%1").arg(i), "5000"});
             writers << p;
         }
-        QVERIFY(waitForAcks({3, 3, 3, 3}));
+        QVERIFY2(waitForAcks({3, 3, 3, 3}), qPrintable(db + QStringLiteral(" exists=%1").arg(QFileInfo::exists(db))));
         const QList<int> before = acked;
         const QString target = env.folder() + QStringLiteral("/copy.mdb");
         bool waited = false;
