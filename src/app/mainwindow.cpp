@@ -84,6 +84,7 @@ MainWindow::~MainWindow()
 {
     // Children deactivate while they are destroyed; the menus may be gone by then.
     m_mdi->disconnect(this);
+    m_app.database().setConnectionListener({});
 }
 
 void MainWindow::createActions()
@@ -209,6 +210,10 @@ void MainWindow::showDatabase()
     const Database &db = m_app.database();
     m_databasePanel->setText(db.shortName());
     m_databasePanel->setToolTip(db.describe());
+    // A lost connection and its return show in the status bar.
+    m_app.database().setConnectionListener([this](Database::ConnectionEvent, const QString &text) {
+        statusBar()->showMessage(text, 10000);
+    });
 }
 
 void MainWindow::restoreGeometryFromSettings()
