@@ -169,6 +169,8 @@ private slots:
         PgServer &server = *durableServer;
         QVERIFY2(server.isRunning() || server.start(), qPrintable(server.error()));
         QString why;
+        // Commits wait for a standby only where a row asks for it.
+        QVERIFY(server.run({"ALTER SYSTEM RESET synchronous_standby_names", "SELECT pg_reload_conf()"}, &why));
         const QString address = server.createDatabase(true, PgServer::Letters::AsciiOnly, &why);
         QVERIFY2(!address.isEmpty(), qPrintable(why));
         const QString name = address.section('/', 3).section('?', 0, 0);
@@ -202,7 +204,7 @@ private slots:
             server.halt();
         }
         DbError first;
-        QCOMPARE(add(&first), firstWrite);
+        QVERIFY2(add(&first) == firstWrite, qPrintable(first.description + " " + first.state));
         if (atCommit)
             QVERIFY(cutter.waitForFinished(20000) && cutter.exitCode() == 0);
         if (!firstWrite) {

@@ -94,13 +94,21 @@ void Database::afterConnect()
     // The table of recent write ids: made where an older database lacks it,
     // its rows older than a day dropped.
     QSqlQuery q(handle());
-    m_writeIds = q.exec(m_engine->translate(QStringLiteral(
-                     "CREATE TABLE IF NOT EXISTS RecentWrites (WriteId text PRIMARY KEY, "
-                     "WrittenAt timestamptz NOT NULL DEFAULT now())")))
-                 && q.exec(m_engine->translate(QStringLiteral(
-                     "DELETE FROM RecentWrites WHERE WrittenAt < now() - interval '1 day'")));
     if (q.exec(QStringLiteral("SELECT pg_backend_pid()")) && q.next())
         m_backend = q.value(0).toInt();
+    q.finish();
+    // Only in a database with the program's tables: another is left as it is.
+    if (!q.exec(QStringLiteral("SELECT to_regclass('\"RecentWrites\"') IS NOT NULL, "
+                               "to_regclass('\"Inventory\"') IS NOT NULL"))
+        || !q.next())
+        return;
+    const bool made = q.value(0).toBool(), program = q.value(1).toBool();
+    q.finish();
+    m_writeIds = (made || (program && q.exec(m_engine->translate(QStringLiteral(
+                                  "CREATE TABLE IF NOT EXISTS RecentWrites (WriteId text PRIMARY KEY, "
+                                  "WrittenAt timestamptz NOT NULL DEFAULT now())")))))
+                 && q.exec(m_engine->translate(QStringLiteral(
+                     "DELETE FROM RecentWrites WHERE WrittenAt < now() - interval '1 day'")));
 }
 
 bool Database::openAtStartUp(const QString &address)
@@ -265,8 +273,7 @@ bool Database::run(const QString &text, const QVariantList &values, SqlEngine::R
         q->bindValue(i, m_engine->bindable(bindableValue(values.at(i))));
     if (!q->exec()) {
         const DbError e = m_engine->errorFrom(q->lastError());
-        q->finish();
-        m_prepared.remove(text);
+        q->finish(); // still prepared: kept for the next run
         failed(e);
         return false;
     }

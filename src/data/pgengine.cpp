@@ -299,15 +299,20 @@ bool PgEngine::isConnectionLost(QSqlDatabase &db, const DbError &error) const
 {
     // The client library knows whether its connection still stands.
     const QVariant handle = db.driver() ? db.driver()->handle() : QVariant();
-    if (handle.isValid() && qstrcmp(handle.typeName(), "PGconn*") == 0) {
+    if (handle.isValid() && QByteArray(handle.typeName()).startsWith("PGconn")) {
         PGconn *conn = *static_cast<PGconn *const *>(handle.data());
         if (!conn || PQstatus(conn) == CONNECTION_BAD)
             return true;
     }
     // Class 08 (connection exception), 57P01-57P03 (the server shut down
-    // or ended this process).
+    // or ended this process); without a code, the client library's own words.
     return error.state.startsWith(QLatin1String("08")) || error.state == QLatin1String("57P01")
-           || error.state == QLatin1String("57P02") || error.state == QLatin1String("57P03");
+           || error.state == QLatin1String("57P02") || error.state == QLatin1String("57P03")
+           || (error.state.isEmpty()
+               && (error.description.contains(QLatin1String("server closed the connection unexpectedly"))
+                   || error.description.contains(QLatin1String("no connection to the server"))
+                   || error.description.contains(QLatin1String("could not send data to server"))
+                   || error.description.contains(QLatin1String("could not receive data from server"))));
 }
 
 DbError PgEngine::classify(const DbError &error) const
