@@ -22,6 +22,7 @@
 #include <QPainter>
 #include <QScreen>
 #include <QSettings>
+#include <QPointer>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
@@ -84,7 +85,6 @@ MainWindow::~MainWindow()
 {
     // Children deactivate while they are destroyed; the menus may be gone by then.
     m_mdi->disconnect(this);
-    m_app.database().setConnectionListener({});
 }
 
 void MainWindow::createActions()
@@ -211,9 +211,11 @@ void MainWindow::showDatabase()
     m_databasePanel->setText(db.shortName());
     m_databasePanel->setToolTip(db.describe());
     // A lost connection and its return show in the status bar.
-    m_app.database().setConnectionListener([this](Database::ConnectionEvent, const QString &text) {
-        statusBar()->showMessage(text, 10000);
-    });
+    m_app.database().setConnectionListener(
+        [bar = QPointer<QStatusBar>(statusBar())](Database::ConnectionEvent, const QString &text) {
+            if (bar)
+                bar->showMessage(text, 10000);
+        });
 }
 
 void MainWindow::restoreGeometryFromSettings()
