@@ -47,3 +47,11 @@ CREATE TABLE "PreferredVendor" (
     "Description" citext
 );
 CREATE INDEX "PreferredVendorItem" ON "PreferredVendor" ("Item");
+
+-- The ids of recent writes, each recorded in its write's transaction: after a
+-- COMMIT that got no answer the program looks its id up to learn whether the
+-- change was stored. Rows older than a day are dropped.
+CREATE TABLE IF NOT EXISTS "RecentWrites" (
+    "WriteId"   text PRIMARY KEY,
+    "WrittenAt" timestamptz NOT NULL DEFAULT now()
+);

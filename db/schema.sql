@@ -4,15 +4,20 @@
 -- in other letter case finds the stored part. Rows are written back through
 -- SQLite's hidden rowid, which every table here keeps (no WITHOUT ROWID tables,
 -- and the program never runs VACUUM, so row keys stay put).
+--
+-- Number columns take numbers only, as the server's number columns do: a
+-- value that the column's type cannot take ('abc', a blank) stays text and
+-- its check <Table><Column>Type refuses it. The program reports that as a
+-- type mismatch; a file without these checks is checked when it opens.
 
 CREATE TABLE Inventory (
     PartNo       TEXT    NOT NULL COLLATE NOCASE,
     Description  TEXT    COLLATE NOCASE,
-    CurrentInv   INTEGER,
-    UnitCost     REAL,
-    ReorderPoint INTEGER DEFAULT 0,
-    MinReq       INTEGER,
-    Bin          INTEGER DEFAULT 0,   -- time to order: 0 = No, 1 = Yes
+    CurrentInv   INTEGER CONSTRAINT InventoryCurrentInvType CHECK (typeof(CurrentInv) IN ('integer', 'null')),
+    UnitCost     REAL CONSTRAINT InventoryUnitCostType CHECK (typeof(UnitCost) IN ('real', 'integer', 'null')),
+    ReorderPoint INTEGER DEFAULT 0 CONSTRAINT InventoryReorderPointType CHECK (typeof(ReorderPoint) IN ('integer', 'null')),
+    MinReq       INTEGER CONSTRAINT InventoryMinReqType CHECK (typeof(MinReq) IN ('integer', 'null')),
+    Bin          INTEGER DEFAULT 0 CONSTRAINT InventoryBinType CHECK (typeof(Bin) IN ('integer', 'null')), -- time to order: 0 = No, 1 = Yes
     CONSTRAINT InventoryPartNo UNIQUE (PartNo)
 );
 CREATE INDEX InventoryDescription ON Inventory (Description);
@@ -23,7 +28,7 @@ CREATE TABLE BoardBOM (
     BoardPN     TEXT COLLATE NOCASE,
     Description TEXT COLLATE NOCASE,
     PartNo      TEXT COLLATE NOCASE,
-    QtyUsed     REAL
+    QtyUsed     REAL CONSTRAINT BoardBOMQtyUsedType CHECK (typeof(QtyUsed) IN ('real', 'integer', 'null'))
 );
 CREATE INDEX BoardBOMBoardPN ON BoardBOM (BoardPN);
 

@@ -1,7 +1,10 @@
 // The database layer: connection settings, bound values, result sets.
 #include "data/caserules.h"
 #include "data/database.h"
+#include "data/dialect.h"
+#include "data/pgengine.h"
 #include "data/recordset.h"
+#include "data/schema.h"
 #include "testenvironment.h"
 
 #include <QFile>
@@ -18,8 +21,8 @@ class QueryReadingEngine : public SqliteEngine
 {
 public:
     mutable int refused = 0;
-    bool readAll(QSqlDatabase &, const QString &, const QVariantList &, RowSink &, DbError *,
-                 bool *supported) const override
+    bool run(QSqlDatabase &, const QString &, const QVariantList &, RowSink *, DbError *,
+             bool *supported, qint64 *) const override
     {
         ++refused;
         *supported = false;
@@ -636,6 +639,144 @@ private slots:
         QVERIFY2(rs.errorString().contains("malformed"), qPrintable(rs.errorString()));
         QVERIFY(!db.execute("UPDATE Inventory SET Description = ? WHERE CurrentInv > ?", {"x", 0}));
         QCOMPARE(db.error().source, DbError::Source::Engine);
+    }
+
+    // The one translation of the program's statements: for the server every
+    // schema name and alias is quoted in its own spelling in every use, text
+    // in quotes stays as written; inside a write a plain read locks its rows.
+    void translation_data()
+    {
+        QTest::addColumn<QString>("form"); // server, file or locking
+        QTest::addColumn<QString>("sql");
+        QTest::addColumn<QString>("expected");
+        auto row = [](const char *name, const char *form, const char *sql, const char *expected) {
+            QTest::newRow(name) << form << sql << expected;
+        };
+        row("brackets", "server", "select PartNo as [Part No] from Inventory Order by PartNo",
+            R"(select "PartNo" as "Part No" from "Inventory" Order by "PartNo")");
+        row("alias in later uses", "server", "SELECT x AS ToPull FROM t WHERE topull > 1 ORDER BY ToPull",
+            R"(SELECT x AS "ToPull" FROM t WHERE "ToPull" > 1 ORDER BY "ToPull")");
+        row("alias before its AS", "server", "SELECT VendorName FROM (SELECT 1 AS VendorName) AS R",
+            R"(SELECT "VendorName" FROM (SELECT 1 AS "VendorName") AS "R")");
+        row("doubled quote in text", "server", "select * from Users where User = 'it''s as User' and x = ?",
+            R"(select * from "Users" where "User" = 'it''s as User' and x = ?)");
+        row("cast names a type", "server", "SELECT CAST(MinReq AS text) AS Text FROM Inventory",
+            R"(SELECT CAST("MinReq" AS text) AS "Text" FROM "Inventory")");
+        row("function named like an alias", "server", "SELECT count(*) AS Count FROM BoardBOM",
+            R"(SELECT count(*) AS "Count" FROM "BoardBOM")");
+        row("number with exponent", "server", "select 1e5 as Big", R"(select 1e5 as "Big")");
+        row("delete naming a column", "server", "Delete Inventory.PartNo From Inventory WHERE PartNo = ?;",
+            R"(DELETE FROM "Inventory" WHERE "PartNo" = ?;)");
+        row("delete all columns", "file", "Delete Users.* From Users WHERE Users.User = ?;",
+            "DELETE FROM Users WHERE Users.User = ?;");
+        row("file keeps names", "file", "select PartNo as [Part No] from Inventory",
+            "select PartNo as [Part No] from Inventory");
+        row("locking read", "locking", "select CurrentInv from Inventory where PartNo = ? ;",
+            "select CurrentInv from Inventory where PartNo = ? FOR UPDATE");
+        row("totals are not locked", "locking", "select sum(CurrentInv) from Inventory",
+            "select sum(CurrentInv) from Inventory");
+    }
+    void translation()
+    {
+        QFETCH(QString, form);
+        QFETCH(QString, sql);
+        QFETCH(QString, expected);
+        if (form == "locking")
+            QCOMPARE(Dialect::lockingRead(sql), expected);
+        else
+            QCOMPARE((form == "server" ? PgEngine().translate(sql) : SqliteEngine().translate(sql)), expected);
+    }
+
+    // The names the server translation quotes come from the server schema:
+    // every table and column of the file schema must be among them.
+    void translationKnowsEveryColumn()
+    {
+        const QHash<QString, QString> names = PgEngine::names();
+        QTemporaryDir dir;
+        QString why;
+        QVERIFY2(Schema::createFile(dir.filePath("s.db"), QString(), &why), qPrintable(why));
+        Database db("names");
+        QVERIFY(db.open(dir.filePath("s.db")));
+        QStringList missing;
+        for (const QVariantList &table : db.rows("SELECT name FROM sqlite_master WHERE type = 'table'")) {
+            missing << table.value(0).toString();
+            for (const QVariantList &column : db.rows("SELECT name FROM pragma_table_info(?)", {table.value(0)}))
+                missing << column.value(0).toString();
+        }
+        QVERIFY(missing.size() > 15);
+        missing.removeIf([&](const QString &n) { return names.value(n.toLower()) == n; });
+        QCOMPARE(missing, QStringList());
+    }
+
+    // Number columns take numbers only, on both engines; the refusal is the
+    // type mismatch the windows report.
+    void numberColumnsRefuseText_data()
+    {
+        QTest::addColumn<QString>("sql");
+        QTest::addColumn<QVariant>("value");
+        QTest::addColumn<bool>("taken");
+        QTest::newRow("text in stock") << "UPDATE Inventory SET CurrentInv = ? WHERE PartNo = 'R100'" << QVariant("abc") << false;
+        QTest::newRow("blank quantity") << "INSERT INTO BoardBOM (BoardPN, PartNo, QtyUsed) VALUES ('B', 'R100', ?)" << QVariant("") << false;
+        QTest::newRow("text in cost") << "UPDATE Inventory SET UnitCost = ? WHERE PartNo = 'R100'" << QVariant("1.2.3") << false;
+        QTest::newRow("digits as text") << "UPDATE Inventory SET CurrentInv = ? WHERE PartNo = 'R100'" << QVariant("7") << true;
+        QTest::newRow("fraction as quantity") << "INSERT INTO BoardBOM (BoardPN, PartNo, QtyUsed) VALUES ('B', 'R100', ?)" << QVariant(0.5) << true;
+    }
+    void numberColumnsRefuseText()
+    {
+        QFETCH(QString, sql);
+        QFETCH(QVariant, value);
+        QFETCH(bool, taken);
+        TestEnvironment env(parts());
+        Database &db = env.app.database();
+        QCOMPARE(db.execute(sql, {value}), taken);
+        if (!taken)
+            QCOMPARE(errorMessageText(db.error()), QString("Error No 13\r\nType mismatch has occured."));
+    }
+
+    // A file made before the columns were checked opens while its rows are
+    // sound; one with text in a number column is refused, its rows named,
+    // and the file is left as it was.
+    void startUpChecksTheTypes_data()
+    {
+        QTest::addColumn<QString>("rows");
+        QTest::addColumn<QString>("refusal"); // empty: it opens
+        QTest::newRow("sound") << "INSERT INTO Inventory VALUES ('R1', 'x', 5, 0.5, 0, 1, 0)" << "";
+        QTest::newRow("text in stock") << "INSERT INTO Inventory VALUES ('R1', 'x', 'lots', 0.5, 0, 1, 0)"
+                                       << "Inventory PartNo \"R1\": CurrentInv \"lots\" is not a whole number";
+        QTest::newRow("blank quantity") << "INSERT INTO BoardBOM VALUES ('K1', 'Kit', 'R1', '')"
+                                        << "BoardBOM BoardPN \"K1\": QtyUsed \"\" is not a number";
+    }
+    void startUpChecksTheTypes()
+    {
+        QFETCH(QString, rows);
+        QFETCH(QString, refusal);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("old.mdb");
+        {
+            QSqlDatabase raw = QSqlDatabase::addDatabase("QSQLITE", "raw");
+            raw.setDatabaseName(path);
+            QVERIFY(raw.open());
+            QSqlQuery q(raw);
+            for (const char *s : {"CREATE TABLE Inventory (PartNo TEXT, Description TEXT, CurrentInv INTEGER, UnitCost REAL, "
+                                  "ReorderPoint INTEGER, MinReq INTEGER, Bin INTEGER)",
+                                  "CREATE TABLE BoardBOM (BoardPN TEXT, Description TEXT, PartNo TEXT, QtyUsed REAL)",
+                                  "CREATE TABLE Users (User TEXT, Password TEXT)",
+                                  "CREATE TABLE PreferredVendor (Item TEXT, Vendor TEXT, Description TEXT)"})
+                QVERIFY(q.exec(s));
+            QVERIFY(q.exec(rows));
+            raw.close();
+        }
+        QSqlDatabase::removeDatabase("raw");
+        const QByteArray before = [&] { QFile f(path); f.open(QIODevice::ReadOnly); return f.readAll(); }();
+        Database db("startup");
+        QCOMPARE(db.openAtStartUp(path), refusal.isEmpty());
+        if (!refusal.isEmpty()) {
+            QVERIFY2(db.errorString().contains(refusal), qPrintable(db.errorString()));
+            QVERIFY(!db.isOpen());
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            QCOMPARE(f.readAll(), before);
+        }
     }
 
     void scriptSplittingAndErrorText()

@@ -423,6 +423,51 @@ private slots:
         QCOMPARE(linesOf(doc, column(select(env.app.databasePath(), "SELECT PartNo FROM Inventory"))).size(), 150);
     }
 
+    // A template's query only reads: one that would write is refused with a
+    // message and nothing changes; every template runs on both engines.
+    void templatesOnlyRead_data()
+    {
+        QTest::addColumn<QString>("query"); // a template's query, or a template's file
+        QTest::addColumn<bool>("runs");
+        QTest::newRow("update") << "UPDATE Inventory SET CurrentInv = 0" << false;
+        QTest::newRow("delete users") << "DELETE FROM Users" << false;
+        QTest::newRow("drop table") << "DROP TABLE Inventory" << false;
+        QTest::newRow("attach") << "ATTACH DATABASE 'x.db' AS x" << false;
+        QTest::newRow("read, then a write") << "SELECT PartNo FROM Inventory; DELETE FROM Inventory" << false;
+        QTest::newRow("write inside a read") << "WITH d AS (DELETE FROM Inventory RETURNING PartNo) SELECT PartNo FROM d" << false;
+        for (const char *file : {"Bin.rpt", "KitPartsUsed.rpt", "KitPullList.rpt", "KitShortage.rpt"})
+            QTest::newRow(file) << file << true;
+    }
+    void templatesOnlyRead()
+    {
+        QFETCH(QString, query);
+        QFETCH(bool, runs);
+        for (const auto engine : {TestEnvironment::Engine::File, TestEnvironment::Engine::Server}) {
+            if (!TestEnvironment::unavailable(engine).isEmpty())
+                continue;
+            TestEnvironment env("INSERT INTO Users (User, Password) VALUES ('bob', 'x');", TestEnvironment::Data::Sample, engine);
+            QVERIFY2(env.isValid(), qPrintable(env.error()));
+            const auto count = [&] { return env.scalar("SELECT count(*) FROM Inventory").toInt() * 1000
+                                            + env.scalar("SELECT count(*) FROM Users").toInt(); };
+            const int before = count();
+            ReportDefinition def;
+            ReportDocument doc;
+            ReportError e = query.endsWith(".rpt")
+                ? ReportParser::parseFile(QStringLiteral(PARTWISE_SOURCE_DIR "/reports/") + query, &def)
+                : ReportParser::parse("[query]\n" + query + "\n[column]\nfield = PartNo\n", &def);
+            QVERIFY2(!e, qPrintable(e.description));
+            ReportRunner::Answers answers;
+            if (!def.prompts.isEmpty())
+                answers = {{"Kit", "PSU-12V-REVB"}, {"Kits", "2"}};
+            e = ReportRunner::run(env.app.database(), def, answers, env.app.now(), &doc);
+            QVERIFY2(bool(e) != runs, qPrintable(e.description));
+            if (!runs)
+                QVERIFY2(e.description.contains("may only read"), qPrintable(e.description));
+            QCOMPARE(count(), before);
+            QVERIFY(env.scalar("SELECT count(*) FROM Inventory").toInt() > 0);
+        }
+    }
+
     void runErrors_data()
     {
         QTest::addColumn<QString>("templateText");

@@ -3,6 +3,7 @@
 #include "data/database.h"
 #include "data/recordset.h"
 #include "data/writetransaction.h"
+#include "pgserver.h"
 #include "stock/stockoperations.h"
 #include "testenvironment.h"
 
@@ -13,6 +14,13 @@
 namespace {
 
 using Engine = TestEnvironment::Engine;
+
+PgServer *durableServer = nullptr;
+void stopDurable()
+{
+    delete durableServer;
+    durableServer = nullptr;
+}
 
 // The child's job: `adds` stock adds of 1 to a part, each its own write.
 int addStock(const QString &address, const QString &partNo, int adds)
@@ -130,6 +138,98 @@ private slots:
         Recordset rs;
         QVERIFY(rs.open(other, "select count(*) as N from PreferredVendor"));
         QCOMPARE(rs.value("N").toInt(), 0); // nothing of the lost attempts kept
+    }
+
+    // Connections that fail on the server. The program opens the connection
+    // again on the next action and says so; a write whose COMMIT got no
+    // answer is settled by its id, and is "unknown" only while the server
+    // cannot be reached. A standby that never answers holds every COMMIT,
+    // which is then cut off: the lost reply, every time.
+    void lostConnections_data()
+    {
+        QTest::addColumn<QString>("cut");     // what happens to the server
+        QTest::addColumn<bool>("firstWrite"); // outcome of the write that meets it
+        QTest::addColumn<int>("error");       // its error number (runtime), 0 for the server's text
+        QTest::newRow("backend ended") << "terminate" << true << 0;
+        QTest::newRow("server stopped") << "stop" << false << 0;
+        QTest::newRow("commit unanswered") << "commit terminate" << true << 0;
+        QTest::newRow("commit unanswered, server gone") << "commit stop" << false << int(ErrorNumber::OutcomeUnknown);
+    }
+    void lostConnections()
+    {
+        QFETCH(QString, cut);
+        QFETCH(bool, firstWrite);
+        QFETCH(int, error);
+        if (!skipReason(Engine::Server).isEmpty())
+            QSKIP(qPrintable(skipReason(Engine::Server)));
+        if (!durableServer) { // commits wait for standbys, as on a real server
+            durableServer = new PgServer(true);
+            qAddPostRoutine(stopDurable);
+        }
+        PgServer &server = *durableServer;
+        QVERIFY2(server.isRunning() || server.start(), qPrintable(server.error()));
+        QString why;
+        // Commits wait for a standby only where a row asks for it.
+        QVERIFY(server.run({"ALTER SYSTEM RESET synchronous_standby_names", "SELECT pg_reload_conf()"}, &why));
+        const QString address = server.createDatabase(true, PgServer::Letters::AsciiOnly, &why);
+        QVERIFY2(!address.isEmpty(), qPrintable(why));
+        const QString name = address.section('/', 3).section('?', 0, 0);
+        Database db("lost");
+        QVERIFY2(db.open(address), qPrintable(db.errorString()));
+        QStringList events;
+        db.setConnectionListener([&](Database::ConnectionEvent e, const QString &) { events << QString::number(int(e)); });
+        QVERIFY(db.execute("INSERT INTO Inventory (PartNo, CurrentInv) VALUES ('R1', 0)"));
+        auto add = [&](DbError *e) {
+            return runWrite(db, [&](DbError *failure) {
+                if (db.execute("UPDATE Inventory SET CurrentInv = CurrentInv + 1 WHERE PartNo = 'R1'"))
+                    return true;
+                *failure = db.error();
+                return false;
+            }, e);
+        };
+        const bool atCommit = cut.startsWith("commit");
+        QProcess cutter; // cuts the connection while this process waits in COMMIT
+        if (atCommit) {
+            QVERIFY(server.run({"ALTER SYSTEM SET synchronous_standby_names = 'nowhere'", "SELECT pg_reload_conf()"}, &why));
+            const QString psql = PgServer::binFolder() + "/psql -h " + server.socketFolder() + " -U partwise -d " + name
+                                 + " -Atc \"SELECT pid FROM pg_stat_activity WHERE wait_event = 'SyncRep'\"";
+            const QString act = cut.endsWith("stop") ? QString("kill -QUIT %1").arg(server.processId())
+                                                      : psql.section(" -Atc", 0, 0) + " -Atc \"SELECT pg_terminate_backend(" "$p)\"";
+            cutter.start("sh", {"-c", "for i in $(seq 300); do p=$(" + psql + "); if [ -n \"$p\" ]; then " + act
+                                          + "; exit 0; fi; sleep 0.05; done; exit 1"});
+        } else if (cut == "terminate") {
+            QVERIFY(server.run({"SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE datname = '" + name
+                                + "' AND pid <> pg_backend_pid()"}, &why, name));
+        } else {
+            server.halt();
+        }
+        DbError first;
+        QVERIFY2(add(&first) == firstWrite, qPrintable(first.description + " " + first.state));
+        if (atCommit)
+            QVERIFY(cutter.waitForFinished(20000) && cutter.exitCode() == 0);
+        if (!firstWrite) {
+            QVERIFY(first);
+            QCOMPARE(first.is(error), error != 0);
+            QVERIFY2(!first.description.isEmpty() && !first.is(ErrorNumber::ObjectClosed), qPrintable(first.description));
+            QVERIFY(events.contains(QString::number(int(Database::ConnectionEvent::ReconnectFailed))));
+            server.halt();
+            QVERIFY2(server.resume(), qPrintable(server.error()));
+        }
+        if (atCommit)
+            QVERIFY(server.run({"ALTER SYSTEM RESET synchronous_standby_names", "SELECT pg_reload_conf()"}, &why));
+        // The next action finds the server again.
+        DbError second;
+        QVERIFY2(add(&second), qPrintable(second.description));
+        QVERIFY(events.contains(QString::number(int(Database::ConnectionEvent::Lost))));
+        QVERIFY(events.contains(QString::number(int(Database::ConnectionEvent::Reconnected))));
+        // Every write that reported done is stored once, and the one whose
+        // outcome was unknown was in fact stored: reporting it failed would
+        // have made the user repeat it.
+        Database other("other");
+        QVERIFY(other.open(address));
+        QCOMPARE(other.scalar("SELECT CurrentInv FROM Inventory WHERE PartNo = 'R1'").toInt(),
+                 cut == "stop" ? 1 : 2);
+        QCOMPARE(other.scalar("SELECT count(*) FROM RecentWrites").toInt(), cut == "stop" ? 1 : 2);
     }
 };
 

@@ -23,6 +23,7 @@
 #include <QPainter>
 #include <QScreen>
 #include <QSettings>
+#include <QPointer>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
@@ -211,6 +212,12 @@ void MainWindow::showDatabase()
     const Database &db = m_app.database();
     m_databasePanel->setText(db.shortName());
     m_databasePanel->setToolTip(db.describe());
+    // A lost connection and its return show in the status bar.
+    m_app.database().setConnectionListener(
+        [bar = QPointer<QStatusBar>(statusBar())](Database::ConnectionEvent, const QString &text) {
+            if (bar)
+                bar->showMessage(text, 10000);
+        });
 }
 
 void MainWindow::restoreGeometryFromSettings()

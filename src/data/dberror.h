@@ -19,6 +19,7 @@ enum : int {
     NotUpdatable = 3251,   // the result set cannot be written
     NotAllowed = 3219,     // operation not allowed in this context
     RowNotFound = 3197,    // the row changed or went away since it was read
+    OutcomeUnknown = 3800, // a commit got no answer and the server cannot be reached
 };
 }
 

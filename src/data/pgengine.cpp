@@ -1,13 +1,18 @@
 #include "data/pgengine.h"
 
 #include "data/dberror.h"
+#include "data/dialect.h"
+#include "data/schema.h"
 
 #include <QFile>
 #include <QHash>
 #include <QRegularExpression>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QUrl>
+
+#include <libpq-fe.h>
 
 namespace {
 
@@ -16,37 +21,16 @@ QString decoded(const QString &text)
     return QUrl::fromPercentEncoding(text.toUtf8());
 }
 
-// The program's tables and columns, by their lower-case spelling. The server
-// keeps them in mixed case, so they are quoted; "User" must be quoted anyway.
+// The program's tables and columns, by their lower-case spelling: every
+// name the server schema quotes. The server keeps them in mixed case, so they
+// are quoted; "User" must be quoted anyway.
 const QHash<QString, QString> &schemaNames()
 {
     static const QHash<QString, QString> names = [] {
-        QHash<QString, QString> h;
-        for (const char *name : {"Inventory", "BoardBOM", "Users", "PreferredVendor", "PartNo",
-                                 "Description", "CurrentInv", "UnitCost", "ReorderPoint", "MinReq",
-                                 "Bin", "BoardPN", "QtyUsed", "User", "Password", "Item", "Vendor",
-                                 "RowKey"})
-            h.insert(QString::fromLatin1(name).toLower(), QString::fromLatin1(name));
-        return h;
+        Schema::script(); // registers the schemas' resources
+        return Dialect::namesOf(PgEngine().schemaScript());
     }();
     return names;
-}
-
-QString quotedName(const QString &name)
-{
-    QString n = name;
-    n.replace(QLatin1Char('"'), QLatin1String("\"\""));
-    return QLatin1Char('"') + n + QLatin1Char('"');
-}
-
-bool isWordStart(QChar c)
-{
-    return c.isLetter() || c == QLatin1Char('_');
-}
-
-bool isWordPart(QChar c)
-{
-    return c.isLetterOrNumber() || c == QLatin1Char('_') || c == QLatin1Char('$');
 }
 
 } // namespace
@@ -278,101 +262,17 @@ bool PgEngine::isConflict(const DbError &error) const
 
 QString PgEngine::lockingRead(const QString &sql) const
 {
-    // Rows of totals, groups or joins are not rows of a table to lock.
-    static const QRegularExpression notLockable(
-        QStringLiteral(R"(\b(count|sum|min|max|avg)\s*\(|\bgroup\s+by\b|\bdistinct\b|\bunion\b|\bjoin\b|\bfor\s+update\b)"),
-        QRegularExpression::CaseInsensitiveOption);
-    static const QRegularExpression select(QStringLiteral(R"(^\s*select\b)"),
-                                           QRegularExpression::CaseInsensitiveOption);
-    if (!select.match(sql).hasMatch() || notLockable.match(sql).hasMatch())
-        return sql;
-    QString text = sql.trimmed();
-    while (text.endsWith(QLatin1Char(';')))
-        text = text.chopped(1).trimmed();
-    return text + QStringLiteral(" FOR UPDATE");
+    return Dialect::lockingRead(sql);
 }
 
 QString PgEngine::translate(const QString &sql) const
 {
-    const QString text = standardDelete(sql);
-    QString out;
-    out.reserve(text.size() + 32);
-    const qsizetype n = text.size();
-    bool afterAs = false; // an alias keeps its letter case, as the file database keeps it
-    QString lastWord;
-    QList<bool> inCast; // per open bracket: CAST(x AS type) names a type, not an alias
-    for (qsizetype i = 0; i < n;) {
-        const QChar c = text.at(i);
-        if (c == QLatin1Char('\'')) {
-            const qsizetype start = i++;
-            while (i < n) {
-                if (text.at(i) == QLatin1Char('\'')) {
-                    if (i + 1 < n && text.at(i + 1) == QLatin1Char('\'')) {
-                        i += 2;
-                        continue;
-                    }
-                    ++i;
-                    break;
-                }
-                ++i;
-            }
-            out += text.mid(start, i - start);
-            afterAs = false;
-        } else if (c == QLatin1Char('"') || c == QLatin1Char('[')) {
-            const QChar close = c == QLatin1Char('"') ? QLatin1Char('"') : QLatin1Char(']');
-            QString name;
-            ++i;
-            while (i < n) {
-                if (text.at(i) == close) {
-                    if (close == QLatin1Char('"') && i + 1 < n && text.at(i + 1) == close) {
-                        name += close;
-                        i += 2;
-                        continue;
-                    }
-                    ++i;
-                    break;
-                }
-                name += text.at(i++);
-            }
-            out += quotedName(schemaNames().value(name.toLower(), name));
-            afterAs = false;
-        } else if (c == QLatin1Char('-') && i + 1 < n && text.at(i + 1) == QLatin1Char('-')) {
-            while (i < n && text.at(i) != QLatin1Char('\n'))
-                out += text.at(i++);
-        } else if (isWordStart(c)) {
-            const qsizetype start = i;
-            while (i < n && isWordPart(text.at(i)))
-                ++i;
-            const QString word = text.mid(start, i - start);
-            const auto known = schemaNames().constFind(word.toLower());
-            if (known != schemaNames().constEnd())
-                out += quotedName(*known);
-            else if (afterAs && !(inCast.size() && inCast.last()))
-                out += quotedName(word);
-            else
-                out += word;
-            afterAs = word.compare(QLatin1String("as"), Qt::CaseInsensitive) == 0;
-            lastWord = word.toLower();
-            continue;
-        } else if (c.isDigit()) {
-            // A number, also one with an exponent (1e5), is not a name.
-            while (i < n && (isWordPart(text.at(i)) || text.at(i) == QLatin1Char('.')))
-                out += text.at(i++);
-            afterAs = false;
-        } else {
-            if (c == QLatin1Char('('))
-                inCast << (lastWord == QLatin1String("cast"));
-            else if (c == QLatin1Char(')') && !inCast.isEmpty())
-                inCast.removeLast();
-            if (!c.isSpace())
-                afterAs = false;
-            out += c;
-            ++i;
-        }
-        if (!c.isSpace())
-            lastWord.clear();
-    }
-    return out;
+    return Dialect::quoteNames(sql, schemaNames());
+}
+
+QHash<QString, QString> PgEngine::names()
+{
+    return schemaNames();
 }
 
 QString PgEngine::beginWriteStatement() const
@@ -393,4 +293,32 @@ QVariant PgEngine::bindable(const QVariant &value) const
     if (value.metaType().id() == QMetaType::Bool)
         return QVariant(value.toBool() ? 1 : 0);
     return value;
+}
+
+bool PgEngine::isConnectionLost(QSqlDatabase &db, const DbError &error) const
+{
+    // The client library knows whether its connection still stands.
+    const QVariant handle = db.driver() ? db.driver()->handle() : QVariant();
+    if (handle.isValid() && QByteArray(handle.typeName()).startsWith("PGconn")) {
+        PGconn *conn = *static_cast<PGconn *const *>(handle.data());
+        if (!conn || PQstatus(conn) == CONNECTION_BAD)
+            return true;
+    }
+    // Class 08 (connection exception), 57P01-57P03 (the server shut down
+    // or ended this process); without a code, the client library's own words.
+    return error.state.startsWith(QLatin1String("08")) || error.state == QLatin1String("57P01")
+           || error.state == QLatin1String("57P02") || error.state == QLatin1String("57P03")
+           || (error.state.isEmpty()
+               && (error.description.contains(QLatin1String("server closed the connection unexpectedly"))
+                   || error.description.contains(QLatin1String("no connection to the server"))
+                   || error.description.contains(QLatin1String("could not send data to server"))
+                   || error.description.contains(QLatin1String("could not receive data from server"))));
+}
+
+DbError PgEngine::classify(const DbError &error) const
+{
+    // invalid_text_representation: "abc" for a number column.
+    if (error.state == QLatin1String("22P02"))
+        return DbError::runtime(ErrorNumber::TypeMismatch);
+    return error;
 }

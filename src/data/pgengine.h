@@ -2,6 +2,8 @@
 
 #include "data/sqlengine.h"
 
+#include <QHash>
+
 // A PostgreSQL server, for several workstations on one database. The tables
 // carry a key column of their own (the server has no stable hidden row key),
 // text compares without regard to letter case through citext. In a write
@@ -46,4 +48,11 @@ public:
     QString hiddenColumn() const override { return QStringLiteral("RowKey"); }
     QString insertKeyClause() const override { return QStringLiteral(" RETURNING RowKey"); }
     QVariant bindable(const QVariant &value) const override;
+    bool isConnectionLost(QSqlDatabase &db, const DbError &error) const override;
+    DbError classify(const DbError &error) const override;
+    QStringList readOnlyBegin() const override { return {QStringLiteral("BEGIN READ ONLY")}; }
+    QStringList readOnlyEnd() const override { return {QStringLiteral("ROLLBACK")}; }
+    bool keepsWriteIds() const override { return true; }
+    // The names the translation quotes, by their small-letter spelling.
+    static QHash<QString, QString> names();
 };

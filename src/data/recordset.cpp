@@ -4,20 +4,11 @@
 #include "data/database.h"
 #include "data/writetransaction.h"
 
-#include <QRegularExpression>
-#include <QSqlError>
-#include <QSqlField>
-#include <QSqlRecord>
-#include <functional>
+#include "data/dialect.h"
+
+#include <QMutex>
 
 namespace {
-
-// The driver types a null by its column (a null text); the engine's own
-// reader gives a plain null. Both paths give the same.
-QVariant plainNull(QVariant &&v)
-{
-    return v.isNull() ? QVariant() : std::move(v);
-}
 
 QString quoted(const QString &name)
 {
@@ -26,42 +17,45 @@ QString quoted(const QString &name)
     return QLatin1Char('"') + n + QLatin1Char('"');
 }
 
-// A plain "SELECT <columns> FROM <table> [WHERE/ORDER BY ...]" over one table
-// can write its rows back; joins, groups and distinct sets cannot.
-struct SingleTable
+// How a statement is run as a result set: worked out once per statement
+// text and kind, then kept.
+struct Plan
 {
-    QString columns;
-    QString table;
-    QString rest;
+    QString text;    // the statement as run, the row key first when updatable
+    QString table;   // set when rows can be written back
+    QString columns; // the statement's column list, to read a new row back
+    bool wholeTable = false; // no WHERE: the table's row count sizes the read
 };
 
-bool parseSingleTable(const QString &sql, SingleTable *out)
+Plan makePlan(const SqlEngine &engine, const QString &sql, Recordset::Kind kind)
 {
-    static const QRegularExpression re(
-        QStringLiteral(R"(^\s*select\s+(.+?)\s+from\s+([A-Za-z_][A-Za-z0-9_]*)\b(.*)$)"),
-        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
-    static const QRegularExpression notPlain(
-        QStringLiteral(R"(^\s*,|\bjoin\b|\bgroup\s+by\b|\bunion\b)"),
-        QRegularExpression::CaseInsensitiveOption);
-    static const QRegularExpression distinct(QStringLiteral(R"(^\s*distinct\b)"),
-                                             QRegularExpression::CaseInsensitiveOption);
-    // A sub-select among the columns: the first "from" is not the statement's.
-    static const QRegularExpression subSelect(QStringLiteral(R"(\bselect\b)"),
-                                              QRegularExpression::CaseInsensitiveOption);
-    const QRegularExpressionMatch m = re.match(sql);
-    if (!m.hasMatch())
-        return false;
-    // A set of totals has no rows of the table to write back.
-    static const QRegularExpression aggregate(QStringLiteral(R"(\b(count|sum|min|max|avg)\s*\()"),
-                                              QRegularExpression::CaseInsensitiveOption);
-    if (notPlain.match(m.captured(3)).hasMatch() || distinct.match(m.captured(1)).hasMatch()
-        || aggregate.match(m.captured(1)).hasMatch()
-        || subSelect.match(m.captured(1)).hasMatch())
-        return false;
-    out->columns = m.captured(1);
-    out->table = m.captured(2);
-    out->rest = m.captured(3);
-    return true;
+    Plan plan;
+    Dialect::SingleTable single;
+    if (kind == Recordset::Kind::ForwardOnly || !Dialect::singleTable(sql, &single)) {
+        plan.text = sql;
+        return plan;
+    }
+    plan.table = single.table;
+    plan.columns = single.columns;
+    plan.wholeTable = !Dialect::hasWhere(single.rest);
+    plan.text = QStringLiteral("SELECT ") + engine.rowKeyExpression(single.table)
+                + QStringLiteral(", ") + single.columns + QStringLiteral(" FROM ") + single.table
+                + single.rest;
+    return plan;
+}
+
+Plan planFor(const SqlEngine &engine, const QString &sql, Recordset::Kind kind)
+{
+    static QMutex lock;
+    static QHash<QString, Plan> plans;
+    const QString key = engine.driverName() + QLatin1Char(char('0' + int(kind))) + sql;
+    QMutexLocker locked(&lock);
+    auto it = plans.constFind(key);
+    if (it != plans.constEnd())
+        return *it;
+    if (plans.size() > 1000)
+        plans.clear();
+    return *plans.insert(key, makePlan(engine, sql, kind));
 }
 
 } // namespace
@@ -88,13 +82,21 @@ bool Recordset::open(Database &db, const QString &sql, const QVariantList &value
     if (m_open)
         close();
     m_error = DbError();
-    if (!db.isOpen())
+    if (!db.isOpen() && !db.isConnectionLost())
         return fail(DbError::runtime(ErrorNumber::ObjectClosed));
     m_db = &db;
     m_sql = sql;
     m_values = values;
     m_kind = kind;
-    m_table.clear();
+    const Plan plan = planFor(db.engine(), sql, kind);
+    m_table = plan.table;
+    m_columnsText = plan.columns;
+    return read(plan.text, plan.wholeTable);
+}
+
+bool Recordset::read(const QString &text, bool wholeTable)
+{
+    Database &db = *m_db;
     m_data.clear();
     m_keys.clear();
     m_pending.clear();
@@ -103,149 +105,66 @@ bool Recordset::open(Database &db, const QString &sql, const QVariantList &value
     m_onDeleted = false;
     m_rows = 0;
     m_current = -1;
-    m_streamEnd = false;
-
-    const SqlEngine &engine = db.engine();
-    // The statement is taken apart in the windows' own dialect, then the
-    // engine's translation applies to the whole.
-    SingleTable single;
-    const bool writable = kind != Kind::ForwardOnly && parseSingleTable(sql, &single);
-    QString text = sql;
-    if (writable) {
-        text = QStringLiteral("SELECT ") + engine.rowKeyExpression(single.table)
-               + QStringLiteral(", ") + single.columns + QStringLiteral(" FROM ") + single.table
-               + single.rest;
-    }
-    text = engine.translate(text);
-    if (db.inWriteTransaction() && kind != Kind::ForwardOnly)
-        text = engine.lockingRead(text);
-
-    const int skip = writable ? 1 : 0;
-    if (writable)
-    {
-        m_table = single.table;
-        m_columnsText = single.columns;
-    }
     m_fields.clear();
     m_fieldIndex.clear();
     m_source.clear();
+
+    const int skip = m_table.isEmpty() ? 0 : 1;
     // The engine's own key column is left out of the set.
-    const QString hidden = engine.hiddenColumn();
-    QVector<bool> keep;
-    auto setColumns = [&](const QStringList &names) {
-        m_width = int(names.size());
-        keep = QVector<bool>(names.size(), false);
-        for (int i = skip; i < names.size(); ++i) {
-            if (!hidden.isEmpty() && names.at(i).compare(hidden, Qt::CaseInsensitive) == 0)
-                continue;
-            m_fieldIndex.insert(CaseRules::folded(names.at(i)), int(m_fields.size()));
-            m_fields << names.at(i);
-            m_source << i;
-            keep[i] = true;
-        }
-        m_cols = int(m_fields.size());
-    };
-
-    if (kind != Kind::ForwardOnly) {
-        // The engine's own reader where it has one: much faster on large sets.
-        struct Sink : SqlEngine::RowSink
+    const QString hidden = db.engine().hiddenColumn();
+    struct Sink : SqlEngine::RowSink
+    {
+        Recordset *rs;
+        int skip;
+        QString hidden;
+        QVector<bool> keep;
+        int column = 0;
+        qsizetype expected = 0;
+        void columns(const QStringList &names) override
         {
-            Recordset *rs;
-            int skip;
-            int column = 0;
-            std::function<void(const QStringList &)> setColumns;
-            const QVector<bool> *keep = nullptr;
-            qsizetype expected = 0;
-            void columns(const QStringList &names) override
-            {
-                setColumns(names);
-                rs->m_data.reserve(qMax<qsizetype>(1024, expected * rs->m_cols));
-                rs->m_keys.reserve(expected);
+            rs->m_width = int(names.size());
+            keep = QVector<bool>(names.size(), false);
+            for (int i = skip; i < names.size(); ++i) {
+                if (!hidden.isEmpty() && names.at(i).compare(hidden, Qt::CaseInsensitive) == 0)
+                    continue;
+                rs->m_fieldIndex.insert(CaseRules::folded(names.at(i)), int(rs->m_fields.size()));
+                rs->m_fields << names.at(i);
+                rs->m_source << i;
+                keep[i] = true;
             }
-            void value(QVariant &&v) override
-            {
-                const int c = column++;
-                if (c < skip)
-                    rs->m_keys.append(v.toLongLong());
-                else if (keep->at(c))
-                    rs->m_data.append(std::move(v));
-            }
-            void endRow() override
-            {
-                column = 0;
-                ++rs->m_rows;
-            }
-        } sink;
-        sink.rs = this;
-        sink.skip = skip;
-        sink.setColumns = setColumns;
-        sink.keep = &keep;
-        // A whole table: its row count is cheap to ask and spares growing
-        // (and copying) the values while they are read.
-        static const QRegularExpression where(QStringLiteral(R"(\bwhere\b)"),
-                                              QRegularExpression::CaseInsensitiveOption);
-        if (writable && !where.match(single.rest).hasMatch()) {
-            QSqlQuery count(db.handle());
-            if (count.exec(engine.translate(QStringLiteral("SELECT count(*) FROM ") + single.table))
-                && count.next())
-                sink.expected = count.value(0).toLongLong();
+            rs->m_cols = int(rs->m_fields.size());
+            rs->m_data.reserve(qMax<qsizetype>(64, expected * rs->m_cols));
+            rs->m_keys.reserve(expected);
         }
-        DbError error;
-        bool supported = false;
-        QSqlDatabase handle = db.handle();
-        if (engine.readAll(handle, text, values, sink, &error, &supported)) {
-            m_data.squeeze();
-            m_keys.squeeze();
-            m_open = true;
-            m_current = 0;
-            emit contentChanged();
-            emit moved();
-            return true;
+        void value(QVariant &&v) override
+        {
+            const int c = column++;
+            if (c < skip)
+                rs->m_keys.append(v.toLongLong());
+            else if (keep.at(c))
+                rs->m_data.append(std::move(v));
         }
-        if (supported) {
-            m_data.clear();
-            m_keys.clear();
-            m_rows = 0;
-            return fail(error);
+        void endRow() override
+        {
+            column = 0;
+            ++rs->m_rows;
         }
-        m_fields.clear();
-        m_fieldIndex.clear();
-        m_source.clear();
+    } sink;
+    sink.rs = this;
+    sink.skip = skip;
+    sink.hidden = hidden;
+    // A whole table: its row count is cheap to ask and spares growing (and
+    // copying) the values while they are read.
+    if (wholeTable)
+        sink.expected = db.scalar(QStringLiteral("SELECT count(*) FROM ") + m_table).toLongLong();
+    const Database::Read mode = m_kind == Kind::ForwardOnly ? Database::Read::Plain
+                                                            : Database::Read::Locking;
+    if (!db.read(text, m_values, sink, mode)) {
+        m_data.clear();
+        m_keys.clear();
+        m_rows = 0;
+        return fail(db.error());
     }
-
-    auto q = std::make_unique<QSqlQuery>(db.handle());
-    q->setForwardOnly(true);
-    if (!q->prepare(text))
-        return fail(engine.errorFrom(q->lastError()));
-    for (int i = 0; i < values.size(); ++i)
-        q->bindValue(i, engine.bindable(bindableValue(values.at(i))));
-    if (!q->exec())
-        return fail(engine.errorFrom(q->lastError()));
-
-    const QSqlRecord rec = q->record();
-    QStringList names;
-    for (int i = 0; i < rec.count(); ++i)
-        names << rec.fieldName(i);
-    setColumns(names);
-
-    if (kind == Kind::ForwardOnly) {
-        m_stream = std::move(q);
-        m_open = true;
-        m_current = 0;
-        fetchForward();
-        return !m_error;
-    }
-
-    m_data.reserve(1024);
-    while (q->next()) {
-        if (writable)
-            m_keys.append(q->value(0).toLongLong());
-        for (const int i : std::as_const(m_source))
-            m_data.append(plainNull(q->value(i)));
-        ++m_rows;
-    }
-    if (q->lastError().isValid())
-        return fail(engine.errorFrom(q->lastError()));
     m_data.squeeze();
     m_keys.squeeze();
     m_open = true;
@@ -255,29 +174,11 @@ bool Recordset::open(Database &db, const QString &sql, const QVariantList &value
     return true;
 }
 
-bool Recordset::fetchForward()
-{
-    if (m_stream && m_stream->next()) {
-        m_streamRow.resize(m_cols);
-        for (int i = 0; i < m_cols; ++i)
-            m_streamRow[i] = plainNull(m_stream->value(m_source.at(i)));
-        m_rows = m_current + 1;
-        return true;
-    }
-    if (m_stream && m_stream->lastError().isValid())
-        fail(m_db->engine().errorFrom(m_stream->lastError()));
-    m_streamEnd = true;
-    m_streamRow.clear();
-    m_rows = m_current;
-    return false;
-}
-
 bool Recordset::close()
 {
     if (!m_open)
         return fail(DbError::runtime(ErrorNumber::ObjectClosed));
     m_open = false;
-    m_stream.reset();
     m_data.clear();
     m_data.squeeze();
     m_keys.clear();
@@ -303,8 +204,6 @@ bool Recordset::isEof() const
 {
     if (!m_open)
         return true;
-    if (m_kind == Kind::ForwardOnly)
-        return m_streamEnd;
     return !m_onDeleted && (m_current >= m_rows || m_rows == 0);
 }
 
@@ -368,15 +267,6 @@ bool Recordset::moveNext()
 {
     if (!ensureOpen())
         return false;
-    if (m_kind == Kind::ForwardOnly) {
-        if (m_streamEnd)
-            return fail(DbError::runtime(ErrorNumber::NoCurrentRecord));
-        ++m_current;
-        m_error = DbError();
-        fetchForward();
-        emit moved();
-        return !m_error;
-    }
     if (m_onDeleted) // the row after the deleted one is already in place
         return setCurrent(m_current);
     if (isEof())
@@ -428,8 +318,6 @@ QVariant Recordset::value(int column) const
         return QVariant();
     }
     m_error = DbError();
-    if (m_kind == Kind::ForwardOnly)
-        return m_streamRow.at(column);
     const auto pending = m_pending.constFind(m_current);
     if (pending != m_pending.constEnd() && pending->contains(column))
         return pending->value(column);
@@ -438,7 +326,7 @@ QVariant Recordset::value(int column) const
 
 QVariant Recordset::valueAt(qsizetype row, int column) const
 {
-    if (!m_open || m_kind == Kind::ForwardOnly || column < 0 || column >= m_cols)
+    if (!m_open || column < 0 || column >= m_cols)
         return QVariant();
     if (m_adding && row == m_rows)
         return m_newRow.value(column);
@@ -508,33 +396,24 @@ bool Recordset::insertRow(const QHash<int, QVariant> &changes)
         values << it.value();
     }
     const SqlEngine &engine = m_db->engine();
-    const QString keyClause = engine.insertKeyClause();
-    const QString sql = (names.isEmpty()
+    const QString sql = names.isEmpty()
         ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(m_table)
         : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-              .arg(m_table, names.join(QLatin1Char(',')), marks.join(QLatin1Char(','))))
-        + keyClause;
-    QSqlQuery q(m_db->handle());
-    if (!q.prepare(engine.translate(sql)))
-        return fail(engine.errorFrom(q.lastError()));
-    for (int i = 0; i < values.size(); ++i)
-        q.bindValue(i, engine.bindable(bindableValue(values.at(i))));
-    if (!q.exec())
-        return fail(engine.errorFrom(q.lastError()));
-    const qint64 key = keyClause.isEmpty() ? q.lastInsertId().toLongLong()
-                                           : (q.next() ? q.value(0).toLongLong() : -1);
+              .arg(m_table, names.join(QLatin1Char(',')), marks.join(QLatin1Char(',')));
+    qint64 key = -1;
+    if (!m_db->insert(sql, values, &key))
+        return fail(m_db->error());
 
     // Read the stored row back so that defaults show as the database gives them.
-    QSqlQuery back(m_db->handle());
-    back.prepare(engine.translate(QStringLiteral("SELECT ") + m_columnsText + QStringLiteral(" FROM ")
-                                  + m_table + QStringLiteral(" WHERE ")
-                                  + engine.rowKeyExpression(m_table) + QStringLiteral(" = ?")));
-    back.bindValue(0, key);
+    const QList<QVariantList> back = m_db->rows(
+        QStringLiteral("SELECT ") + m_columnsText + QStringLiteral(" FROM ") + m_table
+            + QStringLiteral(" WHERE ") + engine.rowKeyExpression(m_table) + QStringLiteral(" = ?"),
+        {key});
     QVector<QVariant> row(m_cols);
     // The read-back has no key column in front: its columns sit one to the left.
-    if (back.exec() && back.next() && back.record().count() == m_width - 1) {
+    if (back.size() == 1 && back.first().size() == m_width - 1) {
         for (int i = 0; i < m_cols; ++i)
-            row[i] = back.value(m_source.at(i) - 1);
+            row[i] = back.first().at(m_source.at(i) - 1);
     } else {
         for (auto it = changes.constBegin(); it != changes.constEnd(); ++it)
             row[it.key()] = it.value();
@@ -557,19 +436,14 @@ bool Recordset::writeRow(qsizetype row, const QHash<int, QVariant> &changes)
         values << it.value();
     }
     const SqlEngine &engine = m_db->engine();
-    QSqlQuery q(m_db->handle());
-    if (!q.prepare(engine.translate(QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?")
-                                        .arg(m_table, sets.join(QLatin1Char(',')),
-                                             engine.rowKeyExpression(m_table)))))
-        return fail(engine.errorFrom(q.lastError()));
-    int i = 0;
-    for (; i < values.size(); ++i)
-        q.bindValue(i, engine.bindable(bindableValue(values.at(i))));
-    q.bindValue(i, m_keys.at(row));
-    if (!q.exec())
-        return fail(engine.errorFrom(q.lastError()));
+    values << m_keys.at(row);
+    qint64 written = 0;
+    if (!m_db->execute(QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?")
+                           .arg(m_table, sets.join(QLatin1Char(',')), engine.rowKeyExpression(m_table)),
+                       values, &written))
+        return fail(m_db->error());
     // Someone else deleted the row since it was read: nothing was written.
-    if (q.numRowsAffected() == 0)
+    if (written == 0)
         return fail(DbError::runtime(ErrorNumber::RowNotFound));
     for (auto it = changes.constBegin(); it != changes.constEnd(); ++it)
         m_data[row * m_cols + it.key()] = it.value();
@@ -680,13 +554,12 @@ bool Recordset::deleteCurrent()
     if (!hasCurrent())
         return fail(DbError::runtime(ErrorNumber::NoCurrentRecord));
     const SqlEngine &engine = m_db->engine();
-    QSqlQuery q(m_db->handle());
-    q.prepare(engine.translate(QStringLiteral("DELETE FROM %1 WHERE %2 = ?")
-                                   .arg(m_table, engine.rowKeyExpression(m_table))));
-    q.bindValue(0, m_keys.at(m_current));
-    if (!q.exec())
-        return fail(engine.errorFrom(q.lastError()));
-    if (q.numRowsAffected() == 0)
+    qint64 deleted = 0;
+    if (!m_db->execute(QStringLiteral("DELETE FROM %1 WHERE %2 = ?")
+                           .arg(m_table, engine.rowKeyExpression(m_table)),
+                       {m_keys.at(m_current)}, &deleted))
+        return fail(m_db->error());
+    if (deleted == 0)
         return fail(DbError::runtime(ErrorNumber::RowNotFound));
     m_data.remove(m_current * m_cols, m_cols);
     m_keys.remove(m_current);

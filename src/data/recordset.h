@@ -4,7 +4,6 @@
 
 #include <QHash>
 #include <QObject>
-#include <QSqlQuery>
 #include <QStringList>
 #include <QVariant>
 #include <memory>
@@ -13,11 +12,12 @@ class Database;
 
 // A result set with a current row, as the windows use it: open from a
 // statement, step through it, read and write columns by name, add and delete
-// rows, find forward. Snapshot and keyset sets hold their rows in memory (a
-// client-side cursor: later changes by others are not seen); a forward-only
-// set streams its rows; it holds its statement open until it reaches the end
-// or closes, so it belongs on a connection of its own, not the shared one. Failures are values: every call that can fail returns
-// false or an invalid value and leaves the reason in error().
+// rows, find forward. Every set holds its rows in memory (a client-side
+// cursor: later changes by others are not seen); a forward-only set only
+// steps forward and cannot be written. Opening plans the statement (which
+// table, key and columns, whether rows can be written back) once per text,
+// then reads it through Database::read(). Failures are values: every call
+// that can fail returns false or an invalid value and leaves the reason in error().
 class Recordset : public QObject
 {
     Q_OBJECT
@@ -103,7 +103,8 @@ private:
     bool flushPending();
     bool writeRow(qsizetype row, const QHash<int, QVariant> &changes);
     bool insertRow(const QHash<int, QVariant> &changes);
-    bool fetchForward();
+    // Reads the planned statement's rows into the set.
+    bool read(const QString &text, bool wholeTable);
 
     Database *m_db = nullptr;
     QString m_sql;
@@ -125,8 +126,5 @@ private:
     bool m_adding = false;
     QHash<int, QVariant> m_newRow;
     QHash<qsizetype, QHash<int, QVariant>> m_pending;
-    std::unique_ptr<QSqlQuery> m_stream; // forward-only
-    QVector<QVariant> m_streamRow;
-    bool m_streamEnd = false;
     mutable DbError m_error;
 };

@@ -2,6 +2,7 @@
 
 #include "data/database.h"
 #include "data/dberror.h"
+#include "data/dialect.h"
 #include "data/pgengine.h"
 #include "data/schema.h"
 
@@ -35,20 +36,14 @@ bool SqlEngine::createEmpty(const QString &address, QString *error) const
     return false;
 }
 
+DbError SqlEngine::classify(const DbError &error) const
+{
+    return error;
+}
+
 DbError SqlEngine::errorFrom(const QSqlError &error) const
 {
     return DbError::fromSql(error);
-}
-
-QString SqlEngine::standardDelete(const QString &sql)
-{
-    static const QRegularExpression deleteForm(
-        QStringLiteral(R"(^\s*delete\s+(?:[A-Za-z_][A-Za-z0-9_]*\.)?(?:\*|[A-Za-z_][A-Za-z0-9_]*|\[[^\]]*\])\s+from\s+)"),
-        QRegularExpression::CaseInsensitiveOption);
-    QRegularExpressionMatch m = deleteForm.match(sql);
-    if (m.hasMatch())
-        return QStringLiteral("DELETE FROM ") + sql.mid(m.capturedEnd());
-    return sql;
 }
 
 QString SqliteEngine::whyNotADatabase(const QString &path)
@@ -204,7 +199,7 @@ bool SqliteEngine::configure(QSqlDatabase &db, DbError *error) const
 
 QString SqliteEngine::translate(const QString &sql) const
 {
-    return standardDelete(sql);
+    return Dialect::standardDelete(sql);
 }
 
 QList<SqlEngine::Companion> SqliteEngine::companionFiles() const
@@ -267,8 +262,41 @@ QString SqliteEngine::rowKeyExpression(const QString &table) const
     return table + QStringLiteral(".rowid");
 }
 
-bool SqliteEngine::readAll(QSqlDatabase &db, const QString &sql, const QVariantList &values,
-                           RowSink &sink, DbError *error, bool *supported) const
+// Prepared statements of one connection, by their text.
+struct SqliteEngine::Statements
+{
+    sqlite3 *owner = nullptr;
+    QHash<QString, sqlite3_stmt *> byText;
+    void clear()
+    {
+        for (sqlite3_stmt *st : std::as_const(byText))
+            sqlite3_finalize(st);
+        byText.clear();
+        owner = nullptr;
+    }
+    ~Statements() { clear(); }
+};
+
+SqliteEngine::~SqliteEngine() = default;
+
+void SqliteEngine::forgetStatements() const
+{
+    if (m_statements)
+        m_statements->clear();
+}
+
+DbError SqliteEngine::classify(const DbError &error) const
+{
+    // The columns' type checks are named <Table><Column>Type.
+    static const QRegularExpression typeCheck(QStringLiteral(R"(CHECK constraint failed: \w+Type\b)"));
+    if (error.source == DbError::Source::Engine && (error.number & 0xff) == SQLITE_CONSTRAINT
+        && typeCheck.match(error.description).hasMatch())
+        return DbError::runtime(ErrorNumber::TypeMismatch);
+    return error;
+}
+
+bool SqliteEngine::run(QSqlDatabase &db, const QString &sql, const QVariantList &values,
+                       RowSink *sink, DbError *error, bool *supported, qint64 *changes) const
 {
     const QVariant handle = db.driver() ? db.driver()->handle() : QVariant();
     sqlite3 *h = nullptr;
@@ -283,16 +311,51 @@ bool SqliteEngine::readAll(QSqlDatabase &db, const QString &sql, const QVariantL
             *error = DbError::engine(code, QString::fromUtf8(sqlite3_errmsg(h)));
         return false;
     };
-    const QByteArray text = sql.toUtf8();
-    sqlite3_stmt *st = nullptr;
-    if (sqlite3_prepare_v2(h, text.constData(), int(text.size()), &st, nullptr) != SQLITE_OK)
-        return fail(sqlite3_errcode(h));
-    // Finalized on every way out.
-    const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt *)> guard(st, sqlite3_finalize);
-    if (!st) { // an empty statement
-        sink.columns({});
-        return true;
+    if (!m_statements)
+        m_statements = std::make_shared<Statements>();
+    if (m_statements->owner != h) {
+        m_statements->clear();
+        m_statements->owner = h;
     }
+    sqlite3_stmt *st = m_statements->byText.value(sql);
+    bool kept = st != nullptr;
+    if (st && sqlite3_stmt_busy(st)) { // run again from inside its own rows
+        st = nullptr;
+        kept = false;
+    }
+    if (!st) {
+        const QByteArray text = sql.toUtf8();
+        if (sqlite3_prepare_v3(h, text.constData(), int(text.size()), SQLITE_PREPARE_PERSISTENT, &st,
+                               nullptr)
+            != SQLITE_OK)
+            return fail(sqlite3_errcode(h));
+        if (!st) { // an empty statement
+            if (sink)
+                sink->columns({});
+            return true;
+        }
+        if (!m_statements->byText.contains(sql)) {
+            if (m_statements->byText.size() >= 256)
+                m_statements->clear(), m_statements->owner = h;
+            m_statements->byText.insert(sql, st);
+            kept = true;
+        }
+    }
+    // Reset on every way out, so that no read stays open; finalized unless kept.
+    struct Done
+    {
+        sqlite3_stmt *st;
+        bool kept;
+        ~Done()
+        {
+            if (kept) {
+                sqlite3_reset(st);
+                sqlite3_clear_bindings(st);
+            } else {
+                sqlite3_finalize(st);
+            }
+        }
+    } done{st, kept};
     if (sqlite3_bind_parameter_count(st) != values.size()) {
         if (error)
             *error = DbError::engine(SQLITE_RANGE, QStringLiteral("Parameter count mismatch"));
@@ -333,36 +396,108 @@ bool SqliteEngine::readAll(QSqlDatabase &db, const QString &sql, const QVariantL
             return fail(rc);
     }
     const int n = sqlite3_column_count(st);
-    QStringList names;
-    for (int i = 0; i < n; ++i)
-        names << QString::fromUtf8(sqlite3_column_name(st, i));
-    sink.columns(names);
+    if (sink) {
+        QStringList names;
+        for (int i = 0; i < n; ++i)
+            names << QString::fromUtf8(sqlite3_column_name(st, i));
+        sink->columns(names);
+    }
     int rc;
     while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+        if (!sink)
+            continue;
         for (int i = 0; i < n; ++i) {
             switch (sqlite3_column_type(st, i)) {
             case SQLITE_INTEGER:
-                sink.value(QVariant(qlonglong(sqlite3_column_int64(st, i))));
+                sink->value(QVariant(qlonglong(sqlite3_column_int64(st, i))));
                 break;
             case SQLITE_FLOAT:
-                sink.value(QVariant(sqlite3_column_double(st, i)));
+                sink->value(QVariant(sqlite3_column_double(st, i)));
                 break;
             case SQLITE_NULL:
-                sink.value(QVariant());
+                sink->value(QVariant());
                 break;
             case SQLITE_BLOB:
-                sink.value(QVariant(QByteArray(static_cast<const char *>(sqlite3_column_blob(st, i)),
-                                               sqlite3_column_bytes(st, i))));
+                sink->value(QVariant(QByteArray(static_cast<const char *>(sqlite3_column_blob(st, i)),
+                                                sqlite3_column_bytes(st, i))));
                 break;
             default:
-                sink.value(QVariant(QString::fromUtf8(
+                sink->value(QVariant(QString::fromUtf8(
                     reinterpret_cast<const char *>(sqlite3_column_text(st, i)),
                     sqlite3_column_bytes(st, i))));
             }
         }
-        sink.endRow();
+        sink->endRow();
     }
     if (rc != SQLITE_DONE)
         return fail(rc);
+    if (changes)
+        *changes = sqlite3_changes64(h);
     return true;
+}
+
+QStringList SqliteEngine::rowsBreakingTypes(const QString &address, int limit) const
+{
+    struct Column
+    {
+        const char *name;
+        bool whole;
+    };
+    struct Table
+    {
+        const char *name;
+        const char *key;
+        QList<Column> columns;
+    };
+    static const QList<Table> tables = {
+        {"Inventory", "PartNo", {{"CurrentInv", true}, {"UnitCost", false}, {"ReorderPoint", true},
+                                 {"MinReq", true}, {"Bin", true}}},
+        {"BoardBOM", "BoardPN", {{"QtyUsed", false}}},
+    };
+    QStringList found;
+    sqlite3 *h = nullptr;
+    if (sqlite3_open_v2(QFile::encodeName(address).constData(), &h, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+        sqlite3_close(h);
+        return found; // opening it for use reports why
+    }
+    sqlite3_busy_timeout(h, BusyTimeoutMs);
+    auto typeTest = [](const Column &c) {
+        return QStringLiteral("typeof(%1) NOT IN (%2'integer', 'null')")
+            .arg(QLatin1String(c.name), c.whole ? QString() : QStringLiteral("'real', "));
+    };
+    for (const Table &t : tables) {
+        QStringList names{QLatin1String(t.key)}, tests;
+        for (const Column &c : t.columns) {
+            names << QLatin1String(c.name);
+            tests << typeTest(c);
+        }
+        // The program's own names only; no value is part of the text.
+        const QByteArray sql = QStringLiteral("SELECT %1 FROM %2 WHERE %3 LIMIT %4")
+                                   .arg(names.join(QStringLiteral(", ")), QLatin1String(t.name),
+                                        tests.join(QStringLiteral(" OR ")), QString::number(limit))
+                                   .toUtf8();
+        sqlite3_stmt *st = nullptr;
+        if (sqlite3_prepare_v2(h, sql.constData(), -1, &st, nullptr) != SQLITE_OK) {
+            sqlite3_finalize(st);
+            continue; // no such table: not a Partwise database, said elsewhere
+        }
+        auto text = [&](int i) {
+            return QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st, i)));
+        };
+        while (found.size() < limit && sqlite3_step(st) == SQLITE_ROW) {
+            for (int i = 0; i < t.columns.size(); ++i) {
+                const int type = sqlite3_column_type(st, i + 1);
+                const Column &c = t.columns.at(i);
+                if (type == SQLITE_NULL || type == SQLITE_INTEGER || (!c.whole && type == SQLITE_FLOAT))
+                    continue;
+                found << QStringLiteral("%1 %2 \"%3\": %4 \"%5\" is not %6")
+                             .arg(QLatin1String(t.name), QLatin1String(t.key), text(0),
+                                  QLatin1String(c.name), text(i + 1),
+                                  c.whole ? QStringLiteral("a whole number") : QStringLiteral("a number"));
+            }
+        }
+        sqlite3_finalize(st);
+    }
+    sqlite3_close(h);
+    return found.mid(0, limit);
 }

@@ -101,23 +101,53 @@ public:
     }
     // Expression for a stable row key of a plain table, usable in SELECT and WHERE.
     virtual QString rowKeyExpression(const QString &table) const = 0;
-    // Reads every row of a query straight from the engine, bypassing the
-    // driver's per-value overhead. False with *supported false when the
-    // engine has no such path (the caller then uses QSqlQuery).
-    virtual bool readAll(QSqlDatabase &db, const QString &sql, const QVariantList &values,
-                         RowSink &sink, DbError *error, bool *supported) const
+    // Runs a statement straight through the engine, bypassing the driver's
+    // per-value overhead, its rows (if any) to `sink` (may be null), the rows
+    // it changed to *changes. Statements are prepared once and kept until
+    // forgetStatements(). False with *supported false when the engine has no
+    // such path (the caller then uses QSqlQuery).
+    virtual bool run(QSqlDatabase &db, const QString &sql, const QVariantList &values,
+                     RowSink *sink, DbError *error, bool *supported, qint64 *changes) const
     {
         Q_UNUSED(db); Q_UNUSED(sql); Q_UNUSED(values); Q_UNUSED(sink); Q_UNUSED(error);
+        Q_UNUSED(changes);
         *supported = false;
         return false;
     }
+    // Going: Database::read() reads rows, this included.
+    bool readAll(QSqlDatabase &db, const QString &sql, const QVariantList &values, RowSink &sink,
+                 DbError *error, bool *supported) const
+    {
+        return run(db, sql, values, &sink, error, supported, nullptr);
+    }
+    // Drops the statements run() keeps (before the connection closes).
+    virtual void forgetStatements() const {}
+    // True when the error means the connection is gone (server stopped,
+    // process ended, network cut): the statement's outcome is the server's.
+    virtual bool isConnectionLost(QSqlDatabase &db, const DbError &error) const
+    {
+        Q_UNUSED(db); Q_UNUSED(error);
+        return false;
+    }
+    // The error as the windows take it: a value of the wrong type for its
+    // column is the runtime's type mismatch (13).
+    virtual DbError classify(const DbError &error) const;
+    // Statements around work that must not change the database.
+    virtual QStringList readOnlyBegin() const = 0;
+    virtual QStringList readOnlyEnd() const = 0;
+    // Rows of the database at `address` that break the type checks of its
+    // columns (text in a number column), one line each, at most `limit`,
+    // read without changing the file; empty when there are none.
+    virtual QStringList rowsBreakingTypes(const QString &address, int limit) const
+    {
+        Q_UNUSED(address); Q_UNUSED(limit);
+        return {};
+    }
+    // Writes record an id in a table of recent writes (Database::settleWrite).
+    virtual bool keepsWriteIds() const { return false; }
 
     static std::unique_ptr<SqlEngine> sqlite();
 
-protected:
-    // "Delete Inventory.PartNo From Inventory WHERE ..." and "Delete Users.*
-    // From Users WHERE ..." remove whole rows: "DELETE FROM Inventory WHERE ...".
-    static QString standardDelete(const QString &sql);
 };
 
 class SqliteEngine : public SqlEngine
@@ -143,10 +173,21 @@ public:
     QString rowKeyExpression(const QString &table) const override;
     QList<Companion> companionFiles() const override;
     bool checkLeftoverLog(const QString &path, DbError *error) const override;
-    bool readAll(QSqlDatabase &db, const QString &sql, const QVariantList &values, RowSink &sink,
-                 DbError *error, bool *supported) const override;
+    bool run(QSqlDatabase &db, const QString &sql, const QVariantList &values, RowSink *sink,
+             DbError *error, bool *supported, qint64 *changes) const override;
+    void forgetStatements() const override;
+    QStringList rowsBreakingTypes(const QString &address, int limit) const override;
+    DbError classify(const DbError &error) const override;
+    QStringList readOnlyBegin() const override { return {QStringLiteral("PRAGMA query_only = 1")}; }
+    QStringList readOnlyEnd() const override { return {QStringLiteral("PRAGMA query_only = 0")}; }
+    QString insertKeyClause() const override { return QStringLiteral(" RETURNING rowid"); }
+    ~SqliteEngine() override;
 
     // Reads the first bytes of a file and says why it is not a usable
     // database, or returns an empty text.
     static QString whyNotADatabase(const QString &path);
+
+private:
+    struct Statements;
+    mutable std::shared_ptr<Statements> m_statements;
 };

@@ -56,5 +56,11 @@ inline constexpr int WriteAttempts = 5;
 // from the start, up to WriteAttempts times; it must therefore keep nothing
 // from an earlier attempt and show nothing to the user. True when committed;
 // otherwise *error holds the last reason, the engine's text included.
+// A connection lost before the commit is opened again and the write run
+// again. On the server each write records an id in the same transaction;
+// when its COMMIT gets no answer, the id is looked up on a new connection:
+// found is done (true), missing is run again, and a server that cannot be
+// reached gives ErrorNumber::OutcomeUnknown, which callers report naming the
+// change, so that the user checks before repeating it.
 bool runWrite(Database &db, const std::function<bool(DbError *error)> &attempt,
               DbError *error = nullptr);

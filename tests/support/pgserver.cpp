@@ -125,7 +125,12 @@ bool PgServer::start()
         return false;
     }
     hba.close();
+    return launch();
+}
 
+bool PgServer::launch()
+{
+    const QString data = m_dir->path() + QStringLiteral("/data");
     QStringList arguments{QStringLiteral("-D"), data, QStringLiteral("-k"), m_dir->path(),
                           QStringLiteral("-c"), QStringLiteral("listen_addresses="),
                           QStringLiteral("-c"), QStringLiteral("max_connections=60")};
@@ -135,7 +140,7 @@ bool PgServer::start()
                   << QStringLiteral("full_page_writes=off");
     const QStringList command = asServerUser(binFolder() + QStringLiteral("/postgres"), arguments);
     m_postgres.setProcessChannelMode(QProcess::MergedChannels);
-    m_postgres.setStandardOutputFile(m_dir->path() + QStringLiteral("/server.log"));
+    m_postgres.setStandardOutputFile(m_dir->path() + QStringLiteral("/server.log"), QIODevice::Append);
     m_postgres.start(command.first(), command.mid(1));
     if (!m_postgres.waitForStarted(10000)) {
         m_error = QStringLiteral("The server did not start: ") + m_postgres.errorString();
@@ -158,6 +163,24 @@ bool PgServer::start()
               + QString::fromLocal8Bit(log.readAll());
     stop();
     return false;
+}
+
+void PgServer::halt(bool immediate)
+{
+    if (m_postgres.state() != QProcess::NotRunning) {
+        // Immediate: the server stops at once, as on a crash or power cut.
+        ::kill(pid_t(m_postgres.processId()), immediate ? SIGQUIT : SIGINT);
+        if (!m_postgres.waitForFinished(20000)) {
+            m_postgres.kill();
+            m_postgres.waitForFinished(5000);
+        }
+    }
+    m_running = false;
+}
+
+bool PgServer::resume()
+{
+    return m_dir && launch();
 }
 
 void PgServer::stop()

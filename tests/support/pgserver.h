@@ -42,8 +42,14 @@ public:
     bool run(const QStringList &statements, QString *error, const QString &database = QString());
 
     void stop();
+    // Stops the server and keeps its databases; resume() starts it again.
+    void halt(bool immediate = false);
+    bool resume();
+    // The server's main process, 0 when it is not running.
+    qint64 processId() const { return m_postgres.processId(); }
 
 private:
+    bool launch();
     // Runs a server program as the server's user.
     bool runTool(const QString &tool, const QStringList &arguments, QString *output);
     QStringList asServerUser(const QString &program, const QStringList &arguments) const;

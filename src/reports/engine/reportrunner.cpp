@@ -2,7 +2,7 @@
 
 #include "data/database.h"
 #include "data/numberrules.h"
-#include "data/recordset.h"
+#include "data/dialect.h"
 #include "reports/engine/reportlayout.h"
 
 #include <cmath>
@@ -63,17 +63,27 @@ ReportError ReportRunner::run(Database &db, const ReportDefinition &definition, 
     for (const QString &name : definition.bindOrder)
         bound << values.value(name);
 
-    Recordset rs;
-    // Read once from start to end: a report never writes its rows back.
-    if (!rs.open(db, definition.sql, bound, Recordset::Kind::ForwardOnly))
+    // A template only reads: a statement that would change the database is
+    // refused before it runs, and the query runs where the engine refuses
+    // every change (a read-only transaction, SQLite's query_only).
+    if (!Dialect::isReadOnly(definition.sql))
         return ReportError::make(ReportErrorNumber::QueryFailed,
-                                 QStringLiteral("The report's query failed: %1").arg(rs.errorString()));
+                                 QStringLiteral("The report's query may only read the database; "
+                                                "it was not run and nothing was changed."));
+    struct Sink : SqlEngine::RowSink
+    {
+        ReportLayout::Rows *rows;
+        void columns(const QStringList &names) override { rows->fields = names; }
+        void value(QVariant &&v) override { rows->values.append(std::move(v)); }
+        void endRow() override {}
+    };
     ReportLayout::Rows rows;
-    rows.fields = rs.fieldNames();
-    const int columns = int(rows.fields.size());
-    for (; !rs.isEof(); rs.moveNext())
-        for (int c = 0; c < columns; ++c)
-            rows.values.append(rs.value(c));
-    rs.close();
+    Sink sink;
+    sink.rows = &rows;
+    if (!db.readOnly([&] { return db.read(definition.sql, bound, sink); })) {
+        const DbError e = db.error();
+        return ReportError::make(ReportErrorNumber::QueryFailed,
+                                 QStringLiteral("The report's query failed: %1").arg(e.description));
+    }
     return ReportLayout(definition, values, printedAt, locale).layout(rows, out);
 }

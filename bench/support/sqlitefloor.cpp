@@ -1,0 +1,52 @@
+#include "sqlitefloor.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+
+#include <algorithm>
+#include <cstdio>
+#include <sqlite3.h>
+
+namespace Floor {
+
+double writesMs(const QString &path, const QList<QStringList> &runs, int delta, bool readFirst)
+{
+    sqlite3 *db = nullptr;
+    if (sqlite3_open(QFile::encodeName(path).constData(), &db) != SQLITE_OK)
+        return -1;
+    sqlite3_busy_timeout(db, 5000);
+    for (const char *pragma : {"PRAGMA journal_mode = WAL", "PRAGMA synchronous = FULL", "PRAGMA cache_size = -65536"})
+        sqlite3_exec(db, pragma, nullptr, nullptr, nullptr);
+    sqlite3_stmt *read = nullptr, *update = nullptr;
+    sqlite3_prepare_v2(db, "SELECT CurrentInv, ReorderPoint FROM Inventory WHERE PartNo = ?", -1, &read, nullptr);
+    sqlite3_prepare_v2(db, "UPDATE Inventory SET CurrentInv = CurrentInv + ? WHERE PartNo = ?", -1, &update, nullptr);
+    QList<double> samples;
+    for (const QStringList &parts : runs) {
+        QElapsedTimer t;
+        t.start();
+        sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+        for (const QString &partNo : parts) {
+            const QByteArray key = partNo.toUtf8();
+            if (readFirst) {
+                sqlite3_bind_text(read, 1, key.constData(), int(key.size()), SQLITE_STATIC);
+                while (sqlite3_step(read) == SQLITE_ROW)
+                    sqlite3_column_int64(read, 0);
+                sqlite3_reset(read);
+            }
+            sqlite3_bind_int(update, 1, delta);
+            sqlite3_bind_text(update, 2, key.constData(), int(key.size()), SQLITE_STATIC);
+            if (sqlite3_step(update) != SQLITE_DONE)
+                std::fprintf(stderr, "floor: %s\n", sqlite3_errmsg(db));
+            sqlite3_reset(update);
+        }
+        sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+        samples << double(t.nsecsElapsed()) / 1e6;
+    }
+    sqlite3_finalize(read);
+    sqlite3_finalize(update);
+    sqlite3_close(db);
+    std::sort(samples.begin(), samples.end());
+    return samples.isEmpty() ? -1 : samples.at(samples.size() / 2);
+}
+
+} // namespace Floor
