@@ -1,7 +1,7 @@
 // A kit pull of a 500-component BOM, and the BIN List run and laid out for
 // its preview, on a large catalogue with full synchronous commits.
 #include "benchsupport.h"
-#include "bom/kitpull.h"
+#include "bom/ops/kitpull.h"
 #include "reports/engine/reportparser.h"
 #include "reports/engine/reportrunner.h"
 #include "ui/appcontext.h"

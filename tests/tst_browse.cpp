@@ -3,7 +3,7 @@
 #include "ui/twips.h"
 #include "stock/browsedescwindow.h"
 #include "stock/browseinvwindow.h"
-#include "stock/stockoperations.h"
+#include "stock/ops/stockoperations.h"
 #include "windowharness.h"
 
 #include <QApplication>

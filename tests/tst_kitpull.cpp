@@ -1,7 +1,8 @@
 // Pulling kits: the stock each component is left with, the reorder flag, what
 // the user is told, and that a pull is all or nothing, even when its process
 // dies half-way.
-#include "bom/kitpull.h"
+#include "bom/kitcommands.h"
+#include "bom/ops/kitpull.h"
 #include "data/database.h"
 #include "data/recordset.h"
 #include "testenvironment.h"
@@ -150,7 +151,7 @@ private slots:
         for (const QString &input : inputs)
             env.ui.inputs.enqueue(input == Cancel ? std::nullopt : std::optional<QString>(input));
 
-        KitPull::updateInvPulled(env.app, nullptr);
+        KitCommands::updateInvPulled(env.app, nullptr);
 
         const bool noKit = inputs.value(0).isEmpty() || inputs.value(0) == Cancel;
         const QStringList prompts = {"Enter the Kit Part Number", "Enter Qty of Kits Pulled"};

@@ -3,7 +3,7 @@
 // write transaction the caller owns. What a test checks it reads through a
 // second connection, so only committed data counts.
 #include "data/writetransaction.h"
-#include "stock/stockoperations.h"
+#include "stock/ops/stockoperations.h"
 #include "testenvironment.h"
 
 #include <QSqlQuery>

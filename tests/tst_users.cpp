@@ -1,8 +1,8 @@
 // Users: the window's checks and messages, driven with real keys; password
 // digests and the replacement of passwords kept as plain text.
 #include "data/writetransaction.h"
-#include "users/passwordhash.h"
-#include "users/userops.h"
+#include "users/ops/passwordhash.h"
+#include "users/ops/userops.h"
 #include "users/userswindow.h"
 #include "windowharness.h"
 

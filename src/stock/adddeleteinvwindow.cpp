@@ -5,7 +5,7 @@
 #include "data/numberrules.h"
 #include "ui/userinterface.h"
 #include "data/writetransaction.h"
-#include "stock/stockoperations.h"
+#include "stock/ops/stockoperations.h"
 #include "ui/entrylayout.h"
 #include "ui/panelbar.h"
 

@@ -5,7 +5,7 @@
 #include "ui/entryfields.h"
 #include "ui/entrylayout.h"
 #include "ui/userinterface.h"
-#include "users/userops.h"
+#include "users/ops/userops.h"
 
 #include <QGridLayout>
 #include <QGroupBox>

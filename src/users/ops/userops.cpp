@@ -1,8 +1,8 @@
-#include "users/userops.h"
+#include "users/ops/userops.h"
 
 #include "data/database.h"
 #include "data/recordset.h"
-#include "users/passwordhash.h"
+#include "users/ops/passwordhash.h"
 
 namespace UserOps {
 

@@ -5,9 +5,7 @@
 #include <QString>
 #include <functional>
 
-class AppContext;
 class Database;
-class QWidget;
 
 // Pulling kits: every component of a kit's bill of materials, times the
 // number of kits, leaves the stock. All or nothing: the whole pull runs in
@@ -45,9 +43,5 @@ Outcome pull(Database &db, const QString &kitNo, qint16 kits, const Progress &pr
 
 // The message the user sees for a failed pull; empty for a successful one.
 QString messageFor(const QString &kitNo, const Outcome &outcome);
-
-// The Kits > Update Inv Pulled command: asks for the kit number and the
-// number of kits, pulls, and reports only a failure.
-void updateInvPulled(AppContext &app, QWidget *host);
 
 } // namespace KitPull

@@ -1,13 +1,9 @@
-#include "bom/kitpull.h"
+#include "bom/ops/kitpull.h"
 
 #include "data/database.h"
-#include "data/numberrules.h"
 #include "data/recordset.h"
 #include "data/writetransaction.h"
-#include "stock/stockoperations.h"
-#include "ui/appcontext.h"
-#include "ui/childwindow.h"
-#include "ui/userinterface.h"
+#include "stock/ops/stockoperations.h"
 
 namespace KitPull {
 
@@ -105,32 +101,6 @@ QString messageFor(const QString &kitNo, const Outcome &outcome)
         return errorMessageText(outcome.error) + unchanged;
     return component + QStringLiteral(" could not be pulled:\r\n") + errorMessageText(outcome.error)
            + unchanged;
-}
-
-void updateInvPulled(AppContext &app, QWidget *host)
-{
-    UserInterface &ui = app.ui();
-    const QString kitNo =
-        ui.input(host, QStringLiteral("Enter the Kit Part Number"), QStringLiteral("Part Number"))
-            .value_or(QString());
-    if (kitNo.isEmpty())
-        return;
-    const QString kitsText =
-        ui.input(host, QStringLiteral("Enter Qty of Kits Pulled"), QStringLiteral("Kits Pulled"))
-            .value_or(QString());
-    qint16 kits = 0;
-    DbError error;
-    if (!NumberRules::textToInt16(kitsText, &kits, &error)) {
-        ui.inform(host, error.is(ErrorNumber::TypeMismatch) ? QStringLiteral("Number of Kits was invalid")
-                                                            : errorMessageText(error));
-        return;
-    }
-
-    BusyPointer busy(host);
-    const Outcome outcome = pull(app.database(), kitNo, kits);
-    busy.release();
-    if (!outcome.ok())
-        ui.inform(host, messageFor(kitNo, outcome));
 }
 
 } // namespace KitPull

@@ -1,4 +1,4 @@
-#include "stock/stockoperations.h"
+#include "stock/ops/stockoperations.h"
 
 #include "data/database.h"
 #include "data/numberrules.h"
