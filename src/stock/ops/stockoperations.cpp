@@ -4,8 +4,11 @@
 #include "data/numberrules.h"
 #include "data/recordset.h"
 #include "data/sqlengine.h"
+#include "data/writetransaction.h"
+#include "stock/ops/statement.h"
 
 #include <QSqlDatabase>
+#include <cmath>
 
 namespace StockOps {
 
@@ -34,98 +37,190 @@ bool StockChange::belowReorderPoint() const
            && double(newStock) < reorderPoint.toDouble();
 }
 
-StockChange adjustStock(Database &db, const QString &partNo, double delta)
+namespace {
+
+// A conversion failure as an outcome: an overflow is OutOfRange.
+template <class T> T conversionFailed(const DbError &error)
 {
-    Recordset rs;
-    if (!rs.open(db, QStringLiteral("select CurrentInv from Inventory where PartNo =  ? ;"), {partNo}))
-        return failed<StockChange>(rs.error());
-    if (rs.isEof())
-        return withStatus<StockChange>(Status::PartMissing);
-    const QVariant stored = rs.value(QStringLiteral("CurrentInv"));
-    if (rs.error())
-        return failed<StockChange>(rs.error());
-    rs.close();
+    T outcome = failed<T>(error);
+    if (error.is(ErrorNumber::Overflow))
+        outcome.status = Status::OutOfRange;
+    return outcome;
+}
 
+// Inside the caller's transaction.
+StockChange applyDelta(Database &db, const QString &partNo, double delta)
+{
+    // The common case in one UPDATE: a whole stock in range and a whole
+    // delta need no rounding, so the engine adds and range-checks them.
+    bool written = false;
+    if (std::isfinite(delta) && delta == std::nearbyint(delta) && std::abs(delta) <= 65535) {
+        Statement update(db, QStringLiteral(
+            "UPDATE Inventory SET CurrentInv = CurrentInv + ? WHERE PartNo = ? "
+            "AND CurrentInv = ROUND(CurrentInv) AND CurrentInv BETWEEN -32768 AND 32767 "
+            "AND CurrentInv + ? BETWEEN -32768 AND 32767"));
+        const qint64 whole = qint64(delta);
+        if (!update.exec({whole, partNo, whole}))
+            return failed<StockChange>(update.error());
+        written = update.rowsAffected() > 0;
+    }
+    const QString readBack = QStringLiteral("SELECT CurrentInv, ReorderPoint FROM Inventory WHERE PartNo = ?");
     DbError error;
-    qint16 current = 0;
-    if (!NumberRules::toInt16(stored, &current, &error))
-        return failed<StockChange>(error);
-    qint16 newStock = 0;
-    if (!NumberRules::toInt16(double(current) + delta, &newStock, &error))
-        return failed<StockChange>(error);
-
-    if (!db.execute(QStringLiteral("UPDATE Inventory SET CurrentInv = ? WHERE PartNo = ?;"),
-                    {int(newStock), partNo}))
-        return failed<StockChange>(db.error());
-
+    if (!written) {
+        // Otherwise (or to tell why the engine wrote nothing): read, round, write.
+        Statement read(db, db.engine().lockingRead(readBack));
+        if (!read.exec({partNo}))
+            return failed<StockChange>(read.error());
+        if (!read.next())
+            return withStatus<StockChange>(Status::PartMissing);
+        const QVariant stored = read.value(0);
+        read.finish();
+        qint16 current = 0, newStock = 0;
+        if (!NumberRules::toInt16(stored, &current, &error))
+            return conversionFailed<StockChange>(error);
+        if (!NumberRules::toInt16(double(current) + delta, &newStock, &error))
+            return conversionFailed<StockChange>(error);
+        Statement write(db, QStringLiteral("UPDATE Inventory SET CurrentInv = ? WHERE PartNo = ?"));
+        if (!write.exec({int(newStock), partNo}))
+            return failed<StockChange>(write.error());
+    }
     // Read back in the same transaction: what the caller reports is what the
-    // commit will store.
-    if (!rs.open(db, QStringLiteral("select CurrentInv,ReorderPoint from Inventory where PartNo =  ? ;"),
-                 {partNo}))
-        return failed<StockChange>(rs.error());
+    // commit will store, whatever a trigger made of it.
+    Statement read(db, readBack);
+    if (!read.exec({partNo}))
+        return failed<StockChange>(read.error());
+    if (!read.next())
+        return withStatus<StockChange>(Status::PartMissing);
     StockChange change;
-    const QVariant stock = rs.value(QStringLiteral("CurrentInv"));
-    change.reorderPoint = rs.value(QStringLiteral("ReorderPoint"));
-    if (rs.error())
-        return failed<StockChange>(rs.error());
+    const QVariant stock = read.value(0);
+    change.reorderPoint = read.value(1);
+    read.finish();
     if (!NumberRules::toInt16(stock, &change.newStock, &error))
-        return failed<StockChange>(error);
+        return conversionFailed<StockChange>(error);
     change.status = Status::Done;
     return change;
 }
 
+// Runs a use case inside the caller's transaction or one of its own; the
+// outcome is the last attempt's.
+template <class T, class F> T within(Database &db, F run)
+{
+    T outcome;
+    DbError error;
+    const bool written = writeWithin(db, [&](DbError *failure) {
+        outcome = run();
+        *failure = outcome.status == Status::Failed ? outcome.error : DbError();
+        return outcome.ok();
+    }, &error);
+    if (!written && error && outcome.status == Status::Done)
+        return failed<T>(error); // the commit failed
+    if (!written && error)
+        outcome.error = error;
+    return outcome;
+}
+
+} // namespace
+
+StockChange adjustStock(Database &db, const QString &partNo, double delta)
+{
+    return within<StockChange>(db, [&] { return applyDelta(db, partNo, delta); });
+}
+
+StockChange submitAdjustment(Database &db, const QString &partNo, double quantity, Direction direction)
+{
+    return within<StockChange>(db, [&] {
+        qint16 amount = 0;
+        DbError error;
+        if (!NumberRules::toInt16(quantity, &amount, &error)) {
+            // The part is looked for first: a missing one is what the user hears.
+            bool exists = false;
+            DbError readError;
+            if (!partExists(db, partNo, &exists, &readError))
+                return failed<StockChange>(readError);
+            return exists ? conversionFailed<StockChange>(error) : withStatus<StockChange>(Status::PartMissing);
+        }
+        return applyDelta(db, partNo, direction == Direction::Add ? double(amount) : -double(amount));
+    });
+}
+
 bool partExists(Database &db, const QString &partNo, bool *exists, DbError *error)
 {
-    Recordset rs;
-    if (!rs.open(db, QStringLiteral("select PartNo from Inventory where PartNo =  ? ;"), {partNo})) {
+    Statement read(db, QStringLiteral("SELECT PartNo FROM Inventory WHERE PartNo = ?"));
+    if (!read.exec({partNo})) {
         if (error)
-            *error = rs.error();
+            *error = read.error();
         return false;
     }
-    *exists = !rs.isEof();
+    *exists = read.next();
+    read.finish();
     return true;
 }
 
 Outcome addPart(Database &db, const NewPart &part)
 {
-    Recordset rs;
-    if (!rs.open(db, QStringLiteral("select * from Inventory where PartNo =  ? ;"), {part.partNo}))
-        return failed<Outcome>(rs.error());
-    if (rs.recordCount() > 0)
-        return withStatus<Outcome>(Status::AlreadyListed);
-    const bool added = rs.addNew() && rs.setValue(QStringLiteral("PartNo"), part.partNo)
-                       && rs.setValue(QStringLiteral("CurrentInv"), int(part.quantity))
-                       && rs.setValue(QStringLiteral("Description"), part.description)
-                       && rs.setValue(QStringLiteral("UnitCost"), part.unitCost)
-                       && rs.setValue(QStringLiteral("MinReq"), int(part.minReq)) && rs.update();
-    if (!added)
-        return failed<Outcome>(rs.error());
-    rs.close();
-
-    // A vendor row left behind by a deleted part of the same number would be
-    // shown for the new one: the new part's own vendor, or none, replaces it.
-    if (!db.execute(QStringLiteral("DELETE FROM PreferredVendor WHERE Item = ?;"), {part.partNo}))
-        return failed<Outcome>(db.error());
-    if (!part.vendor.isEmpty()) {
-        Recordset vendors;
-        const bool vendorAdded =
-            vendors.open(db, QStringLiteral("select * from PreferredVendor;")) && vendors.addNew()
-            && vendors.setValue(QStringLiteral("Item"), part.partNo)
-            && vendors.setValue(QStringLiteral("Vendor"), part.vendor)
-            && vendors.setValue(QStringLiteral("Description"), part.description) && vendors.update();
-        if (!vendorAdded)
-            return failed<Outcome>(vendors.error());
-    }
-    return withStatus<Outcome>(Status::Done);
+    return within<Outcome>(db, [&] {
+        bool exists = false;
+        DbError error;
+        if (!partExists(db, part.partNo, &exists, &error))
+            return failed<Outcome>(error);
+        if (exists)
+            return withStatus<Outcome>(Status::AlreadyListed);
+        if (part.description.isEmpty())
+            return withStatus<Outcome>(Status::NoDescription);
+        Statement insert(db, QStringLiteral(
+            "INSERT INTO Inventory (PartNo, CurrentInv, Description, UnitCost, MinReq) VALUES (?, ?, ?, ?, ?)"));
+        if (!insert.exec({part.partNo, int(part.quantity), part.description, part.unitCost, int(part.minReq)})) {
+            // Another workstation added the number since the look-up.
+            if (insert.error().state == QLatin1String("23505"))
+                return withStatus<Outcome>(Status::AlreadyListed);
+            return failed<Outcome>(insert.error());
+        }
+        // A vendor row left behind by a deleted part of the same number would
+        // be shown for the new one: the new part's own vendor, or none,
+        // replaces it.
+        Statement clear(db, QStringLiteral("DELETE FROM PreferredVendor WHERE Item = ?"));
+        if (!clear.exec({part.partNo}))
+            return failed<Outcome>(clear.error());
+        if (!part.vendor.isEmpty()) {
+            Statement vendor(db, QStringLiteral(
+                "INSERT INTO PreferredVendor (Item, Vendor, Description) VALUES (?, ?, ?)"));
+            if (!vendor.exec({part.partNo, part.vendor, part.description}))
+                return failed<Outcome>(vendor.error());
+        }
+        return withStatus<Outcome>(Status::Done);
+    });
 }
 
 Outcome deletePart(Database &db, const QString &partNo)
 {
-    qint64 deleted = 0;
-    if (!db.execute(QStringLiteral("Delete Inventory.PartNo From Inventory WHERE PartNo = ?;"), {partNo},
-                    &deleted))
-        return failed<Outcome>(db.error());
-    return withStatus<Outcome>(deleted == 0 ? Status::PartMissing : Status::Done);
+    return within<Outcome>(db, [&] {
+        Statement remove(db, QStringLiteral("DELETE FROM Inventory WHERE PartNo = ?"));
+        if (!remove.exec({partNo}))
+            return failed<Outcome>(remove.error());
+        return withStatus<Outcome>(remove.rowsAffected() == 0 ? Status::PartMissing : Status::Done);
+    });
+}
+
+bool openCatalogue(Database &db, Recordset &set, CatalogueOrder order)
+{
+    return set.open(db, order == CatalogueOrder::ByPartNo
+                            ? QStringLiteral("select * from Inventory order by PartNo;")
+                            : QStringLiteral("select * from Inventory order by Description ;"));
+}
+
+VendorLookup preferredVendor(Database &db, const QString &item)
+{
+    VendorLookup lookup;
+    Statement read(db, QStringLiteral("SELECT Vendor FROM PreferredVendor WHERE Item = ?"));
+    if (!read.exec({item})) {
+        lookup.error = read.error();
+        return lookup;
+    }
+    lookup.status = read.next() ? Status::Done : Status::PartMissing;
+    if (lookup.ok())
+        lookup.vendor = read.value(0);
+    read.finish();
+    return lookup;
 }
 
 namespace {
