@@ -1,5 +1,6 @@
 // Users: the window's checks and messages, driven with real keys; password
 // digests and the replacement of passwords kept as plain text.
+#include "data/recordset.h"
 #include "data/writetransaction.h"
 #include "users/ops/passwordhash.h"
 #include "users/ops/userops.h"
@@ -44,14 +45,12 @@ class TestUsers : public QObject
     {
         QMap<QString, QString> users;
         {
-            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "second");
-            db.setDatabaseName(h->env.app.databasePath());
-            QSqlQuery q(db);
-            if (db.open() && q.exec("select User, Password from Users"))
-                while (q.next())
-                    users.insert(q.value(0).toString(), q.value(1).toString());
+            Database db(QStringLiteral("second"));
+            Recordset rs;
+            if (db.open(h->env.app.databaseAddress()) && rs.open(db, "select User, Password from Users"))
+                for (; !rs.isEof(); rs.moveNext())
+                    users.insert(rs.value(0).toString(), rs.value(1).toString());
         }
-        QSqlDatabase::removeDatabase("second");
         return users;
     }
 
@@ -176,12 +175,14 @@ private slots:
     void databaseErrorIsReported()
     {
         QVERIFY(start());
-        QVERIFY(h->env.exec("CREATE TRIGGER refuse BEFORE INSERT ON Users BEGIN SELECT RAISE(ABORT, 'refused'); END"));
-        submitAs(Add, "Bob", "pw");
-        QCOMPARE(h->ui.shown.size(), 1);
-        QVERIFY(h->ui.lastText().startsWith("Error No ") && h->ui.lastText().endsWith("refused has occured."));
-        QVERIFY(!users().contains("Bob"));
-        h->ui.clear();
+        if (TestEnvironment::defaultEngine() == TestEnvironment::Engine::File) { // a trigger of the file database
+            QVERIFY(h->env.exec("CREATE TRIGGER refuse BEFORE INSERT ON Users BEGIN SELECT RAISE(ABORT, 'refused'); END"));
+            submitAs(Add, "Bob", "pw");
+            QCOMPARE(h->ui.shown.size(), 1);
+            QVERIFY(h->ui.lastText().startsWith("Error No ") && h->ui.lastText().endsWith("refused has occured."));
+            QVERIFY(!users().contains("Bob"));
+            h->ui.clear();
+        }
         h->env.app.database().close();
         submitAs(Delete, "Ann", "s3cret");
         QCOMPARE(h->ui.texts().size(), 1);
