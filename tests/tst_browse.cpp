@@ -86,9 +86,9 @@ class TestBrowse : public QObject
     {
         ChildWindow *c = h->open<ChildWindow>(CommandId(command));
         if (auto *w = qobject_cast<BrowseInvWindow *>(c))
-            return {w, w->cmbPartNo, w->txtDesc, w->txtCurrentInv, w->txtUnitCost, w->txtBin, w->cmdNext, w->cmdExit};
+            return {w, w->findChild<QComboBox *>("cmbPartNo"), w->findChild<QLineEdit *>("txtDesc"), w->findChild<QLineEdit *>("txtCurrentInv"), w->findChild<QLineEdit *>("txtUnitCost"), w->findChild<QLineEdit *>("txtBin"), w->findChild<QPushButton *>("cmdNext"), w->findChild<QPushButton *>("cmdExit")};
         if (auto *w = qobject_cast<BrowseDescWindow *>(c))
-            return {w, w->cmbDesc, w->txtPartNo, w->txtCurrentInv, w->txtUnitCost, w->txtBin, w->cmdNext, w->cmdExit};
+            return {w, w->findChild<QComboBox *>("cmbDesc"), w->findChild<QLineEdit *>("txtPartNo"), w->findChild<QLineEdit *>("txtCurrentInv"), w->findChild<QLineEdit *>("txtUnitCost"), w->findChild<QLineEdit *>("txtBin"), w->findChild<QPushButton *>("cmdNext"), w->findChild<QPushButton *>("cmdExit")};
         return {};
     }
     View start(int command, const QString &rows = Catalogue)
@@ -301,18 +301,18 @@ private slots:
         QVERIFY(w);
         if (fails)
             QVERIFY(h->env.exec("DROP TABLE PreferredVendor"));
-        enterText(w->cmbPartNo, partNo);
-        QTest::mouseClick(w->cmdVendor, Qt::LeftButton);
-        QCOMPARE(w->txtVendor->text(), vendor);
-        QCOMPARE(w->txtVendor->isVisible() && w->lblVendor->isVisible(), !fails);
+        enterText(w->findChild<QComboBox *>("cmbPartNo"), partNo);
+        QTest::mouseClick(w->findChild<QPushButton *>("cmdVendor"), Qt::LeftButton);
+        QCOMPARE(w->findChild<QLineEdit *>("txtVendor")->text(), vendor);
+        QCOMPARE(w->findChild<QLineEdit *>("txtVendor")->isVisible() && w->findChild<QLabel *>("lblVendor")->isVisible(), !fails);
         QCOMPARE(h->ui.shown.size(), fails ? 1 : 0);
         if (fails)
             QVERIFY(h->ui.lastText().startsWith("Error No "));
         // The window's own row is untouched: Enter finds the part from there, and hides the vendor.
         h->ui.clear();
-        enterText(w->cmbPartNo, partNo);
+        enterText(w->findChild<QComboBox *>("cmbPartNo"), partNo);
         QVERIFY(h->ui.shown.isEmpty());
-        QVERIFY(!w->txtVendor->isVisible());
+        QVERIFY(!w->findChild<QLineEdit *>("txtVendor")->isVisible());
     }
 
     void emptyTable_data() { bothWindows(); }

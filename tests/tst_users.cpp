@@ -67,12 +67,12 @@ class TestUsers : public QObject
 
     void submitAs(int option, const QString &user, const QString &password, const QString &newPassword = QString())
     {
-        choose(QList<QRadioButton *>{w->optAdd, w->optDelete, w->optUpdate}.at(option));
-        type(w->txtUser, user);
-        type(w->txtPassword, password);
+        choose(QList<QRadioButton *>{w->findChild<QRadioButton *>("optAdd"), w->findChild<QRadioButton *>("optDelete"), w->findChild<QRadioButton *>("optUpdate")}.at(option));
+        type(w->findChild<QLineEdit *>("txtUser"), user);
+        type(w->findChild<QLineEdit *>("txtPassword"), password);
         if (option == Update)
-            type(w->txtNewPassword, newPassword);
-        QTest::mouseClick(w->cmdSubmit, Qt::LeftButton);
+            type(w->findChild<QLineEdit *>("txtNewPassword"), newPassword);
+        QTest::mouseClick(w->findChild<QPushButton *>("cmdSubmit"), Qt::LeftButton);
     }
 
 private slots:
@@ -123,7 +123,7 @@ private slots:
         QFETCH(bool, emptied);
         QFETCH(QStringList, accepted);
         QVERIFY(start());
-        QVERIFY(w->optAdd->isChecked());
+        QVERIFY(w->findChild<QRadioButton *>("optAdd")->isChecked());
         submitAs(option, typed[0], typed[1], typed[2]);
 
         QCOMPARE(h->ui.texts(), QStringList{message});
@@ -133,7 +133,7 @@ private slots:
             QVERIFY(field && field->hasFocus());
             QCOMPARE(field->selectedText(), selected ? field->text() : QString());
         }
-        QCOMPARE(QStringList({w->txtUser->text(), w->txtPassword->text(), w->txtNewPassword->text()}),
+        QCOMPARE(QStringList({w->findChild<QLineEdit *>("txtUser")->text(), w->findChild<QLineEdit *>("txtPassword")->text(), w->findChild<QLineEdit *>("txtNewPassword")->text()}),
                  emptied ? QStringList({"", "", ""}) : typed);
 
         const QMap<QString, QString> stored = users();
@@ -153,20 +153,20 @@ private slots:
     void passwordFields()
     {
         QVERIFY(start());
-        QVERIFY(!w->txtNewPassword->isVisible());
-        choose(w->optUpdate);
-        QVERIFY(w->txtNewPassword->isVisible() && w->Label3->isVisible());
-        type(w->txtPassword, "hunter2");
-        type(w->txtNewPassword, "n3w");
-        for (QLineEdit *f : {w->txtPassword, w->txtNewPassword}) {
+        QVERIFY(!w->findChild<QLineEdit *>("txtNewPassword")->isVisible());
+        choose(w->findChild<QRadioButton *>("optUpdate"));
+        QVERIFY(w->findChild<QLineEdit *>("txtNewPassword")->isVisible() && w->findChild<QLabel *>("Label3")->isVisible());
+        type(w->findChild<QLineEdit *>("txtPassword"), "hunter2");
+        type(w->findChild<QLineEdit *>("txtNewPassword"), "n3w");
+        for (QLineEdit *f : {w->findChild<QLineEdit *>("txtPassword"), w->findChild<QLineEdit *>("txtNewPassword")}) {
             QCOMPARE(f->echoMode(), QLineEdit::Password);
             QVERIFY(!f->displayText().contains("hunter2") && !f->displayText().contains("n3w"));
         }
-        choose(w->optDelete);
-        QVERIFY(!w->txtNewPassword->isVisible());
-        QCOMPARE(w->txtNewPassword->text(), QString());
-        type(w->txtUser, "Ann");
-        QTest::mouseClick(w->cmdSubmit, Qt::LeftButton);
+        choose(w->findChild<QRadioButton *>("optDelete"));
+        QVERIFY(!w->findChild<QLineEdit *>("txtNewPassword")->isVisible());
+        QCOMPARE(w->findChild<QLineEdit *>("txtNewPassword")->text(), QString());
+        type(w->findChild<QLineEdit *>("txtUser"), "Ann");
+        QTest::mouseClick(w->findChild<QPushButton *>("cmdSubmit"), Qt::LeftButton);
         QCOMPARE(h->ui.texts(), QStringList{"Password Does Not Match"});
     }
 
