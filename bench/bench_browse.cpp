@@ -191,9 +191,9 @@ int main(int argc, char **argv)
     desc.readMs =
         readOnlyMs(app.database(), QStringLiteral("select * from Inventory order by Description ;"));
     if (!measure<BrowseInvWindow>(main, CommandId::BrowsePart,
-                                  [](BrowseInvWindow *w) { return w->cmbPartNo; }, ui, &inv)
+                                  [](BrowseInvWindow *w) { return w->findChild<QComboBox *>("cmbPartNo"); }, ui, &inv)
         || !measure<BrowseDescWindow>(main, CommandId::BrowseDesc,
-                                      [](BrowseDescWindow *w) { return w->cmbDesc; }, ui, &desc)) {
+                                      [](BrowseDescWindow *w) { return w->findChild<QComboBox *>("cmbDesc"); }, ui, &desc)) {
         std::fprintf(stderr, "a browse window did not work\n");
         return 1;
     }

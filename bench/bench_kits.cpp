@@ -2,7 +2,7 @@
 // its preview, on a large catalogue with full synchronous commits.
 #include "benchsupport.h"
 #include "sqlitefloor.h"
-#include "bom/kitpull.h"
+#include "bom/ops/kitpull.h"
 #include "reports/engine/reportparser.h"
 #include "reports/engine/reportrunner.h"
 #include "ui/appcontext.h"

@@ -8,7 +8,7 @@
 #include "data/recordset.h"
 #include "data/writetransaction.h"
 #include "pgserver.h"
-#include "stock/stockoperations.h"
+#include "stock/ops/stockoperations.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -5,7 +5,7 @@
 #include "data/database.h"
 #include "data/recordset.h"
 #include "data/writetransaction.h"
-#include "stock/stockoperations.h"
+#include "stock/ops/stockoperations.h"
 #include "testenvironment.h"
 
 #include <QAction>

@@ -1,5 +1,6 @@
 // Document windows and the File and Edit commands that act on them, driven
 // through the real main window.
+#include <QLineEdit>
 #include "ui/childwindow.h"
 #include "app/mainwindow.h"
 #include "docs/documentcommands.h"
@@ -353,10 +354,10 @@ private slots:
         p.run(CommandId::AddQuantity);
         auto *stock = qobject_cast<AddDeleteInvWindow *>(p.main.activeChild());
         QVERIFY(stock);
-        QTest::keyClicks(stock->txtPartNo, "R100");
-        QTest::keyClick(stock->txtPartNo, Qt::Key_Return);
-        QTest::keyClicks(stock->txtQuantity, "5");
-        QTest::keyClick(stock->txtQuantity, Qt::Key_Return);
+        QTest::keyClicks(stock->findChild<QLineEdit *>("txtPartNo"), "R100");
+        QTest::keyClick(stock->findChild<QLineEdit *>("txtPartNo"), Qt::Key_Return);
+        QTest::keyClicks(stock->findChild<QLineEdit *>("txtQuantity"), "5");
+        QTest::keyClick(stock->findChild<QLineEdit *>("txtQuantity"), Qt::Key_Return);
         p.env.ui.answers << Answer::No; // to saving Document 1
         p.run(CommandId::FileExit);
         QVERIFY(!p.main.isVisible());

@@ -333,7 +333,7 @@ private slots:
         Harness h;
         auto *stock = h.open<AddDeleteInvWindow>(CommandId::AddQuantity);
         QVERIFY(stock);
-        QTest::keyClicks(stock->txtPartNo, "R100");
+        QTest::keyClicks(stock->findChild<QLineEdit *>("txtPartNo"), "R100");
         QList<QPointer<ChildWindow>> windows{stock};
         for (const QString &typed : {QString(), QString("changed"), QString("changed too")}) {
             h.main.run(CommandId::FileNew);
@@ -356,7 +356,7 @@ private slots:
         QCOMPARE(h.env.app.settings()->contains("Settings/MainHeight"), closed);
         if (closed)
             return;
-        QCOMPARE(stock->txtPartNo->text(), QString("R100"));
+        QCOMPARE(stock->findChild<QLineEdit *>("txtPartNo")->text(), QString("R100"));
         h.ui.clear();
         h.ui.answers << UserInterface::Answer::No << UserInterface::Answer::No;
         h.main.run(CommandId::FileExit);
@@ -430,17 +430,17 @@ private slots:
         auto *w = h.open<AddDeleteInvWindow>(CommandId::AddQuantity);
         QVERIFY(w);
         QApplication::clipboard()->clear();
-        QTest::keyClicks(w->txtPartNo, "R100");
-        w->txtPartNo->selectAll();
+        QTest::keyClicks(w->findChild<QLineEdit *>("txtPartNo"), "R100");
+        w->findChild<QLineEdit *>("txtPartNo")->selectAll();
         run(CommandId::EditCopy, "Copy");
         QCOMPARE(QApplication::clipboard()->text(), QString("R100"));
-        w->txtQuantity->setFocus(Qt::OtherFocusReason);
+        w->findChild<QLineEdit *>("txtQuantity")->setFocus(Qt::OtherFocusReason);
         run(CommandId::EditPaste, "Paste");
-        QCOMPARE(w->txtQuantity->text(), QString("R100"));
-        QTest::keyClicks(w->txtQuantity, "5");
-        w->txtQuantity->setSelection(0, 4);
+        QCOMPARE(w->findChild<QLineEdit *>("txtQuantity")->text(), QString("R100"));
+        QTest::keyClicks(w->findChild<QLineEdit *>("txtQuantity"), "5");
+        w->findChild<QLineEdit *>("txtQuantity")->setSelection(0, 4);
         run(CommandId::EditCut, "Cut");
-        QCOMPARE(w->txtQuantity->text(), QString("5"));
+        QCOMPARE(w->findChild<QLineEdit *>("txtQuantity")->text(), QString("5"));
         QCOMPARE(QApplication::clipboard()->text(), QString("R100"));
         QVERIFY(h.ui.shown.isEmpty());
 

@@ -7,8 +7,8 @@
 #include "app/startup.h"
 #include "data/schema.h"
 #include "docs/documentwindow.h"
-#include "users/passwordhash.h"
-#include "users/userops.h"
+#include "users/ops/passwordhash.h"
+#include "users/ops/userops.h"
 #include "data/database.h"
 #include "testenvironment.h"
 

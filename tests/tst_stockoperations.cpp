@@ -3,7 +3,7 @@
 // write transaction the caller owns. What a test checks it reads through a
 // second connection, so only committed data counts.
 #include "data/writetransaction.h"
-#include "stock/stockoperations.h"
+#include "stock/ops/stockoperations.h"
 #include "testenvironment.h"
 
 #include <QSqlQuery>
@@ -67,10 +67,10 @@ private slots:
         QTest::newRow("just below it") << "R100" << -51.0 << Status::Done << 0 << 49 << true;
         QTest::newRow("no reorder point is never reached") << "NOREORDER" << -500.0 << Status::Done << 0 << -490 << false;
         QTest::newRow("to the top of the range") << "BIG" << 7.0 << Status::Done << 0 << 32767 << false;
-        QTest::newRow("past the top") << "BIG" << 8.0 << Status::Failed << 6 << 32760 << false;
+        QTest::newRow("past the top") << "BIG" << 8.0 << Status::OutOfRange << 6 << 32760 << false;
         QTest::newRow("to the bottom") << "LOW" << -8.0 << Status::Done << 0 << -32768 << true;
-        QTest::newRow("past the bottom") << "LOW" << -9.0 << Status::Failed << 6 << -32760 << false;
-        QTest::newRow("beyond any number") << "R100" << qInf() << Status::Failed << 6 << 100 << false;
+        QTest::newRow("past the bottom") << "LOW" << -9.0 << Status::OutOfRange << 6 << -32760 << false;
+        QTest::newRow("beyond any number") << "R100" << qInf() << Status::OutOfRange << 6 << 100 << false;
         QTest::newRow("stock never counted") << "NOSTOCK" << 1.0 << Status::Failed << 94 << 0 << false;
         QTest::newRow("no such part") << "NOPE" << 1.0 << Status::PartMissing << 0 << 0 << false;
     }

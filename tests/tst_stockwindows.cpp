@@ -49,9 +49,9 @@ void typeAndEnter(QLineEdit *field, const QString &text)
 
 void adjust(AddDeleteInvWindow *w, const QString &partNo, const QString &quantity)
 {
-    typeAndEnter(w->txtPartNo, partNo);
-    QVERIFY(w->txtQuantity->hasFocus());
-    typeAndEnter(w->txtQuantity, quantity);
+    typeAndEnter(w->findChild<QLineEdit *>("txtPartNo"), partNo);
+    QVERIFY(w->findChild<QLineEdit *>("txtQuantity")->hasFocus());
+    typeAndEnter(w->findChild<QLineEdit *>("txtQuantity"), quantity);
 }
 
 // Walks the whole Enter chain of an add window; the field with the focus is
@@ -59,8 +59,8 @@ void adjust(AddDeleteInvWindow *w, const QString &partNo, const QString &quantit
 void enter(AddDeletePartWindow *w, const Entry &e)
 {
     const QList<QPair<QLineEdit *, QString>> chain = {
-        {w->txtPartNo, e.partNo}, {w->txtQuantity, e.quantity}, {w->txtDescription, e.description},
-        {w->txtCost, e.cost},     {w->txtReorder, e.reorder},   {w->txtVendor, e.vendor}};
+        {w->findChild<QLineEdit *>("txtPartNo"), e.partNo}, {w->findChild<QLineEdit *>("txtQuantity"), e.quantity}, {w->findChild<QLineEdit *>("txtDescription"), e.description},
+        {w->findChild<QLineEdit *>("txtCost"), e.cost},     {w->findChild<QLineEdit *>("txtReorder"), e.reorder},   {w->findChild<QLineEdit *>("txtVendor"), e.vendor}};
     for (const auto &[field, text] : chain) {
         QVERIFY(field->hasFocus());
         QCOMPARE(field->palette().color(QPalette::Base), EntryFields::highlightColor());
@@ -184,11 +184,11 @@ private slots:
         adjust(remover, "R100", "5");
         QCOMPARE(stock("R100").toInt(), 100);
         h->ui.answers << UserInterface::Answer::Yes;
-        typeAndEnter(partDeleter->txtPartNo, "N1");
+        typeAndEnter(partDeleter->findChild<QLineEdit *>("txtPartNo"), "N1");
         QCOMPARE(h->ui.texts(), QStringList{"Delete Part No N1\r\nAre you sure?"});
         QCOMPARE(count("select count(*) from Inventory where PartNo = 'N1'"), 0);
         QPointer<QWidget> sub = adder->subWindow();
-        QTest::mouseClick(adder->cmdExit, Qt::LeftButton);
+        QTest::mouseClick(adder->findChild<QPushButton *>("cmdExit"), Qt::LeftButton);
         QTRY_VERIFY(sub.isNull());
     }
 
@@ -241,17 +241,17 @@ private slots:
         if (focus.isEmpty()) {
             QCOMPARE(stock(partNo).toInt(), after);
             QCOMPARE(count("select Bin from Inventory where PartNo = ?", {partNo}), 0); // a warning marks nothing
-            QVERIFY(w->txtPartNo->text().isEmpty() && w->txtQuantity->text().isEmpty() && w->txtPartNo->hasFocus());
-            QCOMPARE(panels(w->StatBarAdd),
+            QVERIFY(w->findChild<QLineEdit *>("txtPartNo")->text().isEmpty() && w->findChild<QLineEdit *>("txtQuantity")->text().isEmpty() && w->findChild<QLineEdit *>("txtPartNo")->hasFocus());
+            QCOMPARE(panels(w->findChild<PanelBar *>("StatBarAdd")),
                      QStringList({partNo + " Inventory Updated", "Current Inventory " + QString::number(after)}));
             return;
         }
         QCOMPARE(stock(partNo), before);
-        QCOMPARE(QStringList({w->txtPartNo->text(), w->txtQuantity->text()}), QStringList({partNo, quantity}));
+        QCOMPARE(QStringList({w->findChild<QLineEdit *>("txtPartNo")->text(), w->findChild<QLineEdit *>("txtQuantity")->text()}), QStringList({partNo, quantity}));
         QCOMPARE(QApplication::focusWidget()->objectName(), focus);
-        QCOMPARE(w->txtPartNo->selectedText(), focus == "txtPartNo" ? partNo : "");
-        QVERIFY(!w->txtQuantity->hasSelectedText());
-        QCOMPARE(panels(w->StatBarAdd), QStringList());
+        QCOMPARE(w->findChild<QLineEdit *>("txtPartNo")->selectedText(), focus == "txtPartNo" ? partNo : "");
+        QVERIFY(!w->findChild<QLineEdit *>("txtQuantity")->hasSelectedText());
+        QCOMPARE(panels(w->findChild<PanelBar *>("StatBarAdd")), QStringList());
     }
 
     // Submit in the add-part window after the whole Enter chain. Checks run
@@ -318,20 +318,20 @@ private slots:
             QCOMPARE(h->ui.shown.first().icon, duplicate ? UserInterface::Icon::Critical : UserInterface::Icon::None);
             QCOMPARE(QApplication::focusWidget()->objectName(), focus);
             if (duplicate)
-                QCOMPARE(w->txtPartNo->selectedText(), entry.partNo);
+                QCOMPARE(w->findChild<QLineEdit *>("txtPartNo")->selectedText(), entry.partNo);
             QCOMPARE(count("select count(*) from Inventory"), PartsCount);
             QCOMPARE(count("select count(*) from PreferredVendor"), 1);
-            QCOMPARE(QStringList({w->txtPartNo->text(), w->txtDescription->text()}),
+            QCOMPARE(QStringList({w->findChild<QLineEdit *>("txtPartNo")->text(), w->findChild<QLineEdit *>("txtDescription")->text()}),
                      QStringList({entry.partNo, entry.description}));
-            QCOMPARE(panels(w->statbarInfo), QStringList());
+            QCOMPARE(panels(w->findChild<PanelBar *>("statbarInfo")), QStringList());
             if (refuse) { // nothing is left half-done: the next try goes through
                 QVERIFY(h->env.allowInserts(refusing));
-                w->txtVendor->hide(); // Enter in the reorder point then submits
-                typeAndEnter(w->txtReorder, "1");
+                w->findChild<QLineEdit *>("txtVendor")->hide(); // Enter in the reorder point then submits
+                typeAndEnter(w->findChild<QLineEdit *>("txtReorder"), "1");
                 QCOMPARE(h->ui.shown.size(), 1);
                 QCOMPARE(count("select count(*) from Inventory"), PartsCount + 1);
                 QCOMPARE(count("select count(*) from PreferredVendor"), 2);
-                QVERIFY(w->txtPartNo->hasFocus());
+                QVERIFY(w->findChild<QLineEdit *>("txtPartNo")->hasFocus());
             }
             return;
         }
@@ -348,10 +348,10 @@ private slots:
                                   {entry.partNo})),
                  vendorRow);
         QCOMPARE(count("select count(*) from PreferredVendor"), entry.vendor.isEmpty() ? 1 : 2);
-        for (QLineEdit *f : {w->txtPartNo, w->txtQuantity, w->txtDescription, w->txtCost, w->txtReorder, w->txtVendor})
+        for (QLineEdit *f : {w->findChild<QLineEdit *>("txtPartNo"), w->findChild<QLineEdit *>("txtQuantity"), w->findChild<QLineEdit *>("txtDescription"), w->findChild<QLineEdit *>("txtCost"), w->findChild<QLineEdit *>("txtReorder"), w->findChild<QLineEdit *>("txtVendor")})
             QVERIFY(f->text().isEmpty());
-        QVERIFY(w->txtPartNo->hasFocus());
-        QCOMPARE(panels(w->statbarInfo),
+        QVERIFY(w->findChild<QLineEdit *>("txtPartNo")->hasFocus());
+        QCOMPARE(panels(w->findChild<PanelBar *>("statbarInfo")),
                  QStringList({entry.partNo + " Added to Inventory", "Current Inventory " + stored[0].toString()}));
     }
 
@@ -386,20 +386,20 @@ private slots:
                 if (s.buttons == UserInterface::Buttons::YesNo)
                     QVERIFY(h->env.execElsewhere("DELETE FROM Inventory WHERE PartNo = ?", {"R100"}));
             };
-        const QSize field = w->txtPartNo->size();
+        const QSize field = w->findChild<QLineEdit *>("txtPartNo")->size();
         h->ui.answers << (yes ? UserInterface::Answer::Yes : UserInterface::Answer::No);
-        typeAndEnter(w->txtPartNo, partNo);
+        typeAndEnter(w->findChild<QLineEdit *>("txtPartNo"), partNo);
         QCOMPARE(h->ui.texts(), shown);
         const bool asked = shown.first().startsWith("Delete"), gone = yes && asked && shown.size() == 1;
         QCOMPARE(h->ui.shown.first().buttons, asked ? UserInterface::Buttons::YesNo : UserInterface::Buttons::Ok);
         QCOMPARE(count("select count(*) from Inventory"), gone || meanwhile ? PartsCount - 1 : PartsCount);
         QCOMPARE(count("select count(*) from PreferredVendor"), 1);
         QCOMPARE(count("select count(*) from BoardBOM where PartNo = 'R100'"), 1);
-        QCOMPARE(w->txtPartNo->text(), gone ? QString() : partNo);
-        QCOMPARE(panels(w->statbarInfo), gone ? QStringList{partNo + " Deleted From Inventory"} : QStringList());
-        QCOMPARE(w->txtPartNo->size(), field); // the status bar had its room already
-        QVERIFY(w->txtPartNo->hasFocus());
-        QCOMPARE(w->txtPartNo->selectedText(), shown.last() == "Part Number Does Not Exist" ? partNo : "");
+        QCOMPARE(w->findChild<QLineEdit *>("txtPartNo")->text(), gone ? QString() : partNo);
+        QCOMPARE(panels(w->findChild<PanelBar *>("statbarInfo")), gone ? QStringList{partNo + " Deleted From Inventory"} : QStringList());
+        QCOMPARE(w->findChild<QLineEdit *>("txtPartNo")->size(), field); // the status bar had its room already
+        QVERIFY(w->findChild<QLineEdit *>("txtPartNo")->hasFocus());
+        QCOMPARE(w->findChild<QLineEdit *>("txtPartNo")->selectedText(), shown.last() == "Part Number Does Not Exist" ? partNo : "");
     }
 
     // A status panel too narrow for its text shows the text cut with "..."
@@ -417,11 +417,11 @@ private slots:
         QVERIFY(w);
         QVERIFY(h->env.exec("INSERT INTO Inventory (PartNo, Description) VALUES (?, 'x')", {partNo}));
         h->ui.answers << UserInterface::Answer::Yes;
-        typeAndEnter(w->txtPartNo, partNo);
-        QLabel *panel = w->statbarInfo->panel(1);
+        typeAndEnter(w->findChild<QLineEdit *>("txtPartNo"), partNo);
+        QLabel *panel = w->findChild<PanelBar *>("statbarInfo")->panel(1);
         const QString text = partNo + " Deleted From Inventory";
         QCOMPARE(panel->text(), text);
-        w->statbarInfo->grab(); // drawn as on screen
+        w->findChild<PanelBar *>("statbarInfo")->grab(); // drawn as on screen
         const bool fits = panel->fontMetrics().horizontalAdvance(text) <= panel->contentsRect().width();
         QCOMPARE(panel->toolTip(), fits ? QString() : text);
     }
@@ -440,13 +440,13 @@ private slots:
         adjust(w, "R100", "5");
         QCOMPARE(h->ui.texts(), QStringList{"Error No 94\r\nInvalid use of Null has occured."});
         QCOMPARE(stock("R100").toInt(), 100);
-        QCOMPARE(panels(w->StatBarAdd), QStringList());
+        QCOMPARE(panels(w->findChild<PanelBar *>("StatBarAdd")), QStringList());
         QVERIFY(h->env.exec("DROP TRIGGER lose"));
         h->ui.clear();
-        QTest::keyClick(w->txtQuantity, Qt::Key_Return); // the fields kept what was typed
+        QTest::keyClick(w->findChild<QLineEdit *>("txtQuantity"), Qt::Key_Return); // the fields kept what was typed
         QCOMPARE(h->ui.texts(), QStringList());
         QCOMPARE(stock("R100").toInt(), 105);
-        QCOMPARE(panels(w->StatBarAdd), QStringList({"R100 Inventory Updated", "Current Inventory 105"}));
+        QCOMPARE(panels(w->findChild<PanelBar *>("StatBarAdd")), QStringList({"R100 Inventory Updated", "Current Inventory 105"}));
     }
 
     // Two workstations add the same part at once: the second to get the
@@ -467,7 +467,7 @@ private slots:
         QCOMPARE(h->env.scalar("select max(Description) || '' from Inventory where PartNo = 'N1'").toString(),
                  "Theirs");
         QCOMPARE(count("select count(*) from PreferredVendor"), 1);
-        QCOMPARE(w->txtPartNo->selectedText(), ours);
+        QCOMPARE(w->findChild<QLineEdit *>("txtPartNo")->selectedText(), ours);
     }
 
     // A part deleted and added again with another vendor, or none: the
@@ -488,7 +488,7 @@ private slots:
         auto *deleter = start<AddDeletePartWindow>(int(CommandId::DeletePart));
         QVERIFY(deleter);
         h->ui.answers << UserInterface::Answer::Yes;
-        typeAndEnter(deleter->txtPartNo, "R100");
+        typeAndEnter(deleter->findChild<QLineEdit *>("txtPartNo"), "R100");
         auto *adder = h->open<AddDeletePartWindow>(CommandId::AddPart);
         QVERIFY(adder);
         enter(adder, Entry{"R100", "1", "Resistor 100R", "0.02", "50", vendor});

@@ -1,14 +1,44 @@
 #include "bom/kitcommands.h"
 
-#include "bom/kitpull.h"
+#include "bom/ops/kitpull.h"
+#include "data/numberrules.h"
+#include "ui/appcontext.h"
+#include "ui/childwindow.h"
 #include "ui/commandhost.h"
+#include "ui/userinterface.h"
 
 namespace KitCommands {
+
+void updateInvPulled(AppContext &app, QWidget *host)
+{
+    UserInterface &ui = app.ui();
+    const QString kitNo =
+        ui.input(host, QStringLiteral("Enter the Kit Part Number"), QStringLiteral("Part Number"))
+            .value_or(QString());
+    if (kitNo.isEmpty())
+        return;
+    const QString kitsText =
+        ui.input(host, QStringLiteral("Enter Qty of Kits Pulled"), QStringLiteral("Kits Pulled"))
+            .value_or(QString());
+    qint16 kits = 0;
+    DbError error;
+    if (!NumberRules::textToInt16(kitsText, &kits, &error)) {
+        ui.inform(host, error.is(ErrorNumber::TypeMismatch) ? QStringLiteral("Number of Kits was invalid")
+                                                            : errorMessageText(error));
+        return;
+    }
+
+    BusyPointer busy(host);
+    const KitPull::Outcome outcome = KitPull::pull(app.database(), kitNo, kits);
+    busy.release();
+    if (!outcome.ok())
+        ui.inform(host, KitPull::messageFor(kitNo, outcome));
+}
 
 void registerCommands(CommandHost &host)
 {
     host.registerHandler(CommandId::KitUpdateInv,
-                         [&host] { KitPull::updateInvPulled(host.app(), host.hostWidget()); });
+                         [&host] { updateInvPulled(host.app(), host.hostWidget()); });
 }
 
 } // namespace KitCommands

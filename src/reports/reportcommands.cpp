@@ -1,5 +1,6 @@
 #include "reports/reportcommands.h"
 
+#include "bom/ops/kitpull.h"
 #include "data/dberror.h"
 #include "reports/engine/reportparser.h"
 #include "reports/engine/reportrunner.h"
@@ -57,6 +58,11 @@ ReportPreviewWindow *openReport(CommandHost &host, const QString &templateName)
     }
 
     busy.set();
+    // A kit with no bill of materials is told so, whatever the report lists.
+    bool hasBom = true;
+    if (answers.contains(QStringLiteral("Kit"))
+        && KitPull::hasBom(app.database(), answers.value(QStringLiteral("Kit")), &hasBom) && !hasBom)
+        definition.emptyText = QStringLiteral("Kit {Kit} has no bill of materials.");
     ReportDocument document;
     if (ReportError e = ReportRunner::run(app.database(), definition, answers, app.now(), &document)) {
         busy.release();

@@ -3,7 +3,7 @@
 #include "data/database.h"
 #include "data/numberrules.h"
 #include "data/writetransaction.h"
-#include "stock/stockoperations.h"
+#include "stock/ops/stockoperations.h"
 
 #include <QSaveFile>
 

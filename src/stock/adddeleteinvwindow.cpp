@@ -4,8 +4,7 @@
 #include "ui/entryfields.h"
 #include "data/numberrules.h"
 #include "ui/userinterface.h"
-#include "data/writetransaction.h"
-#include "stock/stockoperations.h"
+#include "stock/ops/stockoperations.h"
 #include "ui/entrylayout.h"
 #include "ui/panelbar.h"
 
@@ -87,45 +86,25 @@ void AddDeleteInvWindow::submit()
 
     const QString partNo = txtPartNo->text();
     BusyPointer busy(this);
-    Database &db = m_app.database();
-    auto report = [&](const DbError &error) {
-        busy.release();
-        ui.inform(this, errorMessageText(error));
-    };
-
-    // Look-up, update and read-back in one write transaction: no other
-    // program writes the stock in between, and what is shown is what is stored.
-    // One that met another workstation's write runs again. The trap takes a
-    // closed object for no error and goes on: with the connection closed, the
-    // look-up finds no part.
-    bool exists = false;
-    StockOps::StockChange change;
-    DbError error;
-    const bool written = runWrite(db, [&](DbError *failure) {
-        exists = false;
-        if (!StockOps::partExists(db, partNo, &exists, failure))
-            return false;
-        if (!exists)
-            return false;
-        qint16 amount = 0;
-        if (!NumberRules::toInt16(NumberRules::readNumber(quantityText), &amount, failure))
-            return false;
-        change = StockOps::adjustStock(db, partNo, m_addMode ? double(amount) : -double(amount));
-        if (change.status == StockOps::Status::PartMissing)
-            *failure = DbError::runtime(ErrorNumber::NoCurrentRecord);
-        else if (!change.ok())
-            *failure = change.error;
-        return change.ok();
-    }, &error);
-    if (!written && error && !error.is(ErrorNumber::ObjectClosed)) {
-        report(error);
-        return;
-    }
-    if (!written) {
+    // Look-up, update and read-back are one operation in one write
+    // transaction; one that met another workstation's write runs again.
+    const StockOps::StockChange change = StockOps::submitAdjustment(
+        m_app.database(), partNo, NumberRules::readNumber(quantityText),
+        m_addMode ? StockOps::Direction::Add : StockOps::Direction::Subtract);
+    // The trap takes a closed object for no error and goes on: with the
+    // connection closed, the look-up finds no part.
+    const bool missing = change.status == StockOps::Status::PartMissing
+                         || (!change.ok() && change.error.is(ErrorNumber::ObjectClosed));
+    if (missing) {
         busy.release();
         ui.inform(this, QStringLiteral("Part Number Does Not Exist"));
         txtPartNo->setFocus(Qt::OtherFocusReason);
         txtPartNo->setSelection(0, int(txtPartNo->text().size()));
+        return;
+    }
+    if (!change.ok()) {
+        busy.release();
+        ui.inform(this, errorMessageText(change.error));
         return;
     }
     const qint16 newStock = change.newStock;

@@ -25,6 +25,7 @@ public:
     // Runs the adjustment, as the Submit button does.
     void submit();
 
+private:
     QLabel *lblPartNo = nullptr;
     QLineEdit *txtPartNo = nullptr;
     QLabel *lblQty = nullptr;
@@ -33,7 +34,6 @@ public:
     QPushButton *cmdExit = nullptr;
     PanelBar *StatBarAdd = nullptr;
 
-private:
     void showResult(const QString &partNo, int newStock);
 
     EntryFields *m_fields = nullptr;

@@ -4,8 +4,7 @@
 #include "ui/entryfields.h"
 #include "data/numberrules.h"
 #include "ui/userinterface.h"
-#include "data/writetransaction.h"
-#include "stock/stockoperations.h"
+#include "stock/ops/stockoperations.h"
 #include "ui/entrylayout.h"
 #include "ui/panelbar.h"
 
@@ -195,52 +194,28 @@ void AddDeletePartWindow::addPart()
     const QString vendor = txtVendor->text();
 
     BusyPointer busy(this);
-    Database &db = m_app.database();
-    auto fail = [&](const DbError &e) {
-        busy.release();
-        reportError(e);
-    };
-    // The duplicate check, the part and its vendor in one write transaction:
-    // a part added at another workstation a moment ago counts as listed.
-    enum class Result { Added, Listed, NoDescription };
-    Result result = Result::Added;
-    const bool written = runWrite(db, [&](DbError *failure) {
-        bool exists = false;
-        if (!StockOps::partExists(db, partNo, &exists, failure))
-            return false;
-        if (exists) {
-            result = Result::Listed;
-            return false;
-        }
-        if (description.isEmpty()) {
-            result = Result::NoDescription;
-            return false;
-        }
-        const StockOps::Outcome added =
-            StockOps::addPart(db, {partNo, quantity, description, cost, reorder, vendor});
-        if (added.status == StockOps::Status::AlreadyListed) {
-            result = Result::Listed;
-            return false;
-        }
-        *failure = added.error;
-        result = Result::Added;
-        return added.ok();
-    }, &error);
-    if (!written && error) {
-        fail(error);
-        return;
-    }
-    if (result == Result::Listed) {
+    // The duplicate check, the part and its vendor are one operation in one
+    // write transaction: a part added at another workstation a moment ago
+    // counts as listed.
+    const StockOps::Outcome added =
+        StockOps::addPart(m_app.database(), {partNo, quantity, description, cost, reorder, vendor});
+    switch (added.status) {
+    case StockOps::Status::Done:
+        break;
+    case StockOps::Status::AlreadyListed:
         busy.release();
         ui.message(this, QStringLiteral("Part No. ") + partNo + QStringLiteral(" already in inventory."),
                    UserInterface::programTitle(), UserInterface::Icon::Critical);
         txtPartNo->setFocus(Qt::OtherFocusReason);
         txtPartNo->selectAll();
         return;
-    }
-    if (result == Result::NoDescription) {
+    case StockOps::Status::NoDescription:
         busy.release();
         ui.inform(this, QStringLiteral("You must enter a Description"));
+        return;
+    default:
+        busy.release();
+        reportError(added.error);
         return;
     }
 
@@ -286,22 +261,16 @@ void AddDeletePartWindow::deletePart()
         return;
 
     busy.set();
-    bool missing = false; // deleted elsewhere meanwhile
-    DbError error;
-    const bool written = runWrite(db, [&](DbError *failure) {
-        const StockOps::Outcome deleted = StockOps::deletePart(db, partNo);
-        missing = deleted.status == StockOps::Status::PartMissing;
-        *failure = deleted.error;
-        return deleted.ok();
-    }, &error);
-    if (!written && missing) {
+    const StockOps::Outcome deleted = StockOps::deletePart(db, partNo);
+    if (deleted.status == StockOps::Status::PartMissing) {
+        // Deleted elsewhere meanwhile.
         busy.release();
         partNotFound();
         return;
     }
-    if (!written) {
+    if (!deleted.ok()) {
         busy.release();
-        reportError(error);
+        reportError(deleted.error);
         return;
     }
     statbarInfo->setCount(1);

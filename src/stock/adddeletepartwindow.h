@@ -25,6 +25,7 @@ public:
     // Adds or deletes, as the Submit button does.
     void submit();
 
+private:
     QLabel *lblPartNo = nullptr;
     QLineEdit *txtPartNo = nullptr;
     QLabel *lblQuantity = nullptr;
@@ -41,7 +42,6 @@ public:
     QPushButton *cmdExit = nullptr;
     PanelBar *statbarInfo = nullptr;
 
-private:
     void addPart();
     void deletePart();
     // Refuses a field that is not a number: message, focus, false.

@@ -12,7 +12,7 @@
 BrowseDescWindow::BrowseDescWindow(AppContext &app, QWidget *parent)
     : BrowseWindow(app,
                    {QStringLiteral("Description"),
-                    QStringLiteral("select * from Inventory order by Description ;"),
+                    StockOps::CatalogueOrder::ByDescription,
                     QStringLiteral("Choose a Description"),
                     QStringLiteral("Description Not Found!"), true},
                    7500, 4905, parent)

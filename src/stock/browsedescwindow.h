@@ -14,6 +14,11 @@ class BrowseDescWindow : public BrowseWindow
 public:
     explicit BrowseDescWindow(AppContext &app, QWidget *parent = nullptr);
 
+protected:
+    // A step that fails goes back to the first row and runs once more.
+    void pick() override;
+
+private:
     QLabel *lblDesc;
     QComboBox *cmbDesc;
     QLabel *lblPartNo;
@@ -28,8 +33,4 @@ public:
     QLineEdit *txtBin;
     QPushButton *cmdNext;
     QPushButton *cmdExit;
-
-protected:
-    // A step that fails goes back to the first row and runs once more.
-    void pick() override;
 };

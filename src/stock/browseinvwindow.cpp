@@ -19,7 +19,7 @@ constexpr double DescFieldWidth = 4725;
 BrowseInvWindow::BrowseInvWindow(AppContext &app, QWidget *parent)
     : BrowseWindow(app,
                    {QStringLiteral("PartNo"),
-                    QStringLiteral("select * from Inventory order by PartNo;"),
+                    StockOps::CatalogueOrder::ByPartNo,
                     QStringLiteral("Select a Part Number"),
                     QStringLiteral("Part Number Not Found!"), false},
                    7515, 5340, parent)
@@ -93,26 +93,18 @@ void BrowseInvWindow::afterLookUp()
 void BrowseInvWindow::showVendor()
 {
     const QString item = keyText();
-    Recordset vendor;
-    if (!vendor.open(m_app.database(),
-                     QStringLiteral("select Vendor from PreferredVendor Where Item = ? ;"), {item})) {
+    const StockOps::VendorLookup vendor = StockOps::preferredVendor(m_app.database(), item);
+    if (vendor.status == StockOps::Status::Failed) {
         // The window's own set and row are untouched; report and go on.
-        m_app.ui().inform(this, errorMessageText(vendor.error()));
+        m_app.ui().inform(this, errorMessageText(vendor.error));
         return;
     }
     QString text;
-    if (vendor.isEof()) {
+    if (!vendor.ok())
         text = QStringLiteral("Item not in Vendor list.");
-    } else {
-        const QVariant v = vendor.value(QStringLiteral("Vendor"));
-        if (vendor.error()) {
-            m_app.ui().inform(this, errorMessageText(vendor.error()));
-            return;
-        }
-        text = v.isNull() ? QStringLiteral("No vendor listed.") : v.toString();
-    }
+    else
+        text = vendor.vendor.isNull() ? QStringLiteral("No vendor listed.") : vendor.vendor.toString();
     txtVendor->setText(text);
     txtVendor->show();
     lblVendor->show();
-    vendor.close();
 }

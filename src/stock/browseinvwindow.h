@@ -14,6 +14,12 @@ class BrowseInvWindow : public BrowseWindow
 public:
     explicit BrowseInvWindow(AppContext &app, QWidget *parent = nullptr);
 
+protected:
+    void placeAfterOpen(bool opened) override;
+    // Every look-up hides the vendor of the part shown before.
+    void afterLookUp() override;
+
+private:
     QLabel *lblPartNo;
     QComboBox *cmbPartNo;
     QLabel *lblMinReq;
@@ -32,11 +38,5 @@ public:
     QPushButton *cmdVendor;
     QPushButton *cmdExit;
 
-protected:
-    void placeAfterOpen(bool opened) override;
-    // Every look-up hides the vendor of the part shown before.
-    void afterLookUp() override;
-
-private:
     void showVendor();
 };

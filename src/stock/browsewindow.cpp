@@ -74,7 +74,7 @@ void BrowseWindow::placeAfterOpen(bool opened)
 // order. The count is whatever the set holds: no 16-bit limit.
 bool BrowseWindow::readList()
 {
-    if (!m_set.open(m_app.database(), m_keyed.statement))
+    if (!StockOps::openCatalogue(m_app.database(), m_set, m_keyed.order))
         return false;
     if (!m_set.moveLast() || !m_set.moveFirst())
         return false;

@@ -2,6 +2,7 @@
 
 #include "ui/childwindow.h"
 #include "data/recordset.h"
+#include "stock/ops/stockoperations.h"
 
 #include <QList>
 #include <QString>
@@ -23,7 +24,7 @@ public:
     struct Keyed
     {
         QString keyColumn;
-        QString statement;
+        StockOps::CatalogueOrder order;
         QString chooseMessage;   // the box is empty
         QString notFoundMessage; // Enter found no row
         bool busyDuringNext = false;

@@ -2,7 +2,7 @@
 
 #include "docs/documentcommands.h"
 #include "docs/documentwindow.h"
-#include "stock/stockoperations.h"
+#include "stock/ops/stockoperations.h"
 #include "ui/appcontext.h"
 #include "ui/childwindow.h"
 #include "ui/commandhost.h"

@@ -1,11 +1,10 @@
 #include "users/userswindow.h"
 
-#include "data/writetransaction.h"
 #include "ui/appcontext.h"
 #include "ui/entryfields.h"
 #include "ui/entrylayout.h"
 #include "ui/userinterface.h"
-#include "users/userops.h"
+#include "users/ops/userops.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -139,59 +138,33 @@ void UsersWindow::submit()
     UserInterface &ui = m_app.ui();
     BusyPointer busy(this);
     Database &db = m_app.database();
-    auto report = [&](const DbError &error) {
-        busy.release();
-        ui.inform(this, errorMessageText(error));
-    };
-
-    // The check and the change it allows happen in one transaction: no one
-    // changes the user in between, and a failure leaves the table as it was.
-    // A closed connection is an error too: nothing may be reported as done
-    // that was not written.
-    WriteTransaction transaction(db);
-    if (!transaction.isOpen())
-        return report(db.error());
-
-    if (optAdd->isChecked()) {
-        const UserOps::Outcome added = UserOps::addUser(db, name, password);
-        if (added.status == UserOps::Status::AlreadyListed) {
-            transaction.rollback();
-            busy.release();
-            return refuse(QStringLiteral("User name Already Exists"), txtUser, true);
-        }
-        if (!added.ok())
-            return report(added.error);
-        if (!transaction.commit())
-            return report(db.error());
-        busy.release();
+    // The check and the change it allows are one operation in one write
+    // transaction: no one changes the user in between, and a failure leaves
+    // the table as it was. A closed connection is an error too: nothing may
+    // be reported as done that was not written.
+    const bool add = optAdd->isChecked();
+    const bool update = optUpdate->isChecked();
+    const UserOps::Outcome outcome = add      ? UserOps::addUser(db, name, password)
+                                     : update ? UserOps::changePassword(db, name, password, newPassword)
+                                              : UserOps::removeUser(db, name, password);
+    busy.release();
+    switch (outcome.status) {
+    case UserOps::Status::Done:
+        break;
+    case UserOps::Status::AlreadyListed:
+        return refuse(QStringLiteral("User name Already Exists"), txtUser, true);
+    case UserOps::Status::NoSuchUser:
+        return refuse(QStringLiteral("User name Does Not Exist"), txtUser, true);
+    case UserOps::Status::WrongPassword:
+        return refuse(QStringLiteral("Password Does Not Match"), txtPassword, true);
+    case UserOps::Status::Failed:
+        ui.inform(this, errorMessageText(outcome.error));
+        return;
+    }
+    if (add) {
         ui.inform(this, QStringLiteral("User added"));
         return;
     }
-
-    const UserOps::Outcome checked = UserOps::checkPassword(db, name, password);
-    switch (checked.status) {
-    case UserOps::Status::Done:
-        break;
-    case UserOps::Status::NoSuchUser:
-        transaction.rollback();
-        busy.release();
-        return refuse(QStringLiteral("User name Does Not Exist"), txtUser, true);
-    case UserOps::Status::WrongPassword:
-        transaction.rollback();
-        busy.release();
-        return refuse(QStringLiteral("Password Does Not Match"), txtPassword, true);
-    default:
-        return report(checked.error);
-    }
-
-    const bool update = optUpdate->isChecked();
-    const UserOps::Outcome changed =
-        update ? UserOps::setPassword(db, name, newPassword) : UserOps::deleteUser(db, name);
-    if (!changed.ok())
-        return report(changed.error ? changed.error : DbError::runtime(ErrorNumber::RowNotFound));
-    if (!transaction.commit())
-        return report(db.error());
-    busy.release();
     ui.inform(this, update ? QStringLiteral("Password updated.") : QStringLiteral("User deleted."));
     clearFields();
 }

@@ -21,11 +21,13 @@ public:
     // Runs the chosen option, as the Submit button does.
     void submit();
 
+    // Shown while "Update Password" is chosen.
+
+private:
     QLabel *Label1 = nullptr;
     QLineEdit *txtUser = nullptr;
     QLabel *Label2 = nullptr;
     QLineEdit *txtPassword = nullptr;
-    // Shown while "Update Password" is chosen.
     QLabel *Label3 = nullptr;
     QLineEdit *txtNewPassword = nullptr;
     QGroupBox *frmOptions = nullptr;
@@ -35,7 +37,6 @@ public:
     QPushButton *cmdSubmit = nullptr;
     QPushButton *cmdExit = nullptr;
 
-private:
     void showNewPasswordField();
     void refuse(const QString &text, QLineEdit *field, bool selectText);
     void clearFields();

@@ -2,7 +2,7 @@
 // the tests of what a pull leaves behind when its process ends.
 //   kitpull_child <database> <kit> <kits> <die after N lines, -1 never> [pause ms per line]
 // Exit status: 0 pulled, 3 the pull failed, 4 the database did not open.
-#include "bom/kitpull.h"
+#include "bom/ops/kitpull.h"
 #include "data/database.h"
 
 #include <QCoreApplication>

@@ -1,4 +1,4 @@
-#include "users/passwordhash.h"
+#include "users/ops/passwordhash.h"
 
 #include <QRandomGenerator>
 #include <QStringList>

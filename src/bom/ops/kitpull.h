@@ -5,14 +5,13 @@
 #include <QString>
 #include <functional>
 
-class AppContext;
 class Database;
-class QWidget;
 
 // Pulling kits: every component of a kit's bill of materials, times the
 // number of kits, leaves the stock. All or nothing: the whole pull runs in
-// one write transaction, and a component that cannot be pulled leaves every
-// stock as it was.
+// one write transaction (its own through runWrite, run again after a conflict
+// with another workstation, or the caller's when one is open), and a
+// component that cannot be pulled leaves every stock as it was.
 namespace KitPull {
 
 struct Outcome
@@ -38,16 +37,18 @@ struct Outcome
 using Progress = std::function<void(int linesDone)>;
 
 // Takes `kits` times each line's quantity used off the component's stock,
-// each line on its own, the stored result rounded half to even, and sets the
+// each line on its own, in the type of the stock read (a whole number of 64
+// bits, with no 16-bit limit: only the number of kits is one), the stored
+// result rounded half to even, and sets the
 // reorder flag of a component whose stored stock is then below 1. Commits
 // only when every line went through.
 Outcome pull(Database &db, const QString &kitNo, qint16 kits, const Progress &progress = {});
 
+// True in *has when some BOM row carries the kit number (letter case as the
+// database compares it). Reads only; false with the reason in *error.
+bool hasBom(Database &db, const QString &kitNo, bool *has, DbError *error = nullptr);
+
 // The message the user sees for a failed pull; empty for a successful one.
 QString messageFor(const QString &kitNo, const Outcome &outcome);
-
-// The Kits > Update Inv Pulled command: asks for the kit number and the
-// number of kits, pulls, and reports only a failure.
-void updateInvPulled(AppContext &app, QWidget *host);
 
 } // namespace KitPull

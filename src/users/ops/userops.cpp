@@ -1,8 +1,9 @@
-#include "users/userops.h"
+#include "users/ops/userops.h"
 
 #include "data/database.h"
 #include "data/recordset.h"
-#include "users/passwordhash.h"
+#include "stock/ops/statement.h"
+#include "users/ops/passwordhash.h"
 
 namespace UserOps {
 
@@ -29,9 +30,22 @@ Outcome withStatus(Status status)
     return outcome;
 }
 
-} // namespace
+// Runs a use case inside the caller's transaction or one of its own.
+template <class F> Outcome within(Database &db, F run)
+{
+    Outcome outcome;
+    DbError error;
+    const bool written = writeWithin(db, [&](DbError *failure) {
+        outcome = run();
+        *failure = outcome.status == Status::Failed ? outcome.error : DbError();
+        return outcome.ok();
+    }, &error);
+    if (!written && error)
+        return failed(error);
+    return outcome;
+}
 
-Outcome addUser(Database &db, const QString &name, const QString &password)
+Outcome addUserIn(Database &db, const QString &name, const QString &password)
 {
     Recordset rs;
     if (!rs.open(db, Lookup, {name}))
@@ -47,7 +61,7 @@ Outcome addUser(Database &db, const QString &name, const QString &password)
     return withStatus(Status::Done);
 }
 
-Outcome checkPassword(Database &db, const QString &name, const QString &password)
+Outcome checkPasswordIn(Database &db, const QString &name, const QString &password)
 {
     Recordset rs;
     if (!rs.open(db, Lookup, {name}))
@@ -71,7 +85,7 @@ Outcome checkPassword(Database &db, const QString &name, const QString &password
     return withStatus(Status::WrongPassword);
 }
 
-Outcome setPassword(Database &db, const QString &name, const QString &password)
+Outcome setPasswordIn(Database &db, const QString &name, const QString &password)
 {
     const QString digest = PasswordHash::make(password);
     if (digest.isEmpty())
@@ -83,12 +97,51 @@ Outcome setPassword(Database &db, const QString &name, const QString &password)
     return withStatus(changed == 0 ? Status::NoSuchUser : Status::Done);
 }
 
-Outcome deleteUser(Database &db, const QString &name)
+Outcome deleteUserIn(Database &db, const QString &name)
 {
     qint64 deleted = 0;
-    if (!db.execute(QStringLiteral("Delete Users.* From Users WHERE Users.User = ?;"), {name}, &deleted))
+    if (!db.execute(QStringLiteral("DELETE FROM Users WHERE User = ?"), {name}, &deleted))
         return failed(db.error());
     return withStatus(deleted == 0 ? Status::NoSuchUser : Status::Done);
+}
+
+} // namespace
+
+Outcome addUser(Database &db, const QString &name, const QString &password)
+{
+    return within(db, [&] { return addUserIn(db, name, password); });
+}
+
+Outcome checkPassword(Database &db, const QString &name, const QString &password)
+{
+    return within(db, [&] { return checkPasswordIn(db, name, password); });
+}
+
+Outcome setPassword(Database &db, const QString &name, const QString &password)
+{
+    return within(db, [&] { return setPasswordIn(db, name, password); });
+}
+
+Outcome deleteUser(Database &db, const QString &name)
+{
+    return within(db, [&] { return deleteUserIn(db, name); });
+}
+
+Outcome changePassword(Database &db, const QString &name, const QString &password,
+                       const QString &newPassword)
+{
+    return within(db, [&] {
+        const Outcome checked = checkPasswordIn(db, name, password);
+        return checked.ok() ? setPasswordIn(db, name, newPassword) : checked;
+    });
+}
+
+Outcome removeUser(Database &db, const QString &name, const QString &password)
+{
+    return within(db, [&] {
+        const Outcome checked = checkPasswordIn(db, name, password);
+        return checked.ok() ? deleteUserIn(db, name) : checked;
+    });
 }
 
 } // namespace UserOps

@@ -6,24 +6,29 @@
 #include <QVariant>
 
 class Database;
+class Recordset;
 
-// The stock rules, free of windows. Each operation runs inside a write
-// transaction the caller owns (WriteTransaction), so that a kit pull or a
-// scanner import can apply many changes at once, and returns an outcome;
-// none shows anything or commits.
+// The stock rules, free of windows. The use cases (a stock Submit, adding or
+// deleting a part) run in a write transaction of their own through runWrite,
+// so one that met another workstation's write runs again; called while the
+// caller's write transaction is open (a kit pull, a scanner import) they run
+// inside it and leave the commit to the caller. Each returns an outcome and
+// shows nothing.
 namespace StockOps {
 
 enum class Status {
     Done,
     PartMissing,   // no part with that number
+    OutOfRange,    // a stock or amount outside a 16-bit whole number (error 6)
     AlreadyListed, // adding a part whose number is there in any letter case
-    Failed,        // see error
+    NoDescription, // adding a new part with an empty description
+    Failed,        // see error (the engine's text, or the runtime's number)
 };
 
 struct Outcome
 {
     Status status = Status::Failed;
-    DbError error; // with Status::Failed
+    DbError error; // with Failed and OutOfRange
     bool ok() const { return status == Status::Done; }
 };
 
@@ -38,9 +43,16 @@ struct StockChange : Outcome
 // Adds `delta` to the stored stock of a part (a negative delta takes away).
 // The stock is a 16-bit whole number: the stored value and the result are
 // held as such, the result rounded half to even; a result outside
-// -32768..32767 is error 6 and nothing is written. The stock and reorder
-// point are read back inside the transaction.
+// -32768..32767 is OutOfRange and nothing is written. One UPDATE when the
+// stored stock is a whole number in range and the delta whole.
 StockChange adjustStock(Database &db, const QString &partNo, double delta);
+
+enum class Direction { Add, Subtract };
+
+// A stock Submit: `quantity` (as read from the typed text) rounded half to
+// even to a 16-bit whole number, added or subtracted. A missing part is
+// reported before a quantity out of range.
+StockChange submitAdjustment(Database &db, const QString &partNo, double quantity, Direction direction);
 
 struct NewPart
 {
@@ -53,11 +65,13 @@ struct NewPart
 };
 
 // True when a part with that number is in the catalogue (letter case as the
-// database compares it).
+// database compares it). Reads only.
 bool partExists(Database &db, const QString &partNo, bool *exists, DbError *error);
 
 // Adds a part and, when it names a vendor, its preferred vendor row; a vendor
-// row left from an earlier part of that number goes.
+// row left from an earlier part of that number goes. AlreadyListed when the
+// number is there (checked first), NoDescription when the description is
+// empty.
 Outcome addPart(Database &db, const NewPart &part);
 
 // Deletes a part; PartMissing when there was none (also when someone else
@@ -76,5 +90,18 @@ struct Valuation : Outcome
 // 3021 (no current record); a part with an empty stock or cost with error 94
 // (invalid use of null), and with text that is no number with error 13.
 Valuation valueStock(Database &db);
+
+// The whole catalogue in one order, for the look-up windows: a snapshot they
+// keep and step through. False with the reason in the set's error().
+enum class CatalogueOrder { ByPartNo, ByDescription };
+bool openCatalogue(Database &db, Recordset &set, CatalogueOrder order);
+
+// A part's preferred vendor: Done with the first row's Vendor (null when the
+// row names none), PartMissing when the part has no vendor row.
+struct VendorLookup : Outcome
+{
+    QVariant vendor;
+};
+VendorLookup preferredVendor(Database &db, const QString &item);
 
 } // namespace StockOps

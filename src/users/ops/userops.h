@@ -6,9 +6,10 @@
 
 class Database;
 
-// The user table's rules, free of windows. Each operation runs inside a
-// write transaction the caller owns (WriteTransaction) and returns an
-// outcome; none shows anything or commits. Names are compared the way the
+// The user table's rules, free of windows. Each operation runs in a write
+// transaction of its own through runWrite (run again after a conflict with
+// another workstation), or inside the caller's when one is open, and returns
+// an outcome; none shows anything. Names are compared the way the
 // database compares them; passwords exactly as typed.
 namespace UserOps {
 
@@ -39,5 +40,11 @@ Outcome setPassword(Database &db, const QString &name, const QString &password);
 
 // Deletes every row of that name; NoSuchUser when there was none.
 Outcome deleteUser(Database &db, const QString &name);
+
+// The checked changes: the name must exist (NoSuchUser) and the password
+// match (WrongPassword) before the change, in the same transaction.
+Outcome changePassword(Database &db, const QString &name, const QString &password,
+                       const QString &newPassword);
+Outcome removeUser(Database &db, const QString &name, const QString &password);
 
 } // namespace UserOps

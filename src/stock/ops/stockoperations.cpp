@@ -1,0 +1,314 @@
+#include "stock/ops/stockoperations.h"
+
+#include "data/database.h"
+#include "data/numberrules.h"
+#include "data/recordset.h"
+#include "data/sqlengine.h"
+#include "data/writetransaction.h"
+#include "stock/ops/statement.h"
+
+#include <QSqlDatabase>
+#include <cmath>
+
+namespace StockOps {
+
+namespace {
+
+template <class T> T failed(const DbError &error)
+{
+    T outcome;
+    outcome.status = Status::Failed;
+    outcome.error = error;
+    return outcome;
+}
+
+template <class T> T withStatus(Status status)
+{
+    T outcome;
+    outcome.status = status;
+    return outcome;
+}
+
+} // namespace
+
+bool StockChange::belowReorderPoint() const
+{
+    return ok() && reorderPoint.isValid() && !reorderPoint.isNull()
+           && double(newStock) < reorderPoint.toDouble();
+}
+
+namespace {
+
+// A conversion failure as an outcome: an overflow is OutOfRange.
+template <class T> T conversionFailed(const DbError &error)
+{
+    T outcome = failed<T>(error);
+    if (error.is(ErrorNumber::Overflow))
+        outcome.status = Status::OutOfRange;
+    return outcome;
+}
+
+// Inside the caller's transaction.
+StockChange applyDelta(Database &db, const QString &partNo, double delta)
+{
+    // The common case in one UPDATE: a whole stock in range and a whole
+    // delta need no rounding, so the engine adds and range-checks them.
+    bool written = false;
+    if (std::isfinite(delta) && delta == std::nearbyint(delta) && std::abs(delta) <= 65535) {
+        Statement update(db, QStringLiteral(
+            "UPDATE Inventory SET CurrentInv = CurrentInv + ? WHERE PartNo = ? "
+            "AND CurrentInv = ROUND(CurrentInv) AND CurrentInv BETWEEN -32768 AND 32767 "
+            "AND CurrentInv + ? BETWEEN -32768 AND 32767"));
+        const qint64 whole = qint64(delta);
+        if (!update.exec({whole, partNo, whole}))
+            return failed<StockChange>(update.error());
+        written = update.rowsAffected() > 0;
+    }
+    const QString readBack = QStringLiteral("SELECT CurrentInv, ReorderPoint FROM Inventory WHERE PartNo = ?");
+    DbError error;
+    if (!written) {
+        // Otherwise (or to tell why the engine wrote nothing): read, round, write.
+        Statement read(db, db.engine().lockingRead(readBack));
+        if (!read.exec({partNo}))
+            return failed<StockChange>(read.error());
+        if (!read.next())
+            return withStatus<StockChange>(Status::PartMissing);
+        const QVariant stored = read.value(0);
+        read.finish();
+        qint16 current = 0, newStock = 0;
+        if (!NumberRules::toInt16(stored, &current, &error))
+            return conversionFailed<StockChange>(error);
+        if (!NumberRules::toInt16(double(current) + delta, &newStock, &error))
+            return conversionFailed<StockChange>(error);
+        Statement write(db, QStringLiteral("UPDATE Inventory SET CurrentInv = ? WHERE PartNo = ?"));
+        if (!write.exec({int(newStock), partNo}))
+            return failed<StockChange>(write.error());
+    }
+    // Read back in the same transaction: what the caller reports is what the
+    // commit will store, whatever a trigger made of it.
+    Statement read(db, readBack);
+    if (!read.exec({partNo}))
+        return failed<StockChange>(read.error());
+    if (!read.next())
+        return withStatus<StockChange>(Status::PartMissing);
+    StockChange change;
+    const QVariant stock = read.value(0);
+    change.reorderPoint = read.value(1);
+    read.finish();
+    if (!NumberRules::toInt16(stock, &change.newStock, &error))
+        return conversionFailed<StockChange>(error);
+    change.status = Status::Done;
+    return change;
+}
+
+// Runs a use case inside the caller's transaction or one of its own; the
+// outcome is the last attempt's.
+template <class T, class F> T within(Database &db, F run)
+{
+    T outcome;
+    DbError error;
+    const bool written = writeWithin(db, [&](DbError *failure) {
+        outcome = run();
+        *failure = outcome.status == Status::Failed ? outcome.error : DbError();
+        return outcome.ok();
+    }, &error);
+    if (!written && error && outcome.status == Status::Done)
+        return failed<T>(error); // the commit failed
+    if (!written && error)
+        outcome.error = error;
+    return outcome;
+}
+
+} // namespace
+
+StockChange adjustStock(Database &db, const QString &partNo, double delta)
+{
+    return within<StockChange>(db, [&] { return applyDelta(db, partNo, delta); });
+}
+
+StockChange submitAdjustment(Database &db, const QString &partNo, double quantity, Direction direction)
+{
+    return within<StockChange>(db, [&] {
+        qint16 amount = 0;
+        DbError error;
+        if (!NumberRules::toInt16(quantity, &amount, &error)) {
+            // The part is looked for first: a missing one is what the user hears.
+            bool exists = false;
+            DbError readError;
+            if (!partExists(db, partNo, &exists, &readError))
+                return failed<StockChange>(readError);
+            return exists ? conversionFailed<StockChange>(error) : withStatus<StockChange>(Status::PartMissing);
+        }
+        return applyDelta(db, partNo, direction == Direction::Add ? double(amount) : -double(amount));
+    });
+}
+
+bool partExists(Database &db, const QString &partNo, bool *exists, DbError *error)
+{
+    Statement read(db, QStringLiteral("SELECT PartNo FROM Inventory WHERE PartNo = ?"));
+    if (!read.exec({partNo})) {
+        if (error)
+            *error = read.error();
+        return false;
+    }
+    *exists = read.next();
+    read.finish();
+    return true;
+}
+
+Outcome addPart(Database &db, const NewPart &part)
+{
+    return within<Outcome>(db, [&] {
+        bool exists = false;
+        DbError error;
+        if (!partExists(db, part.partNo, &exists, &error))
+            return failed<Outcome>(error);
+        if (exists)
+            return withStatus<Outcome>(Status::AlreadyListed);
+        if (part.description.isEmpty())
+            return withStatus<Outcome>(Status::NoDescription);
+        Statement insert(db, QStringLiteral(
+            "INSERT INTO Inventory (PartNo, CurrentInv, Description, UnitCost, MinReq) VALUES (?, ?, ?, ?, ?)"));
+        if (!insert.exec({part.partNo, int(part.quantity), part.description, part.unitCost, int(part.minReq)})) {
+            // Another workstation added the number since the look-up.
+            if (insert.error().state == QLatin1String("23505"))
+                return withStatus<Outcome>(Status::AlreadyListed);
+            return failed<Outcome>(insert.error());
+        }
+        // A vendor row left behind by a deleted part of the same number would
+        // be shown for the new one: the new part's own vendor, or none,
+        // replaces it.
+        Statement clear(db, QStringLiteral("DELETE FROM PreferredVendor WHERE Item = ?"));
+        if (!clear.exec({part.partNo}))
+            return failed<Outcome>(clear.error());
+        if (!part.vendor.isEmpty()) {
+            Statement vendor(db, QStringLiteral(
+                "INSERT INTO PreferredVendor (Item, Vendor, Description) VALUES (?, ?, ?)"));
+            if (!vendor.exec({part.partNo, part.vendor, part.description}))
+                return failed<Outcome>(vendor.error());
+        }
+        return withStatus<Outcome>(Status::Done);
+    });
+}
+
+Outcome deletePart(Database &db, const QString &partNo)
+{
+    return within<Outcome>(db, [&] {
+        Statement remove(db, QStringLiteral("DELETE FROM Inventory WHERE PartNo = ?"));
+        if (!remove.exec({partNo}))
+            return failed<Outcome>(remove.error());
+        return withStatus<Outcome>(remove.rowsAffected() == 0 ? Status::PartMissing : Status::Done);
+    });
+}
+
+bool openCatalogue(Database &db, Recordset &set, CatalogueOrder order)
+{
+    // Parts with no description come first on both engines (the server
+    // would put them last).
+    return set.open(db, order == CatalogueOrder::ByPartNo
+                            ? QStringLiteral("select * from Inventory order by PartNo;")
+                            : QStringLiteral("select * from Inventory order by Description NULLS FIRST;"));
+}
+
+VendorLookup preferredVendor(Database &db, const QString &item)
+{
+    VendorLookup lookup;
+    Statement read(db, QStringLiteral("SELECT Vendor FROM PreferredVendor WHERE Item = ?"));
+    if (!read.exec({item})) {
+        lookup.error = read.error();
+        return lookup;
+    }
+    lookup.status = read.next() ? Status::Done : Status::PartMissing;
+    if (lookup.ok())
+        lookup.vendor = read.value(0);
+    read.finish();
+    return lookup;
+}
+
+namespace {
+
+// Sums the products row by row as the engine hands the values over: a
+// million parts need no result set in memory.
+class ValueSink : public SqlEngine::RowSink
+{
+public:
+    Valuation result;
+    DbError error;
+
+    void columns(const QStringList &) override {}
+    void value(QVariant &&v) override
+    {
+        if (m_column++ == 0)
+            m_stock = std::move(v);
+        else
+            m_cost = std::move(v);
+    }
+    void endRow() override
+    {
+        m_column = 0;
+        ++result.parts;
+        if (error)
+            return;
+        double stock = 0;
+        double cost = 0;
+        if (!number(m_stock, &stock) || !number(m_cost, &cost))
+            return;
+        // Negative stock or a negative cost adds nothing, also both at once
+        // (whose product alone would count as a positive value).
+        if (stock > 0 && cost > 0)
+            result.total += stock * cost;
+    }
+
+private:
+    bool number(const QVariant &v, double *out)
+    {
+        if (v.isNull()) {
+            error = DbError::runtime(ErrorNumber::InvalidUseOfNull);
+            return false;
+        }
+        bool ok = false;
+        *out = v.toDouble(&ok);
+        if (!ok)
+            error = DbError::runtime(ErrorNumber::TypeMismatch);
+        return ok;
+    }
+
+    int m_column = 0;
+    QVariant m_stock;
+    QVariant m_cost;
+};
+
+} // namespace
+
+Valuation valueStock(Database &db)
+{
+    if (!db.isOpen())
+        return failed<Valuation>(DbError::runtime(ErrorNumber::ObjectClosed));
+    const QString sql = db.engine().translate(
+        QStringLiteral("SELECT Inventory.CurrentInv, Inventory.UnitCost from Inventory ;"));
+    ValueSink sink;
+    DbError error;
+    bool supported = false;
+    QSqlDatabase handle = db.handle();
+    if (!db.engine().readAll(handle, sql, {}, sink, &error, &supported)) {
+        if (supported)
+            return failed<Valuation>(error);
+        // An engine without its own reader: through a result set.
+        Recordset rs;
+        if (!rs.open(db, sql))
+            return failed<Valuation>(rs.error());
+        for (qsizetype row = 0; row < rs.recordCount(); ++row) {
+            sink.value(rs.valueAt(row, 0));
+            sink.value(rs.valueAt(row, 1));
+            sink.endRow();
+        }
+    }
+    if (sink.error)
+        return failed<Valuation>(sink.error);
+    if (sink.result.parts == 0)
+        return failed<Valuation>(DbError::runtime(ErrorNumber::NoCurrentRecord));
+    sink.result.status = Status::Done;
+    return sink.result;
+}
+
+} // namespace StockOps
