@@ -5,7 +5,7 @@
 #include <functional>
 
 class EntryFields;
-class GridModel;
+class ListGridModel;
 class GridView;
 class QLabel;
 class QLineEdit;
@@ -26,8 +26,12 @@ public:
     // True once this window has written a row: it no longer asks whether the
     // BOM is listed.
     bool bomStarted() const { return m_started; }
-    // What Yes to "already listed" runs to show the BOM editor.
-    void setEditorOpener(std::function<void()> opener) { m_openEditor = std::move(opener); }
+    // What Yes to "already listed" runs to show the BOM editor with the BOM
+    // number typed.
+    void setEditorOpener(std::function<void(const QString &boardPn)> opener)
+    {
+        m_openEditor = std::move(opener);
+    }
 
     QLabel *lblBoardNo = nullptr;
     QLineEdit *txtBoardNo = nullptr;
@@ -50,7 +54,7 @@ private:
     void fitGrid();
 
     EntryFields *m_fields = nullptr;
-    GridModel *m_model = nullptr;
+    ListGridModel *m_model = nullptr;
     bool m_started = false;
-    std::function<void()> m_openEditor;
+    std::function<void(const QString &)> m_openEditor;
 };
