@@ -2,6 +2,11 @@
 # Installs what is missing, builds, and runs every test headless.
 source "$(dirname "$0")/scripts/common.sh"
 install_missing
+# LibreOffice reads back what a grid copies for spreadsheets (test-only tool).
+if ! command -v soffice >/dev/null; then
+  if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; else SUDO=; fi
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends libreoffice-calc-nogui || true
+fi
 build
 export QT_QPA_PLATFORM=offscreen
 export QTWEBENGINE_DISABLE_SANDBOX=1

@@ -23,8 +23,8 @@ const int PartNoColumn = 2, QtyColumn = 3;
 QStringList column(const BoardBomWindow *w, int c)
 {
     QStringList values;
-    for (int r = 0; r < w->grdDataGrid->model()->rowCount(); ++r)
-        values << w->grdDataGrid->model()->index(r, c).data().toString();
+    for (int r = 0; r < control<GridView>(w, "grdDataGrid")->model()->rowCount(); ++r)
+        values << control<GridView>(w, "grdDataGrid")->model()->index(r, c).data().toString();
     return values;
 }
 
@@ -32,14 +32,14 @@ QStringList column(const BoardBomWindow *w, int c)
 int currentRow(const BoardBomWindow *w)
 {
     const int position = int(w->recordset()->absolutePosition());
-    return w->grdDataGrid->currentIndex().row() + 1 == position ? position : -1;
+    return control<GridView>(w, "grdDataGrid")->currentIndex().row() + 1 == position ? position : -1;
 }
 
 // The buttons of the strip that show, by their captions.
 QString strip(const BoardBomWindow *w)
 {
     QStringList shown;
-    for (const QPushButton *b : w->picButtons->findChildren<QPushButton *>())
+    for (const QPushButton *b : control<QWidget>(w, "picButtons")->findChildren<QPushButton *>())
         if (b->isVisible())
             shown << b->text();
     return shown.join(' ');
@@ -49,7 +49,7 @@ QString strip(const BoardBomWindow *w)
 // the user goes on from the open cell.
 void typeInCell(BoardBomWindow *w, int r, int c, const QString &text, bool finish = true)
 {
-    GridView *g = w->grdDataGrid;
+    GridView *g = control<GridView>(w, "grdDataGrid");
     g->setFocus(Qt::OtherFocusReason);
     g->setCurrentIndex(g->model()->index(r, c));
     QTest::keyClick(g, Qt::Key_F2);
@@ -83,15 +83,15 @@ class TestBomEditor : public QObject
             h = std::make_unique<Harness>(Boms);
         BoardBomWindow *w = h->open<BoardBomWindow>(CommandId::EditBOM);
         if (w && !bom.isNull())
-            typeAndEnter(w->txtPartNo, bom);
+            typeAndEnter(control<QLineEdit>(w, "txtPartNo"), bom);
         return w;
     }
-    QStringList stored(const QString &where = QString()) { return storedRows(h->env.app.databasePath(), where); }
+    QStringList stored(const QString &where = QString()) { return storedRows(h->env.app.databaseAddress(), where); }
     void click(QPushButton *b) { QTest::mouseClick(b, Qt::LeftButton); }
     void closeWindow(BoardBomWindow *w)
     {
         QPointer<QWidget> sub = w->subWindow();
-        click(w->cmdExit);
+        click(control<QPushButton>(w, "cmdExit"));
         QTRY_VERIFY(sub.isNull());
     }
 
@@ -120,21 +120,21 @@ private slots:
         BoardBomWindow *w = loaded(number);
         QVERIFY(w);
         QCOMPARE(h->ui.texts(), message.isEmpty() ? QStringList() : QStringList{message});
-        QVERIFY(w->txtPartNo->hasFocus());
+        QVERIFY(control<QLineEdit>(w, "txtPartNo")->hasFocus());
         QCOMPARE(w->hasBom(), message.isEmpty());
-        QCOMPARE(w->txtPartNo->selectedText(), message.startsWith("BOM") ? number : "");
-        QCOMPARE(QList<bool>({w->txtDescription->isVisible(), w->grdDataGrid->isVisible(), w->picButtons->isVisible()}),
+        QCOMPARE(control<QLineEdit>(w, "txtPartNo")->selectedText(), message.startsWith("BOM") ? number : "");
+        QCOMPARE(QList<bool>({control<QLineEdit>(w, "txtDescription")->isVisible(), control<GridView>(w, "grdDataGrid")->isVisible(), control<QWidget>(w, "picButtons")->isVisible()}),
                  QList<bool>(3, message.isEmpty()));
-        QVERIFY(!w->picStatBox->isVisible());
+        QVERIFY(!control<QWidget>(w, "picStatBox")->isVisible());
         if (!message.isEmpty())
             return;
         QCOMPARE(column(w, PartNoColumn), parts);
-        QCOMPARE(w->txtDescription->text(), description);
-        QVERIFY(!w->txtDescription->isEnabled());
+        QCOMPARE(control<QLineEdit>(w, "txtDescription")->text(), description);
+        QVERIFY(!control<QLineEdit>(w, "txtDescription")->isEnabled());
         QCOMPARE(strip(w), "&Add &Edit &Delete &Close");
         QCOMPARE(currentRow(w), 1);
-        QCOMPARE(w->lblStatus->text(), "Part: 1");
-        QCOMPARE(w->grdDataGrid->visibleColumns(), QList<int>({PartNoColumn, QtyColumn}));
+        QCOMPARE(control<QLabel>(w, "lblStatus")->text(), "Part: 1");
+        QCOMPARE(control<GridView>(w, "grdDataGrid")->visibleColumns(), QList<int>({PartNoColumn, QtyColumn}));
     }
 
     // After "BOM was not found!" the BOM loaded before stays, and the buttons
@@ -144,16 +144,16 @@ private slots:
         BoardBomWindow *w = loaded("AMP");
         QVERIFY(w);
         key(Qt::Key_Down);
-        typeAndEnter(w->txtPartNo, "NONE");
+        typeAndEnter(control<QLineEdit>(w, "txtPartNo"), "NONE");
         QCOMPARE(h->ui.texts(), QStringList{"BOM was not found!"});
-        QCOMPARE(w->txtDescription->text(), "Amplifier");
-        click(w->cmdDelete);
+        QCOMPARE(control<QLineEdit>(w, "txtDescription")->text(), "Amplifier");
+        click(control<QPushButton>(w, "cmdDelete"));
         QCOMPARE(h->ui.texts().size(), 1);
         QCOMPARE(stored("where BoardPN = 'AMP'"), QStringList({"AMP|Amplifier|R100|2", "AMP|Amplifier|IC1|1"}));
         QCOMPARE(column(w, PartNoColumn), QStringList({"R100", "IC1"}));
-        typeAndEnter(w->txtPartNo, "KIT");
+        typeAndEnter(control<QLineEdit>(w, "txtPartNo"), "KIT");
         QCOMPARE(column(w, PartNoColumn), QStringList{"HW1"});
-        QCOMPARE(QStringList({w->txtDescription->text(), w->loadedBom()}), QStringList({"Kit", "KIT"}));
+        QCOMPARE(QStringList({control<QLineEdit>(w, "txtDescription")->text(), w->loadedBom()}), QStringList({"Kit", "KIT"}));
     }
 
     // The window's keys on a three-row BOM, in the grid (which must not move
@@ -194,23 +194,23 @@ private slots:
         QVERIFY(w);
         QSignalSpy beeped(w, &BoardBomWindow::beeped);
         QVERIFY(w->recordset()->moveTo(start));
-        (inGrid ? static_cast<QWidget *>(w->grdDataGrid) : w->txtPartNo)->setFocus(Qt::OtherFocusReason);
+        (inGrid ? static_cast<QWidget *>(control<GridView>(w, "grdDataGrid")) : control<QLineEdit>(w, "txtPartNo"))->setFocus(Qt::OtherFocusReason);
         ::key(key, Qt::KeyboardModifiers(modifiers));
         QCOMPARE(currentRow(w), after);
         QCOMPARE(beeped.size(), beeps);
-        QCOMPARE(w->lblStatus->text(), "Part: " + QString::number(after));
+        QCOMPARE(control<QLabel>(w, "lblStatus")->text(), "Part: " + QString::number(after));
 
-        click(w->cmdEdit);
-        QCOMPARE(w->lblStatus->text(), "Edit record");
+        click(control<QPushButton>(w, "cmdEdit"));
+        QCOMPARE(control<QLabel>(w, "lblStatus")->text(), "Edit record");
         QCOMPARE(strip(w), "&Update &Cancel");
-        w->txtPartNo->setFocus(Qt::OtherFocusReason);
+        control<QLineEdit>(w, "txtPartNo")->setFocus(Qt::OtherFocusReason);
         QVERIFY(w->recordset()->moveTo(2));
         for (int k : {Qt::Key_Down, Qt::Key_Up, Qt::Key_Home, Qt::Key_End, Qt::Key_PageDown, Qt::Key_Escape})
             ::key(k);
         QCOMPARE(int(w->recordset()->absolutePosition()), 2);
         QCOMPARE(beeped.size(), beeps);
         QVERIFY(w->isVisible());
-        click(w->cmdCancel);
+        click(control<QPushButton>(w, "cmdCancel"));
         QCOMPARE(strip(w), "&Add &Edit &Delete &Refresh &Close");
         QCOMPARE(h->ui.texts(), QStringList());
         QPointer<QWidget> sub = w->subWindow();
@@ -238,20 +238,20 @@ private slots:
         QFETCH(QString, row);
         BoardBomWindow *w = loaded(bom);
         QVERIFY(w);
-        const int n = w->grdDataGrid->model()->rowCount();
-        click(w->cmdAdd);
-        QCOMPARE(w->grdDataGrid->currentIndex(), w->grdDataGrid->model()->index(n, PartNoColumn));
+        const int n = control<GridView>(w, "grdDataGrid")->model()->rowCount();
+        click(control<QPushButton>(w, "cmdAdd"));
+        QCOMPARE(control<GridView>(w, "grdDataGrid")->currentIndex(), control<GridView>(w, "grdDataGrid")->model()->index(n, PartNoColumn));
         typeInCell(w, n, PartNoColumn, "NEW1");
         typeInCell(w, n, QtyColumn, "5", leave != "up");
         if (leave == "update")
-            click(w->cmdUpdate);
+            click(control<QPushButton>(w, "cmdUpdate"));
         else if (leave == "up")
             key(Qt::Key_Up);
         else if (leave == "click")
-            QTest::mouseClick(w->grdDataGrid->viewport(), Qt::LeftButton, {},
-                              w->grdDataGrid->visualRect(w->grdDataGrid->model()->index(0, QtyColumn)).center());
+            QTest::mouseClick(control<GridView>(w, "grdDataGrid")->viewport(), Qt::LeftButton, {},
+                              control<GridView>(w, "grdDataGrid")->visualRect(control<GridView>(w, "grdDataGrid")->model()->index(0, QtyColumn)).center());
         else if (leave == "load")
-            typeAndEnter(w->txtPartNo, "KIT");
+            typeAndEnter(control<QLineEdit>(w, "txtPartNo"), "KIT");
         else
             closeWindow(w);
         QCOMPARE(h->ui.texts(), QStringList());
@@ -268,15 +268,15 @@ private slots:
     {
         BoardBomWindow *w = loaded("AMP");
         QVERIFY(w);
-        click(w->cmdEdit);
+        click(control<QPushButton>(w, "cmdEdit"));
         typeInCell(w, 1, QtyColumn, "7");
-        click(w->cmdUpdate);
+        click(control<QPushButton>(w, "cmdUpdate"));
         QVERIFY(!w->isEditing());
         QVERIFY(stored().contains("AMP|Amplifier|C10U|7"));
-        click(w->cmdEdit);
+        click(control<QPushButton>(w, "cmdEdit"));
         typeInCell(w, 2, QtyColumn, "99");
         typeInCell(w, 2, PartNoColumn, "IC9", false);
-        click(w->cmdCancel);
+        click(control<QPushButton>(w, "cmdCancel"));
         QCOMPARE(currentRow(w), 1);
         QCOMPARE(column(w, QtyColumn), QStringList({"2", "7", "1"}));
         QCOMPARE(column(w, PartNoColumn), QStringList({"R100", "C10U", "IC1"}));
@@ -306,7 +306,7 @@ private slots:
         QFETCH(int, after);
         BoardBomWindow *w = loaded(bom);
         QVERIFY(w && w->recordset()->moveTo(start));
-        click(w->cmdDelete);
+        click(control<QPushButton>(w, "cmdDelete"));
         QCOMPARE(h->ui.texts(), QStringList());
         QCOMPARE(column(w, PartNoColumn), left);
         QCOMPARE(stored("where BoardPN = '" + bom + "'").size(), left.size());
@@ -314,9 +314,9 @@ private slots:
             QCOMPARE(currentRow(w), after);
             return;
         }
-        click(w->cmdAdd);
+        click(control<QPushButton>(w, "cmdAdd"));
         typeInCell(w, 0, PartNoColumn, "HW2");
-        click(w->cmdUpdate);
+        click(control<QPushButton>(w, "cmdUpdate"));
         QCOMPARE(h->ui.texts(), QStringList());
         QCOMPARE(stored("where BoardPN = 'KIT'"), QStringList{"KIT|Kit|HW2|~"});
         QCOMPARE(column(w, PartNoColumn), QStringList{"HW2"});
@@ -327,14 +327,14 @@ private slots:
     {
         BoardBomWindow *w = loaded("AMP"), *other = loaded("AMP");
         QVERIFY(w && other && other != w);
-        click(other->cmdAdd);
+        click(control<QPushButton>(other, "cmdAdd"));
         typeInCell(other, 3, PartNoColumn, "L1");
-        click(other->cmdUpdate);
+        click(control<QPushButton>(other, "cmdUpdate"));
         h->main.mdiArea()->setActiveSubWindow(w->subWindow());
         QCOMPARE(column(w, PartNoColumn).size(), 3);
-        click(w->cmdEdit);
-        click(w->cmdCancel);
-        click(w->cmdRefresh);
+        click(control<QPushButton>(w, "cmdEdit"));
+        click(control<QPushButton>(w, "cmdCancel"));
+        click(control<QPushButton>(w, "cmdRefresh"));
         QCOMPARE(column(w, PartNoColumn), QStringList({"R100", "C10U", "IC1", "L1"}));
         QCOMPARE(currentRow(w), 1);
     }
@@ -348,12 +348,12 @@ private slots:
         QVERIFY(amp && kit && none);
         for (BoardBomWindow *w : {amp, kit}) {
             h->main.mdiArea()->setActiveSubWindow(w->subWindow());
-            click(w->cmdAdd);
-            typeInCell(w, w->grdDataGrid->model()->rowCount() - 1, PartNoColumn, w->loadedBom() + "-NEW");
+            click(control<QPushButton>(w, "cmdAdd"));
+            typeInCell(w, control<GridView>(w, "grdDataGrid")->model()->rowCount() - 1, PartNoColumn, w->loadedBom() + "-NEW");
         }
-        click(kit->cmdUpdate);
+        click(control<QPushButton>(kit, "cmdUpdate"));
         h->main.mdiArea()->setActiveSubWindow(amp->subWindow());
-        click(amp->cmdUpdate);
+        click(control<QPushButton>(amp, "cmdUpdate"));
         QCOMPARE(stored("where PartNo like '%-NEW'"), QStringList({"KIT|Kit|KIT-NEW|~", "AMP|Amplifier|AMP-NEW|~"}));
         closeWindow(none);
         QCOMPARE(stored("where PartNo = 'ORPHAN'"), QStringList{"~|~|ORPHAN|1"});
@@ -387,7 +387,7 @@ private slots:
             if (t == "!")
                 h->env.app.database().close();
             else
-                typeAndEnter(w->txtPartNo, t.mid(t.startsWith('*') ? 1 : 0), !t.startsWith('*'));
+                typeAndEnter(control<QLineEdit>(w, "txtPartNo"), t.mid(t.startsWith('*') ? 1 : 0), !t.startsWith('*'));
         }
         const QStringList others = stored("where PartNo <> 'ORPHAN'");
         h->ui.clear();
@@ -404,7 +404,7 @@ private slots:
         BoardBomWindow *w = loaded("AMP");
         QVERIFY(w);
         QClipboard *clipboard = QGuiApplication::clipboard();
-        GridView *g = w->grdDataGrid;
+        GridView *g = control<GridView>(w, "grdDataGrid");
         auto cell = [g](int r, int c) { return g->model()->index(r, c); };
         g->setFocus(Qt::OtherFocusReason);
         g->setCurrentIndex(cell(0, PartNoColumn));
@@ -420,12 +420,12 @@ private slots:
         g->setCurrentIndex(cell(0, PartNoColumn));
         h->main.run(CommandId::EditCut);
         QCOMPARE(clipboard->text(), "R100");
-        click(w->cmdEdit);
-        click(w->cmdUpdate);
+        click(control<QPushButton>(w, "cmdEdit"));
+        click(control<QPushButton>(w, "cmdUpdate"));
         QCOMPARE(stored("where BoardPN = 'AMP'"),
                  QStringList({"AMP|Amplifier|~|2", "AMP|Amplifier|C10U|1", "AMP|Amplifier|IC2|1"}));
-        typeAndEnter(w->txtPartNo, "KIT", false);
-        w->txtPartNo->selectAll();
+        typeAndEnter(control<QLineEdit>(w, "txtPartNo"), "KIT", false);
+        control<QLineEdit>(w, "txtPartNo")->selectAll();
         h->main.run(CommandId::EditCopy);
         QCOMPARE(clipboard->text(), "KIT");
         QCOMPARE(h->ui.texts(), QStringList());

@@ -33,6 +33,10 @@ public:
         m_openEditor = std::move(opener);
     }
 
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
     QLabel *lblBoardNo = nullptr;
     QLineEdit *txtBoardNo = nullptr;
     QLabel *lblBoard = nullptr;
@@ -45,10 +49,6 @@ public:
     QPushButton *cmdClose = nullptr;
     GridView *grdDataGrid = nullptr;
 
-protected:
-    void resizeEvent(QResizeEvent *event) override;
-
-private:
     bool refuse(const QString &text, QLineEdit *field);
     bool showRows(const QString &boardPn);
     void fitGrid();

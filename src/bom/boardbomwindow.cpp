@@ -291,7 +291,7 @@ void BoardBomWindow::edit()
 {
     lblStatus->setText(QStringLiteral("Edit record"));
     m_editing = true;
-    SetBrowseButtons(false);
+    setBrowseButtons(false);
 }
 
 void BoardBomWindow::toHarmlessControl()
@@ -308,13 +308,13 @@ void BoardBomWindow::update()
     if (!m_model->save())
         return; // told by the model
     m_editing = false;
-    SetBrowseButtons(true);
+    setBrowseButtons(true);
     toHarmlessControl();
 }
 
 void BoardBomWindow::cancel()
 {
-    SetBrowseButtons(true);
+    setBrowseButtons(true);
     m_editing = false;
     toHarmlessControl();
     if (!m_loaded)
@@ -378,7 +378,7 @@ void BoardBomWindow::movePrevious()
         beep();
 }
 
-void BoardBomWindow::SetBrowseButtons(bool browsing)
+void BoardBomWindow::setBrowseButtons(bool browsing)
 {
     for (QPushButton *b : {cmdAdd, cmdEdit, cmdDelete, cmdClose, cmdRefresh})
         b->setVisible(browsing);

@@ -44,7 +44,7 @@ public:
     void moveNext();
     void moveLast();
     // Shows the browse buttons (true) or Update and Cancel (false).
-    void SetBrowseButtons(bool browsing);
+    void setBrowseButtons(bool browsing);
 
     bool isEditing() const { return m_editing; }
     // The number of the BOM last loaded; empty before the first load.

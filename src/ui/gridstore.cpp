@@ -53,6 +53,7 @@ void GridStore::value(QVariant &&v)
         case QMetaType::Int:
         case QMetaType::Short:
         case QMetaType::UInt:
+        case QMetaType::ULongLong: // the server's driver gives a positive bigint so
             c.type = Cell::Int;
             c.bits = toBits(qint64(v.toLongLong()));
             break;

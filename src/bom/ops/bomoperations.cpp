@@ -6,6 +6,7 @@
 
 #include <QLocale>
 #include <QSqlError>
+#include <QSqlField>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <cmath>
@@ -53,12 +54,28 @@ bool read(Database &db, const QString &sql, const QVariantList &values, SqlEngin
         return failed(engine.errorFrom(q.lastError()));
     const QSqlRecord rec = q.record();
     QStringList names;
-    for (int i = 0; i < rec.count(); ++i)
+    QVector<int> types; // a driver may give numbers as their text: as the column's type
+    for (int i = 0; i < rec.count(); ++i) {
         names << rec.fieldName(i);
+        types << rec.field(i).metaType().id();
+    }
     sink.columns(names);
     while (q.next()) {
         for (int i = 0; i < rec.count(); ++i) {
             QVariant v = q.value(i);
+            if (!v.isNull() && v.typeId() == QMetaType::QString) {
+                switch (types.at(i)) {
+                case QMetaType::Int:
+                case QMetaType::LongLong:
+                    v = v.toLongLong();
+                    break;
+                case QMetaType::Double:
+                    v = v.toDouble();
+                    break;
+                default:
+                    break;
+                }
+            }
             sink.value(std::move(v));
         }
         sink.endRow();
@@ -226,9 +243,12 @@ bool readBomRows(Database &db, const QString &boardPn, SqlEngine::RowSink &sink,
 
 bool readBomList(Database &db, SqlEngine::RowSink &sink, DbError *error)
 {
-    // A BOM whose rows carry two descriptions is listed once for each.
+    // A BOM whose rows carry two descriptions is listed once for each; a
+    // line without a description comes first on either engine.
     return read(db, QStringLiteral("SELECT BoardBOM.BoardPN AS BOM, BoardBOM.Description From BoardBOM "
-                                   "GROUP BY BoardBOM.BoardPN, BoardBOM.Description Order by Description"),
+                                   "GROUP BY BoardBOM.BoardPN, BoardBOM.Description "
+                                   "Order by BoardBOM.Description IS NOT NULL, BoardBOM.Description, "
+                                   "BoardBOM.BoardPN IS NOT NULL, BoardBOM.BoardPN"),
                 {}, sink, error);
 }
 
