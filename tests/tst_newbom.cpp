@@ -9,6 +9,7 @@
 #include "bomfixture.h"
 
 #include <QApplication>
+#include <QMenu>
 #include <QPushButton>
 #include <QtTest>
 #include <memory>
@@ -138,6 +139,7 @@ private slots:
         QFETCH(bool, yes);
         AddNewBomWindow *w = start();
         QVERIFY(w);
+        h->main.resize(800, 520); // a workspace lower than the editor
         const QStringList before = stored();
         h->ui.answers << (yes ? UserInterface::Answer::Yes : UserInterface::Answer::No);
         enter(w, Entry{boardNo, "Another amplifier", "NEW1", "1"});
@@ -154,15 +156,29 @@ private slots:
             return;
         }
         QCOMPARE(h->ui.shown.size(), 1);
+        // The editor shows the BOM typed, inside the workspace with its
+        // buttons in view; the hidden window is not in the Window menu.
         auto *editor = qobject_cast<BoardBomWindow *>(h->main.activeChild());
-        QVERIFY(editor && !editor->hasBom() && control<QLineEdit>(editor, "txtPartNo")->hasFocus());
-        QCOMPARE(editor->frameWidget()->y(), Twips::toPixels(300, editor)); // the hidden window counts
+        QVERIFY(editor && editor->hasBom() && control<QLineEdit>(editor, "txtPartNo")->hasFocus());
+        QCOMPARE(editor->loadedBom(), boardNo);
+        const QRect room = h->main.mdiArea()->viewport()->rect();
+        QVERIFY(room.contains(editor->frameWidget()->geometry()));
+        QPushButton *close = control<QPushButton>(editor, "cmdClose");
+        QVERIFY(close->isVisible());
+        QVERIFY(room.contains(QRect(close->mapTo(h->main.mdiArea()->viewport(), QPoint(0, 0)), close->size())));
+        QMenu *menu = h->main.menu("mnuWindow");
+        emit menu->aboutToShow();
+        QStringList listed;
+        for (const QAction *a : menu->actions())
+            listed << a->text();
+        QVERIFY2(!listed.join('|').contains("Add New BOM"), qPrintable(listed.join('|')));
         // Another New BOM window hands over to the same editor.
         auto *other = h->open<AddNewBomWindow>(CommandId::NewBOM);
         QVERIFY(other && other != w);
         h->ui.answers << UserInterface::Answer::Yes;
         enter(other, Entry{"KIT", "k", "p", "1"});
         QCOMPARE(h->main.activeChild(), editor);
+        QCOMPARE(editor->loadedBom(), "KIT");
         QCOMPARE(h->main.mdiArea()->subWindowList().size(), 3);
     }
 
@@ -235,13 +251,14 @@ private slots:
     void largeTableAndRefusedWrite()
     {
         AddNewBomWindow *w = start("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 40000) "
-                                   "INSERT INTO BoardBOM SELECT 'BIG' || (i / 10), 'Big', 'P' || i, 1 FROM n;");
+                                   "INSERT INTO BoardBOM (BoardPN, Description, PartNo, QtyUsed) "
+                                   "SELECT 'BIG' || (i / 10), 'Big', 'P' || i, 1 FROM n;");
         QVERIFY(w);
-        QVERIFY(h->env.exec("CREATE TRIGGER refuse BEFORE INSERT ON BoardBOM BEGIN SELECT RAISE(ABORT, 'no'); END"));
+        QVERIFY(h->env.refuseInserts("BoardBOM"));
         enter(w, Entry{"NEW", "New", "P1", "1"});
-        QCOMPARE(h->ui.texts(), QStringList{"Error No 1811\r\nno has occured."});
+        QCOMPARE(h->ui.texts(), QStringList{h->env.refusedMessage()});
         QCOMPARE(fields(w), QStringList({"NEW", "New", "P1", "1"}));
-        QVERIFY(h->env.exec("DROP TRIGGER refuse"));
+        QVERIFY(h->env.allowInserts("BoardBOM"));
         QTest::mouseClick(control<QPushButton>(w, "cmdAdd"), Qt::LeftButton);
         typeAndEnter(control<QLineEdit>(w, "txtBoardNo"), "BIG4000");
         typeAndEnter(control<QLineEdit>(w, "txtPartNo"), "P40000");
