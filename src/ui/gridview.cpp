@@ -417,16 +417,18 @@ void GridView::followCurrentRow(int row)
     m_following = true;
     if (row < 0) {
         selectionModel()->clearCurrentIndex();
-    } else if (currentIndex().row() != row) {
+    } else {
         // In the column of the current cell, or the first one shown: never a
-        // hidden column, where the current row would not show.
+        // hidden column, where the current row would not show. Highlighted
+        // and in view.
         int column = currentIndex().column();
         if (column < 0 || isColumnHidden(column)) {
             const QList<int> shown = visibleColumns();
             column = shown.isEmpty() ? 0 : shown.first();
         }
         const QModelIndex cell = m_model->index(row, column);
-        selectionModel()->setCurrentIndex(cell, QItemSelectionModel::ClearAndSelect);
+        if (cell != currentIndex() || !selectionModel()->isSelected(cell))
+            selectionModel()->setCurrentIndex(cell, QItemSelectionModel::ClearAndSelect);
         scrollTo(cell);
     }
     m_following = false;
