@@ -294,6 +294,124 @@ private slots:
         QCOMPARE(h->ui.texts(), QStringList());
     }
 
+    // After Update or Cancel the focus is where Enter changes nothing; the
+    // current row stays shown and highlighted, and Delete takes that row only.
+    void enterAfterUpdateOrCancel_data()
+    {
+        QTest::addColumn<bool>("update");
+        QTest::addColumn<int>("row"); // where the buttons leave the current row
+        QTest::newRow("update") << true << 2;
+        QTest::newRow("cancel") << false << 1;
+    }
+    void enterAfterUpdateOrCancel()
+    {
+        QFETCH(bool, update);
+        QFETCH(int, row);
+        BoardBomWindow *w = loaded("AMP");
+        QVERIFY(w && goTo(w, 2));
+        const QStringList before = stored("where BoardPN = 'AMP'");
+        click(control<QPushButton>(w, "cmdEdit"));
+        click(control<QPushButton>(w, update ? "cmdUpdate" : "cmdCancel"));
+        for (int i = 0; i < 3; ++i)
+            key(Qt::Key_Return);
+        QCOMPARE(stored("where BoardPN = 'AMP'"), before);
+        QCOMPARE(currentRow(w), row);
+        click(control<QPushButton>(w, "cmdDelete"));
+        QCOMPARE(stored("where BoardPN = 'AMP'"), QStringList(before.mid(0, row - 1) + before.mid(row)));
+        QCOMPARE(h->ui.texts(), QStringList());
+    }
+
+    // Keys in a cell being typed in stay there: Escape drops the cell's
+    // text and closes nothing, End and the arrows keep to the cell.
+    void keysInACell_data()
+    {
+        QTest::addColumn<QList<int>>("keys"); // pressed after typing "X" over C10U
+        QTest::addColumn<QString>("partNo");  // the second row's then
+        QTest::newRow("Escape") << QList<int>{Qt::Key_Escape} << "C10U";
+        QTest::newRow("End, then more text") << QList<int>{Qt::Key_End, Qt::Key_9, Qt::Key_Return} << "X9";
+        QTest::newRow("Down and Up") << QList<int>{Qt::Key_Down, Qt::Key_Up, Qt::Key_Home, Qt::Key_Return} << "X";
+    }
+    void keysInACell()
+    {
+        QFETCH(QList<int>, keys);
+        QFETCH(QString, partNo);
+        BoardBomWindow *w = loaded("AMP");
+        QVERIFY(w);
+        typeInCell(w, 1, PartNoColumn, "X", false);
+        for (int k : keys)
+            key(k);
+        QCoreApplication::processEvents(); // the cell takes the text once the editor closes
+        QVERIFY(w->isVisible());
+        QCOMPARE(currentRow(w), 2);
+        QCOMPARE(column(w, PartNoColumn), QStringList({"R100", partNo, "IC1"}));
+        click(control<QPushButton>(w, "cmdExit"));
+        QCOMPARE(stored("where BoardPN = 'AMP'").at(1), "AMP|Amplifier|" + partNo + "|1");
+    }
+
+    // What the editor takes into a row: a quantity must be a number (error
+    // 13, also where the file's schema would take text); another
+    // workstation's change since the load refuses the Update, as does its
+    // delete; a pasted block is taken whole through the same checks, or not
+    // at all. Nothing is stored partly.
+    void refusedAndPasted_data()
+    {
+        QTest::addColumn<QString>("elsewhere"); // a statement another workstation runs after the load
+        QTest::addColumn<QString>("action");    // "type:<text>" into a cell or "paste:<clipboard>"
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("col");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QStringList>("after"); // PartNo|QtyUsed of AMP's rows as stored
+        const QString changed = "Row cannot be located for updating. Some values may have been changed "
+                                "since it was last read.";
+        const QStringList same{"R100|2", "C10U|1", "IC1|1"};
+        QTest::newRow("quantity typed as text") << "" << "type:abc" << 1 << QtyColumn << "Type mismatch" << same;
+        QTest::newRow("quantity typed as a number") << "" << "type: 2.5 " << 1 << QtyColumn << ""
+                                                    << QStringList{"R100|2", "C10U|2.5", "IC1|1"};
+        QTest::newRow("changed elsewhere") << "UPDATE BoardBOM SET QtyUsed = 9 WHERE PartNo = 'C10U'" << "type:7"
+                                           << 1 << QtyColumn << changed << QStringList{"R100|2", "C10U|9", "IC1|1"};
+        QTest::newRow("deleted elsewhere") << "DELETE FROM BoardBOM WHERE PartNo = 'C10U'" << "type:7" << 1
+                                           << QtyColumn << changed << QStringList{"R100|2", "IC1|1"};
+        QTest::newRow("other row changed elsewhere") << "UPDATE BoardBOM SET QtyUsed = 9 WHERE PartNo = 'R100'"
+                                                     << "type:7" << 1 << QtyColumn << ""
+                                                     << QStringList{"R100|9", "C10U|7", "IC1|1"};
+        QTest::newRow("block pasted") << "" << "paste:X1\t3\nX2\t4\n" << 0 << PartNoColumn << ""
+                                      << QStringList{"X1|3", "X2|4", "IC1|1"};
+        QTest::newRow("block with text for a quantity") << "" << "paste:X1\t3\nX2\tfour\n" << 0 << PartNoColumn
+                                                        << "Type mismatch" << same;
+        QTest::newRow("block beyond the last row") << "" << "paste:X1\nX2\n" << 2 << PartNoColumn
+                                                   << "The pasted cells do not fit from the current cell." << same;
+    }
+    void refusedAndPasted()
+    {
+        QFETCH(QString, elsewhere);
+        QFETCH(QString, action);
+        QFETCH(int, row);
+        QFETCH(int, col);
+        QFETCH(QString, message);
+        QFETCH(QStringList, after);
+        BoardBomWindow *w = loaded("AMP");
+        QVERIFY(w);
+        if (!elsewhere.isEmpty())
+            QVERIFY(h->env.execElsewhere(elsewhere));
+        click(control<QPushButton>(w, "cmdEdit"));
+        const QString text = action.section(':', 1);
+        if (action.startsWith("type")) {
+            typeInCell(w, row, col, text);
+        } else {
+            GridView *g = control<GridView>(w, "grdDataGrid");
+            g->setFocus(Qt::OtherFocusReason);
+            g->setCurrentIndex(g->model()->index(row, col));
+            QGuiApplication::clipboard()->setText(text);
+            key(Qt::Key_V, Qt::ControlModifier);
+        }
+        click(control<QPushButton>(w, "cmdUpdate"));
+        QCOMPARE(h->ui.texts(), message.isEmpty() ? QStringList() : QStringList{message});
+        QStringList stored;
+        for (const QString &r : this->stored("where BoardPN = 'AMP'"))
+            stored << r.section('|', 2);
+        QCOMPARE(stored, after);
+    }
+
     // Delete writes at once, asks nothing, and goes to the next row, or to
     // the last when there is none; the last row of a BOM goes quietly, and
     // Add starts the empty BOM again.

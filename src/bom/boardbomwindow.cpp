@@ -292,12 +292,17 @@ void BoardBomWindow::edit()
     lblStatus->setText(QStringLiteral("Edit record"));
     m_editing = true;
     setBrowseButtons(false);
+    toHarmlessControl();
 }
 
 void BoardBomWindow::toHarmlessControl()
 {
-    // The clicked button has gone: the focus goes where Enter changes nothing.
-    cmdEdit->setFocus(Qt::OtherFocusReason);
+    // The clicked button has gone: the focus goes where Enter changes nothing,
+    // the grid, on the current row.
+    if (m_loaded && grdDataGrid->isVisible())
+        grdDataGrid->setFocus(Qt::OtherFocusReason);
+    else
+        cmdEdit->setFocus(Qt::OtherFocusReason);
 }
 
 void BoardBomWindow::update()
