@@ -239,7 +239,7 @@ void BoardBomWindow::submit()
     // takes its place.
     grdDataGrid->commitEdits();
     if (m_loaded && m_model->hasChanges() && !m_model->save())
-        return report(m_model->error());
+        return; // told by the model
 
     const BomOps::LoadOutcome bom = BomOps::loadBom(m_app.database(), boardPn);
     if (bom.status != BomOps::Status::Done)
