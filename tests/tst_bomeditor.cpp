@@ -291,6 +291,10 @@ private slots:
         QCOMPARE(column(w, PartNoColumn), QStringList({"R100", "C10U", "IC1"}));
         QCOMPARE(stored("where BoardPN = 'AMP'"),
                  QStringList({"AMP|Amplifier|R100|2", "AMP|Amplifier|C10U|7", "AMP|Amplifier|IC1|1"}));
+        // A heading click sorts the rows; the current row goes with its row.
+        control<GridView>(w, "grdDataGrid")->headingClicked(QtyColumn);
+        QCOMPARE(column(w, QtyColumn), QStringList({"1", "2", "7"}));
+        QCOMPARE(currentRow(w), 2);
         QCOMPARE(h->ui.texts(), QStringList());
     }
 

@@ -1,5 +1,7 @@
 #include "bom/bomrowsmodel.h"
 
+#include "ui/gridsort.h"
+
 BomRowsModel::BomRowsModel(Database &db, QObject *parent) : GridModel(parent), m_db(db)
 {
     setHeadings({QStringLiteral("BoardPN"), QStringLiteral("Description"), QStringLiteral("PartNo"),
@@ -237,4 +239,42 @@ bool BomRowsModel::deleteCurrent()
     m_current = m_rows.isEmpty() ? -1 : qMin(row, int(m_rows.size()) - 1);
     emit currentRowChanged(m_current);
     return true;
+}
+
+void BomRowsModel::sort(int column, Qt::SortOrder order)
+{
+    if (column < 0 || column >= columnCount() || m_rows.isEmpty())
+        return;
+    std::vector<GridSort::Key> keys(size_t(m_rows.size()));
+    QVector<QString> texts(m_rows.size()); // sized once: the keys point into it
+    for (int i = 0; i < m_rows.size(); ++i) {
+        GridSort::Key &k = keys[size_t(i)];
+        k.row = i;
+        const QVariant v = field(m_rows.at(i).shown, column);
+        if (v.isNull())
+            continue;
+        if (v.typeId() != QMetaType::QString)
+            GridSort::setNumber(k, v.toDouble());
+        texts[i] = cellText(v, column);
+        GridSort::setText(k, texts.at(i));
+    }
+    const QVector<qsizetype> sorted = GridSort::order(std::move(keys), order == Qt::DescendingOrder);
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    QVector<int> newRow(m_rows.size());
+    QVector<Entry> rows;
+    rows.reserve(m_rows.size());
+    for (qsizetype i = 0; i < sorted.size(); ++i) {
+        newRow[sorted.at(i)] = int(i);
+        rows.append(m_rows.at(sorted.at(i)));
+    }
+    m_rows = rows;
+    const QModelIndexList persistent = persistentIndexList();
+    QModelIndexList moved;
+    for (const QModelIndex &i : persistent)
+        moved << index(newRow.at(i.row()), i.column());
+    changePersistentIndexList(persistent, moved);
+    if (m_current >= 0)
+        m_current = newRow.at(m_current);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+    emit currentRowChanged(m_current);
 }

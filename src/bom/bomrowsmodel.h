@@ -45,6 +45,10 @@ public:
     // false, with the reason in error(), when one is refused.
     bool setCells(const QModelIndex &from, const QVector<QStringList> &cells) override;
 
+    // Orders the rows by a column with the grids' rule; the current row goes
+    // with its row.
+    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
+
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     Qt::ItemFlags flags(const QModelIndex &index) const override;
     bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
