@@ -4,6 +4,11 @@ source "$(dirname "$0")/scripts/common.sh"
 # Test-only tools: the package checks validate the menu entry and the software centre entry.
 PACKAGES+=(appstream desktop-file-utils)
 install_missing
+# LibreOffice reads back what a grid copies for spreadsheets (test-only tool).
+if ! command -v soffice >/dev/null; then
+  if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; else SUDO=; fi
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends libreoffice-calc-nogui || true
+fi
 build
 export QT_QPA_PLATFORM=offscreen
 export QTWEBENGINE_DISABLE_SANDBOX=1

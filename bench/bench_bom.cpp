@@ -4,7 +4,7 @@
 #include "benchsupport.h"
 #include "bom/addnewbomwindow.h"
 #include "bom/boardbomwindow.h"
-#include "data/recordset.h"
+#include "ui/gridview.h"
 #include "ui/appcontext.h"
 
 #include <QApplication>
@@ -79,17 +79,17 @@ int main(int argc, char **argv)
     }
     const int warmUp = 10, runs = 200;
     QList<double> submits;
-    newBom->txtBoardNo->setText(QStringLiteral("NEW-BENCH"));
-    newBom->txtDescription->setText(QStringLiteral("Benchmark board"));
+    newBom->findChild<QLineEdit *>(QStringLiteral("txtBoardNo"))->setText(QStringLiteral("NEW-BENCH"));
+    newBom->findChild<QLineEdit *>(QStringLiteral("txtDescription"))->setText(QStringLiteral("Benchmark board"));
     for (int i = 0; i < warmUp + runs; ++i) {
-        newBom->txtPartNo->setText(Bench::partNumber(i * 7));
-        newBom->txtQuantity->setText(QStringLiteral("2"));
+        newBom->findChild<QLineEdit *>(QStringLiteral("txtPartNo"))->setText(Bench::partNumber(i * 7));
+        newBom->findChild<QLineEdit *>(QStringLiteral("txtQuantity"))->setText(QStringLiteral("2"));
         QElapsedTimer t;
         t.start();
-        newBom->cmdAdd->click();
+        newBom->findChild<QPushButton *>(QStringLiteral("cmdAdd"))->click();
         QCoreApplication::processEvents(); // the repaint the user waits for
         const double ms = double(t.nsecsElapsed()) / 1e6;
-        if (ui.messages || !newBom->txtPartNo->text().isEmpty()) {
+        if (ui.messages || !newBom->findChild<QLineEdit *>(QStringLiteral("txtPartNo"))->text().isEmpty()) {
             std::fprintf(stderr, "a Submit failed: %s\n", qPrintable(ui.last));
             return 1;
         }
@@ -107,13 +107,14 @@ int main(int argc, char **argv)
     }
     QList<double> loads;
     for (int i = 0; i < 5 + 50; ++i) {
-        editor->txtPartNo->setText(QStringLiteral("BENCH-500"));
+        editor->findChild<QLineEdit *>(QStringLiteral("txtPartNo"))->setText(QStringLiteral("BENCH-500"));
         QElapsedTimer t;
         t.start();
-        editor->cmdGo->click();
+        editor->findChild<QPushButton *>(QStringLiteral("cmdGo"))->click();
         QCoreApplication::processEvents();
         const double ms = double(t.nsecsElapsed()) / 1e6;
-        if (ui.messages || !editor->recordset() || editor->recordset()->recordCount() != LoadedBomRows) {
+        const GridView *grid = editor->findChild<GridView *>(QStringLiteral("grdDataGrid"));
+        if (ui.messages || !grid->model() || grid->model()->rowCount() != LoadedBomRows) {
             std::fprintf(stderr, "a load failed: %s\n", qPrintable(ui.last));
             return 1;
         }

@@ -4,8 +4,11 @@
 // BoardBOM rows as another connection sees them.
 #include "windowharness.h"
 
+#include "data/database.h"
+#include "data/numberrules.h"
+
 #include <QLineEdit>
-#include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QTest>
 
@@ -31,27 +34,40 @@ inline void typeAndEnter(QLineEdit *field, const QString &text, bool enter = tru
 }
 
 // Every BoardBOM row, in the order written, as "BoardPN|Description|PartNo|QtyUsed"
-// ("~" for null), read through a connection of its own: what is committed.
-inline QStringList storedRows(const QString &databasePath, const QString &where = QString())
+// ("~" for null), read through a connection of its own: what is committed,
+// on either engine.
+inline QStringList storedRows(const QString &address, const QString &where = QString())
 {
     QStringList rows;
+    Database other(QStringLiteral("check"));
+    if (!other.open(address))
+        return {QStringLiteral("cannot open: ") + other.errorString()};
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("check"));
-        db.setDatabaseName(databasePath);
-        if (!db.open())
-            return {QStringLiteral("cannot open")};
-        QSqlQuery q(db);
-        q.exec(QStringLiteral("select BoardPN, Description, PartNo, QtyUsed from BoardBOM ") + where
-               + QStringLiteral(" order by rowid"));
+        QSqlQuery q(other.handle());
+        const QString sql = QStringLiteral("select BoardPN, Description, PartNo, QtyUsed from BoardBOM ")
+                            + where + QStringLiteral(" order by ")
+                            + other.engine().rowKeyExpression(QStringLiteral("BoardBOM"));
+        if (!q.exec(other.engine().translate(sql)))
+            return {QStringLiteral("failed: ") + q.lastError().text()};
         while (q.next()) {
             QStringList values;
             for (int i = 0; i < 4; ++i)
-                values << (q.value(i).isNull() ? QStringLiteral("~") : q.value(i).toString());
+                values << (q.value(i).isNull() ? QStringLiteral("~") : NumberRules::plainText(q.value(i)));
             rows << values.join(QLatin1Char('|'));
         }
     }
-    QSqlDatabase::removeDatabase(QStringLiteral("check"));
+    other.close();
     return rows;
+}
+
+// A control of a window by its name.
+template <class T = QWidget>
+T *control(const QObject *window, const char *name)
+{
+    T *found = window->findChild<T *>(QString::fromLatin1(name));
+    if (!found)
+        qWarning("no control %s", name);
+    return found;
 }
 
 } // namespace BomFixture

@@ -4,18 +4,21 @@
 #include "docs/documentwindow.h"
 #include "stock/fullinventorywindow.h"
 #include "stock/inventoryvalue.h"
-#include "ui/gridmodel.h"
+#include "ui/listgridmodel.h"
 #include "ui/gridview.h"
 #include "ui/twips.h"
-#include "windowharness.h"
+#include "bomfixture.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QHeaderView>
 #include <QPushButton>
+#include <QSqlQuery>
 #include <QTextEdit>
 #include <QtTest>
 #include <memory>
+
+using BomFixture::control;
 
 namespace {
 
@@ -92,18 +95,23 @@ void TestGridWindows::catalogueGrid()
     QCOMPARE(shownColumn(m, 3), QStringList({"12.5", "0.5", "0.0005", "0.02"}));
     QCOMPARE(shownColumn(m, 4), QStringList({"0", "10", "", "50"}));
     QCOMPARE(shownColumn(m, 5), QStringList({"True", "True", "False", "False"}));
-    QCOMPARE(w->MSHFlexGrid1->columnWidth(1), Twips::toPixels(4455, w));
+    // Numbers right-aligned, text and the flag as they come.
+    QList<bool> right;
+    for (int c = 0; c < 6; ++c)
+        right << bool(m->data(m->index(0, c), Qt::TextAlignmentRole).toInt() & Qt::AlignRight);
+    QCOMPARE(right, QList<bool>({false, false, true, true, true, false}));
+    QCOMPARE(control<GridView>(w, "MSHFlexGrid1")->columnWidth(1), Twips::toPixels(4455, w));
     // Only the window and the main window: top-left corner.
     QCOMPARE(w->frameWidget()->pos(), QPoint(0, 0));
     QVERIFY(h->ui.shown.isEmpty());
 
-    clickHeading(w->MSHFlexGrid1, 2);
-    clickHeading(w->MSHFlexGrid1, 2);
+    clickHeading(control<GridView>(w, "MSHFlexGrid1"), 2);
+    clickHeading(control<GridView>(w, "MSHFlexGrid1"), 2);
     QCOMPARE(shownColumn(m, 2), QStringList({"100", "40", "2", "-3"}));
-    clickHeading(w->MSHFlexGrid1, 1);
+    clickHeading(control<GridView>(w, "MSHFlexGrid1"), 1);
     QCOMPARE(shownColumn(m, 1), QStringList({"", "Cap 1uF", "Diode", "Resistor 10R"}));
 
-    QTest::mouseClick(w->cmdClose, Qt::LeftButton);
+    QTest::mouseClick(control<QPushButton>(w, "cmdClose"), Qt::LeftButton);
     QTRY_VERIFY(h->main.mdiArea()->subWindowList().isEmpty());
 }
 
@@ -124,8 +132,8 @@ void TestGridWindows::emptyTables()
     QVERIFY(w);
     QCOMPARE(w->model()->rowCount(), 0);
     QCOMPARE(w->model()->columnCount(), columns);
-    clickHeading(w->MSHFlexGrid1, 0);
-    QCOMPARE(w->MSHFlexGrid1->sortType(), 0);
+    clickHeading(control<GridView>(w, "MSHFlexGrid1"), 0);
+    QCOMPARE(control<GridView>(w, "MSHFlexGrid1")->sortType(), 0);
     h->main.run(CommandId::EditCopy);
     QCOMPARE(QApplication::clipboard()->text().count(QLatin1Char('\n')), 1); // the headings
     QVERIFY(h->ui.shown.isEmpty());
@@ -149,7 +157,8 @@ void TestGridWindows::bomListLines()
 void TestGridWindows::failedQuery()
 {
     h = std::make_unique<Harness>();
-    QVERIFY(h->env.exec(QStringLiteral("DROP TABLE BoardBOM")));
+    Database &db = h->env.app.database();
+    QVERIFY(QSqlQuery(db.handle()).exec(db.engine().translate(QStringLiteral("DROP TABLE BoardBOM"))));
     auto *w = h->open<AllBomWindow>(CommandId::AllBOM);
     QVERIFY(w);
     QCOMPARE(h->ui.shown.size(), 1);
@@ -175,18 +184,18 @@ void TestGridWindows::layoutOnResize()
     h = std::make_unique<Harness>(Catalogue);
     auto *w = h->open<GridWindow>(CommandId(command));
     QVERIFY(w);
-    const QRect before = w->MSHFlexGrid1->geometry();
+    const QRect before = control<GridView>(w, "MSHFlexGrid1")->geometry();
     const auto px = [w](double twips) { return Twips::toPixels(twips, w); };
     w->resize(px(size.width()), px(size.height()));
     const int W = w->width(), H = w->height();
-    const QSize button = w->cmdClose->size();
+    const QSize button = control<QPushButton>(w, "cmdClose")->size();
     const int buttonTop = H - (button.height() + px(60));
-    QCOMPARE(w->cmdClose->pos(), QPoint(W - (button.width() + px(60)), buttonTop));
+    QCOMPARE(control<QPushButton>(w, "cmdClose")->pos(), QPoint(W - (button.width() + px(60)), buttonTop));
     const QRect grid(px(60), px(60), W - 2 * px(60), buttonTop - 2 * px(60));
     if (grid.width() >= 0 && grid.height() >= 0)
-        QCOMPARE(w->MSHFlexGrid1->geometry(), grid);
+        QCOMPARE(control<GridView>(w, "MSHFlexGrid1")->geometry(), grid);
     else // that step cannot be done: the grid stays as it was
-        QCOMPARE(w->MSHFlexGrid1->geometry(), before);
+        QCOMPARE(control<GridView>(w, "MSHFlexGrid1")->geometry(), before);
 }
 
 void TestGridWindows::copyFromTheEditMenu()
@@ -195,7 +204,7 @@ void TestGridWindows::copyFromTheEditMenu()
     // ctrl-clicked rows copy in shown order.
     auto *w = openCatalogue();
     QVERIFY(w);
-    GridView *v = w->MSHFlexGrid1;
+    GridView *v = control<GridView>(w, "MSHFlexGrid1");
     clickHeading(v, 3);
     clickHeading(v, 3);
     v->horizontalHeader()->moveSection(v->horizontalHeader()->visualIndex(3), 0);

@@ -9,6 +9,7 @@
 #include "bomfixture.h"
 
 #include <QApplication>
+#include <QMenu>
 #include <QPushButton>
 #include <QtTest>
 #include <memory>
@@ -26,8 +27,8 @@ struct Entry
 void enter(AddNewBomWindow *w, const Entry &e)
 {
     for (const auto &[field, text] : QList<QPair<QLineEdit *, QString>>{
-             {w->txtBoardNo, e.boardNo}, {w->txtDescription, e.description},
-             {w->txtPartNo, e.partNo}, {w->txtQuantity, e.quantity}}) {
+             {control<QLineEdit>(w, "txtBoardNo"), e.boardNo}, {control<QLineEdit>(w, "txtDescription"), e.description},
+             {control<QLineEdit>(w, "txtPartNo"), e.partNo}, {control<QLineEdit>(w, "txtQuantity"), e.quantity}}) {
         QVERIFY2(field->hasFocus(), qPrintable(field->objectName()));
         QCOMPARE(field->palette().color(QPalette::Base), EntryFields::highlightColor());
         typeAndEnter(field, text);
@@ -36,7 +37,7 @@ void enter(AddNewBomWindow *w, const Entry &e)
 
 QStringList fields(const AddNewBomWindow *w)
 {
-    return {w->txtBoardNo->text(), w->txtDescription->text(), w->txtPartNo->text(), w->txtQuantity->text()};
+    return {control<QLineEdit>(w, "txtBoardNo")->text(), control<QLineEdit>(w, "txtDescription")->text(), control<QLineEdit>(w, "txtPartNo")->text(), control<QLineEdit>(w, "txtQuantity")->text()};
 }
 
 // The rows the grid lists, as "BoardPN|Description|PartNo|QtyUsed".
@@ -67,7 +68,7 @@ class TestNewBom : public QObject
         h = std::make_unique<Harness>(rows);
         return h->open<AddNewBomWindow>(CommandId::NewBOM);
     }
-    QStringList stored(const QString &where = QString()) { return storedRows(h->env.app.databasePath(), where); }
+    QStringList stored(const QString &where = QString()) { return storedRows(h->env.app.databaseAddress(), where); }
 
 private slots:
     void cleanup() { h.reset(); }
@@ -118,8 +119,8 @@ private slots:
         QCOMPARE(QApplication::focusWidget()->objectName(), focus);
         QCOMPARE(fields(w), row.isEmpty() ? QStringList({entry.boardNo, entry.description, entry.partNo, entry.quantity})
                                           : QStringList({entry.boardNo, entry.description, "", ""}));
-        QCOMPARE(w->grdDataGrid->isVisible(), !row.isEmpty());
-        QCOMPARE(gridRows(w->grdDataGrid), row.isEmpty() ? QStringList() : QStringList{row});
+        QCOMPARE(control<GridView>(w, "grdDataGrid")->isVisible(), !row.isEmpty());
+        QCOMPARE(gridRows(control<GridView>(w, "grdDataGrid")), row.isEmpty() ? QStringList() : QStringList{row});
     }
 
     // The BOM number typed into a fresh window has rows already (compared as
@@ -138,6 +139,7 @@ private slots:
         QFETCH(bool, yes);
         AddNewBomWindow *w = start();
         QVERIFY(w);
+        h->main.resize(800, 520); // a workspace lower than the editor
         const QStringList before = stored();
         h->ui.answers << (yes ? UserInterface::Answer::Yes : UserInterface::Answer::No);
         enter(w, Entry{boardNo, "Another amplifier", "NEW1", "1"});
@@ -154,15 +156,29 @@ private slots:
             return;
         }
         QCOMPARE(h->ui.shown.size(), 1);
+        // The editor shows the BOM typed, inside the workspace with its
+        // buttons in view; the hidden window is not in the Window menu.
         auto *editor = qobject_cast<BoardBomWindow *>(h->main.activeChild());
-        QVERIFY(editor && !editor->hasBom() && editor->txtPartNo->hasFocus());
-        QCOMPARE(editor->frameWidget()->y(), Twips::toPixels(300, editor)); // the hidden window counts
+        QVERIFY(editor && editor->hasBom() && control<QLineEdit>(editor, "txtPartNo")->hasFocus());
+        QCOMPARE(editor->loadedBom(), boardNo);
+        const QRect room = h->main.mdiArea()->viewport()->rect();
+        QVERIFY(room.contains(editor->frameWidget()->geometry()));
+        QPushButton *close = control<QPushButton>(editor, "cmdClose");
+        QVERIFY(close->isVisible());
+        QVERIFY(room.contains(QRect(close->mapTo(h->main.mdiArea()->viewport(), QPoint(0, 0)), close->size())));
+        QMenu *menu = h->main.menu("mnuWindow");
+        emit menu->aboutToShow();
+        QStringList listed;
+        for (const QAction *a : menu->actions())
+            listed << a->text();
+        QVERIFY2(!listed.join('|').contains("Add New BOM"), qPrintable(listed.join('|')));
         // Another New BOM window hands over to the same editor.
         auto *other = h->open<AddNewBomWindow>(CommandId::NewBOM);
         QVERIFY(other && other != w);
         h->ui.answers << UserInterface::Answer::Yes;
         enter(other, Entry{"KIT", "k", "p", "1"});
         QCOMPARE(h->main.activeChild(), editor);
+        QCOMPARE(editor->loadedBom(), "KIT");
         QCOMPARE(h->main.mdiArea()->subWindowList().size(), 3);
     }
 
@@ -191,8 +207,8 @@ private slots:
         AddNewBomWindow *w = start();
         QVERIFY(w);
         enter(w, Entry{"NEW", "New board", "R1", "1"});
-        for (const auto &[field, text] : {std::pair{w->txtBoardNo, boardNo}, {w->txtDescription, QString("New board")},
-                                          {w->txtPartNo, partNo}, {w->txtQuantity, QString("3")}})
+        for (const auto &[field, text] : {std::pair{control<QLineEdit>(w, "txtBoardNo"), boardNo}, {control<QLineEdit>(w, "txtDescription"), QString("New board")},
+                                          {control<QLineEdit>(w, "txtPartNo"), partNo}, {control<QLineEdit>(w, "txtQuantity"), QString("3")}})
             typeAndEnter(field, text);
         const QString row = boardNo + "|New board|" + partNo + "|3";
         QCOMPARE(stored().count(row), refused ? 0 : 1);
@@ -204,10 +220,10 @@ private slots:
         }
         QCOMPARE(h->ui.texts(), QStringList());
         // The grid lists the BOM as the database finds it; the new row is current.
-        const QStringList shown = gridRows(w->grdDataGrid);
+        const QStringList shown = gridRows(control<GridView>(w, "grdDataGrid"));
         QCOMPARE(shown.size(), stored("where BoardPN = '" + boardNo + "'").size());
         QCOMPARE(shown.last(), row);
-        QCOMPARE(w->grdDataGrid->currentIndex().row(), shown.size() - 1);
+        QCOMPARE(control<GridView>(w, "grdDataGrid")->currentIndex().row(), shown.size() - 1);
     }
 
     // Each row keeps the description typed for its own Submit. The read-only
@@ -217,16 +233,16 @@ private slots:
         AddNewBomWindow *w = start(QString());
         QVERIFY(w);
         enter(w, Entry{"B7", "First name", "R1", "1"});
-        typeAndEnter(w->txtDescription, "Second name");
-        typeAndEnter(w->txtPartNo, "R2");
-        typeAndEnter(w->txtQuantity, "2.5");
+        typeAndEnter(control<QLineEdit>(w, "txtDescription"), "Second name");
+        typeAndEnter(control<QLineEdit>(w, "txtPartNo"), "R2");
+        typeAndEnter(control<QLineEdit>(w, "txtQuantity"), "2.5");
         QCOMPARE(stored(), QStringList({"B7|First name|R1|1", "B7|Second name|R2|2.5"}));
-        QCOMPARE(gridRows(w->grdDataGrid), stored());
-        QCOMPARE(w->grdDataGrid->gridModel()->headings(), QStringList({"Main Part No", "Description", "Part Used", "Qty"}));
-        QCOMPARE(w->grdDataGrid->columnWidth(1), int(w->grdDataGrid->width() * 0.4));
-        QVERIFY(!(w->grdDataGrid->model()->flags(w->grdDataGrid->model()->index(0, 2)) & Qt::ItemIsEditable));
+        QCOMPARE(gridRows(control<GridView>(w, "grdDataGrid")), stored());
+        QCOMPARE(control<GridView>(w, "grdDataGrid")->gridModel()->headings(), QStringList({"Main Part No", "Description", "Part Used", "Qty"}));
+        QCOMPARE(control<GridView>(w, "grdDataGrid")->columnWidth(1), int(control<GridView>(w, "grdDataGrid")->width() * 0.4));
+        QVERIFY(!(control<GridView>(w, "grdDataGrid")->model()->flags(control<GridView>(w, "grdDataGrid")->model()->index(0, 2)) & Qt::ItemIsEditable));
         w->frameWidget()->resize(w->frameWidget()->width(), w->frameWidget()->height() + 101);
-        QCOMPARE(w->grdDataGrid->height(), w->height() / 2);
+        QCOMPARE(control<GridView>(w, "grdDataGrid")->height(), w->height() / 2);
     }
 
     // More rows than a 16-bit count holds: the duplicate test still finds the
@@ -235,17 +251,18 @@ private slots:
     void largeTableAndRefusedWrite()
     {
         AddNewBomWindow *w = start("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 40000) "
-                                   "INSERT INTO BoardBOM SELECT 'BIG' || (i / 10), 'Big', 'P' || i, 1 FROM n;");
+                                   "INSERT INTO BoardBOM (BoardPN, Description, PartNo, QtyUsed) "
+                                   "SELECT 'BIG' || (i / 10), 'Big', 'P' || i, 1 FROM n;");
         QVERIFY(w);
-        QVERIFY(h->env.exec("CREATE TRIGGER refuse BEFORE INSERT ON BoardBOM BEGIN SELECT RAISE(ABORT, 'no'); END"));
+        QVERIFY(h->env.refuseInserts("BoardBOM"));
         enter(w, Entry{"NEW", "New", "P1", "1"});
-        QCOMPARE(h->ui.texts(), QStringList{"Error No 1811\r\nno has occured."});
+        QCOMPARE(h->ui.texts(), QStringList{h->env.refusedMessage()});
         QCOMPARE(fields(w), QStringList({"NEW", "New", "P1", "1"}));
-        QVERIFY(h->env.exec("DROP TRIGGER refuse"));
-        QTest::mouseClick(w->cmdAdd, Qt::LeftButton);
-        typeAndEnter(w->txtBoardNo, "BIG4000");
-        typeAndEnter(w->txtPartNo, "P40000");
-        typeAndEnter(w->txtQuantity, "1");
+        QVERIFY(h->env.allowInserts("BoardBOM"));
+        QTest::mouseClick(control<QPushButton>(w, "cmdAdd"), Qt::LeftButton);
+        typeAndEnter(control<QLineEdit>(w, "txtBoardNo"), "BIG4000");
+        typeAndEnter(control<QLineEdit>(w, "txtPartNo"), "P40000");
+        typeAndEnter(control<QLineEdit>(w, "txtQuantity"), "1");
         QCOMPARE(h->ui.texts().mid(1), QStringList{"This part is already listed."});
         QCOMPARE(stored().size(), 40001);
     }

@@ -514,6 +514,8 @@ void MainWindow::updateWindowMenu()
     m_windowListActions << menu->addSeparator();
     int n = 0;
     for (QMdiSubWindow *w : windows) {
+        if (w->isHidden()) // kept out of sight, as New BOM after handing over
+            continue;
         ++n;
         const QString text = (n < 10 ? QStringLiteral("&%1 ").arg(n) : QStringLiteral("%1 ").arg(n))
                              + w->windowTitle();

@@ -1,11 +1,10 @@
 #include "bom/addnewbomwindow.h"
 
-#include "bom/bomoperations.h"
+#include "bom/ops/bomoperations.h"
 #include "data/numberrules.h"
-#include "data/writetransaction.h"
 #include "ui/appcontext.h"
 #include "ui/entryfields.h"
-#include "ui/gridmodel.h"
+#include "ui/listgridmodel.h"
 #include "ui/gridview.h"
 #include "ui/userinterface.h"
 
@@ -59,7 +58,7 @@ AddNewBomWindow::AddNewBomWindow(AppContext &app, QWidget *parent) : ChildWindow
     grdDataGrid = new GridView(this);
     grdDataGrid->setObjectName(QStringLiteral("grdDataGrid"));
     grdDataGrid->hide();
-    m_model = new GridModel(this);
+    m_model = new ListGridModel(this);
 
     lblBoardNo->setBuddy(txtBoardNo);
     lblBoard->setBuddy(txtDescription);
@@ -157,17 +156,7 @@ void AddNewBomWindow::submit()
         ui.inform(this, errorMessageText(error));
     };
 
-    // The tests and the write in one transaction: no other window or program
-    // adds the same component in between.
-    BomOps::Outcome outcome;
-    {
-        WriteTransaction transaction(db);
-        if (!transaction.isOpen())
-            return report(db.error());
-        outcome = BomOps::addComponent(db, row, !m_started);
-        if (outcome.ok() && !transaction.commit())
-            return report(db.error());
-    }
+    const BomOps::Outcome outcome = BomOps::addComponent(db, row, !m_started);
     switch (outcome.status) {
     case BomOps::Status::Done:
         break;
@@ -178,10 +167,10 @@ void AddNewBomWindow::submit()
                                        UserInterface::programTitle(), UserInterface::Icon::None,
                                        UserInterface::Buttons::YesNo);
         if (answer == UserInterface::Answer::Yes) {
-            if (m_openEditor)
-                m_openEditor();
             // Stays loaded with its fields, out of sight.
             frameWidget()->hide();
+            if (m_openEditor)
+                m_openEditor(row.boardPn);
         } else {
             ui.inform(this, QStringLiteral("New BOM was not added"));
         }
@@ -206,10 +195,10 @@ void AddNewBomWindow::submit()
 
 bool AddNewBomWindow::showRows(const QString &boardPn)
 {
-    if (!m_model->loadQuery(m_app.database(),
-                            QStringLiteral("select BoardPN,Description,PartNo,QtyUsed from BoardBOM "
-                                           "Where BoardPN = ? ;"),
-                            {boardPn}))
+    Database &db = m_app.database();
+    if (!m_model->load([&](SqlEngine::RowSink &sink, DbError *error) {
+            return BomOps::readBomRows(db, boardPn, sink, error);
+        }))
         return false;
     grdDataGrid->setGridModel(m_model);
     // Shown and laid out first: a hidden grid does not have its width yet.

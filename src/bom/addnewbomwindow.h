@@ -5,7 +5,7 @@
 #include <functional>
 
 class EntryFields;
-class GridModel;
+class ListGridModel;
 class GridView;
 class QLabel;
 class QLineEdit;
@@ -26,9 +26,17 @@ public:
     // True once this window has written a row: it no longer asks whether the
     // BOM is listed.
     bool bomStarted() const { return m_started; }
-    // What Yes to "already listed" runs to show the BOM editor.
-    void setEditorOpener(std::function<void()> opener) { m_openEditor = std::move(opener); }
+    // What Yes to "already listed" runs to show the BOM editor with the BOM
+    // number typed.
+    void setEditorOpener(std::function<void(const QString &boardPn)> opener)
+    {
+        m_openEditor = std::move(opener);
+    }
 
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
     QLabel *lblBoardNo = nullptr;
     QLineEdit *txtBoardNo = nullptr;
     QLabel *lblBoard = nullptr;
@@ -41,16 +49,12 @@ public:
     QPushButton *cmdClose = nullptr;
     GridView *grdDataGrid = nullptr;
 
-protected:
-    void resizeEvent(QResizeEvent *event) override;
-
-private:
     bool refuse(const QString &text, QLineEdit *field);
     bool showRows(const QString &boardPn);
     void fitGrid();
 
     EntryFields *m_fields = nullptr;
-    GridModel *m_model = nullptr;
+    ListGridModel *m_model = nullptr;
     bool m_started = false;
-    std::function<void()> m_openEditor;
+    std::function<void(const QString &)> m_openEditor;
 };

@@ -1,5 +1,7 @@
 #include "bom/allbomwindow.h"
 
+#include "bom/ops/bomoperations.h"
+#include "ui/appcontext.h"
 #include "ui/gridview.h"
 
 AllBomWindow::AllBomWindow(AppContext &app, QWidget *parent) : GridWindow(app, parent)
@@ -11,12 +13,12 @@ AllBomWindow::AllBomWindow(AppContext &app, QWidget *parent) : GridWindow(app, p
 
 void AllBomWindow::load()
 {
-    // A BOM whose rows carry two descriptions is listed once for each.
-    if (loadRows(QStringLiteral(
-            "SELECT BoardBOM.BoardPN AS BOM, BoardBOM.Description From BoardBOM GROUP BY "
-            "BoardBOM.BoardPN, BoardBOM.Description Order by Description"))) {
-        MSHFlexGrid1->setColumnWidthTwips(0, 1560);
-        MSHFlexGrid1->setColumnWidthTwips(1, 3850);
+    Database &db = m_app.database();
+    if (loadRows([&db](SqlEngine::RowSink &sink, DbError *error) {
+            return BomOps::readBomList(db, sink, error);
+        })) {
+        grid()->setColumnWidthTwips(0, 1560);
+        grid()->setColumnWidthTwips(1, 3850);
     }
     placeAsChild();
 }

@@ -1,10 +1,9 @@
 #include "bom/boardbomwindow.h"
 
-#include "bom/bomoperations.h"
-#include "data/recordset.h"
+#include "bom/bomrowsmodel.h"
+#include "bom/ops/bomoperations.h"
 #include "ui/appcontext.h"
 #include "ui/entryfields.h"
-#include "ui/gridmodel.h"
 #include "ui/gridview.h"
 #include "ui/userinterface.h"
 
@@ -33,7 +32,7 @@ const Column Columns[] = {{"BOM PN", 0.15, false},
                           {"Desc.", 0.1, false},
                           {"Part Number Used", 0.4, true},
                           {"Quantity", 0.4, true}};
-const int PartNoColumn = 2;
+const int PartNoColumn = BomRowsModel::PartNoColumn;
 
 } // namespace
 
@@ -62,11 +61,13 @@ BoardBomWindow::BoardBomWindow(AppContext &app, QWidget *parent) : ChildWindow(a
     txtDescription->setEnabled(false);
     grdDataGrid = new GridView(this);
     grdDataGrid->setObjectName(QStringLiteral("grdDataGrid"));
-    m_model = new GridModel(this);
     // Typing in a row is written when the user leaves the row or clicks
     // Update, and Cancel can still drop it.
-    m_model->setWriteEachEdit(false);
+    m_model = new BomRowsModel(app.database(), this);
+    for (int i = 0; i < 4; ++i)
+        m_model->setCaption(i, QString::fromLatin1(Columns[i].caption));
     connect(m_model, &GridModel::writeFailed, this, &BoardBomWindow::showError);
+    connect(m_model, &GridModel::currentRowChanged, this, &BoardBomWindow::showPosition);
 
     picButtons = new QWidget(this);
     picButtons->setObjectName(QStringLiteral("picButtons"));
@@ -163,7 +164,27 @@ void BoardBomWindow::load()
 {
     resizeFrame(QSize(qMax(sizeHint().width(), 520), 460));
     placeAsChild();
+    // Inside the workspace, buttons in view, however many windows are open.
+    QWidget *frame = frameWidget();
+    if (QWidget *room = frame->parentWidget(); room && room != frame) {
+        QRect r = frame->geometry();
+        const QRect area = room->rect();
+        r.setHeight(qMin(r.height(), area.height()));
+        r.setWidth(qMin(r.width(), area.width()));
+        if (r.bottom() > area.bottom())
+            r.moveBottom(area.bottom());
+        if (r.right() > area.right())
+            r.moveRight(area.right());
+        r.moveTopLeft(QPoint(qMax(0, r.left()), qMax(0, r.top())));
+        frame->setGeometry(r);
+    }
     txtPartNo->setFocus(Qt::OtherFocusReason);
+}
+
+void BoardBomWindow::showBom(const QString &boardPn)
+{
+    txtPartNo->setText(boardPn);
+    submit();
 }
 
 void BoardBomWindow::resizeEvent(QResizeEvent *event)
@@ -195,8 +216,8 @@ void BoardBomWindow::beep()
 
 void BoardBomWindow::showPosition()
 {
-    if (m_rs)
-        lblStatus->setText(QStringLiteral("Part: ") + QString::number(m_rs->absolutePosition()));
+    if (m_loaded)
+        lblStatus->setText(QStringLiteral("Part: ") + QString::number(m_model->currentRow() + 1));
 }
 
 void BoardBomWindow::submit()
@@ -217,34 +238,29 @@ void BoardBomWindow::submit()
     // What was typed into the BOM shown so far is written before another one
     // takes its place.
     grdDataGrid->commitEdits();
-    if (m_rs && m_rs->hasPendingChanges() && !m_rs->updateBatch())
-        return report(m_rs->error());
+    if (m_loaded && m_model->hasChanges() && !m_model->save())
+        return; // told by the model
 
-    auto *rs = new Recordset(this);
-    if (!BomOps::openBom(m_app.database(), *rs, boardPn)) {
-        const DbError error = rs->error();
-        delete rs;
-        return report(error);
-    }
-    if (rs->recordCount() == 0) {
+    const BomOps::LoadOutcome bom = BomOps::loadBom(m_app.database(), boardPn);
+    if (bom.status != BomOps::Status::Done)
+        return report(bom.error);
+    if (bom.lines.isEmpty()) {
         // The BOM shown before stays the one the buttons act on.
-        delete rs;
         busy.release();
         ui.inform(this, QStringLiteral("BOM was not found!"));
         txtPartNo->setFocus(Qt::OtherFocusReason);
         txtPartNo->selectAll();
         return;
     }
-    const QVariant description = rs->value(QStringLiteral("Description"));
-    attach(rs);
+    const QVariant description = bom.lines.first().description;
     m_loaded = true;
     m_loadedBom = boardPn;
     m_loadedDescription = description;
+    m_model->setLines(bom.lines);
+    grdDataGrid->setGridModel(m_model);
 
-    for (int i = 0; i < 4; ++i) {
-        m_model->setCaption(i, QString::fromLatin1(Columns[i].caption));
+    for (int i = 0; i < 4; ++i)
         grdDataGrid->setColumnHidden(i, !Columns[i].shown);
-    }
     grdDataGrid->show();
     picButtons->show();
     picStatBox->show();
@@ -254,32 +270,19 @@ void BoardBomWindow::submit()
     txtDescription->show();
     picStatBox->hide();
     fitGrid();
+    // The first row is current, in its first shown column.
+    grdDataGrid->setCurrentIndex(m_model->index(0, PartNoColumn));
     showPosition();
-}
-
-void BoardBomWindow::attach(Recordset *rs)
-{
-    Recordset *old = m_rs;
-    m_rs = rs;
-    connect(m_rs, &Recordset::moved, this, &BoardBomWindow::showPosition);
-    m_model->bind(m_rs);
-    grdDataGrid->setGridModel(m_model);
-    delete old;
 }
 
 void BoardBomWindow::add()
 {
-    if (!m_rs)
+    if (!m_loaded)
         return;
     grdDataGrid->commitEdits();
-    // An empty BOM has no last row to go to; the new row is simply its first.
-    if (m_rs->recordCount() > 0 && !m_rs->moveLast())
-        return showError(m_rs->error());
-    if (!m_rs->addNew())
-        return showError(m_rs->error());
     // The new row belongs to this window's BOM from the start.
-    m_rs->setValue(QStringLiteral("BoardPN"), m_loadedBom);
-    m_rs->setValue(QStringLiteral("Description"), m_loadedDescription);
+    if (!m_model->addRow(m_loadedBom, m_loadedDescription))
+        return;
     grdDataGrid->setFocus(Qt::OtherFocusReason);
     grdDataGrid->setCurrentIndex(m_model->index(m_model->rowCount() - 1, PartNoColumn));
 }
@@ -288,105 +291,99 @@ void BoardBomWindow::edit()
 {
     lblStatus->setText(QStringLiteral("Edit record"));
     m_editing = true;
-    SetBrowseButtons(false);
+    setBrowseButtons(false);
+    toHarmlessControl();
+}
+
+void BoardBomWindow::toHarmlessControl()
+{
+    // The clicked button has gone: the focus goes where Enter changes nothing,
+    // the grid, on the current row.
+    if (m_loaded && grdDataGrid->isVisible())
+        grdDataGrid->setFocus(Qt::OtherFocusReason);
+    else
+        cmdEdit->setFocus(Qt::OtherFocusReason);
 }
 
 void BoardBomWindow::update()
 {
-    if (!m_rs)
+    if (!m_loaded)
         return;
     grdDataGrid->commitEdits();
-    if (!m_rs->updateBatch())
-        return showError(m_rs->error());
+    if (!m_model->save())
+        return; // told by the model
     m_editing = false;
-    SetBrowseButtons(true);
+    setBrowseButtons(true);
+    toHarmlessControl();
 }
 
 void BoardBomWindow::cancel()
 {
-    SetBrowseButtons(true);
+    setBrowseButtons(true);
     m_editing = false;
-    if (!m_rs)
+    toHarmlessControl();
+    if (!m_loaded)
         return;
     grdDataGrid->discardEdits();
-    m_rs->cancelUpdate(); // errors are of no concern here
-    m_rs->moveFirst();
+    m_model->cancelCurrent();
+    if (m_model->rowCount() > 0)
+        m_model->setCurrentRow(0);
 }
 
 void BoardBomWindow::deleteRow()
 {
-    if (!m_rs)
+    if (!m_loaded)
         return;
-    grdDataGrid->commitEdits();
-    if (!m_rs->deleteCurrent())
-        return showError(m_rs->error());
-    // Deleting the last row of a BOM leaves it empty, with no row to go to.
-    if (m_rs->recordCount() == 0)
-        return showPosition();
-    if (!m_rs->moveNext())
-        return showError(m_rs->error());
-    if (m_rs->isEof() && !m_rs->moveLast())
-        return showError(m_rs->error());
+    grdDataGrid->discardEdits();
+    m_model->deleteCurrent(); // a refusal is told by the model
 }
 
 void BoardBomWindow::refresh()
 {
-    if (!m_rs)
+    if (!m_loaded)
         return;
-    grdDataGrid->commitEdits();
-    if (!m_rs->requery())
-        showError(m_rs->error());
+    grdDataGrid->discardEdits();
+    const BomOps::LoadOutcome bom = BomOps::loadBom(m_app.database(), m_loadedBom);
+    if (bom.status != BomOps::Status::Done)
+        return showError(bom.error);
+    m_model->setLines(bom.lines);
 }
 
 void BoardBomWindow::moveFirst()
 {
-    if (m_rs && !m_rs->moveFirst())
-        showError(m_rs->error());
+    if (m_loaded && m_model->rowCount() > 0)
+        m_model->setCurrentRow(0);
 }
 
 void BoardBomWindow::moveLast()
 {
-    if (m_rs && !m_rs->moveLast())
-        showError(m_rs->error());
-}
-
-bool BoardBomWindow::writeNewRow()
-{
-    // Steps count from the row being added, which is written first.
-    if (m_rs->isAdding() && !m_rs->update()) {
-        showError(m_rs->error());
-        return false;
-    }
-    return true;
+    if (m_loaded && m_model->rowCount() > 0)
+        m_model->setCurrentRow(m_model->rowCount() - 1);
 }
 
 void BoardBomWindow::moveNext()
 {
-    if (!m_rs || !writeNewRow())
+    if (!m_loaded || m_model->rowCount() == 0)
         return;
-    if (!m_rs->isEof() && !m_rs->moveNext())
-        return showError(m_rs->error());
-    if (m_rs->isEof() && m_rs->recordCount() > 0) {
+    const int row = m_model->currentRow() + 1;
+    if (row < m_model->rowCount())
+        m_model->setCurrentRow(row);
+    else if (m_model->setCurrentRow(m_model->rowCount() - 1))
         beep();
-        if (!m_rs->moveLast())
-            showError(m_rs->error());
-    }
 }
 
 void BoardBomWindow::movePrevious()
 {
-    if (!m_rs || !writeNewRow())
+    if (!m_loaded || m_model->rowCount() == 0)
         return;
-    if (!m_rs->isBof() && !m_rs->movePrevious())
-        return showError(m_rs->error());
-    if (m_rs->isBof() && m_rs->recordCount() > 0) {
+    const int row = m_model->currentRow() - 1;
+    if (row >= 0)
+        m_model->setCurrentRow(row);
+    else if (m_model->setCurrentRow(0))
         beep();
-        if (!m_rs->moveFirst())
-            showError(m_rs->error());
-    }
 }
 
-void BoardBomWindow::SetBrowseButtons(bool browsing)
+void BoardBomWindow::setBrowseButtons(bool browsing)
 {
     for (QPushButton *b : {cmdAdd, cmdEdit, cmdDelete, cmdClose, cmdRefresh})
         b->setVisible(browsing);
@@ -407,8 +404,27 @@ bool BoardBomWindow::eventFilter(QObject *watched, QEvent *event)
     return handleKey(static_cast<QKeyEvent *>(event));
 }
 
+bool BoardBomWindow::inCell() const
+{
+    return grdDataGrid->isEditingCell();
+}
+
 bool BoardBomWindow::handleKey(QKeyEvent *key)
 {
+    if (inCell()) {
+        // The keys of a cell being typed in stay in it: Escape abandons the
+        // cell's text (the cell editor's own handling), Home and End move in
+        // the text, and the row keys do nothing there.
+        switch (key->key()) {
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+        case Qt::Key_PageUp:
+        case Qt::Key_PageDown:
+            return true;
+        default:
+            return false;
+        }
+    }
     if (m_editing)
         return false;
     const bool ctrl = key->modifiers() == Qt::ControlModifier;
@@ -434,7 +450,6 @@ bool BoardBomWindow::handleKey(QKeyEvent *key)
     default:
         return false;
     }
-    grdDataGrid->commitEdits(); // what is typed in a cell goes with its row
     action();
     // In the grid the key has moved the row already; the grid must not move
     // it once more. A text field still gets its own use of the key.
@@ -454,12 +469,14 @@ void BoardBomWindow::closeEvent(QCloseEvent *event)
     };
     if (m_loaded) {
         grdDataGrid->commitEdits();
-        if (m_rs->hasPendingChanges() && !m_rs->updateBatch())
-            report(m_rs->error());
+        disconnect(m_model, &GridModel::writeFailed, this, &BoardBomWindow::showError);
+        if (m_model->hasChanges() && !m_model->save())
+            report(m_model->error());
         // Rows an earlier run left without a BOM number join the BOM shown.
-        Database &db = m_app.database();
-        if (!BomOps::numberOrphanRows(db, m_loadedBom, m_loadedDescription))
-            report(db.error());
+        const BomOps::Outcome numbered =
+            BomOps::numberOrphanRows(m_app.database(), m_loadedBom, m_loadedDescription);
+        if (!numbered.ok())
+            report(numbered.error);
     }
     unsetCursor();
     ChildWindow::closeEvent(event);

@@ -13,7 +13,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QToolButton;
-class Recordset;
+class BomRowsModel;
 
 // Loads one bill of materials by its number and lets the user change its
 // component rows in a grid: edit a component or quantity in place, add rows,
@@ -29,6 +29,8 @@ public:
     bool supports(StandardAction action) const override;
     void perform(StandardAction action) override;
 
+    // Types the BOM number and loads it, as the user does.
+    void showBom(const QString &boardPn);
     // The buttons' operations.
     void submit(); // loads the BOM whose number is typed
     void add();
@@ -42,13 +44,30 @@ public:
     void moveNext();
     void moveLast();
     // Shows the browse buttons (true) or Update and Cancel (false).
-    void SetBrowseButtons(bool browsing);
+    void setBrowseButtons(bool browsing);
 
     bool isEditing() const { return m_editing; }
     // The number of the BOM last loaded; empty before the first load.
     QString loadedBom() const { return m_loadedBom; }
     bool hasBom() const { return m_loaded; }
-    Recordset *recordset() const { return m_rs; }
+
+signals:
+    // Next past the last row or Previous before the first.
+    void beeped();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    bool handleKey(QKeyEvent *key);
+    bool inCell() const;
+    void fitGrid();
+    void showPosition();
+    void showError(const DbError &error);
+    void beep();
+    void toHarmlessControl();
 
     QLabel *lblPartNo = nullptr;
     QLineEdit *txtPartNo = nullptr;
@@ -72,27 +91,8 @@ public:
     QToolButton *cmdLast = nullptr;
     QLabel *lblStatus = nullptr;
 
-signals:
-    // Next past the last row or Previous before the first.
-    void beeped();
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
-    void closeEvent(QCloseEvent *event) override;
-    void resizeEvent(QResizeEvent *event) override;
-
-private:
-    bool handleKey(QKeyEvent *key);
-    void fitGrid();
-    void showPosition();
-    void showError(const DbError &error);
-    void beep();
-    bool writeNewRow();
-    void attach(Recordset *rs);
-
     EntryFields *m_fields = nullptr;
-    GridModel *m_model = nullptr;
-    Recordset *m_rs = nullptr;
+    BomRowsModel *m_model = nullptr;
     bool m_editing = false;
     bool m_loaded = false;
     bool m_closed = false;

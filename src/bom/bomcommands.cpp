@@ -17,19 +17,20 @@ void registerCommands(CommandHost &host)
     // The editor a New BOM window hands over to: one for all of them, shown
     // again when it is still open.
     auto shared = std::make_shared<QPointer<BoardBomWindow>>();
-    auto showSharedEditor = [&host, shared] {
-        if (BoardBomWindow *editor = *shared) {
-            QMdiSubWindow *sub = editor->subWindow();
-            if (sub) {
+    auto showSharedEditor = [&host, shared](const QString &boardPn) {
+        BoardBomWindow *editor = *shared;
+        if (editor) {
+            if (QMdiSubWindow *sub = editor->subWindow()) {
                 sub->show();
                 if (QMdiArea *area = sub->mdiArea())
                     area->setActiveSubWindow(sub);
             }
-            return;
+        } else {
+            editor = new BoardBomWindow(host.app());
+            *shared = editor;
+            host.showChild(editor);
         }
-        auto *editor = new BoardBomWindow(host.app());
-        *shared = editor;
-        host.showChild(editor);
+        editor->showBom(boardPn);
     };
     host.registerWindow(CommandId::NewBOM, [showSharedEditor](AppContext &app) {
         auto *window = new AddNewBomWindow(app);

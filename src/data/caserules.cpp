@@ -33,4 +33,20 @@ bool startsWith(QStringView text, QStringView prefix)
     return text.size() >= prefix.size() && sameFolded(text.data(), prefix.data(), prefix.size());
 }
 
+int compare(QStringView a, QStringView b, qsizetype from)
+{
+    const qsizetype n = qMin(a.size(), b.size());
+    for (qsizetype i = qMin(from, n); i < n; ++i) {
+        const char16_t x = a[i].unicode();
+        const char16_t y = b[i].unicode();
+        if (x == y)
+            continue;
+        const char16_t fx = orderUnit(x);
+        const char16_t fy = orderUnit(y);
+        if (fx != fy)
+            return fx < fy ? -1 : 1;
+    }
+    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+}
+
 } // namespace CaseRules

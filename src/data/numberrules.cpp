@@ -251,4 +251,46 @@ bool textToInt16(const QString &text, qint16 *out, DbError *error, const QLocale
     return toInt16(readNumber(plain), out, error);
 }
 
+bool isPlainNumber(QStringView text, double *value)
+{
+    auto blank = [](QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); };
+    auto digit = [](QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); };
+    qsizetype b = 0;
+    qsizetype e = text.size();
+    while (b < e && blank(text[b]))
+        ++b;
+    while (e > b && blank(text[e - 1]))
+        --e;
+    qsizetype i = b;
+    if (i < e && (text[i] == QLatin1Char('+') || text[i] == QLatin1Char('-')))
+        ++i;
+    int digits = 0;
+    for (; i < e && digit(text[i]); ++i)
+        ++digits;
+    if (i < e && text[i] == QLatin1Char('.'))
+        for (++i; i < e && digit(text[i]); ++i)
+            ++digits;
+    if (digits == 0)
+        return false;
+    if (i < e && (text[i] == QLatin1Char('e') || text[i] == QLatin1Char('E'))) {
+        ++i;
+        if (i < e && (text[i] == QLatin1Char('+') || text[i] == QLatin1Char('-')))
+            ++i;
+        int expDigits = 0;
+        for (; i < e && digit(text[i]); ++i)
+            ++expDigits;
+        if (expDigits == 0)
+            return false;
+    }
+    if (i != e)
+        return false;
+    bool ok = false;
+    const double v = QLocale::c().toDouble(text.mid(b, e - b), &ok);
+    if (!ok) // out of range
+        return false;
+    if (value)
+        *value = v;
+    return true;
+}
+
 } // namespace NumberRules

@@ -40,4 +40,9 @@ bool textToInt16(const QString &text, qint16 *out, DbError *error = nullptr,
 // "False", text as it is, null as an empty text.
 QString plainText(const QVariant &value);
 
+// Is the text, blanks and tabs around it aside, a plain decimal number
+// (sign, digits with at most one full stop, an exponent) in range; its value
+// then in *value. How grids tell numbers from text when they sort.
+bool isPlainNumber(QStringView text, double *value = nullptr);
+
 } // namespace NumberRules

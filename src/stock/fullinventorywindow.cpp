@@ -1,7 +1,9 @@
 #include "stock/fullinventorywindow.h"
 
-#include "ui/gridmodel.h"
+#include "bom/ops/bomoperations.h"
+#include "ui/appcontext.h"
 #include "ui/gridview.h"
+#include "ui/listgridmodel.h"
 
 FullInventoryWindow::FullInventoryWindow(AppContext &app, QWidget *parent)
     : GridWindow(app, parent)
@@ -13,16 +15,16 @@ FullInventoryWindow::FullInventoryWindow(AppContext &app, QWidget *parent)
 
 void FullInventoryWindow::load()
 {
-    const bool ok = loadRows(QStringLiteral(
-        "select PartNo as [Part No],Description,CurrentInv as [Current Inv],UnitCost as [Unit "
-        "Cost],ReorderPoint as [Reorder Point],Bin as [Time to Order] from Inventory Order by "
-        "PartNo"));
+    Database &db = m_app.database();
+    const bool ok = loadRows([&db](SqlEngine::RowSink &sink, DbError *error) {
+        return BomOps::readInventoryList(db, sink, error);
+    });
     if (ok) {
         model()->setBooleanColumn(TimeToOrderColumn);
         const double widths[] = {1155, 4455, 1140, 0, 1170, 0}; // 0: the grid's default
         for (int c = 0; c < 6; ++c)
             if (widths[c] > 0)
-                MSHFlexGrid1->setColumnWidthTwips(c, widths[c]);
+                grid()->setColumnWidthTwips(c, widths[c]);
     }
     placeAsChild();
 }

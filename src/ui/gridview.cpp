@@ -8,7 +8,9 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMimeData>
-#include <QRegularExpression>
+#include <QMouseEvent>
+#include <QSignalBlocker>
+#include <QTimer>
 #include <QSet>
 #include <algorithm>
 
@@ -26,26 +28,58 @@ QString field(const QString &text)
     return QLatin1Char('"') + quoted + QLatin1Char('"');
 }
 
-// The first cell of tab-separated text, unquoted.
-QString firstField(QString text)
+// Tab-separated text as a spreadsheet writes it, in rows of cells; a cell
+// in quotes may hold tabs, line breaks and doubled quotes.
+QVector<QStringList> cellsOf(const QString &text)
 {
-    if (text.startsWith(QLatin1Char('"'))) {
-        QString out;
-        for (qsizetype i = 1; i < text.size(); ++i) {
-            if (text.at(i) == QLatin1Char('"')) {
+    QVector<QStringList> rows;
+    QStringList row;
+    QString cell;
+    bool quoted = false;
+    bool any = false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (quoted) {
+            if (c == QLatin1Char('"')) {
                 if (i + 1 < text.size() && text.at(i + 1) == QLatin1Char('"')) {
-                    out += QLatin1Char('"');
+                    cell += c;
                     ++i;
-                    continue;
+                } else {
+                    quoted = false;
                 }
-                return out;
+            } else {
+                cell += c;
             }
-            out += text.at(i);
+            continue;
         }
-        return out;
+        any = true;
+        if (c == QLatin1Char('"') && cell.isEmpty()) {
+            quoted = true;
+        } else if (c == QLatin1Char('\t')) {
+            row << cell;
+            cell.clear();
+        } else if (c == QLatin1Char('\r') || c == QLatin1Char('\n')) {
+            if (c == QLatin1Char('\r') && i + 1 < text.size() && text.at(i + 1) == QLatin1Char('\n'))
+                ++i;
+            row << cell;
+            rows << row;
+            row.clear();
+            cell.clear();
+            any = false;
+        } else {
+            cell += c;
+        }
     }
-    const qsizetype end = text.indexOf(QRegularExpression(QStringLiteral("[\t\r\n]")));
-    return end < 0 ? text : text.left(end);
+    if (any || quoted || !cell.isEmpty() || !row.isEmpty()) {
+        row << cell;
+        rows << row;
+    }
+    return rows;
+}
+
+QString htmlEscaped(const QString &text)
+{
+    return text.toHtmlEscaped().replace(QLatin1Char('\t'), QLatin1String("&#9;"));
 }
 
 } // namespace
@@ -61,6 +95,14 @@ GridView::GridView(QWidget *parent) : QTableView(parent)
     heading->setHighlightSections(false);
     heading->setSortIndicatorShown(false);
     connect(heading, &QHeaderView::sectionClicked, this, &GridView::headingClicked);
+    // A heading dropped anywhere but on the heading row moves nothing.
+    heading->viewport()->installEventFilter(this);
+    connect(heading, &QHeaderView::sectionMoved, this, [this](int, int from, int to) {
+        if (!m_dropOffHeadings)
+            return;
+        const QSignalBlocker quiet(horizontalHeader());
+        horizontalHeader()->moveSection(to, from);
+    });
 
     // No fixed column; every row the same height, which keeps a grid of a
     // million rows quick to lay out.
@@ -134,77 +176,111 @@ QList<int> GridView::visibleColumns() const
     return columns;
 }
 
-QString GridView::rowsText() const
+GridView::Block GridView::copyBlock() const
 {
-    const QList<int> columns = visibleColumns();
-    QList<int> rows;
-    if (selectionModel()) {
-        // By ranges: selecting every row of a large grid stays quick.
-        for (const QItemSelectionRange &range : selectionModel()->selection())
-            for (int row = range.top(); row <= range.bottom(); ++row)
-                rows << row;
-        std::sort(rows.begin(), rows.end());
-        rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    Block block;
+    if (!m_model)
+        return block;
+    if (!m_model->isEditable()) {
+        block.headings = true;
+        block.columns = visibleColumns();
+        if (selectionModel()) {
+            // By ranges: selecting every row of a large grid stays quick.
+            for (const QItemSelectionRange &range : selectionModel()->selection())
+                for (int row = range.top(); row <= range.bottom(); ++row)
+                    block.rows << row;
+            std::sort(block.rows.begin(), block.rows.end());
+            block.rows.erase(std::unique(block.rows.begin(), block.rows.end()), block.rows.end());
+        }
+        if (block.rows.isEmpty())
+            for (int row = 0; row < m_model->rowCount(); ++row)
+                block.rows << row;
+        return block;
     }
-    const bool all = rows.isEmpty();
-    const int count = all ? m_model->rowCount() : int(rows.size());
-
-    QString text;
-    QStringList cells;
-    cells.reserve(columns.size());
-    for (int c : columns)
-        cells << field(m_model->headings().value(c));
-    text += cells.join(QLatin1Char('\t')) + QLatin1Char('\n');
-    for (int i = 0; i < count; ++i) {
-        const int row = all ? i : rows.at(i);
-        cells.clear();
-        for (int c : columns)
-            cells << field(m_model->text(row, c));
-        text += cells.join(QLatin1Char('\t'));
-        text += QLatin1Char('\n');
-    }
-    return text;
-}
-
-QString GridView::cellsText() const
-{
     const QModelIndexList picked = selectionModel() ? selectionModel()->selectedIndexes()
                                                     : QModelIndexList();
     if (picked.size() <= 1) {
         const QModelIndex cell = picked.isEmpty() ? currentIndex() : picked.first();
-        return cell.isValid() ? m_model->text(cell.row(), cell.column()) : QString();
+        if (cell.isValid()) {
+            block.columns << cell.column();
+            block.rows << cell.row();
+            block.cells.insert({cell.row(), cell.column()});
+        }
+        return block;
     }
     // The block from the first to the last selected row, in the columns
     // that hold a selected cell, as they are shown.
     QSet<int> pickedColumns;
     int first = picked.first().row();
     int last = first;
-    QSet<QPair<int, int>> selected;
     for (const QModelIndex &i : picked) {
         pickedColumns.insert(i.column());
         first = qMin(first, i.row());
         last = qMax(last, i.row());
-        selected.insert({i.row(), i.column()});
+        block.cells.insert({i.row(), i.column()});
     }
-    QList<int> columns;
     for (int c : visibleColumns())
         if (pickedColumns.contains(c))
-            columns << c;
-    QString text;
-    for (int row = first; row <= last; ++row) {
-        QStringList cells;
-        for (int c : columns)
-            cells << (selected.contains({row, c}) ? field(m_model->text(row, c)) : QString());
-        text += cells.join(QLatin1Char('\t')) + QLatin1Char('\n');
-    }
-    return text;
+            block.columns << c;
+    for (int row = first; row <= last; ++row)
+        block.rows << row;
+    return block;
 }
 
 QString GridView::copyText() const
 {
     if (!m_model)
         return QString();
-    return m_model->isEditable() ? cellsText() : rowsText();
+    const Block block = copyBlock();
+    if (m_model->isEditable() && block.cells.size() == 1)
+        return m_model->text(block.rows.first(), block.columns.first());
+    QString text;
+    QStringList cells;
+    if (block.headings) {
+        for (int c : block.columns)
+            cells << field(m_model->headings().value(c));
+        text += cells.join(QLatin1Char('\t')) + QLatin1Char('\n');
+    }
+    for (int row : block.rows) {
+        cells.clear();
+        for (int c : block.columns)
+            cells << (block.headings || block.cells.contains({row, c}) ? field(m_model->text(row, c))
+                                                                       : QString());
+        text += cells.join(QLatin1Char('\t')) + QLatin1Char('\n');
+    }
+    return text;
+}
+
+QString GridView::copyHtml() const
+{
+    const Block block = copyBlock();
+    if (!m_model || block.columns.isEmpty())
+        return QString();
+    // Text cells carry the text format in the forms LibreOffice Calc (sdnum)
+    // and Excel (mso-number-format) read; numbers keep their value.
+    static const QString textCell = QStringLiteral(
+        "<td sdnum=\"1033;0;@\" style='mso-number-format:\"\\@\"'>");
+    QString html = QStringLiteral("<html><head><meta charset=\"utf-8\"></head><body><table>\n");
+    if (block.headings) {
+        html += QStringLiteral("<tr>");
+        for (int c : block.columns)
+            html += textCell + htmlEscaped(m_model->headings().value(c)) + QStringLiteral("</td>");
+        html += QStringLiteral("</tr>\n");
+    }
+    for (int row : block.rows) {
+        html += QStringLiteral("<tr>");
+        for (int c : block.columns) {
+            const bool taken = block.headings || block.cells.contains({row, c});
+            const QString text = taken ? m_model->text(row, c) : QString();
+            const QVariant value = taken ? m_model->value(row, c) : QVariant();
+            const bool number = m_model->isNumberColumn(c) && !m_model->isBooleanColumn(c)
+                                && !value.isNull() && value.typeId() != QMetaType::QString;
+            html += number ? QStringLiteral("<td sdval=\"%1\">").arg(text) : textCell;
+            html += htmlEscaped(text) + QStringLiteral("</td>");
+        }
+        html += QStringLiteral("</tr>\n");
+    }
+    return html + QStringLiteral("</table></body></html>\n");
 }
 
 bool GridView::supports(StandardAction action) const
@@ -234,8 +310,12 @@ void GridView::perform(StandardAction action)
 
 void GridView::copy()
 {
-    if (m_model)
-        QApplication::clipboard()->setText(copyText());
+    if (!m_model)
+        return;
+    auto *data = new QMimeData;
+    data->setText(copyText());
+    data->setHtml(copyHtml());
+    QApplication::clipboard()->setMimeData(data);
 }
 
 void GridView::cut()
@@ -252,7 +332,30 @@ void GridView::paste()
     const QModelIndex cell = currentIndex();
     if (!m_model || !m_model->isEditable() || !cell.isValid())
         return;
-    m_model->setData(cell, firstField(QApplication::clipboard()->text()));
+    const QVector<QStringList> cells = cellsOf(QApplication::clipboard()->text());
+    if (cells.isEmpty())
+        return;
+    // One cell as typing it; a block from the current cell through the same
+    // checks, taken whole or refused.
+    if (cells.size() == 1 && cells.first().size() == 1)
+        m_model->setData(cell, cells.first().first());
+    else
+        m_model->setCells(cell, cells);
+}
+
+bool GridView::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == horizontalHeader()->viewport()) {
+        if (event->type() == QEvent::MouseButtonPress) {
+            m_dropOffHeadings = false;
+        } else if (event->type() == QEvent::MouseButtonRelease) {
+            const int y = static_cast<QMouseEvent *>(event)->position().toPoint().y();
+            m_dropOffHeadings = y < 0 || y >= horizontalHeader()->height();
+            // Undone by the move's own signal, which the release sends.
+            QTimer::singleShot(0, this, [this] { m_dropOffHeadings = false; });
+        }
+    }
+    return QTableView::eventFilter(watched, event);
 }
 
 void GridView::commitEdits()
@@ -314,10 +417,18 @@ void GridView::followCurrentRow(int row)
     m_following = true;
     if (row < 0) {
         selectionModel()->clearCurrentIndex();
-    } else if (currentIndex().row() != row) {
-        const int column = qMax(0, currentIndex().column());
+    } else {
+        // In the column of the current cell, or the first one shown: never a
+        // hidden column, where the current row would not show. Highlighted
+        // and in view.
+        int column = currentIndex().column();
+        if (column < 0 || isColumnHidden(column)) {
+            const QList<int> shown = visibleColumns();
+            column = shown.isEmpty() ? 0 : shown.first();
+        }
         const QModelIndex cell = m_model->index(row, column);
-        selectionModel()->setCurrentIndex(cell, QItemSelectionModel::ClearAndSelect);
+        if (cell != currentIndex() || !selectionModel()->isSelected(cell))
+            selectionModel()->setCurrentIndex(cell, QItemSelectionModel::ClearAndSelect);
         scrollTo(cell);
     }
     m_following = false;

@@ -2,6 +2,7 @@
 
 #include "ui/commandhost.h"
 
+#include <QSet>
 #include <QTableView>
 
 class GridModel;
@@ -33,8 +34,11 @@ public:
     // A click on the heading of a column (by its model index).
     void headingClicked(int column);
 
-    // The text Copy puts on the clipboard.
+    // The text Copy puts on the clipboard, and the same as an HTML table in
+    // which text columns are marked as text for spreadsheets (so that 007
+    // stays 007 and 1E5 stays text) and number columns stay numbers.
     QString copyText() const;
+    QString copyHtml() const;
     // The Edit commands this grid answers, for its window to pass on.
     bool supports(StandardAction action) const;
     void perform(StandardAction action);
@@ -42,6 +46,8 @@ public:
     void cut();
     void paste();
 
+    // A cell is being typed in.
+    bool isEditingCell() const { return state() == QAbstractItemView::EditingState; }
     // Ends typing in a cell: keeps what was typed (commitEdits) or drops it.
     void commitEdits();
     void discardEdits();
@@ -50,16 +56,26 @@ public:
     QList<int> visibleColumns() const;
 
 protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
 
 private:
-    QString rowsText() const;
-    QString cellsText() const;
+    // The rows and columns Copy takes, in the order shown; with the headings
+    // first for a read-only grid.
+    struct Block
+    {
+        QList<int> columns;
+        QList<int> rows;
+        QSet<QPair<int, int>> cells; // editable grid: only these cells are copied
+        bool headings = false;
+    };
+    Block copyBlock() const;
     void followCurrentRow(int row);
 
     GridModel *m_model = nullptr;
     int m_sortColumn = 0;
     int m_sortType = 0;
     bool m_following = false;
+    bool m_dropOffHeadings = false;
 };

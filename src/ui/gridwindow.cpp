@@ -1,7 +1,7 @@
 #include "ui/gridwindow.h"
 
 #include "ui/appcontext.h"
-#include "ui/gridmodel.h"
+#include "ui/listgridmodel.h"
 #include "ui/gridview.h"
 #include "ui/twips.h"
 #include "ui/userinterface.h"
@@ -10,7 +10,7 @@
 
 GridWindow::GridWindow(AppContext &app, QWidget *parent) : ChildWindow(app, parent)
 {
-    m_model = new GridModel(this);
+    m_model = new ListGridModel(this);
     MSHFlexGrid1 = new GridView(this);
     MSHFlexGrid1->setObjectName(QStringLiteral("MSHFlexGrid1"));
     MSHFlexGrid1->setGridModel(m_model);
@@ -42,11 +42,11 @@ void GridWindow::setClientSize(double widthTwips, double heightTwips)
     resize(m_designSize);
 }
 
-bool GridWindow::loadRows(const QString &sql)
+bool GridWindow::loadRows(const std::function<bool(SqlEngine::RowSink &, DbError *)> &read)
 {
     BusyPointer busy(this);
     MSHFlexGrid1->setUpdatesEnabled(false);
-    const bool ok = m_model->loadQuery(m_app.database(), sql);
+    const bool ok = m_model->load(read);
     MSHFlexGrid1->setUpdatesEnabled(true);
     busy.release();
     if (!ok)

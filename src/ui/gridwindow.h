@@ -1,8 +1,11 @@
 #pragma once
 
+#include "data/sqlengine.h"
 #include "ui/childwindow.h"
 
-class GridModel;
+#include <functional>
+
+class ListGridModel;
 class GridView;
 class QPushButton;
 
@@ -21,15 +24,14 @@ public:
     void perform(StandardAction action) override;
     QSize sizeHint() const override;
 
-    GridModel *model() const { return m_model; }
-
-    GridView *MSHFlexGrid1;
-    QPushButton *cmdClose;
+    ListGridModel *model() const { return m_model; }
 
 protected:
-    // Reads the query into the grid on the shared connection. A query that
-    // fails is reported and leaves the grid empty; false then.
-    bool loadRows(const QString &sql);
+    // Reads the rows into the grid through `read` (an operation's read on
+    // the shared connection). A read that fails is reported and leaves the
+    // grid empty; false then.
+    bool loadRows(const std::function<bool(SqlEngine::RowSink &, DbError *)> &read);
+    GridView *grid() const { return MSHFlexGrid1; }
     void setClientSize(double widthTwips, double heightTwips);
     void resizeEvent(QResizeEvent *event) override;
     // The Close button in the bottom right corner, the grid above it; a step
@@ -37,6 +39,8 @@ protected:
     void layOut();
 
 private:
-    GridModel *m_model;
+    GridView *MSHFlexGrid1;
+    QPushButton *cmdClose;
+    ListGridModel *m_model;
     QSize m_designSize;
 };

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QStringView>
+#include <QVector>
+#include <vector>
+
+// The order of a grid's rows when the user sorts by a column: both cells
+// numbers compare as numbers (a cell of text that reads as a plain number
+// counts as one), otherwise as text, letters A-Z without regard to case as
+// the database compares; empty cells first in ascending order. Stable: rows
+// that compare equal keep their order, either way.
+namespace GridSort {
+
+// What the sort compares for one cell. The text it points to must stay put
+// until the sort ends.
+struct Key
+{
+    const char16_t *text = nullptr;
+    qsizetype length = 0;
+    double number = 0;
+    quint64 prefix = 0; // the first eight units in sort order, which settle most comparisons
+    quint64 prefix2 = 0;
+    qsizetype row = 0; // the row it stands for
+    bool empty = true;
+    bool isNumber = false;
+};
+
+// A cell's text (a number when it reads as one).
+void setText(Key &key, QStringView text);
+// A cell that holds a number; its text is needed too (setText) when the
+// column holds text as well, since a number compares with text as text.
+void setNumber(Key &key, double value);
+
+// The keys, given in the rows' current shown order, sorted: their rows in
+// the new order.
+QVector<qsizetype> order(std::vector<Key> keys, bool descending);
+
+} // namespace GridSort
