@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test headless.
 source "$(dirname "$0")/scripts/common.sh"
+# Test-only tools: mdb-export checks the Access reader; LibreOffice Calc
+# writes the spreadsheet fixtures of the parts import.
+PACKAGES+=(mdbtools libreoffice-calc-nogui)
 install_missing
 build
 export QT_QPA_PLATFORM=offscreen
