@@ -129,7 +129,7 @@ QList<TargetColumn> targetColumns(const QString &table)
 QString shown(const QVariant &value)
 {
     QString text = value.typeId() == QMetaType::Double
-                       ? QString::number(value.toDouble(), 'g', QLocale::FloatingPointShortest)
+                       ? QString::number(value.toDouble(), 'f', QLocale::FloatingPointShortest)
                        : value.toString();
     if (text.size() > 40)
         text = text.left(40) + QStringLiteral("...");
@@ -156,7 +156,7 @@ bool converted(const QVariant &value, const TargetColumn &column, QVariant *out,
     switch (column.kind) {
     case Kind::Text:
         if (type == QMetaType::Double)
-            *out = QString::number(value.toDouble(), 'g', QLocale::FloatingPointShortest);
+            *out = QString::number(value.toDouble(), 'f', QLocale::FloatingPointShortest);
         else
             *out = value.toString();
         if (column.required && out->toString().isEmpty()) {
