@@ -4,7 +4,11 @@
 #include "data/database.h"
 #include "data/databasecopy.h"
 #include "data/recordset.h"
+#include "importing/accessoffer.h"
 #include "importing/jet/accessfile.h"
+#include "testenvironment.h"
+
+#include <QCryptographicHash>
 
 #include <QFile>
 #include <QProcess>
@@ -268,6 +272,54 @@ private slots:
         QCOMPARE(QFile::exists(to), !stored.isEmpty());
         if (!stored.isEmpty())
             QCOMPARE(inventory(to), stored);
+    }
+
+    // Started on an Access file, the program offers a copy beside it and
+    // leaves the Access file as it was.
+    void startUpOffer_data()
+    {
+        QTest::addColumn<bool>("copyThere");
+        QTest::addColumn<bool>("yes");
+        QTest::addColumn<bool>("opens");
+        QTest::addColumn<QString>("told"); // the last message
+        QTest::newRow("declined") << false << false << false << "Copy it now?";
+        QTest::newRow("no inventory tables: named, with the command")
+            << false << true << false << "Its tables: Order Details, Orders, Products";
+        QTest::newRow("a copy made earlier opens") << true << true << true << "Open that copy?";
+    }
+    void startUpOffer()
+    {
+        QFETCH(bool, copyThere);
+        QFETCH(bool, yes);
+        QFETCH(bool, opens);
+        QFETCH(QString, told);
+        if (const QString why = skipWhy(); !why.isEmpty())
+            QSKIP(qPrintable(why));
+        TestEnvironment env(QString(), TestEnvironment::Data::Empty, TestEnvironment::Engine::File);
+        QVERIFY2(env.isValid(), qPrintable(env.error()));
+        env.app.database().close();
+        const QString access = env.folder() + "/Old.mdb";
+        QVERIFY(QFile::copy(Jet + "/nwind.mdb", access));
+        const QString copy = AccessOffer::copyPath(access);
+        QCOMPARE(copy, env.folder() + "/Old-Partwise.mdb");
+        if (copyThere)
+            QVERIFY(QFile::copy(env.app.databasePath(), copy));
+        auto digest = [&] {
+            QFile f(access);
+            f.open(QIODevice::ReadOnly);
+            return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
+        };
+        const QByteArray before = digest();
+        env.app.setDatabaseAddress(access);
+        env.ui.answers << (yes ? UserInterface::Answer::Yes : UserInterface::Answer::No);
+        QCOMPARE(AccessOffer::offerCopy(env.app, nullptr), opens);
+        QVERIFY2(env.ui.lastText().contains(told), qPrintable(env.ui.lastText()));
+        QVERIFY2(env.ui.texts().first().contains("partwise-dbcopy") || copyThere, qPrintable(env.ui.texts().first()));
+        QCOMPARE(env.app.databaseAddress(), opens ? copy : access);
+        QCOMPARE(QFile::exists(copy), copyThere);
+        QCOMPARE(digest(), before);
+        if (opens)
+            QVERIFY(env.app.OpenInventoryDatabase());
     }
 
     // The program on nwind.mdb: its products become parts with exactly the
