@@ -89,12 +89,53 @@ struct Row
 {
     int line;
     QString partNo;
+    QString key; // as the database compares it
     QString description;
     QString vendor;
     bool hasDescription = false, hasVendor = false;
     // Columns of Inventory to write, with their values.
     QStringList columns;
     QVariantList values;
+};
+
+// New rows gathered into statements of many rows each: far fewer round trips
+// and statements to prepare than one INSERT a row.
+class BatchInsert
+{
+public:
+    BatchInsert(Database &db, const QString &table) : m_db(db), m_table(table) {}
+    bool add(const QStringList &columns, const QVariantList &values)
+    {
+        if (columns != m_columns) {
+            if (!flush())
+                return false;
+            m_columns = columns;
+        }
+        m_values += values;
+        return ++m_rows < RowsPerStatement || flush();
+    }
+    bool flush()
+    {
+        if (m_rows == 0)
+            return true;
+        const QString one = QLatin1Char('(') + QStringList(m_columns.size(), QStringLiteral("?")).join(QLatin1Char(','))
+                            + QLatin1Char(')');
+        const bool ok = m_db.execute(QStringLiteral("INSERT INTO %1 (%2) VALUES %3")
+                                         .arg(m_table, m_columns.join(QLatin1Char(',')),
+                                              QStringList(m_rows, one).join(QLatin1Char(','))),
+                                     m_values);
+        m_values.clear();
+        m_rows = 0;
+        return ok;
+    }
+
+private:
+    static constexpr int RowsPerStatement = 48;
+    Database &m_db;
+    QString m_table;
+    QStringList m_columns;
+    QVariantList m_values;
+    int m_rows = 0;
 };
 
 const QStringList NumberColumns{QStringLiteral("CurrentInv"), QStringLiteral("UnitCost"),
@@ -297,6 +338,7 @@ Outcome run(Database &db, const Sheet &sheet, const QList<PartField> &columns, b
             continue;
         }
         lines.insert(key, row.line);
+        row.key = key;
         rows << row;
     }
 
@@ -322,8 +364,11 @@ Outcome run(Database &db, const Sheet &sheet, const QList<PartField> &columns, b
             *failure = db.error();
             return false;
         };
+        static const QStringList VendorColumns{QStringLiteral("Item"), QStringLiteral("Vendor"),
+                                               QStringLiteral("Description")};
+        BatchInsert parts(db, QStringLiteral("Inventory")), vendors(db, QStringLiteral("PreferredVendor"));
         for (const Row &row : std::as_const(rows)) {
-            const auto found = existing.constFind(fold(row.partNo));
+            const auto found = existing.constFind(row.key);
             if (found == existing.cend()) {
                 if (!row.hasDescription) {
                     refused << Refusal{row.line, QStringLiteral("new part \"%1\" has no description").arg(row.partNo)};
@@ -337,17 +382,9 @@ Outcome run(Database &db, const Sheet &sheet, const QList<PartField> &columns, b
                     names << QStringLiteral("CurrentInv");
                     values << qlonglong(0);
                 }
-                QStringList marks;
-                for (int i = 0; i < names.size(); ++i)
-                    marks << QStringLiteral("?");
-                if (!db.execute(QStringLiteral("INSERT INTO Inventory (%1) VALUES (%2)")
-                                    .arg(names.join(QLatin1Char(',')), marks.join(QLatin1Char(','))),
-                                values))
+                if (!parts.add(names, values))
                     return fail();
-                if (row.hasVendor
-                    && !db.execute(QStringLiteral("INSERT INTO PreferredVendor (Item, Vendor, Description) "
-                                                  "VALUES (?, ?, ?)"),
-                                   {row.partNo, row.vendor, row.description}))
+                if (row.hasVendor && !vendors.add(VendorColumns, {row.partNo, row.vendor, row.description}))
                     return fail();
                 ++added;
                 continue;
@@ -391,6 +428,8 @@ Outcome run(Database &db, const Sheet &sheet, const QList<PartField> &columns, b
             }
             ++updated;
         }
+        if (!parts.flush() || !vendors.flush())
+            return fail();
         return true;
     }, &outcome.error);
     if (!written) {
