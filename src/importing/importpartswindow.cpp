@@ -48,6 +48,7 @@ ImportPartsWindow::ImportPartsWindow(AppContext &app, QWidget *parent) : ChildWi
 
     m_about = new QLabel(this);
     m_about->setObjectName(QStringLiteral("lblAbout"));
+    m_about->setWordWrap(true);
     layout->addWidget(m_about);
     m_preview = new QTableWidget(this);
     m_preview->setObjectName(QStringLiteral("grdPreview"));
@@ -70,7 +71,7 @@ ImportPartsWindow::ImportPartsWindow(AppContext &app, QWidget *parent) : ChildWi
 
     auto *buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    m_import = new QPushButton(QStringLiteral("&Import"), this);
+    m_import = new QPushButton(QStringLiteral("Im&port"), this);
     m_import->setObjectName(QStringLiteral("cmdImport"));
     m_import->setEnabled(false);
     m_exit = new QPushButton(QStringLiteral("Close"), this);
@@ -78,7 +79,6 @@ ImportPartsWindow::ImportPartsWindow(AppContext &app, QWidget *parent) : ChildWi
     buttons->addWidget(m_import);
     buttons->addWidget(m_exit);
     layout->addLayout(buttons);
-    resize(640, 420);
 
     connect(m_choose, &QPushButton::clicked, this, &ImportPartsWindow::choose);
     connect(m_import, &QPushButton::clicked, this, &ImportPartsWindow::import);
@@ -88,6 +88,7 @@ ImportPartsWindow::ImportPartsWindow(AppContext &app, QWidget *parent) : ChildWi
 
 void ImportPartsWindow::load()
 {
+    resizeFrame(QSize(680, 460));
     placeAsChild();
     choose();
 }
@@ -164,11 +165,12 @@ void ImportPartsWindow::showPreview()
     }
     m_preview->setVerticalHeaderLabels(lines);
     m_preview->resizeColumnsToContents();
-    m_about->setText(QStringLiteral("%1 rows, separated by %2, %3. Lines %4 shown.")
+    m_about->setText(QStringLiteral("%1 rows, separated by %2, %3. %4")
                          .arg(m_sheet.records.size() - skip)
                          .arg(separatorName(m_sheet.separator), m_sheet.encoding)
-                         .arg(shown < int(m_sheet.records.size()) - skip ? QStringLiteral("first %1").arg(shown)
-                                                                         : QStringLiteral("all")));
+                         .arg(shown < int(m_sheet.records.size()) - skip
+                                  ? QStringLiteral("The first %1 are shown.").arg(shown)
+                                  : QStringLiteral("All are shown.")));
 }
 
 QList<PartField> ImportPartsWindow::columnFields() const
