@@ -274,6 +274,25 @@ private slots:
             QCOMPARE(inventory(to), stored);
     }
 
+    // Into a server as well: the same values, in one transaction there.
+    void intoServer()
+    {
+        if (const QString why = TestEnvironment::unavailable(TestEnvironment::Engine::Server); !why.isEmpty())
+            QSKIP(qPrintable(why));
+        TestEnvironment env(QString(), TestEnvironment::Data::Empty, TestEnvironment::Engine::Server);
+        QVERIFY2(env.isValid(), qPrintable(env.error()));
+        env.app.database().close();
+        MemorySource source;
+        source.table = "INVENTORY";
+        source.columns = {"partno", "Description", "UnitCost", "Bin"};
+        source.rows = {{QString::fromUtf8("µF-1"), "It's  here ", 0.1, qlonglong(1)}, {"r2", QVariant(), 2.0, qlonglong(0)}};
+        DatabaseCopy copy;
+        QVERIFY2(copy.run(source, env.app.databaseAddress()), qPrintable(copy.error()));
+        QStringList stored = inventory(env.app.databaseAddress());
+        stored.sort();
+        QCOMPARE(stored, (QStringList{"r2|-|-|2|-|0", QString::fromUtf8("µF-1|It's  here |-|0.1|-|1")}));
+    }
+
     // Started on an Access file, the program offers a copy beside it and
     // leaves the Access file as it was.
     void startUpOffer_data()
