@@ -231,7 +231,9 @@ private slots:
                 QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
         }
         QCOMPARE(w->columnFields(), (QList<PartField>{PartField::PartNo, PartField::Description, PartField::UnitCost}));
-        QTest::mouseClick(w->findChild<QCheckBox *>("chkUpdate"), Qt::LeftButton);
+        auto *update = w->findChild<QCheckBox *>("chkUpdate");
+        QTest::mouseClick(update, Qt::LeftButton, {}, QPoint(8, update->height() / 2)); // on its box
+        QVERIFY(update->isChecked());
         QTest::mouseClick(w->findChild<QPushButton *>("cmdImport"), Qt::LeftButton);
         QCOMPARE(h.ui.lastText(), QString("1 part(s) added, 1 updated, 0 refused."));
         QCOMPARE(w->findChild<QPlainTextEdit *>("txtSummary")->toPlainText(), h.ui.lastText());

@@ -40,6 +40,12 @@ bool offerCopy(AppContext &app, QWidget *parent)
             return false;
         return useCopy();
     }
+    // A file that only looks like one (a damaged or cut-off file) gets the
+    // usual message of a database that does not open.
+    AccessFile access;
+    QString why;
+    if (AccessFile::isSupported() && !access.open(path, &why))
+        return false;
     if (!AccessFile::isSupported()) {
         ui.inform(parent, QStringLiteral("%1 is a Microsoft Access database, which Partwise does not open "
                                          "itself, and this installation cannot read Access files.")
@@ -58,17 +64,14 @@ bool offerCopy(AppContext &app, QWidget *parent)
                    UserInterface::Buttons::YesNo) != UserInterface::Answer::Yes)
         return false;
 
-    AccessFile access;
-    QString why;
     DatabaseCopy copy;
     QStringList report, notices;
     copy.progress = [&](const QString &table, qint64 rows) {
         report << QStringLiteral("%1: %2 rows").arg(table).arg(rows);
     };
     copy.notice = [&](const QString &line) { notices << line; };
-    if (!access.open(path, &why) || !copy.run(access, target)) {
-        if (why.isEmpty())
-            why = copy.error();
+    if (!copy.run(access, target)) {
+        why = copy.error();
         QStringList shown = notices.mid(0, 12);
         if (notices.size() > shown.size())
             shown << QStringLiteral("... and %1 more.").arg(notices.size() - shown.size());
