@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test headless.
 source "$(dirname "$0")/scripts/common.sh"
-# Test-only tools: the package checks validate the menu entry and the software centre entry.
-PACKAGES+=(appstream desktop-file-utils)
+# Test-only tools: the package checks validate the menu entry and the software centre entry;
+# mdb-export checks the Access reader; LibreOffice Calc writes the spreadsheet fixtures of the
+# parts import.
+PACKAGES+=(appstream desktop-file-utils mdbtools libreoffice-calc-nogui)
 install_missing
 # LibreOffice reads back what a grid copies for spreadsheets (test-only tool).
 if ! command -v soffice >/dev/null; then

@@ -11,6 +11,7 @@ PACKAGES=(
   libqt6sql6-sqlite sqlite3 libsqlite3-dev libssl-dev
   libqt6sql6-psql postgresql postgresql-contrib libpq-dev
   xvfb xauth poppler-utils fonts-dejavu-core
+  mdbtools-dev
 )
 
 install_missing() {

@@ -7,7 +7,10 @@
 #include "pgserver.h"
 #include "testenvironment.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QScopeGuard>
 #include <QProcess>
 #include <QTest>
 
@@ -68,6 +71,8 @@ class TestDbCopy : public QObject
 private slots:
     void init()
     {
+        if (QByteArray(QTest::currentTestFunction()).startsWith("file"))
+            return;
         const QString why = TestEnvironment::unavailable(TestEnvironment::Engine::Server);
         if (!why.isEmpty())
             QSKIP(qPrintable(why));
@@ -155,6 +160,57 @@ private slots:
         Database db("check");
         QVERIFY(db.open(server));
         QVERIFY(db.tables().isEmpty());
+    }
+
+    // A copy into a new file that is killed, or meets a full disk, leaves no
+    // file; one that ends well leaves a whole file that needs no log beside it.
+    void fileTargetWholeOrNone_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<int>("status"); // -1: killed
+        QTest::newRow("completes") << "" << 0;
+        QTest::newRow("killed half-way") << "ulimit -f 150;" << -1;
+        QTest::newRow("disk full at the end") << "<tmpfs>" << 1;
+    }
+    void fileTargetWholeOrNone()
+    {
+        QFETCH(QString, how);
+        QFETCH(int, status);
+        TestEnvironment env("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 6000) "
+                            "INSERT INTO Inventory (PartNo, Description, CurrentInv, UnitCost) "
+                            "SELECT 'P' || i, 'Part number ' || i || ' with a description', i, i / 8.0 FROM n;",
+                            TestEnvironment::Data::Empty, TestEnvironment::Engine::File);
+        QVERIFY2(env.isValid(), qPrintable(env.error()));
+        env.app.database().close();
+        QString folder = env.folder() + "/to";
+        QVERIFY(QDir().mkpath(folder));
+        bool mounted = false;
+        auto unmount = qScopeGuard([&] {
+            if (mounted)
+                QProcess::execute("umount", {folder});
+        });
+        if (how == "<tmpfs>") {
+            // Room for the write-ahead log, not for the log and the file.
+            const qint64 kb = QFileInfo(env.app.databasePath()).size() * 3 / 2 / 1024;
+            if (QProcess::execute("mount", {"-t", "tmpfs", "-o", QString("size=%1k").arg(kb), "tmpfs", folder}) != 0)
+                QSKIP("a full disk is made with a small tmpfs, which needs the right to mount");
+            mounted = true;
+            how.clear();
+        }
+        const QString to = folder + "/copy.mdb";
+        QProcess p;
+        p.setProcessChannelMode(QProcess::MergedChannels);
+        p.start("bash", {"-c", how + "exec \"$0\" \"$@\"", QCoreApplication::applicationDirPath() + "/../partwise-dbcopy",
+                         env.app.databasePath(), to});
+        QVERIFY(p.waitForFinished(60000));
+        const QString out = QString::fromUtf8(p.readAll());
+        QCOMPARE(p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, status);
+        QCOMPARE(QFile::exists(to), status == 0);
+        QVERIFY2(!QFile::exists(to + "-wal") && !QFile::exists(to + "-shm"), qPrintable(out));
+        if (status == 1)
+            QVERIFY2(out.contains("disk is full") && QDir(folder).isEmpty(), qPrintable(out));
+        if (status == 0) // the file alone, as a backup program would take it
+            QCOMPARE(dump(to).size(), 6000);
     }
 
     // The program: a line per table, and a status that says how it went; a

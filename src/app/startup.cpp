@@ -5,6 +5,7 @@
 #include "app/splashwindow.h"
 #include "docs/documentcommands.h"
 #include "docs/documentwindow.h"
+#include "importing/accessoffer.h"
 #include "ui/userinterface.h"
 
 #include <QCommandLineOption>
@@ -53,9 +54,12 @@ MainWindow *run(AppContext &app, int splashMs)
 
     auto *main = new MainWindow(app);
     main->setAttribute(Qt::WA_DeleteOnClose);
-    const bool opened = main->load();
+    bool opened = main->load();
     if (splash)
         splash->close();
+    // An Access file: offered as a copy into a new database beside it.
+    if (!opened && AccessOffer::offerCopy(app, nullptr))
+        opened = main->load();
     if (!opened) {
         app.ui().message(nullptr, databaseFailureText(app), UserInterface::programTitle(),
                          UserInterface::Icon::Critical);

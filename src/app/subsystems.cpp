@@ -4,6 +4,7 @@
 #include "bom/bomcommands.h"
 #include "bom/kitcommands.h"
 #include "docs/documentcommands.h"
+#include "importing/importcommands.h"
 #include "reports/reportcommands.h"
 #include "scanner/scannercommands.h"
 #include "stock/stockcommands.h"
@@ -21,6 +22,7 @@ void registerSubsystems(CommandHost &host)
     KitCommands::registerCommands(host);
     ReportCommands::registerCommands(host);
     UserCommands::registerCommands(host);
+    ImportCommands::registerCommands(host);
     BackupCommands::registerCommands(host);
 #ifdef PARTWISE_HAS_WEBENGINE
     WebCommands::registerCommands(host);

@@ -1,0 +1,8 @@
+#pragma once
+
+class CommandHost;
+
+namespace ImportCommands {
+// File > Import Parts...
+void registerCommands(CommandHost &host);
+}

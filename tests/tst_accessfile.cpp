@@ -1,0 +1,393 @@
+// Access databases as the source of a copy: the reader against mdb-export on
+// real files, the mapping into the program's tables on rows made here, and
+// the partwise-dbcopy program on nwind.mdb's products.
+#include "data/database.h"
+#include "data/databasecopy.h"
+#include "data/recordset.h"
+#include "importing/accessoffer.h"
+#include "importing/jet/accessfile.h"
+#include "testenvironment.h"
+
+#include <QCryptographicHash>
+
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+const QString Jet = QStringLiteral(PARTWISE_JET_FIXTURES);
+
+// One field of mdb-export's CSV: quoted text, or a bare number, or nothing (null).
+struct Field
+{
+    bool quoted = false;
+    QString text;
+};
+
+// A table as mdb-export writes it (dates as ISO text), header first.
+QList<QList<Field>> mdbExport(const QString &file, const QString &table)
+{
+    QProcess p;
+    p.start("mdb-export", {"-T", "%Y-%m-%dT%H:%M:%S", file, table});
+    p.waitForFinished(60000);
+    const QString csv = QString::fromUtf8(p.readAllStandardOutput());
+    QList<QList<Field>> rows{{}};
+    Field f;
+    bool inQuotes = false;
+    for (int i = 0; i < csv.size(); ++i) {
+        const QChar c = csv.at(i);
+        if (inQuotes) {
+            if (c == '"' && i + 1 < csv.size() && csv.at(i + 1) == '"')
+                f.text += csv.at(++i);
+            else if (c == '"')
+                inQuotes = false;
+            else
+                f.text += c;
+        } else if (c == '"') {
+            inQuotes = f.quoted = true;
+        } else if (c == ',' || c == '\n') {
+            rows.last() << f;
+            f = Field();
+            if (c == '\n')
+                rows << QList<Field>();
+        } else {
+            f.text += c;
+        }
+    }
+    rows.removeLast();
+    return rows;
+}
+
+// The value as mdb-export shows it, or why it differs.
+QString differs(const QVariant &mine, const Field &theirs)
+{
+    if (mine.isNull())
+        return theirs.text.isEmpty() && !theirs.quoted ? QString() : "null against " + theirs.text;
+    if (theirs.quoted)
+        return mine.typeId() == QMetaType::QString && mine.toString() == theirs.text
+                   ? QString() : mine.toString() + " against \"" + theirs.text + '"';
+    if (mine.typeId() == QMetaType::Double)
+        return mine.toDouble() == theirs.text.toDouble() ? QString() : mine.toString() + " against " + theirs.text;
+    return mine.toString() == theirs.text ? QString() : mine.toString() + " against " + theirs.text;
+}
+
+QString skipWhy()
+{
+    if (!AccessFile::isSupported())
+        return "built without libmdb";
+    if (!QFile::exists(Jet + "/nwind.mdb"))
+        return "the Access fixtures are not in " + Jet;
+    if (QStandardPaths::findExecutable("mdb-export").isEmpty())
+        return "mdb-export (Debian package mdbtools) is not installed";
+    return QString();
+}
+
+// Rows made here, as an Access table would give them.
+class MemorySource : public CopySource
+{
+public:
+    QString table;
+    QStringList columns;
+    QList<QVariantList> rows;
+    int next = 0;
+    QString describe() const override { return "memory.mdb"; }
+    QStringList tables() override { return {table, "Other Table"}; }
+    bool openTable(const QString &, QStringList *c, QString *) override
+    {
+        *c = columns;
+        next = 0;
+        return true;
+    }
+    bool nextRow(QVariantList *values, QString *) override
+    {
+        if (next >= rows.size())
+            return false;
+        *values = rows.at(next++);
+        return true;
+    }
+};
+
+QStringList inventory(const QString &file)
+{
+    Database db("look");
+    if (!db.open(file))
+        return {"<no file>"};
+    Recordset rs;
+    rs.open(db, "select PartNo, Description, CurrentInv, UnitCost, MinReq, Bin from Inventory order by PartNo");
+    QStringList out;
+    for (; !rs.isEof(); rs.moveNext()) {
+        QStringList v;
+        for (int i = 0; i < 6; ++i)
+            v << (rs.value(i).isNull() ? "-"
+                  : i == 3 ? QString::number(rs.value(i).toDouble(), 'f', QLocale::FloatingPointShortest)
+                           : rs.value(i).toString());
+        out << v.join('|');
+    }
+    return out;
+}
+
+const QString Tool = "/../partwise-dbcopy";
+const QStringList Products{"--table", "products=Inventory", "--column", "ProductName=PartNo",
+                           "--column", "QuantityPerUnit=Description", "--column", "UnitPrice=UnitCost",
+                           "--column", "UnitsInStock=CurrentInv", "--column", "ReorderLevel=ReorderPoint",
+                           "--column", "Discontinued=Bin", "--column", "ProductID=", "--column", "SupplierID=",
+                           "--column", "CategoryID=", "--column", "UnitsOnOrder="};
+
+} // namespace
+
+class TestAccessFile : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // Every value of a table as mdb-export reads it: numbers, money, text in
+    // the file's code page, nulls, dates (where mdb-export can show them).
+    void readsWhatMdbExportReads_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("table");
+        QTest::addColumn<int>("rows");
+        QTest::newRow("Jet 3, money and whole numbers") << "nwind.mdb" << "Products" << 77;
+        QTest::newRow("Jet 3, dates, nulls, accents") << "nwind.mdb" << "Orders" << 830;
+        QTest::newRow("Jet 3, table named with an umlaut") << "nwind.mdb" << QString::fromUtf8("Umsätze") << 830;
+        QTest::newRow("Jet 4, dates, memo, line breaks") << "DateTestDatabase.mdb" << "DateTest" << 6;
+        QTest::newRow("ACE") << "ASampleDatabase.accdb" << "Asset Items" << 0;
+    }
+    void readsWhatMdbExportReads()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, table);
+        QFETCH(int, rows);
+        if (const QString why = skipWhy(); !why.isEmpty())
+            QSKIP(qPrintable(why));
+        const auto expected = mdbExport(Jet + '/' + file, table);
+        QVERIFY(expected.size() > 1);
+        if (rows)
+            QCOMPARE(expected.size() - 1, rows);
+        AccessFile access;
+        QString error;
+        QVERIFY2(access.open(Jet + '/' + file, &error), qPrintable(error));
+        QVERIFY(access.tables().contains(table));
+        QStringList columns;
+        QVERIFY2(access.openTable(table, &columns, &error), qPrintable(error));
+        QStringList header;
+        for (const Field &f : expected.first())
+            header << f.text;
+        QCOMPARE(columns, header);
+        QVariantList values;
+        int row = 0;
+        while (access.nextRow(&values, &error)) {
+            ++row;
+            QVERIFY(row < expected.size());
+            for (int i = 0; i < columns.size(); ++i) {
+                const Field &theirs = expected.at(row).value(i);
+                if (theirs.text.contains("-00T")) // a year mdb-export cannot show
+                    continue;
+                const QString why = differs(values.value(i), theirs);
+                QVERIFY2(why.isEmpty(), qPrintable(QString("row %1, %2: %3").arg(row).arg(columns.at(i), why)));
+            }
+        }
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        QCOMPARE(row, expected.size() - 1);
+    }
+
+    // Access keeps a date as days since 30 December 1899; before it the
+    // whole days count back and the fraction still counts forward.
+    void isoDates_data()
+    {
+        QTest::addColumn<double>("days");
+        QTest::addColumn<QString>("iso");
+        QTest::newRow("day nought") << 0.0 << "1899-12-30T00:00:00";
+        QTest::newRow("noon, 1 January 1900") << 2.5 << "1900-01-01T12:00:00";
+        QTest::newRow("before day nought") << -1.25 << "1899-12-29T06:00:00";
+        QTest::newRow("last day Access takes") << 2958465.999988426 << "9999-12-31T23:59:59";
+    }
+    void isoDates()
+    {
+        QFETCH(double, days);
+        QFETCH(QString, iso);
+        QCOMPARE(AccessFile::isoDate(days), iso);
+    }
+
+    // Rows of a table named in other letter case, into a new file: values
+    // kept exactly, or a line per column left out and per value that does
+    // not fit, after which nothing at all is written.
+    void mapsIntoInventory_data()
+    {
+        QTest::addColumn<QStringList>("columns");
+        QTest::addColumn<QList<QVariantList>>("rows");
+        QTest::addColumn<bool>("check");
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<QStringList>("stored"); // empty: no file
+        const QStringList cols{"PARTNO", "description", "currentinv", "UnitCost", "MinReq", "bin"};
+        QTest::newRow("exact values, any letter case")
+            << cols
+            << QList<QVariantList>{{" R1 ", "It's  a 'part' ", qlonglong(-3), 0.1, 2.0, qlonglong(1)},
+                                   {QString::fromUtf8("µF-Ω"), QVariant(), QVariant(), 1e-4, QVariant(), qlonglong(0)}}
+            << false << QStringList()
+            << QStringList{" R1 |It's  a 'part' |-3|0.1|2|1", QString::fromUtf8("µF-Ω|-|-|0.0001|-|0")};
+        QTest::newRow("check only writes nothing")
+            << cols << QList<QVariantList>{{"R1", "d", qlonglong(1), 1.0, qlonglong(1), qlonglong(0)}} << true
+            << QStringList() << QStringList();
+        QTest::newRow("a column it does not know")
+            << QStringList{"PartNo", "Colour"} << QList<QVariantList>{{"R1", "red"}} << false
+            << QStringList{"inventory, column Colour: left out, Inventory has no column Colour."}
+            << QStringList{"R1|-|-|-|-|0"};
+        QTest::newRow("values that do not fit, every one")
+            << cols
+            << QList<QVariantList>{{"R1", "ok", 2.5, "cheap", qlonglong(1), qlonglong(0)},
+                                   {"r1", "same part", qlonglong(1), 1.0, qlonglong(1), qlonglong(2)},
+                                   {QVariant(), QByteArray("\x01\x02"), qlonglong(1), 1.0, qlonglong(1), qlonglong(0)}}
+            << false
+            << QStringList{"inventory row 1, column currentinv: \"2.5\" is not a whole number (for Inventory.CurrentInv).",
+                           "inventory row 1, column UnitCost: \"cheap\" is not a number (for Inventory.UnitCost).",
+                           "inventory row 2, column PARTNO: \"r1\" is already in row 1 (letter case aside).",
+                           "inventory row 2, column bin: \"2\" is not Yes or No (for Inventory.Bin).",
+                           "inventory row 3, column PARTNO: is empty, and every row needs one (for Inventory.PartNo).",
+                           "inventory row 3, column description: is binary data (for Inventory.Description)."}
+            << QStringList();
+    }
+    void mapsIntoInventory()
+    {
+        QFETCH(QStringList, columns);
+        QFETCH(QList<QVariantList>, rows);
+        QFETCH(bool, check);
+        QFETCH(QStringList, lines);
+        QFETCH(QStringList, stored);
+        QTemporaryDir dir;
+        MemorySource source;
+        source.table = "inventory";
+        source.columns = columns;
+        source.rows = rows;
+        DatabaseCopy copy;
+        copy.checkOnly = check;
+        QStringList told;
+        copy.notice = [&](const QString &line) { told << line; };
+        const QString to = dir.path() + "/new.mdb";
+        QCOMPARE(copy.run(source, to), stored.size() > 0 || check);
+        QCOMPARE(told, lines);
+        QCOMPARE(QFile::exists(to), !stored.isEmpty());
+        if (!stored.isEmpty())
+            QCOMPARE(inventory(to), stored);
+    }
+
+    // Into a server as well: the same values, in one transaction there.
+    void intoServer()
+    {
+        if (const QString why = TestEnvironment::unavailable(TestEnvironment::Engine::Server); !why.isEmpty())
+            QSKIP(qPrintable(why));
+        TestEnvironment env(QString(), TestEnvironment::Data::Empty, TestEnvironment::Engine::Server);
+        QVERIFY2(env.isValid(), qPrintable(env.error()));
+        env.app.database().close();
+        MemorySource source;
+        source.table = "INVENTORY";
+        source.columns = {"partno", "Description", "UnitCost", "Bin"};
+        source.rows = {{QString::fromUtf8("µF-1"), "It's  here ", 0.1, qlonglong(1)}, {"r2", QVariant(), 2.0, qlonglong(0)}};
+        DatabaseCopy copy;
+        QVERIFY2(copy.run(source, env.app.databaseAddress()), qPrintable(copy.error()));
+        QStringList stored = inventory(env.app.databaseAddress());
+        stored.sort();
+        QCOMPARE(stored, (QStringList{"r2|-|-|2|-|0", QString::fromUtf8("µF-1|It's  here |-|0.1|-|1")}));
+    }
+
+    // Started on an Access file, the program offers a copy beside it and
+    // leaves the Access file as it was.
+    void startUpOffer_data()
+    {
+        QTest::addColumn<bool>("copyThere");
+        QTest::addColumn<bool>("yes");
+        QTest::addColumn<bool>("opens");
+        QTest::addColumn<QString>("told"); // the last message
+        QTest::newRow("declined") << false << false << false << "Copy it now?";
+        QTest::newRow("no inventory tables: named, with the command")
+            << false << true << false << "Its tables: Order Details, Orders, Products";
+        QTest::newRow("a copy made earlier opens") << true << true << true << "Open that copy?";
+    }
+    void startUpOffer()
+    {
+        QFETCH(bool, copyThere);
+        QFETCH(bool, yes);
+        QFETCH(bool, opens);
+        QFETCH(QString, told);
+        if (const QString why = skipWhy(); !why.isEmpty())
+            QSKIP(qPrintable(why));
+        TestEnvironment env(QString(), TestEnvironment::Data::Empty, TestEnvironment::Engine::File);
+        QVERIFY2(env.isValid(), qPrintable(env.error()));
+        env.app.database().close();
+        const QString access = env.folder() + "/Old.mdb";
+        QVERIFY(QFile::copy(Jet + "/nwind.mdb", access));
+        const QString copy = AccessOffer::copyPath(access);
+        QCOMPARE(copy, env.folder() + "/Old-Partwise.mdb");
+        if (copyThere)
+            QVERIFY(QFile::copy(env.app.databasePath(), copy));
+        auto digest = [&] {
+            QFile f(access);
+            f.open(QIODevice::ReadOnly);
+            return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
+        };
+        const QByteArray before = digest();
+        env.app.setDatabaseAddress(access);
+        env.ui.answers << (yes ? UserInterface::Answer::Yes : UserInterface::Answer::No);
+        QCOMPARE(AccessOffer::offerCopy(env.app, nullptr), opens);
+        QVERIFY2(env.ui.lastText().contains(told), qPrintable(env.ui.lastText()));
+        QVERIFY2(env.ui.texts().first().contains("partwise-dbcopy") || copyThere, qPrintable(env.ui.texts().first()));
+        QCOMPARE(env.app.databaseAddress(), opens ? copy : access);
+        QCOMPARE(QFile::exists(copy), copyThere);
+        QCOMPARE(digest(), before);
+        if (opens)
+            QVERIFY(env.app.OpenInventoryDatabase());
+    }
+
+    // The program on nwind.mdb: its products become parts with exactly the
+    // values mdb-export shows; without a map it names the tables it has.
+    void productsBecomeParts()
+    {
+        if (const QString why = skipWhy(); !why.isEmpty())
+            QSKIP(qPrintable(why));
+        QTemporaryDir dir;
+        const QString to = dir.path() + "/Inventory.mdb";
+        auto run = [&](const QStringList &args, QString *out) {
+            QProcess p;
+            p.setProcessChannelMode(QProcess::MergedChannels);
+            p.start(QCoreApplication::applicationDirPath() + Tool, args);
+            p.waitForFinished(60000);
+            *out = QString::fromUtf8(p.readAll());
+            return p.exitCode();
+        };
+        QString out;
+        QCOMPARE(run({Jet + "/nwind.mdb", to}, &out), 1);
+        QVERIFY2(out.contains("Its tables: Order Details, Orders, Products, Shippers") && out.contains("--table"),
+                 qPrintable(out));
+        QCOMPARE(run(QStringList{"--check"} + Products + QStringList{Jet + "/nwind.mdb", to}, &out), 0);
+        QVERIFY2(out.contains("Inventory (from Products): would copy 77 rows") && !QFile::exists(to), qPrintable(out));
+        QCOMPARE(run(Products + QStringList{Jet + "/nwind.mdb", to}, &out), 0);
+        QCOMPARE(out, QString("Inventory (from Products): 77 rows\n"));
+
+        const auto expected = mdbExport(Jet + "/nwind.mdb", "Products");
+        QCOMPARE(expected.size(), 78);
+        Database db("parts");
+        QVERIFY(db.open(to));
+        const QStringList mine{"PartNo", "Description", "UnitCost", "CurrentInv", "ReorderPoint", "Bin"};
+        const QStringList theirs{"ProductName", "QuantityPerUnit", "UnitPrice", "UnitsInStock", "ReorderLevel",
+                                 "Discontinued"};
+        QStringList header;
+        for (const Field &f : expected.first())
+            header << f.text;
+        for (int row = 1; row < expected.size(); ++row) {
+            const QString name = expected.at(row).at(header.indexOf("ProductName")).text;
+            Recordset rs;
+            QVERIFY(rs.open(db, "select * from Inventory where PartNo = ?", {name}));
+            QVERIFY2(!rs.isEof(), qPrintable(name));
+            for (int i = 0; i < mine.size(); ++i) {
+                const QString why = differs(rs.value(mine.at(i)), expected.at(row).at(header.indexOf(theirs.at(i))));
+                QVERIFY2(why.isEmpty(), qPrintable(name + ", " + mine.at(i) + ": " + why));
+            }
+        }
+    }
+};
+
+QTEST_MAIN(TestAccessFile)
+#include "tst_accessfile.moc"

@@ -1,0 +1,245 @@
+// Parts from spreadsheets: files written by LibreOffice Calc, the rows the
+// import refuses and why, the command-line program and the window.
+#include "importing/importpartswindow.h"
+#include "importing/ops/partsimport.h"
+#include "data/recordset.h"
+#include "windowharness.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+namespace {
+
+// A sheet for LibreOffice: part numbers that a spreadsheet would take for
+// numbers, a quote, a line break in a cell, a non-ASCII letter.
+QByteArray flatSheet()
+{
+    auto text = [](const QString &t) {
+        QString cell = "<table:table-cell office:value-type=\"string\">";
+        for (const QString &p : t.split('\n'))
+            cell += "<text:p>" + p.toHtmlEscaped() + "</text:p>";
+        return cell + "</table:table-cell>";
+    };
+    auto number = [](const QString &n) {
+        return "<table:table-cell office:value-type=\"float\" office:value=\"" + n + "\"><text:p>" + n
+               + "</text:p></table:table-cell>";
+    };
+    const QList<QStringList> rows{{"Part No", "Description", "Stock", "Unit Cost", "Vendor"},
+                                  {"007", QString::fromUtf8("Cap 10 µF"), "#5", "#0.25", "RS"},
+                                  {"1-2", "Line one\nline two", "#3", "#1.5", ""},
+                                  {"1E5", "Cable 5\" long", "#0", "#12.345", "O'Brien & Co"}};
+    QString body;
+    for (const QStringList &row : rows) {
+        body += "<table:table-row>";
+        for (const QString &c : row)
+            body += c.startsWith('#') ? number(c.mid(1)) : text(c);
+        body += "</table:table-row>\n";
+    }
+    return ("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<office:document "
+            "xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+            "xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\" "
+            "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\" office:version=\"1.2\" "
+            "office:mimetype=\"application/vnd.oasis.opendocument.spreadsheet\"><office:body><office:spreadsheet>"
+            "<table:table table:name=\"Parts\">\n" + body
+            + "</table:table></office:spreadsheet></office:body></office:document>\n").toUtf8();
+}
+
+// Inventory and vendors, through a connection of their own.
+QStringList parts(TestEnvironment &env)
+{
+    QStringList out;
+    Database db("look");
+    if (!db.open(env.app.databaseAddress()))
+        return {"cannot open"};
+    Recordset rs;
+    rs.open(db, "select i.PartNo, i.Description, i.CurrentInv, i.UnitCost, i.MinReq, v.Vendor from Inventory i "
+                "left join PreferredVendor v on v.Item = i.PartNo order by i.PartNo");
+    for (; !rs.isEof(); rs.moveNext()) {
+        QStringList v;
+        for (int i = 0; i < 6; ++i)
+            v << (rs.value(i).isNull() ? "-" : rs.value(i).toString());
+        out << v.join('|');
+    }
+    return out;
+}
+
+const QStringList FromCalc{"007|" + QString::fromUtf8("Cap 10 µF") + "|5|0.25|-|RS", "1-2|Line one\nline two|3|1.5|-|-",
+                           "1E5|Cable 5\" long|0|12.345|-|O'Brien & Co"};
+
+const QString Existing = "INSERT INTO Inventory (PartNo, Description, CurrentInv, UnitCost, MinReq) VALUES "
+                         "('R1', 'Resistor', 10, 0.5, 2);"
+                         "INSERT INTO PreferredVendor (Item, Vendor, Description) VALUES ('R1', 'Old', 'Resistor');";
+
+} // namespace
+
+class TestPartsImport : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // Files as Calc writes them, with each separator and code page: the
+    // part numbers stay text, and every value arrives as typed.
+    void fromLibreOffice_data()
+    {
+        QTest::addColumn<QString>("options"); // separator, quote, character set
+        QTest::newRow("comma, UTF-8") << "44,34,76";
+        QTest::newRow("semicolon, UTF-8") << "59,34,76";
+        QTest::newRow("tab, UTF-8") << "9,34,76";
+        QTest::newRow("comma, Windows-1252") << "44,34,1";
+    }
+    void fromLibreOffice()
+    {
+        QFETCH(QString, options);
+        const QString soffice = QStandardPaths::findExecutable("soffice");
+        if (soffice.isEmpty())
+            QSKIP("LibreOffice (soffice) is not installed; test.sh installs it");
+        QTemporaryDir dir;
+        QFile sheet(dir.filePath("parts.fods"));
+        QVERIFY(sheet.open(QIODevice::WriteOnly) && sheet.write(flatSheet()) > 0);
+        sheet.close();
+        QProcess lo;
+        lo.start(soffice, {"-env:UserInstallation=file://" + dir.filePath("profile"), "--headless", "--convert-to",
+                           "csv:Text - txt - csv (StarCalc):" + options, "--outdir", dir.path(), sheet.fileName()});
+        QVERIFY(lo.waitForFinished(120000));
+        QVERIFY2(QFile::exists(dir.filePath("parts.csv")), lo.readAllStandardError().constData());
+
+        TestEnvironment env;
+        QVERIFY2(env.isValid(), qPrintable(env.error()));
+        const Sheet read = Sheet::read(dir.filePath("parts.csv"));
+        bool headings = false;
+        const auto fields = PartsImport::guessFields(read, &headings);
+        QVERIFY(headings);
+        const auto outcome = PartsImport::run(env.app.database(), read, fields, headings, false);
+        QCOMPARE(outcome.summary(), QString("3 part(s) added, 0 updated, 0 refused."));
+        QCOMPARE(parts(env), FromCalc);
+    }
+
+    // What is refused, with its line and reason, while the other rows are
+    // written; with the update ticked, parts there take the file's values.
+    void refusals_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<bool>("update");
+        QTest::addColumn<QString>("summary");
+        QTest::addColumn<QStringList>("stored");
+        const QString r1 = "R1|Resistor|10|0.5|2|Old";
+        QTest::newRow("every kind of refusal")
+            << QByteArray("part,description,qty,cost,min\nC1,Cap,x1,1,1\nC2,Cap,2.5,1,1\nC3,,1,1,1\nc4,Cap,1,1,1\n"
+                          "C4,Again,1,1,1\nr1,Resistor,1,1,1\n,No number,1,1,1\nC5,Cap,1,cheap,1\nC6,Good,\"1,000\",1,1\n")
+            << false
+            << "2 part(s) added, 0 updated, 7 refused.\nLine 2: Stock \"x1\" is not a number\n"
+               "Line 3: Stock \"2.5\" is not a whole number\nLine 4: new part \"C3\" has no description\n"
+               "Line 6: part number \"C4\" is also on line 5\nLine 7: part \"R1\" is already in inventory\n"
+               "Line 8: no part number\nLine 9: Unit cost \"cheap\" is not a number"
+            << QStringList{"c4|Cap|1|1|1|-", "C6|Good|1000|1|1|-", r1};
+        QTest::newRow("update: empty cells keep their values, a vendor changes")
+            << QByteArray("\xEF\xBB\xBFPart No\tDescription\tStock\tVendor\nr1\t\t25\tNew\nN1\tNew one\t\t\n")
+            << true << "1 part(s) added, 1 updated, 0 refused."
+            << QStringList{"N1|New one|0|-|-|-", "R1|Resistor|25|0.5|2|New"};
+        QTest::newRow("no headings: columns in the usual order")
+            << QByteArray("A-1;First;4;0,5;;7;Acme\n") << false << "1 part(s) added, 0 updated, 0 refused."
+            << QStringList{"A-1|First|4|0.5|7|Acme", r1};
+    }
+    void refusals()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(bool, update);
+        QFETCH(QString, summary);
+        QFETCH(QStringList, stored);
+        TestEnvironment env(Existing);
+        QVERIFY2(env.isValid(), qPrintable(env.error()));
+        const Sheet sheet = Sheet::parse(file);
+        bool headings = false;
+        const auto fields = PartsImport::guessFields(sheet, &headings);
+        QCOMPARE(PartsImport::run(env.app.database(), sheet, fields, headings, update).summary(), summary);
+        QCOMPARE(parts(env), stored);
+    }
+
+    // A database failure half-way writes nothing at all.
+    void failureWritesNothing()
+    {
+        TestEnvironment env(Existing);
+        QVERIFY2(env.isValid(), qPrintable(env.error()));
+        QVERIFY(env.refuseInserts("PreferredVendor"));
+        const Sheet sheet = Sheet::parse("Part,Description,Vendor\nA1,First,\nA2,Second,Acme\n");
+        bool headings = false;
+        const auto outcome = PartsImport::run(env.app.database(), sheet, PartsImport::guessFields(sheet, &headings),
+                                              headings, false);
+        QCOMPARE(int(outcome.status), int(PartsImport::Outcome::Status::Failed));
+        QVERIFY2(outcome.summary().startsWith("Nothing was imported: ") && outcome.summary().contains("row refused"),
+                 qPrintable(outcome.summary()));
+        QCOMPARE(parts(env), QStringList{"R1|Resistor|10|0.5|2|Old"});
+    }
+
+    // The program without a window: what it did, and a status that says so.
+    void commandLine()
+    {
+        TestEnvironment env(Existing, TestEnvironment::Data::Empty, TestEnvironment::Engine::File);
+        QVERIFY2(env.isValid(), qPrintable(env.error()));
+        env.app.database().close();
+        QFile csv(env.folder() + "/in.csv");
+        QVERIFY(csv.open(QIODevice::WriteOnly));
+        csv.write("Part,Description,Stock\n007,Seven,1\nR1,Resistor,99\n");
+        csv.close();
+        auto run = [&](const QStringList &args, QString *out) {
+            QProcess p;
+            p.setProcessChannelMode(QProcess::MergedChannels);
+            p.setWorkingDirectory(env.folder());
+            p.start(QCoreApplication::applicationDirPath() + "/../partwise-import-parts", args);
+            p.waitForFinished(60000);
+            *out = QString::fromUtf8(p.readAll());
+            return p.exitCode();
+        };
+        QString out;
+        QCOMPARE(run({"in.csv", "--database", "Inventory.mdb"}, &out), 3);
+        QCOMPARE(out, QString("1 part(s) added, 0 updated, 1 refused.\nLine 3: part \"R1\" is already in inventory\n"));
+        QCOMPARE(run({"in.csv", "--update", "--database", env.app.databasePath()}, &out), 0);
+        QCOMPARE(out, QString("0 part(s) added, 2 updated, 0 refused.\n"));
+        QCOMPARE(env.scalar("select CurrentInv from Inventory where PartNo = '007'").toInt(), 1);
+        QCOMPARE(env.scalar("select CurrentInv from Inventory where PartNo = 'R1'").toInt(), 99);
+        QCOMPARE(run({"missing.csv", "--database", "Inventory.mdb"}, &out), 1);
+        QCOMPARE(run({}, &out), 2);
+    }
+
+    // The window: the file asked for at once, the guessed fields changed by
+    // the user, the import, and its summary.
+    void window()
+    {
+        Harness h(Existing);
+        QFile csv(h.env.folder() + "/in.csv");
+        QVERIFY(csv.open(QIODevice::WriteOnly));
+        csv.write("Number,Text,Cost\nP-1,Part one,2\nR1,New text,3\n");
+        csv.close();
+        h.ui.fileNames << csv.fileName();
+        auto *w = h.open<ImportPartsWindow>(CommandId::ImportParts);
+        QVERIFY(w);
+        QCOMPARE(w->columnFields(), (QList<PartField>{PartField::None, PartField::None, PartField::UnitCost}));
+        auto *headings = w->findChild<QCheckBox *>("chkHeadings");
+        QVERIFY(headings->isChecked());
+        // The user picks the part number and the description.
+        for (int c = 0; c < 2; ++c) {
+            auto *box = w->findChild<QComboBox *>(QString("cboField%1").arg(c));
+            box->setFocus();
+            for (int i = 0; i < (c == 0 ? 1 : 2); ++i)
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+        }
+        QCOMPARE(w->columnFields(), (QList<PartField>{PartField::PartNo, PartField::Description, PartField::UnitCost}));
+        auto *update = w->findChild<QCheckBox *>("chkUpdate");
+        QTest::mouseClick(update, Qt::LeftButton, {}, QPoint(8, update->height() / 2)); // on its box
+        QVERIFY(update->isChecked());
+        QTest::mouseClick(w->findChild<QPushButton *>("cmdImport"), Qt::LeftButton);
+        QCOMPARE(h.ui.lastText(), QString("1 part(s) added, 1 updated, 0 refused."));
+        QCOMPARE(w->findChild<QPlainTextEdit *>("txtSummary")->toPlainText(), h.ui.lastText());
+        QCOMPARE(parts(h.env), (QStringList{"P-1|Part one|0|2|-|-", "R1|New text|10|3|2|Old"}));
+    }
+};
+
+QTEST_MAIN(TestPartsImport)
+#include "tst_partsimport.moc"
