@@ -1,5 +1,6 @@
 #include "reports/engine/reportlayout.h"
 
+#include "reports/engine/reportpainter.h"
 #include "reports/engine/reporttext.h"
 
 #include <QFont>
@@ -50,6 +51,7 @@ public:
             QFont font;
             font.setPointSizeF(size);
             font.setBold(bold);
+            ReportPainter::setNoLigatures(font); // measured as it is painted
             it = m_metrics.emplace(key, std::make_unique<QFontMetricsF>(font, &m_device)).first;
         }
         return *it->second;
@@ -125,7 +127,17 @@ public:
     {
         doc.title = d.title;
         doc.landscape = d.landscape;
-        doc.pageSize = ReportLayout::a4(d.landscape);
+        doc.pageSize = ReportLayout::paperSize(m_locale, d.landscape);
+        doc.paper = doc.pageSize;
+        // Templates are drawn for A4. On a narrower paper (Letter, landscape)
+        // columns that fit A4 are laid out on a page of the paper's shape
+        // made just wide enough, which the painter scales down to the paper.
+        double need = 2 * ReportLayout::MarginPt - ColumnGap;
+        for (const ReportColumn &c : d.columns)
+            need += c.widthMm * PointsPerMm + ColumnGap;
+        const double a4Width = ReportLayout::paperSize(QLocale(QLocale::German), d.landscape).width();
+        if (need > doc.pageSize.width() && need <= a4Width + 0.5)
+            doc.pageSize *= need / doc.pageSize.width();
         m_size = d.fontSize;
         m_line = std::ceil(m_size * 1.45);
         if (ReportError e = resolveColumns())
@@ -586,9 +598,19 @@ ReportLayout::ReportLayout(const ReportDefinition &definition, const QHash<QStri
         m_answers.insert(it.key().toLower(), it.value());
 }
 
-QSizeF ReportLayout::a4(bool landscape)
+QSizeF ReportLayout::paperSize(const QLocale &locale, bool landscape)
 {
-    const QSizeF portrait(595.276, 841.89);
+    // Letter where US measures are used and in the countries of the
+    // Americas that print on it; A4 everywhere else.
+    const QLocale::Territory letterTerritories[] = {
+        QLocale::UnitedStates, QLocale::Canada,   QLocale::Mexico,    QLocale::Chile,
+        QLocale::Colombia,     QLocale::Venezuela, QLocale::Philippines, QLocale::PuertoRico};
+    // The C locale (no locale chosen) keeps A4.
+    bool letter = locale.language() != QLocale::C
+                  && locale.measurementSystem() == QLocale::ImperialUSSystem;
+    for (QLocale::Territory t : letterTerritories)
+        letter = letter || locale.territory() == t;
+    const QSizeF portrait = letter ? QSizeF(612, 792) : QSizeF(595.276, 841.89);
     return landscape ? portrait.transposed() : portrait;
 }
 
