@@ -4,7 +4,7 @@
 // Besides the elapsed time it reports the processor time of the same runs,
 // which a busy machine does not inflate.
 #include "benchsupport.h"
-#include "scanner/scanimport.h"
+#include "scanner/ops/scanimport.h"
 #include "ui/appcontext.h"
 
 #include <QCoreApplication>

@@ -251,4 +251,32 @@ bool textToInt16(const QString &text, qint16 *out, DbError *error, const QLocale
     return toInt16(readNumber(plain), out, error);
 }
 
+bool readPlainNumber(const QString &text, double *value)
+{
+    const QString s = text.trimmed();
+    auto digit = [&](qsizetype i) { return i < s.size() && s.at(i).unicode() >= '0' && s.at(i).unicode() <= '9'; };
+    auto sign = [&](qsizetype i) { return i < s.size() && (s.at(i) == QLatin1Char('+') || s.at(i) == QLatin1Char('-')); };
+    qsizetype pos = sign(0) ? 1 : 0;
+    qsizetype digits = 0;
+    for (; digit(pos); ++pos)
+        ++digits;
+    if (pos < s.size() && s.at(pos) == QLatin1Char('.'))
+        for (++pos; digit(pos); ++pos)
+            ++digits;
+    if (digits == 0)
+        return false;
+    if (pos < s.size() && (s.at(pos) == QLatin1Char('e') || s.at(pos) == QLatin1Char('E'))) {
+        pos += sign(pos + 1) ? 2 : 1;
+        if (!digit(pos))
+            return false;
+        while (digit(pos))
+            ++pos;
+    }
+    if (pos != s.size())
+        return false;
+    // The whole text is the number, so the number reading takes all of it.
+    *value = readNumber(s);
+    return true;
+}
+
 } // namespace NumberRules

@@ -40,4 +40,9 @@ bool textToInt16(const QString &text, qint16 *out, DbError *error = nullptr,
 // "False", text as it is, null as an empty text.
 QString plainText(const QVariant &value);
 
+// A number as devices write it: blanks around, an optional sign, digits
+// with an optional decimal point (always "."), an optional exponent; the
+// whole text or nothing. False for anything else, "1,000" included.
+bool readPlainNumber(const QString &text, double *value);
+
 } // namespace NumberRules

@@ -4,7 +4,7 @@
 // transaction, prints what its own connection sees and waits to be killed;
 // with 0 it finishes and prints how many lines were stored.
 #include "data/database.h"
-#include "scanner/scanimport.h"
+#include "scanner/ops/scanimport.h"
 
 #include <QCoreApplication>
 #include <QFile>
