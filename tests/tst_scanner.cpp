@@ -75,10 +75,16 @@ private:
     QString m_device;
 };
 
+// Text in a number column is possible in the file database only.
+bool onServer()
+{
+    return TestEnvironment::defaultEngine() == TestEnvironment::Engine::Server;
+}
 const QString Parts = QString::fromUtf8(
     "INSERT INTO Inventory (PartNo, Description, CurrentInv) VALUES ('A1', 'a', 10), ('B2', 'b', 3),"
     "('C3', 'c', 10), ('O''BRIEN', 'quote', 7), ('µ1', 'micro', 1), ('NOSTOCK', 'never counted', NULL),"
-    "('BIG', 'nearly full', 32760), ('LOW', 'nearly empty', -32760), ('TXT', 'text', 'abc');");
+    "('BIG', 'nearly full', 32760), ('LOW', 'nearly empty', -32760)")
+    + (onServer() ? QString() : QStringLiteral(", ('TXT', 'text', 'abc')")) + QStringLiteral(";");
 const QString TimedOut = QStringLiteral("Time has expired!\r\nImport was not completed.");
 const int Period = 400;
 
@@ -89,15 +95,15 @@ QByteArray readFile(const QString &path)
 }
 
 // The stock as another connection sees it: what was committed.
-QVariantList committedStock(const QString &databasePath, const QStringList &partNos)
+QVariantList committedStock(const QString &address, const QStringList &partNos)
 {
     QVariantList out;
     Database check(QStringLiteral("check"));
-    if (!check.open(databasePath))
+    if (!check.open(address))
         return {QStringLiteral("cannot open: ") + check.errorString()};
     for (const QString &partNo : partNos) {
         QSqlQuery q(check.handle());
-        q.prepare(QStringLiteral("select CurrentInv from Inventory where PartNo = ? collate binary"));
+        q.prepare(check.engine().translate(QStringLiteral("select CurrentInv from Inventory where PartNo = ?")));
         q.addBindValue(partNo);
         if (!q.exec() || !q.next())
             out << QStringLiteral("(no row)");
@@ -145,7 +151,7 @@ class TestScanner : public QObject
     QString importFile() const { return QDir(h->env.folder()).filePath("import.txt"); }
     QVariantList stock(const QStringList &partNos) const
     {
-        return committedStock(h->env.app.databasePath(), partNos);
+        return committedStock(h->env.app.databaseAddress(), partNos);
     }
 
 private slots:
@@ -206,6 +212,8 @@ private slots:
         QFETCH(QStringList, parts);
         QFETCH(QVariantList, after);
         QFETCH(QStringList, messages);
+        if (onServer() && received.contains("TXT,"))
+            QSKIP("text in a number column: the file database only");
         CommWindow *w = openWindow();
         QVERIFY(w);
         QFile old(importFile());
@@ -244,6 +252,8 @@ private slots:
         QVERIFY(w);
         if (fileBlocked)
             QVERIFY(QDir(h->env.folder()).mkdir("import.txt"));
+        else if (onServer())
+            QSKIP("the refusing trigger is written for the file database");
         else
             QVERIFY(h->env.exec("CREATE TRIGGER lockB2 BEFORE UPDATE ON Inventory WHEN old.PartNo = 'B2' "
                                 "BEGIN SELECT RAISE(ABORT, 'B2 is locked'); END"));
@@ -460,7 +470,7 @@ private slots:
 
         QProcess child;
         child.start(QCoreApplication::applicationDirPath() + "/scanner_import_child",
-                    {env.app.databasePath(), transferPath, kill ? "50" : "0"});
+                    {env.app.databaseAddress(), transferPath, kill ? "50" : "0"});
         QVERIFY2(child.waitForStarted(), qPrintable(child.errorString()));
         if (kill) {
             // A whole line, however the pipe hands it over.
@@ -474,11 +484,11 @@ private slots:
         if (!kill)
             QCOMPARE(child.readAll().trimmed(), QByteArray("committed 100"));
         const QVariantList expected(100, kill ? 0 : 1);
-        QCOMPARE(committedStock(env.app.databasePath(), parts), expected);
+        QCOMPARE(committedStock(env.app.databaseAddress(), parts), expected);
         // Nothing is left locked: the next import goes through.
         const ScanImport::Result next = ScanImport::apply(env.app.database(), "K0,5\r\n");
         QVERIFY2(next.committed, qPrintable(next.error.description));
-        QCOMPARE(committedStock(env.app.databasePath(), {"K0"}), QVariantList{kill ? 5 : 6});
+        QCOMPARE(committedStock(env.app.databaseAddress(), {"K0"}), QVariantList{kill ? 5 : 6});
     }
 
     // How a transfer is cut into lines, beyond the common line ends.
