@@ -2,6 +2,16 @@
 # Installs what is missing, builds, and runs every test headless.
 source "$(dirname "$0")/scripts/common.sh"
 install_missing
+# Tools the tests use to read what the program writes.
+TEST_TOOLS=(pandoc)
+for tool in "${TEST_TOOLS[@]}"; do
+  if ! command -v "$tool" >/dev/null; then
+    saved=("${PACKAGES[@]}")
+    PACKAGES=("$tool")
+    install_missing || echo "note: $tool could not be installed; its tests skip"
+    PACKAGES=("${saved[@]}")
+  fi
+done
 build
 export QT_QPA_PLATFORM=offscreen
 export QTWEBENGINE_DISABLE_SANDBOX=1

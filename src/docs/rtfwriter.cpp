@@ -33,6 +33,21 @@ struct RunProps
     bool strike = false;
 };
 
+// The character's byte in code page 1252 (the document's \ansicpg), or 0.
+unsigned char cp1252Byte(char16_t c)
+{
+    if ((c >= 0xA0 && c <= 0xFF))
+        return static_cast<unsigned char>(c);
+    static const char16_t high[32] = {
+        0x20AC, 0, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+        0x2039, 0x0152, 0, 0x017D, 0, 0, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0, 0x017E, 0x0178};
+    for (int i = 0; i < 32; ++i)
+        if (high[i] == c)
+            return static_cast<unsigned char>(0x80 + i);
+    return 0;
+}
+
 char asciiFallback(char16_t c)
 {
     switch (c) {
@@ -80,6 +95,8 @@ private:
     void switchTo(const RunProps &p);
     void paragraphStart(const QTextBlock &block);
     void text(QStringView s);
+    // A one-byte fallback after \uN, written as \'hh.
+    void fallback(char byte);
     void wrap(bool afterSpace);
     void escaped(QStringView s); // for the tables: no control words for tab etc.
 
@@ -227,7 +244,7 @@ void Emitter::text(QStringView s)
         // Only whole surrogate pairs are written.
         if (QChar::isHighSurrogate(c) && i + 1 < s.size() && s.at(i + 1).isLowSurrogate()) {
             word("u", int(c) - 0x10000);
-            m_out += '?';
+            fallback('?');
             c = s.at(++i).unicode();
         } else if (QChar::isSurrogate(c)) {
             c = QChar::ReplacementCharacter;
@@ -255,16 +272,28 @@ void Emitter::text(QStringView s)
                 || c == 0xFDD1 || c >= 0xFFFE)
                 break;
             word("u", c > 0x7FFF ? int(c) - 0x10000 : int(c));
-            const char fb = QChar::isLowSurrogate(c) ? '?' : asciiFallback(c);
-            if ((fb >= '0' && fb <= '9') || (fb >= 'a' && fb <= 'z') || (fb >= 'A' && fb <= 'Z')
-                || fb == ' ')
-                m_out += ' ';
-            m_out += fb;
+            // The one character a reader without Unicode shows instead, as a
+            // hex escape that every reader skips as one (\u181\'b5): its
+            // byte in the code page, else a look-alike, else "?".
+            if (const unsigned char b = QChar::isLowSurrogate(c) ? 0 : cp1252Byte(c))
+                fallback(char(b));
+            else
+                fallback(QChar::isLowSurrogate(c) ? '?' : asciiFallback(c));
             m_delim = false;
             break;
         }
         wrap(false);
     }
+}
+
+void Emitter::fallback(char byte)
+{
+    static const char hex[] = "0123456789abcdef";
+    const auto b = static_cast<unsigned char>(byte);
+    m_out += "\\'";
+    m_out += hex[b >> 4];
+    m_out += hex[b & 15];
+    m_delim = false;
 }
 
 void Emitter::escaped(QStringView s)
