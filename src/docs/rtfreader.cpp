@@ -1,6 +1,9 @@
 #include "docs/rtfreader.h"
 
 #include <QHash>
+#include <QImage>
+#include <QTextImageFormat>
+#include <QUrl>
 #include <QIODevice>
 #include <QStringDecoder>
 #include <QTextCursor>
@@ -37,6 +40,8 @@ enum class Kw : quint8 {
     Pard, Par, Ql, Qr, Qc, Qj, Li, Ri, Fi, Sb, Sa, Cell, Row, Page,
     // A single character (the table gives it).
     Char,
+    // Fields, pictures, objects, table rows, raised and lowered text.
+    Field, FldInst, FldRslt, Pict, PngBlip, JpegBlip, PicWGoal, PicHGoal, Object, TRowD, Up, Dn,
 };
 
 struct Keyword
@@ -56,17 +61,25 @@ const std::unordered_map<std::string_view, Keyword> &keywords()
               "atnid", "atnparent", "atnref", "atntime", "author", "bkmkend", "bkmkstart",
               "buptim", "category", "comment", "company", "creatim", "datafield", "docvar",
               "doccomm", "falt", "ffdeftext", "ffformat", "ffhelptext", "ffname", "ffstattext",
-              "file", "filetbl", "fldinst", "footer", "footerf", "footerl", "footerr",
+              "file", "filetbl", "footer", "footerf", "footerl", "footerr",
               "footnote", "ftncn", "ftnsep", "ftnsepc", "header", "headerf", "headerl",
               "headerr", "info", "keywords", "listoverridetable", "listtable", "manager",
-              "nonshppict", "objclass", "objdata", "object", "objname", "operator", "panose",
-              "pict", "pn", "pntxta", "pntxtb", "printim", "private", "revtbl", "revtim",
-              "rxe", "shp", "shpinst", "shppict", "stylesheet", "subject", "tc", "template",
+              "nonshppict", "objclass", "objdata", "objname", "operator", "panose",
+              "pn", "pntxta", "pntxtb", "printim", "private", "revtbl", "revtim",
+              "rxe", "shp", "shpinst", "stylesheet", "subject", "tc", "template",
               "title", "txe", "xe"})
             t.emplace(name, Keyword{Kw::SkipDest});
         // Destinations whose text is shown.
-        for (const char *name : {"field", "fldrslt", "listtext", "pntext", "result", "ud"})
+        for (const char *name : {"listtext", "pntext", "result", "ud", "shppict"})
             t.emplace(name, Keyword{Kw::KnownDest});
+        // Fields (hyperlinks), pictures and what cannot be kept.
+        const std::pair<const char *, Kw> kept[] = {
+            {"field", Kw::Field}, {"fldinst", Kw::FldInst}, {"fldrslt", Kw::FldRslt},
+            {"pict", Kw::Pict}, {"pngblip", Kw::PngBlip}, {"jpegblip", Kw::JpegBlip},
+            {"picwgoal", Kw::PicWGoal}, {"pichgoal", Kw::PicHGoal}, {"object", Kw::Object},
+            {"trowd", Kw::TRowD}, {"up", Kw::Up}, {"dn", Kw::Dn}};
+        for (const auto &[name, kw] : kept)
+            t.emplace(name, Keyword{kw});
         t.emplace("upr", Keyword{Kw::Upr});
 
         const std::pair<const char *, Kw> words[] = {
@@ -216,11 +229,12 @@ struct CharProps
     bool underline = false;
     bool strike = false;
     bool hidden = false;
+    QString href; // inside a hyperlink's result
 
     auto key() const
     {
         return std::tie(font, halfPoints, fg, bg, vAlign, bold, italic, underline, strike,
-                        hidden);
+                        hidden, href);
     }
     bool operator==(const CharProps &o) const { return key() == o.key(); }
     bool operator!=(const CharProps &o) const { return !(*this == o); }
@@ -231,7 +245,7 @@ struct CharPropsHash
     size_t operator()(const CharProps &p) const
     {
         return qHashMulti(0, p.font, p.halfPoints, p.fg, p.bg, p.vAlign, p.bold, p.italic,
-                          p.underline, p.strike);
+                          p.underline, p.strike, p.href);
     }
 };
 
@@ -252,7 +266,7 @@ struct ParaProps
     int after = 0;
 };
 
-enum class Dest : quint8 { Text, Skip, FontTable, ColorTable };
+enum class Dest : quint8 { Text, Skip, FontTable, ColorTable, FieldInst, Picture };
 
 struct State
 {
@@ -270,6 +284,16 @@ struct Font
     int codePage = 0;
 };
 
+// A picture being read.
+struct Picture
+{
+    enum Kind { Unknown, Png, Jpeg } kind = Unknown;
+    QByteArray hex;
+    QByteArray binary;
+    int widthTwips = 0;
+    int heightTwips = 0;
+};
+
 class Parser
 {
 public:
@@ -281,6 +305,8 @@ public:
 
     // False only when the nesting limit was hit; everything else is recovered.
     bool run();
+    const RtfReader::Losses &losses() const { return m_losses; }
+    const QList<QPair<QString, QImage>> &images() const { return m_imageList; }
 
 private:
     void control();
@@ -304,6 +330,7 @@ private:
     const QTextCharFormat &charFormat(const CharProps &p);
     void formatsChanged();
     QTextBlockFormat blockFormat(const ParaProps &p) const;
+    void finishPicture();
 
     const char *m_p;
     const char *m_end;
@@ -342,6 +369,11 @@ private:
     std::unordered_map<CharProps, QTextCharFormat, CharPropsHash> m_formats;
     CharProps m_lastProps;
     const QTextCharFormat *m_lastFormat = nullptr;
+
+    QString m_fieldInst; // the instruction of the field being read
+    Picture m_picture;
+    QList<QPair<QString, QImage>> m_imageList;
+    RtfReader::Losses m_losses;
 };
 
 bool Parser::run()
@@ -411,6 +443,16 @@ bool Parser::endGroup()
     m_star = false;
     if (m_st.dest == Dest::FontTable)
         m_fontEntry = -1;
+    if (m_st.dest == Dest::Picture && !m_stack.empty() && m_stack.back().dest != Dest::Picture) {
+        m_st = m_stack.back(); // the picture goes where its group stands
+        m_stack.pop_back();
+        finishPicture();
+        if (m_stack.empty()) {
+            finish();
+            return true;
+        }
+        return false;
+    }
     if (m_stack.size() <= 1) {
         finish();
         return true;
@@ -520,6 +562,8 @@ void Parser::controlWord(std::string_view word, bool hasParam, int param)
     if (k.kw == Kw::Bin) {
         // Raw data, skipped wherever it is; counts as one fallback character.
         const qint64 n = std::min<qint64>(std::max(param, 0), m_end - m_p);
+        if (m_st.dest == Dest::Picture && m_skip == 0)
+            m_picture.binary.append(m_p, n);
         m_p += n;
         if (m_skip > 0)
             --m_skip;
@@ -532,7 +576,7 @@ void Parser::controlWord(std::string_view word, bool hasParam, int param)
     if (m_st.dest == Dest::Skip)
         return;
     if (star && k.kw != Kw::KnownDest && k.kw != Kw::FontTable && k.kw != Kw::ColorTable
-        && k.kw != Kw::Upr) {
+        && k.kw != Kw::Upr && k.kw != Kw::FldInst) {
         m_st.dest = Dest::Skip;
         return;
     }
@@ -639,6 +683,7 @@ void Parser::controlWord(std::string_view word, bool hasParam, int param)
         m_cellTab = true;
         break;
     case Kw::Row:
+        ++m_losses.tableRows;
         if (m_cellTab && m_text.endsWith(u'\t'))
             m_text.chop(1);
         if (m_st.dest == Dest::Text)
@@ -653,7 +698,76 @@ void Parser::controlWord(std::string_view word, bool hasParam, int param)
     case Kw::Char:
         emitChar(k.ch);
         break;
+    case Kw::Field:
+        m_fieldInst.clear();
+        break;
+    case Kw::FldInst:
+        m_st.dest = Dest::FieldInst;
+        m_fieldInst.clear();
+        break;
+    case Kw::FldRslt: {
+        // HYPERLINK "address" (switches such as \l may follow).
+        const QString inst = m_fieldInst.trimmed();
+        if (inst.startsWith(QLatin1String("HYPERLINK"), Qt::CaseInsensitive)) {
+            QString rest = inst.mid(9).trimmed();
+            QString address;
+            if (rest.startsWith(QLatin1Char('"')))
+                address = rest.mid(1).section(QLatin1Char('"'), 0, 0);
+            else
+                address = rest.section(QLatin1Char(' '), 0, 0);
+            m_st.chr.href = address;
+        }
+        break;
     }
+    case Kw::Pict:
+        m_st.dest = Dest::Picture;
+        m_picture = Picture();
+        break;
+    case Kw::PngBlip: m_picture.kind = Picture::Png; break;
+    case Kw::JpegBlip: m_picture.kind = Picture::Jpeg; break;
+    case Kw::PicWGoal: m_picture.widthTwips = std::clamp(param, 0, MaxTwips); break;
+    case Kw::PicHGoal: m_picture.heightTwips = std::clamp(param, 0, MaxTwips); break;
+    case Kw::Object: ++m_losses.objects; break;
+    case Kw::TRowD: break;
+    case Kw::Up: m_st.chr.vAlign = hasParam && param == 0 ? 0 : 1; break;
+    case Kw::Dn: m_st.chr.vAlign = hasParam && param == 0 ? 0 : -1; break;
+    }
+}
+
+void Parser::finishPicture()
+{
+    QImage image;
+    const QByteArray data =
+        m_picture.binary.isEmpty() ? QByteArray::fromHex(m_picture.hex) : m_picture.binary;
+    if (m_picture.kind == Picture::Unknown) {
+        ++m_losses.otherPictures; // a metafile, a bitmap of the old kind
+        return;
+    }
+    if (!image.loadFromData(data, m_picture.kind == Picture::Png ? "PNG" : "JPEG")) {
+        ++m_losses.otherPictures;
+        return;
+    }
+    if (m_st.dest != Dest::Text)
+        return;
+    // Unique in the run, so that a pasted picture meets no other of its name.
+    static int counter = 0;
+    const QString name = QStringLiteral("rtf-image-%1").arg(++counter);
+    m_imageList.append({name, image});
+    m_cursor.document()->addResource(QTextDocument::ImageResource, QUrl(name), image);
+    QTextImageFormat format;
+    format.setName(name);
+    if (m_picture.widthTwips > 0 && m_picture.heightTwips > 0) {
+        format.setWidth(m_picture.widthTwips / TwipsPerPixel);
+        format.setHeight(m_picture.heightTwips / TwipsPerPixel);
+    }
+    flushBytes();
+    flushText();
+    if (m_runCount == m_runs.size())
+        m_runs.emplace_back();
+    Run &run = m_runs[m_runCount++];
+    run.text = QString(QChar::ObjectReplacementCharacter);
+    run.format = format;
+    m_paraHasContent = true;
 }
 
 int Parser::codePage() const
@@ -772,6 +886,16 @@ void Parser::emitText(Str s)
             m_red = m_green = m_blue = -1;
         }
         return;
+    case Dest::FieldInst:
+        m_fieldInst.append(s);
+        return;
+    case Dest::Picture:
+        for (qsizetype i = 0; i < s.size(); ++i) {
+            const char16_t c = s.at(i).unicode();
+            if ((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'))
+                m_picture.hex.append(char(c));
+        }
+        return;
     case Dest::Skip:
         return;
     }
@@ -866,6 +990,10 @@ const QTextCharFormat &Parser::charFormat(const CharProps &p)
     if (p.vAlign)
         f.setVerticalAlignment(p.vAlign > 0 ? QTextCharFormat::AlignSuperScript
                                             : QTextCharFormat::AlignSubScript);
+    if (!p.href.isEmpty()) {
+        f.setAnchor(true);
+        f.setAnchorHref(p.href);
+    }
     m_lastProps = p;
     m_lastFormat = &m_formats.emplace(p, f).first->second;
     return *m_lastFormat;
@@ -907,6 +1035,8 @@ bool RtfReader::looksLikeRtf(const QByteArray &data)
 
 bool RtfReader::check(const QByteArray &rtf, qint64 size)
 {
+    m_losses = Losses();
+    m_images.clear();
     m_error.clear();
     if (size < 0)
         size = rtf.size();
@@ -936,6 +1066,8 @@ bool RtfReader::parse(const QByteArray &rtf, QTextDocument *document)
     Parser parser(data, cursor, m_maxDepth);
     const bool ok = parser.run();
     cursor.endEditBlock();
+    m_losses = parser.losses();
+    m_images = parser.images();
     if (!ok)
         m_error = tr("The document is damaged: its groups are nested more than %1 levels deep.")
                       .arg(m_maxDepth);
@@ -1002,6 +1134,23 @@ bool RtfReader::insert(const QByteArray &rtf, QTextCursor &cursor)
     scratch.setDefaultFont(cursor.document()->defaultFont());
     if (!parse(rtf, &scratch))
         return false;
+    for (const auto &[name, image] : std::as_const(m_images))
+        cursor.document()->addResource(QTextDocument::ImageResource, QUrl(name), image);
     cursor.insertFragment(QTextDocumentFragment(&scratch));
     return true;
+}
+
+QStringList RtfReader::Losses::describe() const
+{
+    QStringList out;
+    auto add = [&](int n, const char *one, const char *many) {
+        if (n > 0)
+            out << (n == 1 ? QString::fromLatin1(one) : QString::number(n) + QLatin1Char(' ') + QLatin1String(many));
+    };
+    add(objects, "an embedded object", "embedded objects");
+    add(otherPictures, "a picture that is not PNG or JPEG (such as a metafile)",
+        "pictures that are not PNG or JPEG (such as metafiles)");
+    add(tableRows, "the layout of a table row (its cells are kept as text)",
+        "table rows' layout (their cells are kept as text)");
+    return out;
 }

@@ -1,5 +1,11 @@
 #include "docs/rtfwriter.h"
 
+#include <QBuffer>
+#include <QImage>
+#include <QPixmap>
+#include <QTextImageFormat>
+#include <QUrl>
+
 #include <QColor>
 #include <QHash>
 #include <QIODevice>
@@ -97,6 +103,7 @@ private:
     void text(QStringView s);
     // A one-byte fallback after \uN, written as \'hh.
     void fallback(char byte);
+    void picture(const QTextImageFormat &format);
     void wrap(bool afterSpace);
     void escaped(QStringView s); // for the tables: no control words for tab etc.
 
@@ -286,6 +293,32 @@ void Emitter::text(QStringView s)
     }
 }
 
+void Emitter::picture(const QTextImageFormat &format)
+{
+    // PNG keeps every picture whole; its size in twips as the document shows it.
+    const QVariant resource = m_doc->resource(QTextDocument::ImageResource, QUrl(format.name()));
+    QImage image = resource.value<QImage>();
+    if (image.isNull())
+        image = resource.value<QPixmap>().toImage();
+    if (image.isNull())
+        return;
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    const double w = format.width() > 0 ? format.width() : image.width();
+    const double h = format.height() > 0 ? format.height() : image.height();
+    m_out += "{\\pict\\pngblip\\picw" + QByteArray::number(image.width()) + "\\pich"
+             + QByteArray::number(image.height()) + "\\picwgoal" + QByteArray::number(qRound(w * 15))
+             + "\\pichgoal" + QByteArray::number(qRound(h * 15)) + '\n';
+    const QByteArray hex = png.toHex();
+    for (qsizetype i = 0; i < hex.size(); i += 128)
+        m_out += hex.mid(i, 128) + '\n';
+    m_out += '}';
+    m_lineStart = m_out.size();
+    m_delim = false;
+}
+
 void Emitter::fallback(char byte)
 {
     static const char hex[] = "0123456789abcdef";
@@ -332,9 +365,32 @@ QByteArray Emitter::run()
             const QTextFragment frag = it.fragment();
             if (!frag.isValid())
                 continue;
-            switchTo(props(frag.charFormatIndex(), frag.charFormat()));
-            text(frag.text());
+            const QTextCharFormat format = frag.charFormat();
             empty = false;
+            if (format.isImageFormat()) {
+                picture(format.toImageFormat());
+                continue;
+            }
+            // A link is a field whose result is the linked text; the group
+            // keeps the formats inside it to itself.
+            const bool link = format.isAnchor() && !format.anchorHref().isEmpty();
+            const RunProps outside = m_cur;
+            if (link) {
+                m_out += "{\\field{\\*\\fldinst HYPERLINK \"";
+                m_delim = false;
+                QString href = format.anchorHref();
+                href.remove(QLatin1Char('"'));
+                text(href);
+                m_out += "\"}{\\fldrslt ";
+                m_delim = false;
+            }
+            switchTo(props(frag.charFormatIndex(), format));
+            text(frag.text());
+            if (link) {
+                m_out += "}}";
+                m_delim = false;
+                m_cur = outside;
+            }
         }
         // An empty paragraph's height comes from its mark's format.
         if (empty)
