@@ -3,14 +3,13 @@
 source "$(dirname "$0")/scripts/common.sh"
 install_missing
 # Tools the tests use to read what the program writes.
-TEST_TOOLS=(pandoc)
-for tool in "${TEST_TOOLS[@]}"; do
-  if ! command -v "$tool" >/dev/null; then
-    saved=("${PACKAGES[@]}")
-    PACKAGES=("$tool")
-    install_missing || echo "note: $tool could not be installed; its tests skip"
-    PACKAGES=("${saved[@]}")
-  fi
+# command:package; the RTF tests convert with LibreOffice Writer and pandoc.
+TEST_TOOLS=(pandoc:pandoc soffice:libreoffice-writer-nogui)
+for entry in "${TEST_TOOLS[@]}"; do
+  saved=("${PACKAGES[@]}")
+  PACKAGES=("${entry#*:}")
+  install_missing || echo "note: ${entry%%:*} could not be installed; its tests skip"
+  PACKAGES=("${saved[@]}")
 done
 build
 export QT_QPA_PLATFORM=offscreen

@@ -482,7 +482,9 @@ private slots:
     {
         QTest::addColumn<QStringList>("command"); // IN: the HTML file, OUT: the folder
         QTest::addColumn<QString>("written");     // the RTF file the command makes
-        QTest::newRow("LibreOffice") << QStringList{"soffice", "--headless", "--convert-to", "rtf", "--outdir", "OUT", "IN"} << "page.rtf";
+        QTest::newRow("LibreOffice") << QStringList{"soffice", "-env:UserInstallation=file://OUT/profile", "--headless",
+                                                    "--infilter=HTML (StarWriter)", "--convert-to", "rtf:Rich Text Format",
+                                                    "--outdir", "OUT", "IN"} << "page.rtf";
         QTest::newRow("pandoc") << QStringList{"pandoc", "-s", "--resource-path", "OUT", "IN", "-o", "OUT/page.rtf"} << "page.rtf";
     }
     void otherProgramsFiles()
