@@ -5,7 +5,7 @@
 // which a busy machine does not inflate.
 #include "benchsupport.h"
 #include "sqlitefloor.h"
-#include "scanner/scanimport.h"
+#include "scanner/ops/scanimport.h"
 #include "ui/appcontext.h"
 
 #include <QCoreApplication>

@@ -79,11 +79,12 @@ private slots:
         QTest::addColumn<QStringList>("programs");
         QTest::addColumn<bool>("executable");
         QTest::addColumn<QString>("started"); // empty: the message instead
-        QTest::newRow("none") << QStringList{} << true << "";
-        QTest::newRow("first one found") << QStringList{"kinfocenter", "hardinfo"} << true << "hardinfo";
-        QTest::newRow("kinfocenter") << QStringList{"kinfocenter"} << true << "kinfocenter";
-        QTest::newRow("not executable") << QStringList{"hardinfo"} << false << "";
-        QTest::newRow("other programs only") << QStringList{"sysinfo", "top"} << true << "";
+        QTest::addColumn<bool>("byEnter"); // Tab to the button and Enter, not a click
+        QTest::newRow("none") << QStringList{} << true << "" << false;
+        QTest::newRow("first one found") << QStringList{"kinfocenter", "hardinfo"} << true << "hardinfo" << false;
+        QTest::newRow("Enter on the focused button") << QStringList{"kinfocenter"} << true << "kinfocenter" << true;
+        QTest::newRow("not executable") << QStringList{"hardinfo"} << false << "" << false;
+        QTest::newRow("other programs only") << QStringList{"sysinfo", "top"} << true << "" << false;
     }
 
     void systemInfo()
@@ -91,13 +92,18 @@ private slots:
         QFETCH(QStringList, programs);
         QFETCH(bool, executable);
         QFETCH(QString, started);
+        QFETCH(bool, byEnter);
         // A PATH of stand-ins that note which of them ran.
         QTemporaryDir path;
         const QString marker = path.filePath("started");
         for (const QString &name : programs) {
             QFile f(path.filePath(name));
             QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write(QStringLiteral("#!/bin/sh\necho %1 > '%2'\n").arg(name, marker).toUtf8());
+            // Written under another name and renamed, so that the marker
+            // never exists without its content.
+            f.write(QStringLiteral("#!/bin/sh\necho %1 > '%2.part' && /bin/mv '%2.part' '%2'\n")
+                        .arg(name, marker)
+                        .toUtf8());
             f.close();
             if (executable)
                 f.setPermissions(f.permissions() | QFile::ExeOwner);
@@ -109,7 +115,16 @@ private slots:
         main.show();
         bool stayedOpen = false;
         withAboutBox(main, [&](AboutBox *box) {
-            QTest::mouseClick(box->cmdSysInfo, Qt::LeftButton);
+            if (byEnter) {
+                box->activateWindow();
+                QVERIFY(QTest::qWaitForWindowActive(box));
+                for (int i = 0; i < 5 && QApplication::focusWidget() != box->cmdSysInfo; ++i)
+                    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+                QCOMPARE(QApplication::focusWidget(), box->cmdSysInfo);
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+            } else {
+                QTest::mouseClick(box->cmdSysInfo, Qt::LeftButton);
+            }
             stayedOpen = box->isVisible();
         });
         qputenv("PATH", savedPath);

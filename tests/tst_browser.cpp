@@ -11,7 +11,11 @@
 #include <QLineEdit>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QProgressBar>
+#include <QStatusBar>
 #include <QTcpServer>
+#include <QTcpSocket>
+#include <QWebEnginePage>
 #include <QTimer>
 #include <QToolBar>
 #include <QWebEngineView>
@@ -20,6 +24,35 @@
 
 namespace {
 const int LoadTimeout = 30000;
+
+// Answers a GET with one reply, a POST with another, and notes each
+// request's method.
+class TinyServer : public QTcpServer
+{
+public:
+    explicit TinyServer(QByteArray reply, QByteArray postReply = {})
+        : m_reply(std::move(reply)), m_postReply(std::move(postReply))
+    {
+        listen(QHostAddress::LocalHost);
+        connect(this, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket *s = nextPendingConnection())
+                connect(s, &QTcpSocket::readyRead, s, [this, s] {
+                    const QByteArray head = s->readAll();
+                    if (!head.contains("\r\n\r\n") && !head.startsWith("POST"))
+                        return;
+                    if (!head.contains("favicon"))
+                        requests << head.left(head.indexOf(' '));
+                    s->write("HTTP/1.0 " + (head.startsWith("POST") ? m_postReply : m_reply));
+                    s->disconnectFromHost();
+                });
+        });
+    }
+    QString url(const QString &path = "/") const { return QStringLiteral("http://127.0.0.1:%1%2").arg(serverPort()).arg(path); }
+    QByteArrayList requests; // "GET", "POST", ...
+
+private:
+    QByteArray m_reply, m_postReply;
+};
 }
 
 class TestBrowser : public QObject
@@ -66,17 +99,30 @@ class TestBrowser : public QObject
         return QTest::qWaitFor([this] { return !w->timTimer->isActive(); }, LoadTimeout);
     }
 
-    // Types an address and presses Enter, as the user does.
-    void type(const QString &address)
+    // Types an address into the address box and presses Enter, as the
+    // user does: every key goes to the widget that has the focus.
+    void type(const QString &address, Qt::Key enter = Qt::Key_Return)
     {
-        QLineEdit *edit = w->cboAddress->lineEdit();
-        edit->selectAll();
-        QTest::keyClicks(edit, address);
-        QTest::keyClick(edit, Qt::Key_Return);
+        w->cboAddress->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Home);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_End, Qt::ShiftModifier);
+        QTest::keyClicks(QApplication::focusWidget(), address);
+        QTest::keyClick(QApplication::focusWidget(), enter,
+                        enter == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+    }
+    // Writes a page into the program folder's pages.
+    bool writePage(const QString &name, const QString &html)
+    {
+        QFile f(QDir(h->env.folder()).filePath("pages/" + name + ".html"));
+        return f.open(QIODevice::WriteOnly) && f.write(html.toUtf8()) > 0;
     }
     bool visit(const QString &address) { return type(address), settle(); }
     void click(const QString &key)
     {
+        if (key.startsWith("Alt+")) { // the keys, wherever the focus is
+            QTest::keyClick(QApplication::focusWidget(), key.endsWith("Left") ? Qt::Key_Left : Qt::Key_Right, Qt::AltModifier);
+            return;
+        }
         QTest::mouseClick(w->tbToolBar->widgetForAction(w->tbToolBar->findChild<QAction *>("tb" + key)), Qt::LeftButton);
     }
     bool press(const QString &key) { return click(key), settle(); }
@@ -182,6 +228,7 @@ private slots:
         QTest::addColumn<QString>("title");
         QTest::newRow("back with nothing behind") << QStringList{"Back", "Back", "Back"} << "Page A";
         QTest::newRow("back and forward") << QStringList{"Back", "Forward"} << "Page C";
+        QTest::newRow("Alt+Left, Alt+Right") << QStringList{"Alt+Left", "Alt+Left", "Alt+Right"} << "Page B";
         QTest::newRow("home") << QStringList{"Home"} << "Partwise Start Page";
         QTest::newRow("search") << QStringList{"Search"} << "Page A";
         QTest::newRow("refresh") << QStringList{"Refresh"} << "Page C";
@@ -198,6 +245,96 @@ private slots:
             QVERIFY2(press(key), qPrintable(key));
         QCOMPARE(w->windowTitle(), title);
         QCOMPARE(w->addresses().first(), w->brwWebBrowser->url().toString());
+    }
+
+    // What a typed address does: Return and keypad Enter open it; a
+    // script address is ignored.
+    void typedAddress_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("Return") << "b" << int(Qt::Key_Return) << "Page B";
+        QTest::newRow("keypad Enter") << "c" << int(Qt::Key_Enter) << "Page C";
+        QTest::newRow("javascript: ignored") << "javascript:document.title='Ran'" << int(Qt::Key_Return) << "Page A";
+    }
+
+    void typedAddress()
+    {
+        QFETCH(QString, typed);
+        QFETCH(int, key);
+        QFETCH(QString, title);
+        QVERIFY(openOnA());
+        type(typed.size() == 1 ? page(typed) : typed, Qt::Key(key));
+        QVERIFY(settle());
+        QTest::qWait(200);
+        QCOMPARE(w->brwWebBrowser->title(), title);
+        QCOMPARE(w->windowTitle(), title);
+    }
+
+    // Pages: a link to a new window opens in this one; local pages cannot
+    // read other local files; a failure with markup in it shows as text.
+    void pageRules()
+    {
+        QVERIFY(openOnA());
+        QVERIFY(writePage("blank", "<html><head><title>Blank</title></head><body>"
+                                   "<a id=l target=_blank href='b.html'>b</a></body></html>"));
+        QVERIFY(writePage("spy", "<html><head><title>Spy</title><script>"
+                                 "var r = new XMLHttpRequest(); r.onload = function() { document.title = 'Read'; };"
+                                 "r.onerror = function() { document.title = 'Refused'; };"
+                                 "try { r.open('GET', 'a.html'); r.send(); } catch (e) { document.title = 'Refused'; }"
+                                 "</script></head></html>"));
+        QVERIFY(visit(page("blank")));
+        w->brwWebBrowser->page()->runJavaScript("document.getElementById('l').click()");
+        QTRY_COMPARE_WITH_TIMEOUT(w->brwWebBrowser->title(), QStringLiteral("Page B"), LoadTimeout);
+        QCOMPARE(h->main.mdiArea()->subWindowList().size(), 1);
+        QVERIFY(visit(page("spy")));
+        QTRY_COMPARE_WITH_TIMEOUT(w->brwWebBrowser->title(), QStringLiteral("Refused"), LoadTimeout);
+        QVERIFY(visit(QDir(h->env.folder()).filePath("pages/<b>gone</b>.html")));
+        QTRY_VERIFY_WITH_TIMEOUT(w->showsFailure(), LoadTimeout);
+        QCOMPARE(w->lblFailure->textFormat(), Qt::PlainText);
+    }
+
+    // Refresh of a page that a form sent asks before sending it again.
+    void refreshAfterPost()
+    {
+        QVERIFY(openOnA());
+        TinyServer server("200 OK\r\nContent-Type: text/html\r\n\r\n<title>Form</title>"
+                          "<form id=f method=post action='/order'><input name=q value=1></form>",
+                          "200 OK\r\nContent-Type: text/html\r\n\r\n<title>Sent</title>");
+        QVERIFY(visit(server.url("/form")));
+        w->brwWebBrowser->page()->runJavaScript("document.getElementById('f').submit()");
+        QTRY_COMPARE_WITH_TIMEOUT(w->brwWebBrowser->title(), QStringLiteral("Sent"), LoadTimeout);
+        QVERIFY(settle());
+        h->ui.answers << UserInterface::Answer::No << UserInterface::Answer::Yes;
+        QVERIFY(press("Refresh"));
+        QTest::qWait(300);
+        QCOMPARE(server.requests, (QByteArrayList{"GET", "POST"}));
+        QVERIFY(press("Refresh"));
+        QTRY_COMPARE_WITH_TIMEOUT(server.requests, (QByteArrayList{"GET", "POST", "POST"}), LoadTimeout);
+        QCOMPARE(h->ui.shown.size(), 2);
+        QCOMPARE(h->ui.shown.first().buttons, UserInterface::Buttons::YesNo);
+    }
+
+    // A download asks where to save, shows its progress in the status bar
+    // and says where it went; a cancelled one saves nothing.
+    void downloads()
+    {
+        QVERIFY(openOnA());
+        TinyServer server("200 OK\r\nContent-Type: application/octet-stream\r\n"
+                          "Content-Disposition: attachment; filename=parts.csv\r\n\r\nA1,5\n");
+        const QString target = QDir(h->env.folder()).filePath("saved.csv");
+        h->ui.fileNames << "" << target;
+        type(server.url("/one"));
+        QTRY_COMPARE_WITH_TIMEOUT(h->ui.proposedNames.size(), 1, LoadTimeout);
+        QVERIFY(h->ui.proposedNames.first().endsWith("parts.csv"));
+        type(server.url("/two"));
+        QTRY_VERIFY_WITH_TIMEOUT(w->sbStatusBar->currentMessage().contains(target), LoadTimeout);
+        QFile saved(target);
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        QCOMPARE(saved.readAll(), QByteArray("A1,5\n"));
+        QVERIFY(w->sbStatusBar->findChild<QProgressBar *>() && w->sbStatusBar->findChild<QProgressBar *>()->isHidden());
+        QCOMPARE(QDir(h->env.folder()).entryList({"*.csv"}), QStringList{"saved.csv"});
     }
 
     // View > Web Browser opens the start page shipped with the program, in

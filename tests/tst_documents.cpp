@@ -422,6 +422,38 @@ private slots:
         }
     }
 
+    // A file with what cannot be kept (an embedded object here): Save warns
+    // first, naming it; Yes saves under another name, No saves over it,
+    // Cancel saves nothing.
+    void saveWarnsOfWhatCannotBeKept_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("originalKept");
+        QTest::addColumn<QStringList>("dialogs");
+        QTest::newRow("Yes: Save As") << int(Answer::Yes) << true << QStringList{"Open", "Save As"};
+        QTest::newRow("No: over it") << int(Answer::No) << false << QStringList{"Open"};
+        QTest::newRow("Cancel") << int(Answer::Cancel) << true << QStringList{"Open"};
+    }
+    void saveWarnsOfWhatCannotBeKept()
+    {
+        QFETCH(int, answer);
+        QFETCH(bool, originalKept);
+        QFETCH(QStringList, dialogs);
+        Program p;
+        const QByteArray rtf = "{\\rtf1 Chart {\\object\\objemb{\\*\\objdata 0102}{\\result here}}\\par}";
+        QVERIFY(writeFile(p.path("chart.rtf"), rtf));
+        p.env.ui.fileNames << p.path("chart.rtf") << p.path("copy.rtf");
+        p.run(CommandId::FileOpen);
+        QTest::keyClicks(p.active()->textBox(), "x");
+        p.env.ui.answers << Answer(answer);
+        p.run(CommandId::FileSave);
+        QCOMPARE(p.env.ui.texts().value(0), p.path("chart.rtf") + " holds what this program cannot keep:\n- an embedded object\n\n"
+                                                                   "Saving over it would lose that. Save under another name instead?");
+        QCOMPARE(p.env.ui.dialogTitles, dialogs);
+        QCOMPARE(fileBytes(p.path("chart.rtf")) == rtf, originalKept);
+        QCOMPARE(QFile::exists(p.path("copy.rtf")), answer == int(Answer::Yes));
+    }
+
     // Yes saves (when a name is chosen) and closes, No closes, Cancel keeps.
     void closingAsksAboutUnsavedText_data()
     {

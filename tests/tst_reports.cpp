@@ -15,7 +15,10 @@
 #include "testenvironment.h"
 #include "windowharness.h"
 
+#include <QAbstractScrollArea>
 #include <QAction>
+#include <QScrollBar>
+#include <QStandardPaths>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -560,7 +563,7 @@ private slots:
         } else {
             QVERIFY(preview);
             QCOMPARE(preview->windowTitle(), title);
-            QVERIFY(preview->subWindow()->isMaximized());
+            QCOMPARE(preview->subWindow()->size(), h.main.mdiArea()->viewport()->size()); // all the room, not maximized
             QVERIFY(preview->pageStatus().startsWith("Page 1 of "));
         }
         QCOMPARE(dump(h.env.app.databasePath()), before);
@@ -607,6 +610,16 @@ private slots:
         QVERIFY(preview);
         const int pages = preview->document().pageCount();
         QVERIFY(pages >= 2);
+        // The preview shows the top of its first page, and leaves the next
+        // window to open at its own size.
+        auto *view = preview->preview()->findChild<QAbstractScrollArea *>();
+        QVERIFY(view);
+        QTRY_COMPARE(view->verticalScrollBar()->value(), view->verticalScrollBar()->minimum());
+        QVERIFY(!preview->subWindow()->isMaximized());
+        h.main.run(CommandId::FileNew);
+        QVERIFY(h.main.activeChild() != preview && !h.main.mdiArea()->activeSubWindow()->isMaximized());
+        h.main.mdiArea()->activeSubWindow()->close();
+        h.main.mdiArea()->setActiveSubWindow(preview->subWindow());
         QCOMPARE(preview->pageStatus(), QStringLiteral("Page 1 of %1").arg(pages));
         preview->toolAction("nextPage")->trigger();
         QCOMPARE(preview->pageStatus(), QStringLiteral("Page 2 of %1").arg(pages));
@@ -645,6 +658,63 @@ private slots:
         h.ui.fileNames.enqueue(out.filePath("no-such-folder/x.pdf"));
         preview->toolAction("savePdf")->trigger();
         QVERIFY2(h.ui.lastText().startsWith("Error No 20511\r\nCannot write the PDF file"), qPrintable(h.ui.lastText()));
+        // Never over the database; over another file only when the user says so.
+        QFile notes(out.filePath("notes.txt"));
+        QVERIFY(notes.open(QIODevice::WriteOnly) && notes.write("keep") == 4);
+        notes.close();
+        h.ui.fileNames << h.env.app.databasePath() << h.env.app.databasePath() + "-wal" << notes.fileName() << notes.fileName();
+        h.ui.answers << UserInterface::Answer::No << UserInterface::Answer::Yes;
+        for (int i = 0; i < 4; ++i)
+            preview->toolAction("savePdf")->trigger();
+        const QStringList said = h.ui.texts().mid(h.ui.texts().size() - 4);
+        QVERIFY2(said.at(0).endsWith("Inventory.mdb is the inventory database. A report is never saved over it."), qPrintable(said.at(0)));
+        QVERIFY2(said.at(1).contains("write-ahead log"), qPrintable(said.at(1)));
+        QVERIFY2(said.at(2).endsWith("notes.txt already exists and is not a PDF file.\nReplace it with the report?"), qPrintable(said.at(2)));
+        QCOMPARE(said.at(3), said.at(2));
+        QCOMPARE(pdfPages(notes.fileName()), pages);
+        QVERIFY(!QFile::exists(h.env.app.databasePath() + "-wal") || pdfPages(h.env.app.databasePath() + "-wal") < 0);
+        QVERIFY(h.env.app.database().isOpen() && pdfPages(h.env.app.databasePath()) < 0);
+    }
+
+    // Report PDFs: text a reader can search (no ligatures), on the paper
+    // of the user's locale.
+    void pdfTextAndPaper_data()
+    {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("paper");
+        QTest::newRow("Germany") << "de_DE" << "(A4)";
+        QTest::newRow("United States") << "en_US" << "(letter)";
+    }
+
+    void pdfTextAndPaper()
+    {
+        QFETCH(QString, locale);
+        QFETCH(QString, paper);
+        if (QStandardPaths::findExecutable("pdftotext").isEmpty() || QStandardPaths::findExecutable("pdfinfo").isEmpty())
+            QSKIP("pdftotext and pdfinfo (poppler-utils) are not installed");
+        TestEnvironment env(QString(), TestEnvironment::Data::Sample);
+        QVERIFY(env.isValid());
+        const QLocale saved;
+        QLocale::setDefault(QLocale(locale));
+        env.app.database().close();
+        QFile t(QDir(env.folder()).filePath("Film.rpt"));
+        QVERIFY(t.open(QIODevice::WriteOnly));
+        t.write("[report]\ntitle = Office film fluff\n" + QByteArray(MinimalTemplate));
+        t.close();
+        QTemporaryDir out;
+        QString outText, errText;
+        QTextStream o(&outText), e(&errText);
+        const auto status = CommandLine::handle(env.app, {"partwise", "--report", "Film.rpt", "--pdf", out.filePath("f.pdf")}, o, e);
+        QLocale::setDefault(saved);
+        QCOMPARE(status.value_or(-1), 0);
+        QProcess tool;
+        tool.start("pdftotext", {out.filePath("f.pdf"), "-"});
+        QVERIFY(tool.waitForFinished(30000));
+        const QString text = QString::fromUtf8(tool.readAllStandardOutput());
+        QVERIFY2(text.contains("Office film fluff"), qPrintable(text));
+        tool.start("pdfinfo", {out.filePath("f.pdf")});
+        QVERIFY(tool.waitForFinished(30000));
+        QVERIFY2(QString::fromUtf8(tool.readAllStandardOutput()).contains(paper), qPrintable(paper));
     }
 
     void commandLine_data()
@@ -667,6 +737,10 @@ private slots:
         row("no such template", {"--report", "Nope.rpt", "--pdf", "PDF"}, 1,
             "report error 20501: Cannot find the report template", 0);
         row("PDF in no folder", {"--report", "Bin.rpt", "--pdf", "PDF/none/x.pdf"}, 1, "report error 20511", 0);
+        row("over the database", {"--report", "Bin.rpt", "--pdf", "@DB"}, 1, "Inventory.mdb is the inventory database.", 0);
+        row("over its log", {"--report", "Bin.rpt", "--pdf", "@DB-wal"}, 1, "write-ahead log.", 0);
+        row("over another file", {"--report", "Bin.rpt", "--pdf", "@TXT"}, 1, "notes.txt already exists and is not a PDF file.", 0);
+        row("over an earlier PDF", {"--report", "Bin.rpt", "--pdf", "@OLD"}, 0, "", 0);
         row("no --pdf", {"--report", "Bin.rpt"}, 2, "--report needs --pdf FILE.", 0);
         row("--pdf alone", {"--pdf", "PDF"}, 2, "--pdf and --param go with --report.", 0);
         row("--param without =", {"--report", "Bin.rpt", "--param", "Kit", "--pdf", "PDF"}, 2,
@@ -686,8 +760,19 @@ private slots:
         env.app.database().close();
         QTemporaryDir out;
         const QString pdf = out.filePath("report.pdf");
-        for (QString &a : arguments)
+        { QFile notes(out.filePath("notes.txt")); QVERIFY(notes.open(QIODevice::WriteOnly) && notes.write("keep") == 4); }
+        { QFile old(out.filePath("old.pdf")); QVERIFY(old.open(QIODevice::WriteOnly) && old.write("%PDF-1.4 old") > 0); }
+        QString target; // a file the row aims at, to check afterwards
+        for (QString &a : arguments) {
             a.replace("PDF", pdf);
+            if (a.startsWith('@')) {
+                a = a.replace("@DB", env.app.databasePath()).replace("@TXT", out.filePath("notes.txt")).replace("@OLD", out.filePath("old.pdf"));
+                target = a;
+            }
+        }
+        QFile targetFile(target);
+        const QByteArray before = targetFile.open(QIODevice::ReadOnly) ? targetFile.read(16) : QByteArray();
+        targetFile.close();
         QString outText, errText;
         QTextStream outStream(&outText), errStream(&errText);
         const std::optional<int> result =
@@ -701,6 +786,12 @@ private slots:
             QVERIFY(pdfPages(pdf) >= 1);
         else
             QCOMPARE(qMax(0, pdfPages(pdf)), pages);
+        if (!target.isEmpty() && status != 0) { // refused: the file is as it was
+            QVERIFY(targetFile.open(QIODevice::ReadOnly) || before.isEmpty());
+            QCOMPARE(targetFile.read(16), before);
+        } else if (!target.isEmpty()) {
+            QVERIFY(pdfPages(target) >= 1);
+        }
     }
 
     // The program itself, as a scheduled job runs it.

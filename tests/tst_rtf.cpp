@@ -9,6 +9,11 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextDocumentFragment>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QImage>
+#include <QTemporaryDir>
+#include <QUrl>
 #include <QtTest>
 
 namespace {
@@ -167,6 +172,41 @@ QByteArray nested(int depth)
 }
 
 } // namespace
+
+
+// What a document holds beyond its text: "text | pictures | links | raised and lowered".
+QString holdings(const QTextDocument &doc)
+{
+    int pictures = 0;
+    QStringList links, shifted;
+    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next())
+        for (auto it = b.begin(); !it.atEnd(); ++it) {
+            const QTextCharFormat f = it.fragment().charFormat();
+            if (f.isImageFormat() && !doc.resource(QTextDocument::ImageResource, QUrl(f.toImageFormat().name())).isNull())
+                ++pictures;
+            if (f.isAnchor())
+                links << f.anchorHref() + "=" + it.fragment().text();
+            if (f.verticalAlignment() == QTextCharFormat::AlignSuperScript)
+                shifted << "^" + it.fragment().text();
+            if (f.verticalAlignment() == QTextCharFormat::AlignSubScript)
+                shifted << "_" + it.fragment().text();
+        }
+    QString text = doc.toPlainText();
+    text.remove(QChar::ObjectReplacementCharacter);
+    return QStringLiteral("%1 | %2 | %3 | %4").arg(text.simplified()).arg(pictures).arg(links.join(',')).arg(shifted.join(','));
+}
+
+// A PNG of two pixels, in hex as RTF carries it.
+QByteArray pngHex()
+{
+    QImage image(2, 1, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return png.toHex();
+}
 
 class TstRtf : public QObject
 {
@@ -356,16 +396,19 @@ private slots:
     }
 
     // Each character outside ASCII is written as \uN with N a signed 16-bit
-    // number, as the format has it, and read back as itself.
+    // number, as the format has it, followed by one hex-escaped fallback byte
+    // (the code page's, else a look-alike, else "?") that readers skip; it
+    // is read back as itself.
     void writerUnicodeEscapes_data()
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QByteArray>("written");
-        QTest::newRow("below 32768") << QString::fromUtf8("Ж") << QByteArray("\\u1046?");
-        QTest::newRow("32767") << QString(QChar(0x7FFF)) << QByteArray("\\u32767?");
-        QTest::newRow("32768 is negative") << QString(QChar(0x8000)) << QByteArray("\\u-32768?");
-        QTest::newRow("accented, letter fallback") << QString::fromUtf8("é") << QByteArray("\\u233 e");
-        QTest::newRow("surrogate pair") << QString::fromUtf8("😀") << QByteArray("\\u-10179?\\u-8704?");
+        QTest::newRow("below 32768") << QString::fromUtf8("Ж") << QByteArray("\\u1046\\'3f");
+        QTest::newRow("32768 is negative") << QString(QChar(0x8000)) << QByteArray("\\u-32768\\'3f");
+        QTest::newRow("in the code page, before a letter") << QString::fromUtf8("µF") << QByteArray("\\u181\\'b5F");
+        QTest::newRow("code page above 0x7f") << QString::fromUtf8("–") << QByteArray("\\u8211\\'96");
+        QTest::newRow("look-alike") << QString::fromUtf8("ő") << QByteArray("\\u337\\'6f");
+        QTest::newRow("surrogate pair") << QString::fromUtf8("😀") << QByteArray("\\u-10179\\'3f\\u-8704\\'3f");
     }
     void writerUnicodeEscapes()
     {
@@ -378,6 +421,102 @@ private slots:
         QTextDocument again;
         QVERIFY(RtfReader().read(rtf, &again));
         QCOMPARE(again.toPlainText(), doc.toPlainText());
+    }
+
+    // Another reader takes the written Unicode as it was meant: pandoc.
+    void pandocReadsTheWriting()
+    {
+        if (QStandardPaths::findExecutable("pandoc").isEmpty())
+            QSKIP("pandoc is not installed (test.sh installs it)");
+        // (pandoc 2.17 does not join surrogate pairs, so no emoji here.)
+        const QString text = QString::fromUtf8("100µF film – Ж é\\x");
+        QTextDocument doc;
+        doc.setPlainText(text);
+        QProcess pandoc;
+        pandoc.start("pandoc", {"-f", "rtf", "-t", "plain"});
+        QVERIFY(pandoc.waitForStarted());
+        pandoc.write(RtfWriter().write(&doc));
+        pandoc.closeWriteChannel();
+        QVERIFY(pandoc.waitForFinished(30000));
+        QCOMPARE(QString::fromUtf8(pandoc.readAllStandardOutput()).trimmed(), text);
+    }
+
+    // Pictures, links and raised text are read and written back; what
+    // cannot be kept is counted.
+    void keptAndLost_data()
+    {
+        QTest::addColumn<QByteArray>("rtf");
+        QTest::addColumn<QString>("held");
+        QTest::addColumn<QStringList>("lost");
+        const QByteArray png = pngHex();
+        QTest::newRow("PNG picture") << "{\\rtf1 a{\\pict\\pngblip\\picwgoal300\\pichgoal150 " + png + "}b}" << "ab | 1 |  | " << QStringList();
+        QTest::newRow("shape picture, its metafile stand-in skipped")
+            << "{\\rtf1 {\\*\\shppict{\\pict\\pngblip " + png + "}}{\\nonshppict{\\pict\\wmetafile8 0102}}}" << " | 1 |  | " << QStringList();
+        QTest::newRow("metafile") << QByteArray("{\\rtf1 x{\\pict\\wmetafile8 0102}}") << "x | 0 |  | "
+                                  << QStringList{"a picture that is not PNG or JPEG (such as a metafile)"};
+        QTest::newRow("object, its picture shown") << QByteArray("{\\rtf1 {\\object\\objemb{\\*\\objdata 0102}{\\result shown}}}")
+                                                   << "shown | 0 |  | " << QStringList{"an embedded object"};
+        QTest::newRow("hyperlink") << QByteArray("{\\rtf1 see {\\field{\\*\\fldinst HYPERLINK \"http://x.example/a\" }{\\fldrslt here}} now}")
+                                   << "see here now | 0 | http://x.example/a=here | " << QStringList();
+        QTest::newRow("up and dn") << QByteArray("{\\rtf1 H{\\dn6 2}O x{\\up6 2}}") << "H2O x2 | 0 |  | _2,^2" << QStringList();
+        QTest::newRow("table rows") << QByteArray("{\\rtf1 \\trowd\\cellx100\\cellx200 a\\cell b\\cell\\row}") << "a b | 0 |  | "
+                                    << QStringList{"the layout of a table row (its cells are kept as text)"};
+    }
+    void keptAndLost()
+    {
+        QFETCH(QByteArray, rtf);
+        QFETCH(QString, held);
+        QFETCH(QStringList, lost);
+        QTextDocument doc;
+        RtfReader reader;
+        QVERIFY(reader.read(rtf, &doc));
+        QCOMPARE(holdings(doc), held);
+        QCOMPARE(reader.losses().describe(), lost);
+        QTextDocument again;
+        QVERIFY(RtfReader().read(RtfWriter().write(&doc), &again));
+        QCOMPARE(holdings(again), held);
+    }
+
+    // Files other programs wrote: LibreOffice and pandoc.
+    void otherProgramsFiles_data()
+    {
+        QTest::addColumn<QStringList>("command"); // IN: the HTML file, OUT: the folder
+        QTest::addColumn<QString>("written");     // the RTF file the command makes
+        QTest::newRow("LibreOffice") << QStringList{"soffice", "-env:UserInstallation=file://OUT/profile", "--headless",
+                                                    "--infilter=HTML (StarWriter)", "--convert-to", "rtf:Rich Text Format",
+                                                    "--outdir", "OUT", "IN"} << "page.rtf";
+        QTest::newRow("pandoc") << QStringList{"pandoc", "-s", "--resource-path", "OUT", "IN", "-o", "OUT/page.rtf"} << "page.rtf";
+    }
+    void otherProgramsFiles()
+    {
+        QFETCH(QStringList, command);
+        QFETCH(QString, written);
+        if (QStandardPaths::findExecutable(command.first()).isEmpty())
+            QSKIP(qPrintable(command.first() + " is not installed"));
+        QTemporaryDir dir;
+        QImage image(4, 4, QImage::Format_RGB32);
+        image.fill(Qt::blue);
+        QVERIFY(image.save(dir.filePath("dot.png")));
+        QFile html(dir.filePath("page.html"));
+        QVERIFY(html.open(QIODevice::WriteOnly));
+        html.write("<html><body><p>H<sub>2</sub>O and x<sup>2</sup> <a href=\"http://x.example/\">link</a></p>"
+                   "<p><img src=\"dot.png\" width=40 height=40></p></body></html>");
+        html.close();
+        for (QString &a : command)
+            a.replace("IN", html.fileName()).replace("OUT", dir.path());
+        QProcess p;
+        p.setWorkingDirectory(dir.path());
+        p.start(command.takeFirst(), command);
+        QVERIFY(p.waitForFinished(120000));
+        QFile rtf(dir.filePath(written));
+        QVERIFY2(rtf.open(QIODevice::ReadOnly), qPrintable(p.readAllStandardError()));
+        QTextDocument doc;
+        QVERIFY(RtfReader().read(rtf.readAll(), &doc));
+        const QString held = holdings(doc);
+        QVERIFY2(held.startsWith("H2O and x2 link | 1 | http://x.example/=link | _2,^2"), qPrintable(held));
+        QTextDocument again;
+        QVERIFY(RtfReader().read(RtfWriter().write(&doc), &again));
+        QCOMPARE(holdings(again), held);
     }
 
     void writerOutputIsPlainAscii()

@@ -2,7 +2,9 @@
 // serial line: what arrives, what is stored, what the user is told.
 #include "data/database.h"
 #include "scanner/commwindow.h"
-#include "scanner/scanimport.h"
+#include "data/numberrules.h"
+#include "scanner/ops/scanimport.h"
+#include "scanner/scannerport.h"
 #include "scanner/serialcollector.h"
 #include "windowharness.h"
 
@@ -73,10 +75,16 @@ private:
     QString m_device;
 };
 
+// Text in a number column is possible in the file database only.
+bool onServer()
+{
+    return TestEnvironment::defaultEngine() == TestEnvironment::Engine::Server;
+}
 const QString Parts = QString::fromUtf8(
     "INSERT INTO Inventory (PartNo, Description, CurrentInv) VALUES ('A1', 'a', 10), ('B2', 'b', 3),"
     "('C3', 'c', 10), ('O''BRIEN', 'quote', 7), ('µ1', 'micro', 1), ('NOSTOCK', 'never counted', NULL),"
-    "('BIG', 'nearly full', 32760), ('LOW', 'nearly empty', -32760), ('TXT', 'text', 'abc');");
+    "('BIG', 'nearly full', 32760), ('LOW', 'nearly empty', -32760)")
+    + (onServer() ? QString() : QStringLiteral(", ('TXT', 'text', 'abc')")) + QStringLiteral(";");
 const QString TimedOut = QStringLiteral("Time has expired!\r\nImport was not completed.");
 const int Period = 400;
 
@@ -87,15 +95,15 @@ QByteArray readFile(const QString &path)
 }
 
 // The stock as another connection sees it: what was committed.
-QVariantList committedStock(const QString &databasePath, const QStringList &partNos)
+QVariantList committedStock(const QString &address, const QStringList &partNos)
 {
     QVariantList out;
     Database check(QStringLiteral("check"));
-    if (!check.open(databasePath))
+    if (!check.open(address))
         return {QStringLiteral("cannot open: ") + check.errorString()};
     for (const QString &partNo : partNos) {
         QSqlQuery q(check.handle());
-        q.prepare(QStringLiteral("select CurrentInv from Inventory where PartNo = ? collate binary"));
+        q.prepare(check.engine().translate(QStringLiteral("select CurrentInv from Inventory where PartNo = ?")));
         q.addBindValue(partNo);
         if (!q.exec() || !q.next())
             out << QStringLiteral("(no row)");
@@ -134,7 +142,7 @@ class TestScanner : public QObject
         scanner = std::make_unique<FakeScanner>();
         if (!scanner->isValid())
             return nullptr;
-        h->env.app.setSerialPortName(scanner->device());
+        h->env.app.settings()->setValue("Settings/ScannerPort", scanner->device());
         auto *w = h->open<CommWindow>(CommandId::Import);
         if (w)
             w->setCollectionPeriod(Period);
@@ -143,7 +151,7 @@ class TestScanner : public QObject
     QString importFile() const { return QDir(h->env.folder()).filePath("import.txt"); }
     QVariantList stock(const QStringList &partNos) const
     {
-        return committedStock(h->env.app.databasePath(), partNos);
+        return committedStock(h->env.app.databaseAddress(), partNos);
     }
 
 private slots:
@@ -175,7 +183,11 @@ private slots:
         row("letter case as the database compares", "a1,5\r\n", {"A1"}, {15});
         row("quote in the part number", "O'BRIEN,3\r\n", {"O'BRIEN"}, {10});
         row("a byte above 127 is one character", "\xb5" "1,4\r\n", {QString::fromUtf8("µ1")}, {5});
-        row("last line without its end, blanks and sign", "A1, +1e1 \r\nB2,-.5", {"A1", "B2"}, {20, 2});
+        row("blanks and sign; a last line without its end is cut", "A1, +1e1 \r\nB2,-.5", {"A1", "B2"}, {20, 3},
+            {"Line 2 was not imported (it was cut off: its line end never came):\r\nB2,-.5"});
+        const QByteArray longLine = "A1;" + QByteArray(1000, 'x');
+        row("a long line shown cut", longLine + "\r\n", {"A1"}, {10},
+            {"Line 1 was not imported (no comma):\r\n" + longLine.left(80) + "... (1003 characters)"});
         row("malformed lines, each told", "A1;5\r\nA1,abc\r\nNOSTOCK,1\r\nB2,1\r\n", {"A1", "B2", "NOSTOCK"},
             {10, 4, QVariant()},
             {"Line 1 was not imported (no comma):\r\nA1;5",
@@ -200,6 +212,8 @@ private slots:
         QFETCH(QStringList, parts);
         QFETCH(QVariantList, after);
         QFETCH(QStringList, messages);
+        if (onServer() && received.contains("TXT,"))
+            QSKIP("text in a number column: the file database only");
         CommWindow *w = openWindow();
         QVERIFY(w);
         QFile old(importFile());
@@ -225,9 +239,9 @@ private slots:
         QTest::addColumn<QVariantList>("after");
         QTest::addColumn<QString>("message");
         QTest::newRow("import.txt cannot be written") << true << QVariantList{11, 4}
-                                                      << "The received lines could not be kept in ";
+                                                      << "The received lines could not be kept in |.\r\nThere is a folder of that name.";
         QTest::newRow("database refuses a line") << false << QVariantList{10, 3}
-                                                 << "Error No 1811\r\nB2 is locked has occured.\r\nNo stock was changed.";
+                                                 << "No stock was changed. The database refused the import:\r\nB2 is locked|";
     }
     void notStored()
     {
@@ -238,13 +252,17 @@ private slots:
         QVERIFY(w);
         if (fileBlocked)
             QVERIFY(QDir(h->env.folder()).mkdir("import.txt"));
+        else if (onServer())
+            QSKIP("the refusing trigger is written for the file database");
         else
             QVERIFY(h->env.exec("CREATE TRIGGER lockB2 BEFORE UPDATE ON Inventory WHEN old.PartNo = 'B2' "
                                 "BEGIN SELECT RAISE(ABORT, 'B2 is locked'); END"));
         scanner->sendAt(0, "A1,1\r\nB2,1\r\n");
         QTest::mouseClick(w->cmdImport, Qt::LeftButton);
         QCOMPARE(h->ui.texts().size(), 1);
-        QVERIFY2(h->ui.lastText().startsWith(message), qPrintable(h->ui.lastText()));
+        // The reason in words, never an error number of the program's.
+        QVERIFY2(h->ui.lastText().startsWith(message.section('|', 0, 0)) && h->ui.lastText().endsWith(message.section('|', 1)),
+                 qPrintable(h->ui.lastText()));
         QCOMPARE(stock({"A1", "B2"}), after);
         QCOMPARE(w->lblProgressBar->isVisible(), fileBlocked);
     }
@@ -282,7 +300,6 @@ private slots:
         CommWindow *w = openWindow();
         QVERIFY(w);
         const QString path = device.startsWith('/') ? device : QDir(h->env.folder()).filePath(device);
-        h->env.app.setSerialPortName(QString());
         h->env.app.settings()->setValue("Settings/ScannerPort", path);
         QTest::mouseClick(w->cmdImport, Qt::LeftButton);
         QCOMPARE(h->ui.texts().size(), 1);
@@ -300,7 +317,7 @@ private slots:
     }
 
     // The device comes from the ScannerPort setting beside the window
-    // geometry; a name set by the program itself wins.
+    // geometry.
     void portSetting_data()
     {
         QTest::addColumn<QString>("stored");
@@ -316,13 +333,11 @@ private slots:
         TestEnvironment env;
         if (!stored.isEmpty())
             env.app.settings()->setValue("Settings/ScannerPort", stored);
-        QCOMPARE(env.app.serialPortName(), expected);
-        env.app.setSerialPortName("/dev/ttyACM3");
-        QCOMPARE(env.app.serialPortName(), "/dev/ttyACM3");
+        QCOMPARE(ScannerPort::device(env.app), expected);
     }
-    // A second Start Import reads on the port left open by the first, and
-    // also gets what came in between; what came after a period belongs to
-    // the next import, not to the one that ended.
+    // A second Start Import reads on the port left open by the first; what
+    // came after a period (the rest of a transfer too late for it) belongs to
+    // no import and is dropped when the next collection starts.
     void secondImportOnTheOpenPort()
     {
         CommWindow *w = openWindow();
@@ -335,8 +350,8 @@ private slots:
         scanner->sendAt(0, "B2,4\r\n");
         QTest::keyClick(w->cmdImport, Qt::Key_Space);
         QCOMPARE(h->ui.texts(), QStringList());
-        QCOMPARE(stock({"A1", "B2"}), (QVariantList{13, 7}));
-        QCOMPARE(readFile(importFile()), QByteArray("A1,2\r\nB2,4\r\n"));
+        QCOMPARE(stock({"A1", "B2"}), (QVariantList{11, 7}));
+        QCOMPARE(readFile(importFile()), QByteArray("B2,4\r\n"));
     }
 
     // The scanner's line goes away while the port is open (an adapter
@@ -455,10 +470,12 @@ private slots:
 
         QProcess child;
         child.start(QCoreApplication::applicationDirPath() + "/scanner_import_child",
-                    {env.app.databasePath(), transferPath, kill ? "50" : "0"});
+                    {env.app.databaseAddress(), transferPath, kill ? "50" : "0"});
         QVERIFY2(child.waitForStarted(), qPrintable(child.errorString()));
         if (kill) {
-            QVERIFY(child.waitForReadyRead(20000));
+            // A whole line, however the pipe hands it over.
+            while (!child.canReadLine())
+                QVERIFY(child.waitForReadyRead(20000));
             // Half the lines are stored in the child's transaction.
             QCOMPARE(child.readLine().trimmed(), QByteArray("paused K0=1 K99=0"));
             child.kill();
@@ -467,11 +484,11 @@ private slots:
         if (!kill)
             QCOMPARE(child.readAll().trimmed(), QByteArray("committed 100"));
         const QVariantList expected(100, kill ? 0 : 1);
-        QCOMPARE(committedStock(env.app.databasePath(), parts), expected);
+        QCOMPARE(committedStock(env.app.databaseAddress(), parts), expected);
         // Nothing is left locked: the next import goes through.
         const ScanImport::Result next = ScanImport::apply(env.app.database(), "K0,5\r\n");
         QVERIFY2(next.committed, qPrintable(next.error.description));
-        QCOMPARE(committedStock(env.app.databasePath(), {"K0"}), QVariantList{kill ? 5 : 6});
+        QCOMPARE(committedStock(env.app.databaseAddress(), {"K0"}), QVariantList{kill ? 5 : 6});
     }
 
     // How a transfer is cut into lines, beyond the common line ends.
@@ -515,7 +532,7 @@ private slots:
         QFETCH(bool, ok);
         QFETCH(double, value);
         double got = -1;
-        QCOMPARE(ScanImport::readQuantity(text, &got), ok);
+        QCOMPARE(NumberRules::readPlainNumber(text, &got), ok);
         if (ok)
             QCOMPARE(got, value);
     }

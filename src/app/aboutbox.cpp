@@ -47,7 +47,8 @@ AboutBox::AboutBox(AppContext &app, QWidget *parent) : QDialog(parent), m_app(ap
     cmdOK->setDefault(true);
     cmdSysInfo = new QPushButton(QStringLiteral("&System Info..."), this);
     cmdSysInfo->setObjectName(QStringLiteral("cmdSysInfo"));
-    cmdSysInfo->setAutoDefault(false);
+    // A focused button takes Enter, as everywhere else; OK takes it otherwise.
+    cmdSysInfo->setAutoDefault(true);
 
     auto *grid = new QGridLayout(this);
     grid->addWidget(picIcon, 0, 0, 3, 1, Qt::AlignTop);

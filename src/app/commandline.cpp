@@ -3,6 +3,7 @@
 #include "reports/engine/reportpainter.h"
 #include "reports/engine/reportparser.h"
 #include "reports/engine/reportrunner.h"
+#include "reports/pdfguard.h"
 #include "app/startup.h"
 #include "ui/appcontext.h"
 
@@ -152,6 +153,12 @@ std::optional<int> handle(AppContext &app, const QStringList &arguments, QTextSt
         answers.insert(pair.left(eq), pair.mid(eq + 1));
     }
 
+    const QString pdfPath = QDir::current().absoluteFilePath(parser.value(pdf));
+    if (const PdfGuard::Check guard = PdfGuard::check(app, pdfPath); guard.verdict != PdfGuard::Verdict::Write) {
+        err << QStringLiteral("partwise: the report is not written: %1").arg(guard.reason) << Qt::endl;
+        return 1;
+    }
+
     const QString templatePath = findTemplate(app, parser.value(report));
     auto reportFailed = [&](const ReportError &e) {
         err << QStringLiteral("partwise: report error %1: %2").arg(e.number).arg(e.description) << Qt::endl;
@@ -175,7 +182,7 @@ std::optional<int> handle(AppContext &app, const QStringList &arguments, QTextSt
     app.database().close();
     if (e)
         return reportFailed(e);
-    if (ReportError w = ReportPainter::writePdf(document, QDir::current().absoluteFilePath(parser.value(pdf))))
+    if (ReportError w = ReportPainter::writePdf(document, pdfPath))
         return reportFailed(w);
     return 0;
 }

@@ -293,4 +293,9 @@ bool isPlainNumber(QStringView text, double *value)
     return true;
 }
 
+bool readPlainNumber(const QString &text, double *value)
+{
+    return isPlainNumber(QStringView(text).trimmed(), value);
+}
+
 } // namespace NumberRules

@@ -44,5 +44,8 @@ QString plainText(const QVariant &value);
 // (sign, digits with at most one full stop, an exponent) in range; its value
 // then in *value. How grids tell numbers from text when they sort.
 bool isPlainNumber(QStringView text, double *value = nullptr);
+// The same grammar as devices write it, any white space around the text
+// aside: "1,000" is no plain number.
+bool readPlainNumber(const QString &text, double *value);
 
 } // namespace NumberRules

@@ -286,12 +286,14 @@ bool DocumentWindow::openFile(const QString &fileName)
     }
     auto doc = std::make_unique<QTextDocument>();
     doc->setDefaultFont(rtfText->font());
+    QStringList cannotKeep;
     if (rtf) {
         RtfReader reader;
         if (!reader.read(data, doc.get())) {
             reportFileError(QStringLiteral("open"), fileName, reader.errorString());
             return false;
         }
+        cannotKeep = reader.losses().describe();
     } else {
         doc->setUndoRedoEnabled(false);
         doc->setPlainText(decodePlainText(data));
@@ -306,6 +308,7 @@ bool DocumentWindow::openFile(const QString &fileName)
         delete old;
     setCaption(fileName);
     m_fromText = !rtf;
+    m_cannotKeep = cannotKeep;
     return true;
 }
 
@@ -336,6 +339,7 @@ bool DocumentWindow::saveToFile(const QString &fileName)
         return false;
     }
     document()->setModified(false);
+    m_cannotKeep.clear();
     return true;
 }
 
@@ -344,6 +348,20 @@ bool DocumentWindow::save()
     // RTF never replaces the text file the document was read from.
     if (m_fromText)
         return saveAs();
+    if (hasFileName() && !m_cannotKeep.isEmpty()) {
+        // Saving over the file would lose what was read but not kept.
+        const auto answer = m_app.ui().message(
+            this,
+            QStringLiteral("%1 holds what this program cannot keep:\n- %2\n\nSaving over it "
+                           "would lose that. Save under another name instead?")
+                .arg(caption(), m_cannotKeep.join(QStringLiteral("\n- "))),
+            UserInterface::programTitle(), UserInterface::Icon::Warning,
+            UserInterface::Buttons::YesNoCancel);
+        if (answer == UserInterface::Answer::Yes)
+            return saveAs();
+        if (answer != UserInterface::Answer::No)
+            return false;
+    }
     if (hasFileName())
         return saveToFile(caption());
     const QString fileName = m_app.ui().saveFileName(this, QStringLiteral("Save"), fileFilter());

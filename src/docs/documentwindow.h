@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QStringList>
+
 #include "ui/childwindow.h"
 
 #include <QPointer>
@@ -92,4 +94,6 @@ private:
     QPointer<QTextDocument> m_programDocument;
     int m_programRevision = -1;
     bool m_fromText = false; // read from a file that is not RTF
+    // What the file held that this window cannot keep: a save over it loses it.
+    QStringList m_cannotKeep;
 };

@@ -2,7 +2,11 @@
 
 #include <QByteArray>
 #include <QCoreApplication>
+#include <QImage>
+#include <QList>
+#include <QPair>
 #include <QString>
+#include <QStringList>
 
 class QIODevice;
 class QTextCursor;
@@ -13,9 +17,11 @@ class QTextDocument;
 // anything; a failed read leaves a message in errorString().
 //
 // What is kept: text (code pages and \u), fonts, sizes, bold, italic,
-// underline, strike-out, super/subscript, colours, paragraph alignment,
-// indents and spacing, tabs and line breaks. Pictures, objects, headers,
-// footers, footnotes, style sheets and other destinations are skipped.
+// underline, strike-out, super/subscript (\super, \sub, \up, \dn), colours,
+// paragraph alignment, indents and spacing, tabs and line breaks, PNG and
+// JPEG pictures, hyperlinks. Table cells become tab-separated text. What
+// cannot be kept (objects, other pictures, the table layout) is counted in
+// losses(); headers, footers, footnotes and style sheets are skipped.
 class RtfReader
 {
     Q_DECLARE_TR_FUNCTIONS(RtfReader)
@@ -48,6 +54,18 @@ public:
 
     QString errorString() const { return m_error; }
 
+    // What the last read could not keep.
+    struct Losses
+    {
+        int objects = 0;       // embedded (OLE) objects; their shown picture is kept
+        int otherPictures = 0; // metafiles and other pictures that are not PNG or JPEG
+        int tableRows = 0;     // table rows, kept as tab-separated text
+        bool any() const { return objects + otherPictures + tableRows > 0; }
+        // "2 embedded objects", ... one text per kind.
+        QStringList describe() const;
+    };
+    const Losses &losses() const { return m_losses; }
+
     // True if the data starts like RTF (leading white space allowed).
     static bool looksLikeRtf(const QByteArray &data);
 
@@ -59,4 +77,6 @@ private:
     int m_maxDepth = DefaultMaxDepth;
     qint64 m_maxInputSize = DefaultMaxInputSize;
     QString m_error;
+    Losses m_losses;
+    QList<QPair<QString, QImage>> m_images; // resources of the last read
 };

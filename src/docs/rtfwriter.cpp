@@ -1,5 +1,11 @@
 #include "docs/rtfwriter.h"
 
+#include <QBuffer>
+#include <QImage>
+#include <QPixmap>
+#include <QTextImageFormat>
+#include <QUrl>
+
 #include <QColor>
 #include <QHash>
 #include <QIODevice>
@@ -32,6 +38,21 @@ struct RunProps
     bool underline = false;
     bool strike = false;
 };
+
+// The character's byte in code page 1252 (the document's \ansicpg), or 0.
+unsigned char cp1252Byte(char16_t c)
+{
+    if ((c >= 0xA0 && c <= 0xFF))
+        return static_cast<unsigned char>(c);
+    static const char16_t high[32] = {
+        0x20AC, 0, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+        0x2039, 0x0152, 0, 0x017D, 0, 0, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0, 0x017E, 0x0178};
+    for (int i = 0; i < 32; ++i)
+        if (high[i] == c)
+            return static_cast<unsigned char>(0x80 + i);
+    return 0;
+}
 
 char asciiFallback(char16_t c)
 {
@@ -80,6 +101,9 @@ private:
     void switchTo(const RunProps &p);
     void paragraphStart(const QTextBlock &block);
     void text(QStringView s);
+    // A one-byte fallback after \uN, written as \'hh.
+    void fallback(char byte);
+    void picture(const QTextImageFormat &format);
     void wrap(bool afterSpace);
     void escaped(QStringView s); // for the tables: no control words for tab etc.
 
@@ -227,7 +251,7 @@ void Emitter::text(QStringView s)
         // Only whole surrogate pairs are written.
         if (QChar::isHighSurrogate(c) && i + 1 < s.size() && s.at(i + 1).isLowSurrogate()) {
             word("u", int(c) - 0x10000);
-            m_out += '?';
+            fallback('?');
             c = s.at(++i).unicode();
         } else if (QChar::isSurrogate(c)) {
             c = QChar::ReplacementCharacter;
@@ -255,16 +279,54 @@ void Emitter::text(QStringView s)
                 || c == 0xFDD1 || c >= 0xFFFE)
                 break;
             word("u", c > 0x7FFF ? int(c) - 0x10000 : int(c));
-            const char fb = QChar::isLowSurrogate(c) ? '?' : asciiFallback(c);
-            if ((fb >= '0' && fb <= '9') || (fb >= 'a' && fb <= 'z') || (fb >= 'A' && fb <= 'Z')
-                || fb == ' ')
-                m_out += ' ';
-            m_out += fb;
+            // The one character a reader without Unicode shows instead, as a
+            // hex escape that every reader skips as one (\u181\'b5): its
+            // byte in the code page, else a look-alike, else "?".
+            if (const unsigned char b = QChar::isLowSurrogate(c) ? 0 : cp1252Byte(c))
+                fallback(char(b));
+            else
+                fallback(QChar::isLowSurrogate(c) ? '?' : asciiFallback(c));
             m_delim = false;
             break;
         }
         wrap(false);
     }
+}
+
+void Emitter::picture(const QTextImageFormat &format)
+{
+    // PNG keeps every picture whole; its size in twips as the document shows it.
+    const QVariant resource = m_doc->resource(QTextDocument::ImageResource, QUrl(format.name()));
+    QImage image = resource.value<QImage>();
+    if (image.isNull())
+        image = resource.value<QPixmap>().toImage();
+    if (image.isNull())
+        return;
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    const double w = format.width() > 0 ? format.width() : image.width();
+    const double h = format.height() > 0 ? format.height() : image.height();
+    m_out += "{\\pict\\pngblip\\picw" + QByteArray::number(image.width()) + "\\pich"
+             + QByteArray::number(image.height()) + "\\picwgoal" + QByteArray::number(qRound(w * 15))
+             + "\\pichgoal" + QByteArray::number(qRound(h * 15)) + '\n';
+    const QByteArray hex = png.toHex();
+    for (qsizetype i = 0; i < hex.size(); i += 128)
+        m_out += hex.mid(i, 128) + '\n';
+    m_out += '}';
+    m_lineStart = m_out.size();
+    m_delim = false;
+}
+
+void Emitter::fallback(char byte)
+{
+    static const char hex[] = "0123456789abcdef";
+    const auto b = static_cast<unsigned char>(byte);
+    m_out += "\\'";
+    m_out += hex[b >> 4];
+    m_out += hex[b & 15];
+    m_delim = false;
 }
 
 void Emitter::escaped(QStringView s)
@@ -303,9 +365,32 @@ QByteArray Emitter::run()
             const QTextFragment frag = it.fragment();
             if (!frag.isValid())
                 continue;
-            switchTo(props(frag.charFormatIndex(), frag.charFormat()));
-            text(frag.text());
+            const QTextCharFormat format = frag.charFormat();
             empty = false;
+            if (format.isImageFormat()) {
+                picture(format.toImageFormat());
+                continue;
+            }
+            // A link is a field whose result is the linked text; the group
+            // keeps the formats inside it to itself.
+            const bool link = format.isAnchor() && !format.anchorHref().isEmpty();
+            const RunProps outside = m_cur;
+            if (link) {
+                m_out += "{\\field{\\*\\fldinst HYPERLINK \"";
+                m_delim = false;
+                QString href = format.anchorHref();
+                href.remove(QLatin1Char('"'));
+                text(href);
+                m_out += "\"}{\\fldrslt ";
+                m_delim = false;
+            }
+            switchTo(props(frag.charFormatIndex(), format));
+            text(frag.text());
+            if (link) {
+                m_out += "}}";
+                m_delim = false;
+                m_cur = outside;
+            }
         }
         // An empty paragraph's height comes from its mark's format.
         if (empty)

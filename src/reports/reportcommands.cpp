@@ -10,6 +10,7 @@
 #include "ui/userinterface.h"
 
 #include <QDir>
+#include <QMdiArea>
 #include <QMdiSubWindow>
 
 namespace ReportCommands {
@@ -69,8 +70,10 @@ ReportPreviewWindow *openReport(CommandHost &host, const QString &templateName)
         return fail(e);
     }
     auto *window = new ReportPreviewWindow(app, std::move(document));
-    if (QMdiSubWindow *sub = host.showChild(window))
-        sub->showMaximized();
+    // As large as the workspace, but not maximized: a maximized window would
+    // make every window opened after it open maximized too.
+    if (QMdiSubWindow *sub = host.showChild(window); sub && sub->mdiArea())
+        sub->setGeometry(QRect(QPoint(0, 0), sub->mdiArea()->viewport()->size()));
     busy.release();
     return window;
 }

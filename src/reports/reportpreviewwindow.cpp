@@ -2,11 +2,17 @@
 
 #include "data/dberror.h"
 #include "reports/engine/reportpainter.h"
+#include "reports/pdfguard.h"
 #include "ui/appcontext.h"
 #include "ui/userinterface.h"
 
 #include <QAction>
 #include <QFileInfo>
+#include <QGraphicsItem>
+#include <QGraphicsScene>
+#include <QGraphicsView>
+#include <QScrollBar>
+#include <QTimer>
 #include <QLabel>
 #include <QPrintPreviewWidget>
 #include <QToolBar>
@@ -94,7 +100,44 @@ QString ReportPreviewWindow::pageStatus() const
 void ReportPreviewWindow::goToPage(int page)
 {
     m_preview->setCurrentPage(std::clamp(page, 1, std::max(1, m_preview->pageCount())));
+    showPageTop();
     updateStatus();
+}
+
+void ReportPreviewWindow::showEvent(QShowEvent *event)
+{
+    ChildWindow::showEvent(event);
+    if (m_shown)
+        return;
+    m_shown = true;
+    // Once the window has its size and the pages their places.
+    QTimer::singleShot(0, this, [this] {
+        m_preview->fitToWidth();
+        showPageTop();
+    });
+}
+
+void ReportPreviewWindow::showPageTop()
+{
+    auto *view = m_preview->findChild<QGraphicsView *>();
+    if (!view)
+        return;
+    // The page items stand in page order; the current one's top edge, less
+    // the gap above it, goes to the top of the view.
+    QList<QGraphicsItem *> pages;
+    for (QGraphicsItem *item : view->scene()->items(Qt::AscendingOrder))
+        if (!item->parentItem())
+            pages << item;
+    std::sort(pages.begin(), pages.end(), [](QGraphicsItem *a, QGraphicsItem *b) {
+        return a->sceneBoundingRect().top() < b->sceneBoundingRect().top();
+    });
+    const int index = m_preview->currentPage() - 1;
+    if (index < 0 || index >= pages.size() || index == 0) {
+        view->verticalScrollBar()->setValue(view->verticalScrollBar()->minimum());
+        return;
+    }
+    const QRectF page = pages.at(index)->sceneBoundingRect();
+    view->ensureVisible(QRectF(page.left(), page.top(), 1, 1), 0, 10);
 }
 
 void ReportPreviewWindow::updateStatus()
@@ -142,6 +185,18 @@ void ReportPreviewWindow::saveAsPdf()
         return;
     if (QFileInfo(path).suffix().isEmpty())
         path += QStringLiteral(".pdf");
+    const PdfGuard::Check guard = PdfGuard::check(m_app, path);
+    if (guard.verdict == PdfGuard::Verdict::Refuse) {
+        m_app.ui().inform(this, guard.reason + QStringLiteral(" A report is never saved over it."),
+                          UserInterface::Icon::Warning);
+        return;
+    }
+    if (guard.verdict == PdfGuard::Verdict::Confirm
+        && m_app.ui().message(this, guard.reason + QStringLiteral("\nReplace it with the report?"),
+                              UserInterface::programTitle(), UserInterface::Icon::Warning,
+                              UserInterface::Buttons::YesNo)
+               != UserInterface::Answer::Yes)
+        return;
     BusyPointer busy(this);
     const ReportError error = ReportPainter::writePdf(m_document, path);
     busy.release();

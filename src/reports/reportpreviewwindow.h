@@ -34,7 +34,12 @@ public:
     // Asks for a file name and writes the report there as PDF.
     void saveAsPdf();
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 private:
+    // Shows the top of the current page, its title included.
+    void showPageTop();
     void updateStatus();
     void goToPage(int page);
 
@@ -43,4 +48,5 @@ private:
     QPrintPreviewWidget *m_preview = nullptr;
     QToolBar *m_toolBar = nullptr;
     QLabel *m_status = nullptr;
+    bool m_shown = false;
 };

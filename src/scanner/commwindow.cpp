@@ -1,6 +1,7 @@
 #include "scanner/commwindow.h"
 
-#include "scanner/scanimport.h"
+#include "scanner/ops/scanimport.h"
+#include "scanner/scannerport.h"
 #include "scanner/serialcollector.h"
 #include "ui/appcontext.h"
 #include "ui/twips.h"
@@ -20,19 +21,32 @@
 
 namespace {
 
+// A received line as a message shows it: a long one is cut to a readable
+// length, with its full length told; import.txt holds it whole.
+QString shownLine(const QString &text)
+{
+    const qsizetype most = 80;
+    if (text.size() <= most)
+        return text;
+    return text.left(most) + QStringLiteral("... (") + QString::number(text.size())
+           + QStringLiteral(" characters)");
+}
+
 QString reasonText(const ScanImport::Skipped &s)
 {
+    const QString partNo = shownLine(s.partNo);
     using P = ScanImport::Problem;
     switch (s.problem) {
     case P::NoComma: return QStringLiteral("no comma");
     case P::NotANumber: return QStringLiteral("the quantity is not a number");
-    case P::PartMissing: return QStringLiteral("part ") + s.partNo + QStringLiteral(" does not exist");
-    case P::NoStock: return QStringLiteral("part ") + s.partNo + QStringLiteral(" has no stock figure");
+    case P::PartMissing: return QStringLiteral("part ") + partNo + QStringLiteral(" does not exist");
+    case P::NoStock: return QStringLiteral("part ") + partNo + QStringLiteral(" has no stock figure");
     case P::StockNotANumber:
-        return QStringLiteral("the stock of part ") + s.partNo + QStringLiteral(" is not a number");
+        return QStringLiteral("the stock of part ") + partNo + QStringLiteral(" is not a number");
     case P::OutOfRange:
-        return QStringLiteral("the stock of part ") + s.partNo
+        return QStringLiteral("the stock of part ") + partNo
                + QStringLiteral(" would be outside -32768 to 32767");
+    case P::Cut: return QStringLiteral("it was cut off: its line end never came");
     }
     return QString();
 }
@@ -155,7 +169,7 @@ void CommWindow::runImport()
 {
     UserInterface &ui = m_app.ui();
     BusyPointer busy(window());
-    const QString device = m_app.serialPortName();
+    const QString device = ScannerPort::device(m_app);
     QString reason;
     if (!MSComm1->open(device, &reason)) {
         busy.release();
@@ -168,6 +182,9 @@ void CommWindow::runImport()
     ProgressBar1->setValue(0);
     showProgress(true, true);
 
+    // What is left in the port from an earlier collection (the end of a
+    // transfer that came too late) belongs to no import.
+    MSComm1->discard();
     const QByteArray received = collect();
     if (received.isEmpty()) {
         busy.release();
@@ -195,7 +212,8 @@ void CommWindow::runImport()
         ui.inform(this, QStringLiteral("The received lines could not be kept in ") + path
                             + QStringLiteral(".\r\n") + fileError);
     if (!result.committed) {
-        ui.inform(this, errorMessageText(result.error) + QStringLiteral("\r\nNo stock was changed."));
+        ui.inform(this, QStringLiteral("No stock was changed. The database refused the import:\r\n")
+                            + result.error.description);
         showProgress(false, false);
         return;
     }
@@ -233,18 +251,18 @@ void CommWindow::reportSkippedLines(const ScanImport::Result &result)
     if (skipped.size() <= SeparateMessages) {
         for (const ScanImport::Skipped &s : skipped) {
             if (s.problem == ScanImport::Problem::PartMissing)
-                ui.inform(this, QStringLiteral("Part Number ") + s.partNo
+                ui.inform(this, QStringLiteral("Part Number ") + shownLine(s.partNo)
                                     + QStringLiteral(" Does Not Exist"));
             else
                 ui.inform(this, lineNumber(s) + QStringLiteral(" was not imported (")
-                                    + reasonText(s) + QStringLiteral("):\r\n") + s.text);
+                                    + reasonText(s) + QStringLiteral("):\r\n") + shownLine(s.text));
         }
         return;
     }
     QString text = QString::number(skipped.size()) + QStringLiteral(" lines were not imported:");
     for (qsizetype i = 0; i < skipped.size() && i < ListedLines; ++i) {
         const ScanImport::Skipped &s = skipped.at(i);
-        text += QStringLiteral("\r\n") + lineNumber(s) + QStringLiteral(": ") + s.text
+        text += QStringLiteral("\r\n") + lineNumber(s) + QStringLiteral(": ") + shownLine(s.text)
                 + QStringLiteral(" (") + reasonText(s) + QStringLiteral(")");
     }
     if (skipped.size() > ListedLines)

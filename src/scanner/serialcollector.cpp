@@ -71,3 +71,13 @@ void SerialCollector::readAvailable()
     m_received += bytes;
     emit received();
 }
+
+void SerialCollector::discard()
+{
+    if (m_port->isOpen()) {
+        m_port->readAll();
+        m_port->clear(QSerialPort::Input);
+        m_port->clearError();
+    }
+    m_received.clear();
+}

@@ -28,6 +28,9 @@ public:
     // Everything received and not yet taken; the store is empty afterwards.
     QByteArray take();
     qsizetype pending() const { return m_received.size(); }
+    // Drops everything received and not yet taken, and what waits in the
+    // port: what is left of an earlier transfer.
+    void discard();
 
 signals:
     // Bytes arrived.

@@ -1,8 +1,10 @@
 #include "web/browserwindow.h"
 
 #include "ui/appcontext.h"
+#include "ui/userinterface.h"
 
 #include <QAction>
+#include <functional>
 #include <QComboBox>
 #include <QDir>
 #include <QHBoxLayout>
@@ -10,15 +12,24 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
+#include <QProgressBar>
 #include <QSettings>
+#include <QShortcut>
 #include <QStackedWidget>
+#include <QStatusBar>
 #include <QStyle>
 #include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
+#include <QFileInfo>
+#include <QWebEngineDownloadRequest>
 #include <QWebEngineHistory>
 #include <QWebEngineLoadingInfo>
 #include <QWebEnginePage>
+#include <QWebEngineProfile>
+#include <QWebEngineSettings>
+#include <QWebEngineUrlRequestInfo>
+#include <QWebEngineUrlRequestInterceptor>
 #include <QWebEngineView>
 
 namespace {
@@ -59,6 +70,46 @@ QString reasonInWords(int code)
     }
 }
 
+// A page whose links to a new window open in this one: the new window's
+// page only passes its first address on.
+class SameWindowPage : public QWebEnginePage
+{
+public:
+    using QWebEnginePage::QWebEnginePage;
+
+protected:
+    QWebEnginePage *createWindow(WebWindowType) override
+    {
+        auto *relay = new QWebEnginePage(profile(), this);
+        connect(relay, &QWebEnginePage::urlChanged, this, [this, relay](const QUrl &url) {
+            if (url.isEmpty())
+                return;
+            relay->deleteLater();
+            load(url);
+        });
+        return relay;
+    }
+};
+
+// Notes the method of each page request, so that Refresh knows a page that a
+// form sent.
+class MethodWatch : public QWebEngineUrlRequestInterceptor
+{
+public:
+    MethodWatch(std::function<void(const QUrl &, bool)> onPage, QObject *parent)
+        : QWebEngineUrlRequestInterceptor(parent), m_onPage(std::move(onPage))
+    {
+    }
+    void interceptRequest(QWebEngineUrlRequestInfo &info) override
+    {
+        if (info.resourceType() == QWebEngineUrlRequestInfo::ResourceTypeMainFrame)
+            m_onPage(info.requestUrl(), info.requestMethod() == "POST");
+    }
+
+private:
+    std::function<void(const QUrl &, bool)> m_onPage;
+};
+
 } // namespace
 
 BrowserWindow::BrowserWindow(AppContext &app, QWidget *parent) : ChildWindow(app, parent)
@@ -87,9 +138,21 @@ BrowserWindow::BrowserWindow(AppContext &app, QWidget *parent) : ChildWindow(app
 
     brwWebBrowser = new QWebEngineView(this);
     brwWebBrowser->setObjectName(QStringLiteral("brwWebBrowser"));
+    brwWebBrowser->setPage(new SameWindowPage(brwWebBrowser));
+    QWebEngineSettings *web = brwWebBrowser->settings();
+    // A local page reads no other local file; failures are shown by the
+    // window in words, not by the engine's own page.
+    web->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, false);
+    web->setAttribute(QWebEngineSettings::ErrorPageEnabled, false);
+    brwWebBrowser->page()->setUrlRequestInterceptor(new MethodWatch(
+        [this](const QUrl &url, bool posted) {
+            m_postedUrl = posted ? url : QUrl();
+        },
+        this));
     lblFailure = new QLabel(this);
     lblFailure->setObjectName(QStringLiteral("lblFailure"));
     lblFailure->setWordWrap(true);
+    lblFailure->setTextFormat(Qt::PlainText);
     lblFailure->setAlignment(Qt::AlignTop | Qt::AlignLeft);
     lblFailure->setTextInteractionFlags(Qt::TextSelectableByMouse);
     lblFailure->setMargin(16);
@@ -108,7 +171,33 @@ BrowserWindow::BrowserWindow(AppContext &app, QWidget *parent) : ChildWindow(app
     layout->addWidget(tbToolBar);
     layout->addWidget(picAddress);
     layout->addWidget(m_pages, 1);
+    sbStatusBar = new QStatusBar(this);
+    sbStatusBar->setObjectName(QStringLiteral("sbStatusBar"));
+    sbStatusBar->setSizeGripEnabled(false);
+    m_downloadBar = new QProgressBar(sbStatusBar);
+    m_downloadBar->setObjectName(QStringLiteral("prgDownload"));
+    m_downloadBar->setMaximumWidth(160);
+    m_downloadBar->hide();
+    sbStatusBar->addPermanentWidget(m_downloadBar);
+    layout->addWidget(sbStatusBar);
     setFocusProxy(cboAddress);
+    cboAddress->installEventFilter(this);
+
+    // Back and forward from the keyboard, wherever the focus is in the window.
+    const struct
+    {
+        QKeySequence keys;
+        const char *button;
+    } keys[] = {{QKeySequence(Qt::ALT | Qt::Key_Left), "Back"},
+                {QKeySequence(Qt::ALT | Qt::Key_Right), "Forward"}};
+    for (const auto &k : keys) {
+        auto *shortcut = new QShortcut(k.keys, this);
+        shortcut->setContext(Qt::WidgetWithChildrenShortcut);
+        const QString button = QLatin1String(k.button);
+        connect(shortcut, &QShortcut::activated, this, [this, button] { runToolButton(button); });
+    }
+    connect(brwWebBrowser->page()->profile(), &QWebEngineProfile::downloadRequested, this,
+            &BrowserWindow::download);
 
     connect(timTimer, &QTimer::timeout, this, &BrowserWindow::tick);
     connect(cboAddress, &QComboBox::activated, this,
@@ -173,6 +262,9 @@ void BrowserWindow::load()
 void BrowserWindow::navigate(const QString &address)
 {
     const QUrl url = QUrl::fromUserInput(address.trimmed(), m_app.programFolder());
+    // A typed script runs nowhere, as in other browsers.
+    if (url.scheme().compare(QLatin1String("javascript"), Qt::CaseInsensitive) == 0)
+        return;
     if (!url.isValid() || url.isEmpty()) {
         lblFailure->setText(QStringLiteral("\"%1\" is not an address that can be opened.").arg(address));
         m_pages->setCurrentWidget(lblFailure);
@@ -216,9 +308,60 @@ void BrowserWindow::runToolButton(const QString &key)
         brwWebBrowser->stop();
         showTitle();
     } else {
-        request();
-        brwWebBrowser->reload();
+        refresh();
     }
+}
+
+void BrowserWindow::refresh()
+{
+    if (m_showsPosted
+        && m_app.ui().message(this,
+                              QStringLiteral("This page was sent by a form. Send the form again?"),
+                              UserInterface::programTitle(), UserInterface::Icon::Question,
+                              UserInterface::Buttons::YesNo)
+               != UserInterface::Answer::Yes) {
+        timTimer->stop();
+        showTitle();
+        return;
+    }
+    request();
+    brwWebBrowser->reload();
+}
+
+void BrowserWindow::download(QWebEngineDownloadRequest *request)
+{
+    // The profile is shared: only this window's downloads are asked here.
+    if (request->page() != brwWebBrowser->page())
+        return;
+    m_requestPending = false;
+    const QString proposed = QDir(request->downloadDirectory()).filePath(request->downloadFileName());
+    const QString target = m_app.ui().saveFileName(this, QStringLiteral("Save As"),
+                                                   QStringLiteral("All Files (*.*)"), proposed);
+    if (target.isEmpty()) {
+        request->cancel();
+        return;
+    }
+    const QFileInfo info(target);
+    request->setDownloadDirectory(info.absolutePath());
+    request->setDownloadFileName(info.fileName());
+    m_downloadBar->setRange(0, 0);
+    m_downloadBar->show();
+    sbStatusBar->showMessage(QStringLiteral("Downloading %1...").arg(info.fileName()));
+    connect(request, &QWebEngineDownloadRequest::receivedBytesChanged, this, [this, request] {
+        const qint64 total = request->totalBytes();
+        m_downloadBar->setRange(0, total > 0 ? 1000 : 0);
+        if (total > 0)
+            m_downloadBar->setValue(int(request->receivedBytes() * 1000 / total));
+    });
+    connect(request, &QWebEngineDownloadRequest::isFinishedChanged, this, [this, request, target] {
+        m_downloadBar->hide();
+        if (request->state() == QWebEngineDownloadRequest::DownloadCompleted)
+            sbStatusBar->showMessage(QStringLiteral("Saved %1").arg(QDir::toNativeSeparators(target)));
+        else
+            sbStatusBar->showMessage(QStringLiteral("The download of %1 did not complete. %2")
+                                         .arg(QFileInfo(target).fileName(), request->interruptReasonString()));
+    });
+    request->accept();
 }
 
 void BrowserWindow::navigationComplete()
@@ -226,6 +369,7 @@ void BrowserWindow::navigationComplete()
     m_requestPending = false;
     m_loading = false;
     showTitle();
+    m_showsPosted = !m_postedUrl.isEmpty() && m_postedUrl == brwWebBrowser->url();
     QUrl reached = brwWebBrowser->url();
     if (reached.isEmpty())
         reached = m_requested;
@@ -296,7 +440,8 @@ bool BrowserWindow::showsFailure() const
 
 bool BrowserWindow::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == cboAddress->lineEdit() && event->type() == QEvent::KeyPress) {
+    if ((watched == cboAddress || watched == cboAddress->lineEdit())
+        && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent *>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
             navigate(cboAddress->currentText());

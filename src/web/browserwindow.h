@@ -7,7 +7,10 @@
 
 class QComboBox;
 class QLabel;
+class QProgressBar;
 class QStackedWidget;
+class QStatusBar;
+class QWebEngineDownloadRequest;
 class QTimer;
 class QToolBar;
 class QWebEngineLoadingInfo;
@@ -52,6 +55,8 @@ public:
     QWebEngineView *brwWebBrowser = nullptr;
     QTimer *timTimer = nullptr;
     QLabel *lblFailure = nullptr;
+    // Downloads: where they went, and a progress bar while they run.
+    QStatusBar *sbStatusBar = nullptr;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -65,6 +70,9 @@ private:
     void request();
     bool busy() const;
     void showTitle();
+    void download(QWebEngineDownloadRequest *request);
+    // Refresh, asking first when the page on show was sent by a form.
+    void refresh();
 
     QString m_startingAddress;
     QStackedWidget *m_pages = nullptr;
@@ -74,4 +82,8 @@ private:
     // address list.
     bool m_loading = false;
     QElapsedTimer m_requestedAt;
+    QProgressBar *m_downloadBar = nullptr;
+    // The last main-frame request was a POST, for this address.
+    QUrl m_postedUrl;
+    bool m_showsPosted = false;
 };

@@ -4,7 +4,7 @@
 // transaction, prints what its own connection sees and waits to be killed;
 // with 0 it finishes and prints how many lines were stored.
 #include "data/database.h"
-#include "scanner/scanimport.h"
+#include "scanner/ops/scanimport.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -17,7 +17,7 @@ namespace {
 QByteArray stockSeen(Database &db, const QString &partNo)
 {
     QSqlQuery q(db.handle());
-    q.prepare(QStringLiteral("select CurrentInv from Inventory where PartNo = ?"));
+    q.prepare(db.engine().translate(QStringLiteral("select CurrentInv from Inventory where PartNo = ?")));
     q.addBindValue(partNo);
     return q.exec() && q.next() ? q.value(0).toString().toUtf8() : QByteArray("?");
 }

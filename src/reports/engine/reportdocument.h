@@ -25,6 +25,7 @@ class ReportDocument
 public:
     QString title;
     QSizeF pageSize; // points
+    QSizeF paper;    // points: the sheet; pageSize is of its shape, never smaller
     bool landscape = false;
     QList<QList<ReportItem>> pages;
 

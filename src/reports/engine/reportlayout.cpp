@@ -1,6 +1,9 @@
 #include "reports/engine/reportlayout.h"
 
+#include "reports/engine/reportpages.h"
+#include "reports/engine/reportpainter.h"
 #include "reports/engine/reporttext.h"
+#include "reports/engine/reporttotals.h"
 
 #include <QFont>
 #include <QFontMetricsF>
@@ -13,15 +16,6 @@
 namespace {
 
 constexpr double PointsPerMm = 72.0 / 25.4;
-
-bool readNumber(const QVariant &value, double *out)
-{
-    if (!value.isValid() || value.isNull())
-        return false;
-    bool ok = false;
-    *out = value.toDouble(&ok);
-    return ok && std::isfinite(*out);
-}
 
 // Plain decimal, no exponent, no trailing zeros.
 QString general(double v)
@@ -38,80 +32,6 @@ QString general(double v)
     return s;
 }
 
-// Text widths in points: fonts measured on a 72 dpi surface.
-class Measure
-{
-public:
-    const QFontMetricsF &metrics(double size, bool bold)
-    {
-        const int key = int(size * 10) * 2 + (bold ? 1 : 0);
-        auto it = m_metrics.find(key);
-        if (it == m_metrics.end()) {
-            QFont font;
-            font.setPointSizeF(size);
-            font.setBold(bold);
-            it = m_metrics.emplace(key, std::make_unique<QFontMetricsF>(font, &m_device)).first;
-        }
-        return *it->second;
-    }
-    // The text cut with an ellipsis to fit the width. Widths are first
-    // added up from cached character advances, which is far quicker than
-    // shaping every cell; only a text close to the width is shaped.
-    QString fit(const QString &text, double width, double size, bool bold)
-    {
-        const QFontMetricsF &fm = metrics(size, bold);
-        QHash<char16_t, double> &advances = m_advances[&fm];
-        auto advance = [&](QChar c) {
-            auto it = advances.constFind(c.unicode());
-            if (it == advances.cend())
-                it = advances.insert(c.unicode(), fm.horizontalAdvance(c));
-            return it.value();
-        };
-        double estimate = 0;
-        for (QChar c : text)
-            estimate += advance(c);
-        if (estimate <= width * 0.95)
-            return text;
-        if (estimate > width * 1.05) {
-            const QString ellipsis(QChar(0x2026));
-            const double room = width - advance(ellipsis.at(0)) * 1.05;
-            double used = 0;
-            qsizetype n = 0;
-            while (n < text.size() && used + advance(text.at(n)) * 1.05 <= room)
-                used += advance(text.at(n++)) * 1.05;
-            return text.left(n).trimmed() + ellipsis;
-        }
-        if (fm.horizontalAdvance(text) <= width)
-            return text;
-        return fm.elidedText(text, Qt::ElideRight, width);
-    }
-
-private:
-    QImage m_device = [] {
-        QImage image(1, 1, QImage::Format_RGB32);
-        image.setDotsPerMeterX(2835); // 72 dpi
-        image.setDotsPerMeterY(2835);
-        return image;
-    }();
-    std::map<int, std::unique_ptr<QFontMetricsF>> m_metrics;
-    std::map<const QFontMetricsF *, QHash<char16_t, double>> m_advances;
-};
-
-struct Totals
-{
-    qsizetype count = 0;
-    QVector<double> sums;
-    QVector<qsizetype> counts; // non-null values per column
-    QHash<QString, double> fieldSums;
-    void reset(int columns)
-    {
-        count = 0;
-        sums.fill(0, columns);
-        counts.fill(0, columns);
-        fieldSums.clear();
-    }
-};
-
 class Builder
 {
 public:
@@ -125,7 +45,17 @@ public:
     {
         doc.title = d.title;
         doc.landscape = d.landscape;
-        doc.pageSize = ReportLayout::a4(d.landscape);
+        doc.pageSize = ReportLayout::paperSize(m_locale, d.landscape);
+        doc.paper = doc.pageSize;
+        // Templates are drawn for A4. On a narrower paper (Letter, landscape)
+        // columns that fit A4 are laid out on a page of the paper's shape
+        // made just wide enough, which the painter scales down to the paper.
+        double need = 2 * ReportLayout::MarginPt - ColumnGap;
+        for (const ReportColumn &c : d.columns)
+            need += c.widthMm * PointsPerMm + ColumnGap;
+        const double a4Width = ReportLayout::paperSize(QLocale(QLocale::German), d.landscape).width();
+        if (need > doc.pageSize.width() && need <= a4Width + 0.5)
+            doc.pageSize *= need / doc.pageSize.width();
         m_size = d.fontSize;
         m_line = std::ceil(m_size * 1.45);
         if (ReportError e = resolveColumns())
@@ -158,7 +88,7 @@ public:
                 changed = 0;
             } else {
                 for (int g = 0; g < d.groups.size(); ++g) {
-                    if (!sameGroupValue(value(r, m_groupCols[g]), value(r - 1, m_groupCols[g]))) {
+                    if (!ReportGroups::sameValue(value(r, m_groupCols[g]), value(r - 1, m_groupCols[g]))) {
                         changed = g;
                         break;
                     }
@@ -261,27 +191,6 @@ private:
         return m_rows.values.at(row * m_rows.fields.size() + column);
     }
 
-    // Groups break the way the database compares text: letter case of A-Z aside.
-    static bool sameGroupValue(const QVariant &a, const QVariant &b)
-    {
-        if (a.isNull() || b.isNull())
-            return a.isNull() == b.isNull();
-        const QString sa = a.toString(), sb = b.toString();
-        if (sa.size() != sb.size())
-            return false;
-        for (qsizetype i = 0; i < sa.size(); ++i) {
-            QChar ca = sa.at(i), cb = sb.at(i);
-            if (ca == cb)
-                continue;
-            auto fold = [](QChar c) {
-                return (c >= QLatin1Char('A') && c <= QLatin1Char('Z')) ? QChar(c.unicode() + 32) : c;
-            };
-            if (fold(ca) != fold(cb))
-                return false;
-        }
-        return true;
-    }
-
     double footerHeight() const
     {
         return d.pageFooter.isEmpty() ? 0 : m_line + 4;
@@ -289,30 +198,14 @@ private:
 
     void addText(const QRectF &rect, const QString &text, Qt::Alignment align, double size, bool bold)
     {
-        if (text.isEmpty())
-            return;
-        ReportItem item;
-        item.rect = rect;
-        item.text = m_measure.fit(text, rect.width(), size, bold);
-        item.align = align | Qt::AlignVCenter;
-        item.size = size;
-        item.bold = bold;
-        m_page->append(item);
+        m_out.addText(rect, text, align, size, bold);
     }
 
-    void addRule(double x, double y, double width)
-    {
-        ReportItem item;
-        item.kind = ReportItem::Kind::Rule;
-        item.rect = QRectF(x, y, width, 0);
-        m_page->append(item);
-    }
+    void addRule(double x, double y, double width) { m_out.addRule(x, y, width); }
 
     void newPage()
     {
-        doc.pages.append(QList<ReportItem>());
-        m_page = &doc.pages.last();
-        m_page->reserve(qsizetype(d.columns.size()) * qsizetype(m_bottom / m_line + 8));
+        m_out.startPage(qsizetype(d.columns.size()) * qsizetype(m_bottom / m_line + 8));
         m_y = m_top + headerHeight();
         if (doc.pages.size() == 1 && !m_subtitle.isEmpty()) {
             const QString text = expand(m_subtitle, -1, nullptr);
@@ -384,30 +277,22 @@ private:
         }
         m_y += m_line;
         count(r, m_report);
-        for (Totals &t : m_groupTotals)
+        for (ReportTotals &t : m_groupTotals)
             count(r, t);
     }
 
-    void count(qsizetype r, Totals &t)
+    void count(qsizetype r, ReportTotals &t)
     {
-        ++t.count;
-        for (int i = 0; i < d.columns.size(); ++i) {
-            const QVariant &v = value(r, m_cols[i]);
-            if (v.isNull())
-                continue;
-            ++t.counts[i];
-            double n = 0;
-            if (readNumber(v, &n))
-                t.sums[i] += n;
-        }
-        for (const QString &f : std::as_const(m_summedFields)) {
-            double n = 0;
-            if (readNumber(value(r, field(f)), &n))
-                t.fieldSums[f.toLower()] += n;
-        }
+        QVector<const QVariant *> columns;
+        columns.reserve(m_cols.size());
+        for (int c : std::as_const(m_cols))
+            columns << &value(r, c);
+        t.addRow(columns);
+        for (const QString &f : std::as_const(m_summedFields))
+            t.addToField(f, value(r, field(f)));
     }
 
-    void totalsRow(const QList<ReportText::Piece> &label, const Totals &t, qsizetype row, double indent,
+    void totalsRow(const QList<ReportText::Piece> &label, const ReportTotals &t, qsizetype row, double indent,
                    int reheadBelow)
     {
         const bool hasTotals = d.hasColumnTotals();
@@ -466,7 +351,7 @@ private:
         const double headerY = m_top;
         const double footerY = doc.pageSize.height() - ReportLayout::MarginPt - m_line;
         for (int p = 0; p < pages && !m_error; ++p) {
-            m_page = &doc.pages[p];
+            m_out.select(p);
             m_pageNumber = p + 1;
             m_pages = pages;
             if (!d.pageHeader.isEmpty()) {
@@ -505,7 +390,7 @@ private:
         m_summedFields.removeDuplicates();
     }
 
-    QString expand(const QList<ReportText::Piece> &pieces, qsizetype row, const Totals *totals)
+    QString expand(const QList<ReportText::Piece> &pieces, qsizetype row, const ReportTotals *totals)
     {
         return ReportText::expand(pieces, [&](const QString &name, const std::optional<ReportFormat> &format)
                                               -> std::optional<QString> {
@@ -559,8 +444,7 @@ private:
     QLocale m_locale;
     const ReportLayout::Rows &m_rows;
     ReportDocument doc;
-    QList<ReportItem> *m_page = nullptr;
-    Measure m_measure;
+    ReportPages m_out{doc};
     ReportError m_error;
 
     double m_size = 9, m_line = 13, m_top = 0, m_bottom = 0, m_y = 0, m_left = 0, m_width = 0;
@@ -570,8 +454,8 @@ private:
     QList<ReportText::Piece> m_band[6];
     QList<QList<ReportText::Piece>> m_groupHeader, m_groupFooter;
     QStringList m_summedFields;
-    Totals m_report;
-    QVector<Totals> m_groupTotals;
+    ReportTotals m_report;
+    QVector<ReportTotals> m_groupTotals;
     QVector<qsizetype> m_groupFirst;
     int m_pageNumber = 0, m_pages = 0;
 };
@@ -586,9 +470,19 @@ ReportLayout::ReportLayout(const ReportDefinition &definition, const QHash<QStri
         m_answers.insert(it.key().toLower(), it.value());
 }
 
-QSizeF ReportLayout::a4(bool landscape)
+QSizeF ReportLayout::paperSize(const QLocale &locale, bool landscape)
 {
-    const QSizeF portrait(595.276, 841.89);
+    // Letter where US measures are used and in the countries of the
+    // Americas that print on it; A4 everywhere else.
+    const QLocale::Territory letterTerritories[] = {
+        QLocale::UnitedStates, QLocale::Canada,   QLocale::Mexico,    QLocale::Chile,
+        QLocale::Colombia,     QLocale::Venezuela, QLocale::Philippines, QLocale::PuertoRico};
+    // The C locale (no locale chosen) keeps A4.
+    bool letter = locale.language() != QLocale::C
+                  && locale.measurementSystem() == QLocale::ImperialUSSystem;
+    for (QLocale::Territory t : letterTerritories)
+        letter = letter || locale.territory() == t;
+    const QSizeF portrait = letter ? QSizeF(612, 792) : QSizeF(595.276, 841.89);
     return landscape ? portrait.transposed() : portrait;
 }
 
@@ -603,7 +497,7 @@ QString ReportLayout::formatValue(const QVariant &value, const ReportFormat &for
     if (!value.isValid() || value.isNull())
         return QString();
     double n = 0;
-    const bool numeric = readNumber(value, &n);
+    const bool numeric = ReportTotals::number(value, &n);
     switch (format.kind) {
     case ReportFormat::Kind::Text:
         // Numbers read back as doubles still show in plain decimal.

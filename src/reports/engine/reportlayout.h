@@ -36,7 +36,8 @@ public:
 
     static constexpr double MarginPt = 36;
     static constexpr double ColumnGapPt = 6;
-    static QSizeF a4(bool landscape);
+    // The paper of the locale: Letter in the US and its neighbours, else A4.
+    static QSizeF paperSize(const QLocale &locale, bool landscape);
 
 private:
     const ReportDefinition &m_def;

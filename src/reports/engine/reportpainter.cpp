@@ -32,15 +32,27 @@ void ReportPainter::paintPage(QPainter &painter, const ReportDocument &document,
         // A point size the device turns into exactly size * scale pixels.
         font.setPointSizeF(std::max(0.5, item.size * scale * 72.0 / dpi));
         font.setBold(item.bold);
+        ReportPainter::setNoLigatures(font);
         painter.setFont(font);
         painter.drawText(r, int(item.align) | Qt::TextSingleLine, item.text);
     }
     painter.restore();
 }
 
+void ReportPainter::setNoLigatures(QFont &font)
+{
+    // Any letter spacing turns the shaper's ligatures off, so that fi, fl
+    // and ff stay letters a reader can search; this one is too small to see.
+    font.setLetterSpacing(QFont::AbsoluteSpacing, 0.05);
+}
+
 void ReportPainter::setUpDevice(const ReportDocument &document, QPagedPaintDevice &device)
 {
-    device.setPageLayout(QPageLayout(QPageSize(QPageSize::A4),
+    const QSizeF size = !document.paper.isEmpty()      ? document.paper
+                        : !document.pageSize.isEmpty() ? document.pageSize
+                                                       : QSizeF(595.276, 841.89);
+    const QSizeF portrait = document.landscape ? size.transposed() : size;
+    device.setPageLayout(QPageLayout(QPageSize(portrait, QPageSize::Point),
                                      document.landscape ? QPageLayout::Landscape : QPageLayout::Portrait,
                                      QMarginsF(0, 0, 0, 0)));
 }

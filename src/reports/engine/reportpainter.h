@@ -5,6 +5,7 @@
 
 #include <QRectF>
 
+class QFont;
 class QPagedPaintDevice;
 class QPainter;
 
@@ -18,7 +19,9 @@ public:
     // Every page, one per sheet, on a printer or PDF writer already set to
     // the document's page size and orientation.
     static bool paintAll(const ReportDocument &document, QPagedPaintDevice &device);
-    // Sets A4 in the document's orientation with no margins.
+    // Report text is set without ligatures.
+    static void setNoLigatures(QFont &font);
+    // Sets the document's paper in its orientation with no margins.
     static void setUpDevice(const ReportDocument &document, QPagedPaintDevice &device);
     static ReportError writePdf(const ReportDocument &document, const QString &path);
 };

@@ -23,12 +23,20 @@ enum class Problem {
     NoStock,         // the part's stock is null
     StockNotANumber, // the stored stock is no number
     OutOfRange,      // the stock, or the new stock, lies outside -32768..32767
+    Cut,             // the last line, whose line end never came
+};
+
+// How an import ended.
+enum class Status {
+    Done,   // every line that could be applied is stored
+    Failed, // the database refused the import: nothing is stored
 };
 
 struct Line
 {
-    int number = 0; // 1-based, empty lines counted
-    QString text;   // without its line end
+    int number = 0;    // 1-based, empty lines counted
+    QString text;      // without its line end
+    bool ended = true; // false for a last line without its line end
 };
 
 struct Skipped
@@ -41,8 +49,9 @@ struct Skipped
 
 struct Result
 {
-    // True when the changes were committed; false leaves the stock as it was
-    // and error says why.
+    Status status = Status::Failed;
+    // True when the changes were committed (Status::Done); false leaves the
+    // stock as it was and error says why, in the engine's words.
     bool committed = false;
     DbError error;
     int linesApplied = 0;
@@ -52,17 +61,12 @@ struct Result
 // One character per received byte (the single-byte reading of the line).
 QString decode(const QByteArray &received);
 
-// The lines of a transfer. A last line without a line end counts; nothing
-// after the last line end is no line.
+// The lines of a transfer. A last line without a line end counts, marked
+// as not ended; nothing after the last line end is no line.
 QList<Line> splitLines(const QString &text);
 
 // Splits a line at its first comma. False when it has none.
 bool splitRecord(const QString &line, QString *partNo, QString *quantity);
-
-// A quantity as a scanner sends it: blanks around, an optional sign, digits
-// with an optional decimal point (always "."), an optional exponent. False
-// for anything else, "1,000" included: the comma would otherwise cut it.
-bool readQuantity(const QString &text, double *value);
 
 // Called after each line with the number of lines done so far.
 using Progress = std::function<void(int linesDone)>;
@@ -70,11 +74,15 @@ using Progress = std::function<void(int linesDone)>;
 // Adds every well-formed line's quantity to its part's stock, all in one
 // write transaction: either every line that could be applied is stored, or
 // nothing (a database failure, or the program ending half-way). Lines with a
-// problem are skipped and listed. Empty lines are skipped silently.
+// problem are skipped and listed, a last line without its line end as cut
+// (the collection ended inside it). Empty lines are skipped silently. The
+// two statements are prepared once and run for every line.
 Result apply(Database &db, const QByteArray &received, const Progress &progress = {});
 
 // Replaces a file with the received bytes as they came, atomically: the file
-// is either the old one or the new one, never half written.
+// is either the old one or the new one, never half written. The reason for
+// a failure is in words ("No space left on device", "There is a folder of
+// that name"), never an unknown error.
 bool writeTransferFile(const QString &path, const QByteArray &received, QString *error);
 
 } // namespace ScanImport

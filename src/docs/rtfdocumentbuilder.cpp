@@ -1,0 +1,216 @@
+#include "docs/rtfparser_p.h"
+
+namespace RtfRead {
+
+template<typename Str>
+void Parser::emitText(Str s)
+{
+    switch (m_st.dest) {
+    case Dest::Text:
+        if (m_st.chr.hidden)
+            return;
+        if (m_st.chr != m_textProps) {
+            flushText();
+            m_textProps = m_st.chr;
+        }
+        m_text.append(s);
+        m_paraHasContent = true;
+        m_cellTab = false;
+        return;
+    case Dest::FontTable: {
+        if (m_fontEntry < 0)
+            return;
+        auto it = m_fonts.find(m_fontEntry);
+        if (it == m_fonts.end())
+            return;
+        const qsizetype semi = s.indexOf(QLatin1Char(';'));
+        it->name.append(semi < 0 ? s : s.left(semi));
+        if (semi >= 0) {
+            it->name = it->name.trimmed();
+            m_fontEntry = -1;
+        }
+        return;
+    }
+    case Dest::ColorTable:
+        for (qsizetype i = 0; i < s.size(); ++i) {
+            if (s.at(i) != QLatin1Char(';'))
+                continue;
+            // An entry without components is "automatic": no colour.
+            m_colors.append(m_red < 0 && m_green < 0 && m_blue < 0
+                                ? QColor()
+                                : QColor(std::max(m_red, 0), std::max(m_green, 0),
+                                         std::max(m_blue, 0)));
+            m_red = m_green = m_blue = -1;
+        }
+        return;
+    case Dest::FieldInst:
+        m_fieldInst.append(s);
+        return;
+    case Dest::Picture:
+        for (qsizetype i = 0; i < s.size(); ++i) {
+            const char16_t c = s.at(i).unicode();
+            if ((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'))
+                m_picture.hex.append(char(c));
+        }
+        return;
+    case Dest::Skip:
+        return;
+    }
+}
+
+void Parser::flushText()
+{
+    if (m_text.isEmpty())
+        return;
+    if (m_surrogates) {
+        fixSurrogates(m_text);
+        m_surrogates = false;
+    }
+    if (m_runCount == m_runs.size())
+        m_runs.emplace_back();
+    Run &run = m_runs[m_runCount++];
+    run.text.swap(m_text);
+    run.format = charFormat(m_textProps);
+    m_text.resize(0);
+}
+
+// The final paragraph mark of a file makes no empty paragraph after it:
+// a paragraph is only inserted once it is ended or has text.
+void Parser::emitParagraph()
+{
+    const QTextBlockFormat block = blockFormat(m_st.para);
+    const QTextCharFormat &mark = charFormat(m_st.chr);
+    if (m_firstParagraph) {
+        m_cursor.setBlockFormat(block);
+        m_cursor.setBlockCharFormat(mark);
+        m_firstParagraph = false;
+    } else {
+        m_cursor.insertBlock(block, mark);
+    }
+    for (size_t i = 0; i < m_runCount; ++i) {
+        m_cursor.insertText(m_runs[i].text, m_runs[i].format);
+        m_runs[i].text.resize(0);
+    }
+    m_runCount = 0;
+}
+
+void Parser::paragraphBreak()
+{
+    flushBytes();
+    flushText();
+    emitParagraph();
+    m_paraHasContent = false;
+    m_cellTab = false;
+}
+
+void Parser::finish()
+{
+    flushBytes();
+    flushText();
+    if (m_runCount > 0)
+        emitParagraph();
+}
+
+void Parser::formatsChanged()
+{
+    m_formats.clear();
+    m_lastFormat = nullptr;
+}
+
+const QTextCharFormat &Parser::charFormat(const CharProps &p)
+{
+    if (m_lastFormat && p == m_lastProps)
+        return *m_lastFormat;
+    const auto known = m_formats.find(p);
+    if (known != m_formats.end()) {
+        m_lastProps = p;
+        m_lastFormat = &known->second;
+        return known->second;
+    }
+    QTextCharFormat f;
+    const auto font = m_fonts.constFind(p.font < 0 ? m_deff : p.font);
+    if (font != m_fonts.constEnd() && !font->name.isEmpty())
+        f.setFontFamilies({font->name});
+    f.setFontPointSize(p.halfPoints / 2.0);
+    if (p.bold)
+        f.setFontWeight(QFont::Bold);
+    if (p.italic)
+        f.setFontItalic(true);
+    if (p.underline)
+        f.setFontUnderline(true);
+    if (p.strike)
+        f.setFontStrikeOut(true);
+    if (p.fg > 0 && p.fg < m_colors.size() && m_colors.at(p.fg).isValid())
+        f.setForeground(m_colors.at(p.fg));
+    if (p.bg > 0 && p.bg < m_colors.size() && m_colors.at(p.bg).isValid())
+        f.setBackground(m_colors.at(p.bg));
+    if (p.vAlign)
+        f.setVerticalAlignment(p.vAlign > 0 ? QTextCharFormat::AlignSuperScript
+                                            : QTextCharFormat::AlignSubScript);
+    if (!p.href.isEmpty()) {
+        f.setAnchor(true);
+        f.setAnchorHref(p.href);
+    }
+    m_lastProps = p;
+    m_lastFormat = &m_formats.emplace(p, f).first->second;
+    return *m_lastFormat;
+}
+
+QTextBlockFormat Parser::blockFormat(const ParaProps &p) const
+{
+    QTextBlockFormat f;
+    if (p.align != Qt::AlignLeft)
+        f.setAlignment(p.align);
+    if (p.left)
+        f.setLeftMargin(p.left / TwipsPerPixel);
+    if (p.right)
+        f.setRightMargin(p.right / TwipsPerPixel);
+    if (p.first)
+        f.setTextIndent(p.first / TwipsPerPixel);
+    if (p.before)
+        f.setTopMargin(p.before / TwipsPerPixel);
+    if (p.after)
+        f.setBottomMargin(p.after / TwipsPerPixel);
+    return f;
+}
+
+template void Parser::emitText<QStringView>(QStringView s);
+template void Parser::emitText<QLatin1StringView>(QLatin1StringView s);
+
+void Parser::finishPicture()
+{
+    QImage image;
+    const QByteArray data =
+        m_picture.binary.isEmpty() ? QByteArray::fromHex(m_picture.hex) : m_picture.binary;
+    if (m_picture.kind == Picture::Unknown) {
+        ++m_losses.otherPictures; // a metafile, a bitmap of the old kind
+        return;
+    }
+    if (!image.loadFromData(data, m_picture.kind == Picture::Png ? "PNG" : "JPEG")) {
+        ++m_losses.otherPictures;
+        return;
+    }
+    if (m_st.dest != Dest::Text)
+        return;
+    // Unique in the run, so that a pasted picture meets no other of its name.
+    static int counter = 0;
+    const QString name = QStringLiteral("rtf-image-%1").arg(++counter);
+    m_imageList.append({name, image});
+    m_cursor.document()->addResource(QTextDocument::ImageResource, QUrl(name), image);
+    QTextImageFormat format;
+    format.setName(name);
+    if (m_picture.widthTwips > 0 && m_picture.heightTwips > 0) {
+        format.setWidth(m_picture.widthTwips / TwipsPerPixel);
+        format.setHeight(m_picture.heightTwips / TwipsPerPixel);
+    }
+    flushBytes();
+    flushText();
+    if (m_runCount == m_runs.size())
+        m_runs.emplace_back();
+    Run &run = m_runs[m_runCount++];
+    run.text = QString(QChar::ObjectReplacementCharacter);
+    run.format = format;
+    m_paraHasContent = true;
+}
+
+} // namespace RtfRead

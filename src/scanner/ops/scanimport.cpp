@@ -1,0 +1,168 @@
+#include "scanner/ops/scanimport.h"
+
+#include "data/database.h"
+#include "data/numberrules.h"
+#include "data/writetransaction.h"
+
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <cerrno>
+#include <cstring>
+
+namespace ScanImport {
+
+namespace {
+
+// Why a stored stock cannot be used.
+Problem stockProblem(const QVariant &stored, const DbError &error)
+{
+    if (stored.isNull())
+        return Problem::NoStock;
+    return error.is(ErrorNumber::Overflow) ? Problem::OutOfRange : Problem::StockNotANumber;
+}
+
+QString reasonOf(const QFileDevice &file, const QString &path, int savedErrno)
+{
+    if (QFileInfo(path).isDir())
+        return QStringLiteral("There is a folder of that name.");
+    const QString said = file.errorString();
+    if (file.error() != QFileDevice::NoError && !said.isEmpty()
+        && said != QLatin1String("Unknown error"))
+        return said;
+    if (savedErrno != 0)
+        return QString::fromLocal8Bit(std::strerror(savedErrno));
+    return QStringLiteral("The file could not be written (is the disk full?).");
+}
+
+} // namespace
+
+QString decode(const QByteArray &received)
+{
+    return QString::fromLatin1(received.constData(), received.size());
+}
+
+QList<Line> splitLines(const QString &text)
+{
+    QList<Line> lines;
+    qsizetype start = 0;
+    int number = 0;
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        if (text.at(i) != QLatin1Char('\r'))
+            continue;
+        lines.append(Line{++number, text.mid(start, i - start)});
+        if (i + 1 < n && text.at(i + 1) == QLatin1Char('\n'))
+            ++i;
+        start = i + 1;
+    }
+    if (start < n)
+        lines.append(Line{++number, text.mid(start), false});
+    return lines;
+}
+
+bool splitRecord(const QString &line, QString *partNo, QString *quantity)
+{
+    const qsizetype comma = line.indexOf(QLatin1Char(','));
+    if (comma < 0)
+        return false;
+    *partNo = line.left(comma);
+    *quantity = line.mid(comma + 1);
+    return true;
+}
+
+Result apply(Database &db, const QByteArray &received, const Progress &progress)
+{
+    Result result;
+    const QList<Line> lines = splitLines(decode(received));
+    const SqlEngine &engine = db.engine();
+    const QString readSql =
+        engine.translate(QStringLiteral("SELECT CurrentInv FROM Inventory WHERE PartNo = ?"));
+    const QString writeSql =
+        engine.translate(QStringLiteral("UPDATE Inventory SET CurrentInv = ? WHERE PartNo = ?"));
+
+    // One transaction for the whole import; one that met another
+    // workstation's write runs again from the first line.
+    DbError error;
+    const bool written = runWrite(db, [&](DbError *failure) {
+        result = Result();
+        QSqlQuery read(db.handle()), write(db.handle());
+        read.setForwardOnly(true);
+        auto failed = [&](const QSqlQuery &q) {
+            *failure = engine.errorFrom(q.lastError());
+            return false; // the transaction rolls back
+        };
+        if (!read.prepare(readSql))
+            return failed(read);
+        if (!write.prepare(writeSql))
+            return failed(write);
+        int done = 0;
+        for (const Line &line : lines) {
+            QString partNo, quantityText;
+            double quantity = 0;
+            auto skip = [&](Problem problem) {
+                result.skipped.append(Skipped{line.number, line.text, partNo, problem});
+            };
+            if (line.text.isEmpty()) {
+                // nothing to take in
+            } else if (!line.ended) {
+                splitRecord(line.text, &partNo, &quantityText);
+                skip(Problem::Cut);
+            } else if (!splitRecord(line.text, &partNo, &quantityText)) {
+                skip(Problem::NoComma);
+            } else if (!NumberRules::readPlainNumber(quantityText, &quantity)) {
+                skip(Problem::NotANumber);
+            } else {
+                read.bindValue(0, partNo);
+                if (!read.exec())
+                    return failed(read);
+                if (!read.next()) {
+                    read.finish();
+                    skip(Problem::PartMissing);
+                } else {
+                    const QVariant stored = read.value(0);
+                    read.finish();
+                    qint16 current = 0, next = 0;
+                    DbError why;
+                    if (!NumberRules::toInt16(stored, &current, &why)) {
+                        skip(stockProblem(stored, why));
+                    } else if (!NumberRules::toInt16(double(current) + quantity, &next)) {
+                        skip(Problem::OutOfRange);
+                    } else {
+                        write.bindValue(0, engine.bindable(qlonglong(next)));
+                        write.bindValue(1, partNo);
+                        if (!write.exec())
+                            return failed(write);
+                        ++result.linesApplied;
+                    }
+                }
+            }
+            if (progress)
+                progress(++done);
+        }
+        return true;
+    }, &error);
+    if (!written) {
+        result.error = error;
+        return result;
+    }
+    result.status = Status::Done;
+    result.committed = true;
+    return result;
+}
+
+bool writeTransferFile(const QString &path, const QByteArray &received, QString *error)
+{
+    QSaveFile file(path);
+    errno = 0;
+    if (file.open(QIODevice::WriteOnly) && file.write(received) == received.size() && file.commit())
+        return true;
+    const int savedErrno = errno;
+    file.cancelWriting();
+    if (error)
+        *error = reasonOf(file, path, savedErrno);
+    return false;
+}
+
+} // namespace ScanImport
