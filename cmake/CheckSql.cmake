@@ -24,7 +24,7 @@ endif()
 # Statement text is looked for in lower case, inside string literals.
 set(sql_patterns
   "qsqlquery"
-  "[^a-z_]handle\\(\\)"
+  "[.>]handle\\(\\)"
   "\"[^\"]*select [^\"]*[ ,)]from[ (]"
   "\"[ \t]*from [a-z_.]+[ \t]*(where|order|group|inner|left|join|as|,|\")"
   "\"[^\"]*insert into "
