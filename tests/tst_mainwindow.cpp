@@ -89,6 +89,7 @@ const QList<Enabled> &enabledCommands()
         {C::AllBOM, "AllBOM", true},
         {C::AddQuantity, "AddQuantity", true},
         {C::DeleteQuantity, "DeleteQuantity", true},
+        {C::StockHistory, "StockHistory", true},
         {C::AddPart, "AddPart", true},
         {C::DeletePart, "DeletePart", true},
         {C::BrowsePart, "BrowsePart", true},

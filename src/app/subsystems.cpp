@@ -3,6 +3,7 @@
 #include "bom/bomcommands.h"
 #include "bom/kitcommands.h"
 #include "docs/documentcommands.h"
+#include "history/historycommands.h"
 #include "reports/reportcommands.h"
 #include "scanner/scannercommands.h"
 #include "stock/stockcommands.h"
@@ -20,6 +21,7 @@ void registerSubsystems(CommandHost &host)
     KitCommands::registerCommands(host);
     ReportCommands::registerCommands(host);
     UserCommands::registerCommands(host);
+    HistoryCommands::registerCommands(host); // after the documents: takes Edit > Undo without one
 #ifdef PARTWISE_HAS_WEBENGINE
     WebCommands::registerCommands(host);
 #endif
