@@ -42,6 +42,7 @@ void StockChart::show(const QString &partNo, const StockLedger::Chart &data)
     qreal low = 0, high = 0;
     qint64 first = 0, last = 0;
     bool started = false;
+    QString lastPull;
     for (const StockLedger::Point &p : data.points) {
         const qreal t = qreal(p.time.toMSecsSinceEpoch());
         const qreal after = qreal(p.stockAfter);
@@ -58,9 +59,11 @@ void StockChart::show(const QString &partNo, const StockLedger::Chart &data)
         low = qMin(low, after);
         high = qMax(high, after);
         last = p.time.toMSecsSinceEpoch();
-        if (p.source == StockLedger::Source::KitPull
-            && (kits->count() == 0 || kits->points().constLast().x() != t))
+        // One mark per pull, where its first line took the part's stock.
+        if (p.source == StockLedger::Source::KitPull && p.groupId != lastPull) {
             kits->append(t, after);
+            lastPull = p.groupId;
+        }
     }
     if (!started)
         return;

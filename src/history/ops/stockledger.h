@@ -78,7 +78,8 @@ Entry importLine(const QString &groupId, int line, const QString &partNo, qint64
                  qint64 after);
 
 // Writes one row inside the caller's open write transaction, stamped with the
-// time (UTC) and this program's identity. False with the reason in *error
+// time (UTC) and this program's identity, the part number as the catalogue
+// holds it when the part is there. False with the reason in *error
 // (the caller then rolls back).
 bool record(Database &db, const Entry &entry, DbError *error = nullptr);
 
@@ -97,6 +98,7 @@ struct Point
     qint64 stockAfter = 0;
     Source source = Source::Stock;
     qint64 change = 0;
+    QString groupId;
 };
 
 struct Chart
