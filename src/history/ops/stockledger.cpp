@@ -279,8 +279,19 @@ Entry importLine(const QString &groupId, int line, const QString &partNo, qint64
     return e;
 }
 
+namespace {
+bool suspendedRecording = false;
+}
+
+void setSuspended(bool suspended)
+{
+    suspendedRecording = suspended;
+}
+
 bool record(Database &db, const Entry &entry, DbError *error)
 {
+    if (suspendedRecording)
+        return true;
     if (!tableReady(db, error))
         return false;
     const Identity who = identity();

@@ -77,6 +77,10 @@ Entry kitLine(const QString &groupId, const QString &kitNo, int kits, const QStr
 Entry importLine(const QString &groupId, int line, const QString &partNo, qint64 before,
                  qint64 after);
 
+// While suspended, record() writes nothing: what the ledger costs a change is
+// measured against the same change without it.
+void setSuspended(bool suspended);
+
 // Writes one row inside the caller's open write transaction, stamped with the
 // time (UTC) and this program's identity, the part number as the catalogue
 // holds it when the part is there. False with the reason in *error
