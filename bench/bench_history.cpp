@@ -51,6 +51,10 @@ bool submitSamples(AddDeleteInvWindow *window, int parts, QList<double> *samples
 bool fillLedger(Database &db, int parts)
 {
     WriteTransaction tx(db);
+    if (!tx.isOpen()) {
+        std::fprintf(stderr, "no transaction: %s\n", qPrintable(db.errorString()));
+        return false;
+    }
     const QDateTime start = QDateTime::currentDateTimeUtc().addDays(-365);
     const QString insert = QStringLiteral(
         "INSERT INTO \"StockLedger\" (\"ChangedAt\", \"Workstation\", \"LoginName\", \"PartNo\", "
@@ -65,8 +69,10 @@ bool fillLedger(Database &db, int parts)
             QStringLiteral("g%1").arg(kit ? i / 400 : i),
             kit ? QVariant(QStringLiteral("KIT-%1").arg(i / 400)) : QVariant(),
             kit ? QVariant(qint64(1)) : QVariant()};
-        if (!db.execute(insert, values))
+        if (!db.execute(insert, values)) {
+            std::fprintf(stderr, "row %d: %s\n", i, qPrintable(db.errorString()));
             return false;
+        }
     }
     return tx.commit();
 }
@@ -91,7 +97,10 @@ int main(int argc, char **argv)
     main.resize(1000, 760);
     main.show();
     Database &db = app.database();
-    db.execute(QStringLiteral("DELETE FROM \"StockLedger\""));
+    if (!StockLedger::ensureTable(db)) {
+        std::fprintf(stderr, "cannot make the ledger: %s\n", qPrintable(db.errorString()));
+        return 1;
+    }
     main.run(CommandId::AddQuantity);
     auto *window = qobject_cast<AddDeleteInvWindow *>(main.activeChild());
     if (!window) {

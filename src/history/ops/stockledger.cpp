@@ -87,6 +87,16 @@ bool fail(DbError *error, const DbError &reason)
     return false;
 }
 
+// The engine's reason as the user reads it, without the statement that a
+// script's failure adds.
+DbError withoutStatement(DbError error)
+{
+    const qsizetype at = error.description.lastIndexOf(QStringLiteral(" [CREATE "));
+    if (at >= 0)
+        error.description.truncate(at);
+    return error;
+}
+
 // The table must be there before a row goes in. Made inside the caller's
 // transaction when missing; remembered only once seen, so that a rolled-back
 // making is made again.
@@ -104,7 +114,7 @@ bool tableReady(Database &db, DbError *error)
     }
     // Statements of structure run unprepared (the server prepares no DDL).
     if (!db.runScript(createStatements(db).join(QStringLiteral(";\n"))))
-        return fail(error, db.error());
+        return fail(error, withoutStatement(db.error()));
     return true;
 }
 
@@ -207,7 +217,7 @@ bool ensureTable(Database &db, DbError *error)
     const bool made = runWrite(db, [&](DbError *why) {
         if (db.runScript(createStatements(db).join(QStringLiteral(";\n"))))
             return true;
-        *why = db.error();
+        *why = withoutStatement(db.error());
         return false;
     }, &failure);
     if (!made)
@@ -627,6 +637,8 @@ UndoOutcome undo(Database &db, const QString &groupId)
             lastId = qMax(lastId, g.id);
 
         // Newest row first, so that a part listed twice comes back step by step.
+        QList<Entry> undone;
+        undone.reserve(rows.size());
         for (const GroupRow &g : rows) {
             Entry e;
             e.partNo = g.partNo;
@@ -664,37 +676,31 @@ UndoOutcome undo(Database &db, const QString &groupId)
                 e.change = after - before;
                 e.stockAfter = after;
             }
-            if (!record(db, e, error))
-                return false;
+            undone.append(e);
         }
 
         // Checked with the parts' rows locked: a change another workstation
-        // made meanwhile is committed, with its ledger row, by now.
-        QSet<QString> checked;
-        for (const GroupRow &g : rows) {
-            const QString key = g.partNo.toUpper();
-            if (checked.contains(key))
-                continue;
-            checked.insert(key);
-            Recordset later;
-            if (!later.open(db, QStringLiteral(
-                                    "SELECT \"Source\", \"Change\", \"ChangedAt\", \"Workstation\", \"KitNo\" "
-                                    "FROM \"StockLedger\" WHERE \"PartNo\" = ? AND \"EntryId\" > ? "
-                                    "AND \"UndoneBy\" IS NULL AND \"Source\" <> ? "
-                                    "ORDER BY \"EntryId\" LIMIT 1"),
-                            {g.partNo, lastId, sourceText(Source::Undo)})) {
-                *error = later.error();
-                return false;
-            }
-            if (later.isEof())
-                continue;
+        // made meanwhile is committed, with its ledger row, by now. Later
+        // changes that were undone, and undos, cancel out and do not count.
+        Recordset later;
+        if (!later.open(db, QStringLiteral(
+                                "SELECT \"Source\", \"Change\", \"ChangedAt\", \"Workstation\", \"KitNo\", "
+                                "\"PartNo\" FROM \"StockLedger\" WHERE \"EntryId\" > ? AND \"UndoneBy\" IS NULL "
+                                "AND \"Source\" <> ? AND \"PartNo\" IN "
+                                "(SELECT \"PartNo\" FROM \"StockLedger\" WHERE \"GroupId\" = ?) "
+                                "ORDER BY \"EntryId\" LIMIT 1"),
+                        {lastId, sourceText(Source::Undo), groupId})) {
+            *error = later.error();
+            return false;
+        }
+        if (!later.isEof()) {
             Source source = Source::Stock;
             sourceFromText(later.value(0).toString(), &source);
             QString what = sourceText(source).toLower();
             if (source == Source::KitPull)
                 what += QStringLiteral(" of ") + later.value(4).toString();
             outcome.status = UndoOutcome::Status::LaterChange;
-            outcome.partNo = g.partNo;
+            outcome.partNo = later.value(5).toString();
             outcome.later = QStringLiteral("%1 (%2) made at %3 on %4")
                                 .arg(what, signedNumber(later.value(1).toLongLong()),
                                      parseTime(later.value(2).toString())
@@ -703,6 +709,10 @@ UndoOutcome undo(Database &db, const QString &groupId)
                                      later.value(3).toString());
             return false;
         }
+        later.close();
+        for (const Entry &e : undone)
+            if (!record(db, e, error))
+                return false;
         outcome.status = UndoOutcome::Status::Done;
         return true;
     }, &failure);
