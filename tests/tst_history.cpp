@@ -258,7 +258,9 @@ private slots:
         // Undone once: its rows marked, the undo's own rows written, and
         // nothing of this workstation left to offer (an undo is not offered).
         QCOMPARE(ledger(env, QStringLiteral("WHERE \"UndoneBy\" IS NULL AND \"Source\" <> 'Undo'")), QStringList());
-        QCOMPARE(ledger(env, QStringLiteral("WHERE \"Source\" = 'Undo'")).size(), rowsBefore.size());
+        // One row a part (the kit pull's R1 twice, the import's C1 twice, take one each).
+        QCOMPARE(ledger(env, QStringLiteral("WHERE \"Source\" = 'Undo'")).size(),
+                 path == Path::KitPull || path == Path::Import ? 2 : 1);
         QCOMPARE(newestGroup(env), QString());
         QCOMPARE(StockLedger::undo(env.app.database(), group).status, Status::AlreadyUndone);
         if (path == Path::DeletePart)

@@ -185,7 +185,7 @@ QStringList createStatements(const Database &db)
             QStringLiteral("CREATE INDEX IF NOT EXISTS \"StockLedgerPart\" ON \"StockLedger\" "
                            "(\"PartNo\", \"ChangedAt\")"),
             QStringLiteral("CREATE INDEX IF NOT EXISTS \"StockLedgerGroup\" ON \"StockLedger\" "
-                           "(\"GroupId\")"),
+                           "(\"GroupId\", \"PartNo\")"),
             QStringLiteral("CREATE INDEX IF NOT EXISTS \"StockLedgerWorkstation\" ON \"StockLedger\" "
                            "(\"Workstation\", \"EntryId\")"),
         };
@@ -203,7 +203,7 @@ QStringList createStatements(const Database &db)
         QStringLiteral("CREATE INDEX IF NOT EXISTS \"StockLedgerPart\" ON \"StockLedger\" "
                        "(\"PartNo\", \"ChangedAt\")"),
         QStringLiteral("CREATE INDEX IF NOT EXISTS \"StockLedgerGroup\" ON \"StockLedger\" "
-                       "(\"GroupId\")"),
+                       "(\"GroupId\", \"PartNo\")"),
         QStringLiteral("CREATE INDEX IF NOT EXISTS \"StockLedgerWorkstation\" ON \"StockLedger\" "
                        "(\"Workstation\", \"EntryId\")"),
     };
@@ -239,7 +239,12 @@ void setIdentity(const Identity &id)
 
 QString newGroupId()
 {
-    return QUuid::createUuid().toString(QUuid::WithoutBraces);
+    // The time first: new ids go to the end of the index, as new rows do,
+    // instead of to a page anywhere in it.
+    const QString random = QUuid::createUuid().toString(QUuid::Id128);
+    return QStringLiteral("%1-%2")
+        .arg(QDateTime::currentMSecsSinceEpoch(), 12, 16, QLatin1Char('0'))
+        .arg(random.left(20));
 }
 
 Entry adjusted(const QString &partNo, qint64 before, qint64 after, const QString &note)
@@ -588,6 +593,72 @@ bool reverseStock(Database &db, const QString &partNo, qint64 change, qint64 *be
     return true;
 }
 
+// Takes a group's changes back off the stock of its parts at once: each part
+// by the sum of its rows. Refuses a part that is gone, or whose stock would
+// leave the 16-bit range or is empty.
+bool reverseGroup(Database &db, const QString &groupId, UndoOutcome *outcome, DbError *error)
+{
+    qint64 updated = 0;
+    if (!db.execute(QStringLiteral(
+                        "UPDATE Inventory SET CurrentInv = CurrentInv - (SELECT SUM(\"Change\") FROM "
+                        "\"StockLedger\" WHERE \"GroupId\" = ? AND \"PartNo\" = Inventory.PartNo) "
+                        "WHERE PartNo IN (SELECT \"PartNo\" FROM \"StockLedger\" WHERE \"GroupId\" = ?)"),
+                    {groupId, groupId}, &updated)) {
+        *error = db.error();
+        return false;
+    }
+    Recordset check;
+    if (!check.open(db, QStringLiteral("SELECT count(DISTINCT \"PartNo\") AS parts FROM \"StockLedger\" "
+                                       "WHERE \"GroupId\" = ?"),
+                    {groupId})) {
+        *error = check.error();
+        return false;
+    }
+    if (check.value(0).toLongLong() > updated) {
+        *error = DbError::runtime(ErrorNumber::NoCurrentRecord,
+                                  QStringLiteral("A part of the change is no longer in the inventory."));
+        return false;
+    }
+    check.close();
+    Recordset bad;
+    if (!bad.open(db, QStringLiteral("SELECT PartNo, CurrentInv FROM Inventory WHERE PartNo IN "
+                                     "(SELECT \"PartNo\" FROM \"StockLedger\" WHERE \"GroupId\" = ?) "
+                                     "AND (CurrentInv IS NULL OR CurrentInv < -32768 OR CurrentInv > 32767) "
+                                     "LIMIT 1"),
+                  {groupId})) {
+        *error = bad.error();
+        return false;
+    }
+    if (!bad.isEof()) {
+        outcome->partNo = bad.value(0).toString();
+        *error = DbError::runtime(bad.value(1).isNull() ? ErrorNumber::InvalidUseOfNull : ErrorNumber::Overflow);
+        return false;
+    }
+    return true;
+}
+
+// The undo's rows: one a part, its change the sum taken back, its stock as
+// it now stands.
+bool recordGroupUndo(Database &db, const QString &groupId, const QString &undoGroup, DbError *error)
+{
+    const Identity who = identity();
+    if (!db.execute(QStringLiteral(
+                        "INSERT INTO \"StockLedger\" (\"ChangedAt\", \"Workstation\", \"LoginName\", "
+                        "\"PartNo\", \"Change\", \"StockAfter\", \"Source\", \"GroupId\", \"KitNo\", "
+                        "\"Kits\", \"UndoOf\") "
+                        "SELECT ?, ?, ?, i.PartNo, 0 - g.total, i.CurrentInv, ?, ?, g.kit, g.kits, ? "
+                        "FROM Inventory i JOIN (SELECT \"PartNo\" AS part, SUM(\"Change\") AS total, "
+                        "MAX(\"KitNo\") AS kit, MAX(\"Kits\") AS kits FROM \"StockLedger\" "
+                        "WHERE \"GroupId\" = ? GROUP BY \"PartNo\") g ON i.PartNo = g.part "
+                        "ORDER BY i.PartNo"),
+                    {QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs), who.workstation, who.login,
+                     sourceText(Source::Undo), undoGroup, groupId, groupId})) {
+        *error = db.error();
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 UndoOutcome undo(Database &db, const QString &groupId)
@@ -636,10 +707,20 @@ UndoOutcome undo(Database &db, const QString &groupId)
         for (const GroupRow &g : rows)
             lastId = qMax(lastId, g.id);
 
-        // Newest row first, so that a part listed twice comes back step by step.
+        // Changes of stock only (a stock window's, a kit pull, an import):
+        // taken back part by part in a few statements, however many rows.
+        bool stockOnly = true;
+        for (const GroupRow &g : rows)
+            stockOnly = stockOnly && g.source != Source::DeletedPart && g.source != Source::NewPart;
+        if (stockOnly && !reverseGroup(db, groupId, &outcome, error))
+            return false;
+
+        // A new or deleted part: row by row, newest first.
         QList<Entry> undone;
         undone.reserve(rows.size());
         for (const GroupRow &g : rows) {
+            if (stockOnly)
+                break;
             Entry e;
             e.partNo = g.partNo;
             e.source = Source::Undo;
@@ -713,6 +794,8 @@ UndoOutcome undo(Database &db, const QString &groupId)
         for (const Entry &e : undone)
             if (!record(db, e, error))
                 return false;
+        if (stockOnly && !recordGroupUndo(db, groupId, undoGroup, error))
+            return false;
         outcome.status = UndoOutcome::Status::Done;
         return true;
     }, &failure);
