@@ -92,7 +92,8 @@ void StockChart::show(const QString &partNo, const StockLedger::Chart &data)
     m_chart->addSeries(kits);
 
     auto *x = new QDateTimeAxis;
-    x->setFormat(QStringLiteral("yyyy-MM-dd HH:mm"));
+    x->setFormat(now - first < 86400000 ? QStringLiteral("HH:mm:ss") : QStringLiteral("yyyy-MM-dd"));
+    x->setTickCount(4);
     x->setRange(QDateTime::fromMSecsSinceEpoch(first), QDateTime::fromMSecsSinceEpoch(now));
     auto *y = new QValueAxis;
     const qreal pad = qMax<qreal>(1, (high - low) * 0.1);

@@ -106,7 +106,7 @@ void StockHistoryWindow::placeControls()
     int top = margin + rowHeight + margin;
     const int bottom = cmdClose->y() - margin;
     const int width = qMax(0, this->width() - 2 * margin);
-    if (chtStock->isVisible()) {
+    if (!chtStock->isHidden()) { // also before the window is shown
         const int chartHeight = qMax(0, (bottom - top) / 2);
         chtStock->setGeometry(margin, top, width, chartHeight);
         top += chartHeight + margin;
