@@ -4,7 +4,7 @@
 // 500-component kit pull.
 #include "app/mainwindow.h"
 #include "benchsupport.h"
-#include "bom/kitpull.h"
+#include "bom/ops/kitpull.h"
 #include "data/database.h"
 #include "data/writetransaction.h"
 #include "history/ops/stockledger.h"

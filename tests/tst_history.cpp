@@ -2,14 +2,14 @@
 // transaction, the history window shows them, and undo takes a change back
 // or refuses. Runs on both engines; what a test checks it reads through a
 // connection of its own, so only committed data counts.
-#include "bom/kitpull.h"
+#include "bom/ops/kitpull.h"
 #include "data/database.h"
 #include "data/recordset.h"
 #include "history/historycommands.h"
 #include "history/ops/stockledger.h"
 #include "history/stockchart.h"
 #include "history/stockhistorywindow.h"
-#include "scanner/scanimport.h"
+#include "scanner/ops/scanimport.h"
 #include "stock/adddeleteinvwindow.h"
 #include "stock/adddeletepartwindow.h"
 #include "testenvironment.h"
