@@ -55,3 +55,9 @@ CREATE TABLE IF NOT EXISTS "RecentWrites" (
     "WriteId"   text PRIMARY KEY,
     "WrittenAt" timestamptz NOT NULL DEFAULT now()
 );
+
+-- The stock ledger: one row per change of a part's stock, newest last.
+CREATE TABLE IF NOT EXISTS "StockLedger" ("EntryId" bigserial PRIMARY KEY, "ChangedAt" text NOT NULL, "Workstation" citext NOT NULL, "LoginName" text NOT NULL, "PartNo" citext NOT NULL, "Change" bigint NOT NULL, "StockAfter" bigint, "Source" text NOT NULL, "GroupId" text NOT NULL, "KitNo" citext, "Kits" bigint, "Line" bigint, "Note" text, "UndoOf" text, "UndoneBy" text, "Saved" text);
+CREATE INDEX IF NOT EXISTS "StockLedgerPart" ON "StockLedger" ("PartNo", "ChangedAt");
+CREATE INDEX IF NOT EXISTS "StockLedgerGroup" ON "StockLedger" ("GroupId", "PartNo");
+CREATE INDEX IF NOT EXISTS "StockLedgerWorkstation" ON "StockLedger" ("Workstation", "EntryId");

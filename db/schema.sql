@@ -44,3 +44,9 @@ CREATE TABLE PreferredVendor (
     Description TEXT COLLATE NOCASE
 );
 CREATE INDEX PreferredVendorItem ON PreferredVendor (Item);
+
+-- The stock ledger: one row per change of a part's stock, newest last.
+CREATE TABLE IF NOT EXISTS "StockLedger" ("EntryId" INTEGER PRIMARY KEY AUTOINCREMENT, "ChangedAt" TEXT NOT NULL, "Workstation" TEXT NOT NULL COLLATE NOCASE, "LoginName" TEXT NOT NULL, "PartNo" TEXT NOT NULL COLLATE NOCASE, "Change" INTEGER NOT NULL CHECK (typeof("Change") = 'integer'), "StockAfter" INTEGER, "Source" TEXT NOT NULL, "GroupId" TEXT NOT NULL, "KitNo" TEXT COLLATE NOCASE, "Kits" INTEGER, "Line" INTEGER, "Note" TEXT, "UndoOf" TEXT, "UndoneBy" TEXT, "Saved" TEXT);
+CREATE INDEX IF NOT EXISTS "StockLedgerPart" ON "StockLedger" ("PartNo", "ChangedAt");
+CREATE INDEX IF NOT EXISTS "StockLedgerGroup" ON "StockLedger" ("GroupId", "PartNo");
+CREATE INDEX IF NOT EXISTS "StockLedgerWorkstation" ON "StockLedger" ("Workstation", "EntryId");

@@ -7,7 +7,7 @@ BUILD="${PARTWISE_BUILD_DIR:-$ROOT/build}"
 PACKAGES=(
   build-essential cmake
   qt6-base-dev qt6-base-dev-tools libgl-dev
-  qt6-serialport-dev qt6-webengine-dev
+  qt6-serialport-dev qt6-webengine-dev qt6-charts-dev
   libqt6sql6-sqlite sqlite3 libsqlite3-dev libssl-dev
   libqt6sql6-psql postgresql postgresql-contrib libpq-dev
   xvfb xauth poppler-utils fonts-dejavu-core

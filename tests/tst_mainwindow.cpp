@@ -91,6 +91,7 @@ const QList<Enabled> &enabledCommands()
         {C::AllBOM, "AllBOM", true},
         {C::AddQuantity, "AddQuantity", true},
         {C::DeleteQuantity, "DeleteQuantity", true},
+        {C::StockHistory, "StockHistory", true},
         {C::AddPart, "AddPart", true},
         {C::DeletePart, "DeletePart", true},
         {C::BrowsePart, "BrowsePart", true},
@@ -135,7 +136,7 @@ private slots:
         QTest::newRow("BOM") << "mnuBOM" << "&Bill Of Materials"
             << QStringList{"New BOM", "Edit BOM", "Show All BOMs"};
         QTest::newRow("Inventory") << "mnuInventory" << "&Inventory"
-            << QStringList{"Add Quantity To Inv", "Delete Quantity From Inv", "-", "Add New Part No\tCtrl+A",
+            << QStringList{"Add Quantity To Inv", "Delete Quantity From Inv", "Stock History", "-", "Add New Part No\tCtrl+A",
                            "Delete Old Part No\tCtrl+D", "-", "Browse By Part No\tCtrl+B", "Browse By Description",
                            "-", "Show All Inventory", "-", "Show Current Value"};
         QTest::newRow("Kits") << "mnuKits" << "&Kits"

@@ -156,7 +156,7 @@ private slots:
     {
         h = std::make_unique<Harness>(Parts);
         QVERIFY(h->ready());
-        const QList<int> visibleFields{2, 2, 6, 1};
+        const QList<int> visibleFields{3, 3, 6, 1}; // the stock windows: part, quantity and note
         QList<ChildWindow *> w;
         for (int i = 0; i < 4; ++i) {
             if (i < 2)

@@ -47,6 +47,7 @@ const QList<Command> &commandTable()
 
         {C::AddQuantity, "mnuInventory", "mnuAddDelete", "Add Quantity To Inv", "", false, false},
         {C::DeleteQuantity, "mnuInventory", "mnuDeleteInv", "Delete Quantity From Inv", "", false, false},
+        {C::StockHistory, "mnuInventory", "mnuStockHistory", "Stock History", "", false, false},
         {C::AddPart, "mnuInventory", "mnuAddPart", "Add New Part No", "Ctrl+A", true, false},
         {C::DeletePart, "mnuInventory", "mnuDeletePart", "Delete Old Part No", "Ctrl+D", false, false},
         {C::BrowsePart, "mnuInventory", "mnuBrowsePart", "Browse By Part No", "Ctrl+B", true, false},

@@ -9,6 +9,7 @@
 #include "ui/twips.h"
 #include "ui/userinterface.h"
 #include "app/subsystems.h"
+#include "history/ops/stockledger.h"
 
 #include <QActionGroup>
 #include <QCloseEvent>
@@ -203,6 +204,7 @@ bool MainWindow::load()
     m_panels[0]->setText(QStringLiteral("Partwise"));
     if (!m_app.OpenInventoryDatabase())
         return false;
+    StockLedger::ensureTable(m_app.database()); // an older database gets the stock ledger
     showDatabase();
     return true;
 }

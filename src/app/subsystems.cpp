@@ -5,6 +5,7 @@
 #include "bom/kitcommands.h"
 #include "docs/documentcommands.h"
 #include "importing/importcommands.h"
+#include "history/historycommands.h"
 #include "reports/reportcommands.h"
 #include "scanner/scannercommands.h"
 #include "stock/stockcommands.h"
@@ -24,6 +25,7 @@ void registerSubsystems(CommandHost &host)
     UserCommands::registerCommands(host);
     ImportCommands::registerCommands(host);
     BackupCommands::registerCommands(host);
+    HistoryCommands::registerCommands(host); // after the documents: takes Edit > Undo without one
 #ifdef PARTWISE_HAS_WEBENGINE
     WebCommands::registerCommands(host);
 #endif

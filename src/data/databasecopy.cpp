@@ -28,6 +28,24 @@ QString keyColumn(const QString &table)
     return QString();
 }
 
+// Tables the copy takes along when the source has them: the stock ledger.
+// Their key counts anew in the target, in the source's order.
+const QString LedgerTable = QStringLiteral("StockLedger");
+const QString LedgerKey = QStringLiteral("EntryId");
+
+// Makes the ledger in a target that has the other tables but not it, from
+// the engine's own schema.
+bool ensureLedger(Database &db)
+{
+    if (db.tables().contains(LedgerTable, Qt::CaseInsensitive))
+        return true;
+    QStringList statements;
+    for (const QString &statement : splitSqlScript(db.engine().schemaScript()))
+        if (statement.contains(QLatin1Char('"') + LedgerTable + QLatin1Char('"')))
+            statements << statement;
+    return db.runScript(statements.join(QStringLiteral(";\n")));
+}
+
 QString quotedText(const QString &text)
 {
     return QLatin1Char('"') + text + QLatin1Char('"');
@@ -71,6 +89,9 @@ struct Target
         for (const QString &table : holding)
             if (!db.execute(QStringLiteral("DELETE FROM ") + table))
                 return fail(db.errorString());
+        if (present.contains(LedgerTable, Qt::CaseInsensitive)
+            && !db.execute(QStringLiteral("DELETE FROM \"%1\"").arg(LedgerTable)))
+            return fail(db.errorString());
         return true;
     }
 
@@ -381,6 +402,47 @@ bool DatabaseCopy::run(const QString &from, const QString &to)
             }
             m_counts << qMakePair(table, n);
         }
+        if (!sourceTables.contains(LedgerTable, Qt::CaseInsensitive))
+            return true;
+        if (!ensureLedger(target)) {
+            *failure = target.error();
+            *failedTable = LedgerTable;
+            return false;
+        }
+        Recordset ledger;
+        if (!ledger.open(source, QStringLiteral("select * from \"%1\" order by \"%2\"").arg(LedgerTable, LedgerKey),
+                         {}, Recordset::Kind::ForwardOnly)) {
+            *refusal = QStringLiteral("%1 cannot be read: %2").arg(LedgerTable, ledger.errorString());
+            return false;
+        }
+        QStringList columns = ledger.fieldNames();
+        const qsizetype keyAt = columns.indexOf(LedgerKey);
+        columns.removeAll(LedgerKey);
+        QStringList names, marks;
+        for (const QString &c : std::as_const(columns)) {
+            names << QLatin1Char('"') + c + QLatin1Char('"');
+            marks << QStringLiteral("?");
+        }
+        const QString insert = QStringLiteral("INSERT INTO \"%1\" (%2) VALUES (%3)")
+                                   .arg(LedgerTable, names.join(QLatin1Char(',')), marks.join(QLatin1Char(',')));
+        qint64 n = 0;
+        while (!ledger.isEof()) {
+            QVariantList values;
+            for (int i = 0; i < columns.size() + (keyAt < 0 ? 0 : 1); ++i)
+                if (i != keyAt)
+                    values << ledger.value(i);
+            if (!target.execute(insert, values)) {
+                *failure = target.error();
+                *failedTable = LedgerTable;
+                return false;
+            }
+            ++n;
+            if (!ledger.moveNext()) {
+                *refusal = QStringLiteral("%1 cannot be read: %2").arg(LedgerTable, ledger.errorString());
+                return false;
+            }
+        }
+        m_counts << qMakePair(LedgerTable, n);
         return true;
     };
     // Part numbers that the target takes for one, named instead of the bare

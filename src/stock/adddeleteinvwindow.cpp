@@ -5,6 +5,7 @@
 #include "data/numberrules.h"
 #include "ui/userinterface.h"
 #include "stock/ops/stockoperations.h"
+#include "history/ops/stockledger.h"
 #include "ui/entrylayout.h"
 #include "ui/panelbar.h"
 
@@ -29,6 +30,11 @@ AddDeleteInvWindow::AddDeleteInvWindow(AppContext &app, bool addMode, QWidget *p
     txtQuantity = new QLineEdit(this);
     txtQuantity->setObjectName(QStringLiteral("txtQuantity"));
     txtQuantity->setToolTip(QStringLiteral("Enter the amount to adjust"));
+    lblNote = new QLabel(QStringLiteral("Note:"), this);
+    lblNote->setObjectName(QStringLiteral("lblNote"));
+    txtNote = new QLineEdit(this);
+    txtNote->setObjectName(QStringLiteral("txtNote"));
+    txtNote->setToolTip(QStringLiteral("Why the stock changes (kept in the stock history)"));
     cmdUpdate = new QPushButton(QStringLiteral("Submit"), this);
     cmdUpdate->setObjectName(QStringLiteral("cmdUpdate"));
     cmdExit = new QPushButton(QStringLiteral("Exit"), this);
@@ -38,6 +44,7 @@ AddDeleteInvWindow::AddDeleteInvWindow(AppContext &app, bool addMode, QWidget *p
 
     lblPartNo->setBuddy(txtPartNo);
     lblQty->setBuddy(txtQuantity);
+    lblNote->setBuddy(txtNote);
     // Wide enough that each half of the status bar holds its message.
     txtPartNo->setMinimumWidth(260);
 
@@ -46,16 +53,20 @@ AddDeleteInvWindow::AddDeleteInvWindow(AppContext &app, bool addMode, QWidget *p
     fields->addWidget(txtPartNo, 0, 1);
     fields->addWidget(lblQty, 1, 0);
     fields->addWidget(txtQuantity, 1, 1);
+    fields->addWidget(lblNote, 2, 0);
+    fields->addWidget(txtNote, 2, 1);
     EntryLayout::assemble(this, fields, cmdUpdate, cmdExit, StatBarAdd);
 
     setTabOrder(txtPartNo, txtQuantity);
-    setTabOrder(txtQuantity, cmdUpdate);
+    setTabOrder(txtQuantity, txtNote);
+    setTabOrder(txtNote, cmdUpdate);
     setTabOrder(cmdUpdate, cmdExit);
     setFocusProxy(txtPartNo);
 
     m_fields = new EntryFields(this);
     m_fields->onEnterFocus(txtPartNo, txtQuantity);
     m_fields->onEnter(txtQuantity, [this] { submit(); });
+    m_fields->onEnter(txtNote, [this] { submit(); });
 
     connect(cmdUpdate, &QPushButton::clicked, this, &AddDeleteInvWindow::submit);
     // Closing the sub-window closes this window with it.
@@ -84,13 +95,20 @@ void AddDeleteInvWindow::submit()
         return;
     }
 
+    const QString note = txtNote->text();
+    if (note.toUcs4().size() > StockLedger::NoteLimit) {
+        ui.inform(this, QStringLiteral("The note may hold at most %1 characters.").arg(StockLedger::NoteLimit));
+        txtNote->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+
     const QString partNo = txtPartNo->text();
     BusyPointer busy(this);
     // Look-up, update and read-back are one operation in one write
     // transaction; one that met another workstation's write runs again.
     const StockOps::StockChange change = StockOps::submitAdjustment(
         m_app.database(), partNo, NumberRules::readNumber(quantityText),
-        m_addMode ? StockOps::Direction::Add : StockOps::Direction::Subtract);
+        m_addMode ? StockOps::Direction::Add : StockOps::Direction::Subtract, note);
     // The trap takes a closed object for no error and goes on: with the
     // connection closed, the look-up finds no part.
     const bool missing = change.status == StockOps::Status::PartMissing
@@ -116,6 +134,7 @@ void AddDeleteInvWindow::submit()
 
     txtPartNo->clear();
     txtQuantity->clear();
+    txtNote->clear();
     txtPartNo->setFocus(Qt::OtherFocusReason);
     showResult(partNo, newStock);
     busy.release();

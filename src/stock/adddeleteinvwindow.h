@@ -30,6 +30,8 @@ private:
     QLineEdit *txtPartNo = nullptr;
     QLabel *lblQty = nullptr;
     QLineEdit *txtQuantity = nullptr;
+    QLabel *lblNote = nullptr;
+    QLineEdit *txtNote = nullptr; // optional, kept in the stock history
     QPushButton *cmdUpdate = nullptr;
     QPushButton *cmdExit = nullptr;
     PanelBar *StatBarAdd = nullptr;

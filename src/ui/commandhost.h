@@ -14,7 +14,7 @@ enum class CommandId {
     EditUndo, EditCut, EditCopy, EditPaste, EditPasteSpecial,
     ViewToolbar, ViewStatusBar, ViewWebBrowser,
     NewBOM, EditBOM, AllBOM,
-    AddQuantity, DeleteQuantity, AddPart, DeletePart, BrowsePart, BrowseDesc, ShowAll, Value,
+    AddQuantity, DeleteQuantity, StockHistory, AddPart, DeletePart, BrowsePart, BrowseDesc, ShowAll, Value,
     KitPartList, KitPullList, KitShort, KitUpdateInv,
     BinList,
     WindowNewWindow, WindowCascade, WindowTileHorizontal, WindowTileVertical,

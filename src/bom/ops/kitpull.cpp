@@ -2,6 +2,7 @@
 
 #include "data/database.h"
 #include "data/sqlengine.h"
+#include "history/ops/stockledger.h"
 #include "stock/ops/statement.h"
 
 #include <QHash>
@@ -26,6 +27,7 @@ struct Stock
 {
     QVariant value;
     bool flag = false; // a line left it below 1
+    QVariant before;   // as read, for the stock ledger
 };
 
 // `stock` less `taken`, in the type of the stock read: whole numbers stay
@@ -102,7 +104,7 @@ Outcome pullIn(Database &db, const QString &kitNo, qint16 kits, const Progress &
         const QString key = stored.toString();
         auto it = stocks.find(key);
         if (it == stocks.end()) {
-            it = stocks.insert(key, Stock{lines.value(3), false});
+            it = stocks.insert(key, Stock{lines.value(3), false, lines.value(3)});
             order << key;
         }
         if (it->value.isNull())
@@ -124,6 +126,7 @@ Outcome pullIn(Database &db, const QString &kitNo, qint16 kits, const Progress &
     if (done.lines == 0)
         return fail(Outcome::Status::KitNotFound);
 
+    const QString ledgerGroup = StockLedger::newGroupId();
     Statement setStock(db, QStringLiteral("UPDATE Inventory SET CurrentInv = ? WHERE PartNo = ?"));
     Statement setStockAndFlag(db, QStringLiteral("UPDATE Inventory SET CurrentInv = ?, Bin = ? WHERE PartNo = ?"));
     for (const QString &key : std::as_const(order)) {
@@ -133,6 +136,11 @@ Outcome pullIn(Database &db, const QString &kitNo, qint16 kits, const Progress &
         if (!written)
             return fail(Outcome::Status::Failed, key,
                         stock.flag ? setStockAndFlag.error() : setStock.error());
+        DbError ledgerError;
+        if (!StockLedger::record(db, StockLedger::kitLine(ledgerGroup, kitNo, kits, key,
+                                                          stock.before.toLongLong(), stock.value.toLongLong()),
+                                 &ledgerError))
+            return fail(Outcome::Status::Failed, key, ledgerError);
     }
     return done;
 }

@@ -3,6 +3,7 @@
 #include "data/database.h"
 #include "data/numberrules.h"
 #include "data/writetransaction.h"
+#include "history/ops/stockledger.h"
 
 #include <QFileInfo>
 #include <QSaveFile>
@@ -98,6 +99,7 @@ Result apply(Database &db, const QByteArray &received, const Progress &progress)
         if (!write.prepare(writeSql))
             return failed(write);
         int done = 0;
+        const QString ledgerGroup = StockLedger::newGroupId();
         for (const Line &line : lines) {
             QString partNo, quantityText;
             double quantity = 0;
@@ -134,6 +136,10 @@ Result apply(Database &db, const QByteArray &received, const Progress &progress)
                         write.bindValue(1, partNo);
                         if (!write.exec())
                             return failed(write);
+                        if (!StockLedger::record(db, StockLedger::importLine(ledgerGroup, line.number, partNo,
+                                                                             current, next),
+                                                 failure))
+                            return false;
                         ++result.linesApplied;
                     }
                 }

@@ -1,4 +1,5 @@
 #include "stock/ops/stockoperations.h"
+#include "history/ops/stockledger.h"
 
 #include "data/database.h"
 #include "data/numberrules.h"
@@ -54,6 +55,7 @@ StockChange applyDelta(Database &db, const QString &partNo, double delta)
     // The common case in one UPDATE: a whole stock in range and a whole
     // delta need no rounding, so the engine adds and range-checks them.
     bool written = false;
+    qint64 before = 0;
     if (std::isfinite(delta) && delta == std::nearbyint(delta) && std::abs(delta) <= 65535) {
         Statement update(db, QStringLiteral(
             "UPDATE Inventory SET CurrentInv = CurrentInv + ? WHERE PartNo = ? "
@@ -63,6 +65,7 @@ StockChange applyDelta(Database &db, const QString &partNo, double delta)
         if (!update.exec({whole, partNo, whole}))
             return failed<StockChange>(update.error());
         written = update.rowsAffected() > 0;
+        before = -whole; // the stock read back, less the change, below
     }
     const QString readBack = QStringLiteral("SELECT CurrentInv, ReorderPoint FROM Inventory WHERE PartNo = ?");
     DbError error;
@@ -80,6 +83,7 @@ StockChange applyDelta(Database &db, const QString &partNo, double delta)
             return conversionFailed<StockChange>(error);
         if (!NumberRules::toInt16(double(current) + delta, &newStock, &error))
             return conversionFailed<StockChange>(error);
+        before = current;
         Statement write(db, QStringLiteral("UPDATE Inventory SET CurrentInv = ? WHERE PartNo = ?"));
         if (!write.exec({int(newStock), partNo}))
             return failed<StockChange>(write.error());
@@ -97,6 +101,7 @@ StockChange applyDelta(Database &db, const QString &partNo, double delta)
     read.finish();
     if (!NumberRules::toInt16(stock, &change.newStock, &error))
         return conversionFailed<StockChange>(error);
+    change.previousStock = written ? change.newStock + before : before;
     change.status = Status::Done;
     return change;
 }
@@ -126,7 +131,8 @@ StockChange adjustStock(Database &db, const QString &partNo, double delta)
     return within<StockChange>(db, [&] { return applyDelta(db, partNo, delta); });
 }
 
-StockChange submitAdjustment(Database &db, const QString &partNo, double quantity, Direction direction)
+StockChange submitAdjustment(Database &db, const QString &partNo, double quantity, Direction direction,
+                             const QString &note)
 {
     return within<StockChange>(db, [&] {
         qint16 amount = 0;
@@ -139,7 +145,11 @@ StockChange submitAdjustment(Database &db, const QString &partNo, double quantit
                 return failed<StockChange>(readError);
             return exists ? conversionFailed<StockChange>(error) : withStatus<StockChange>(Status::PartMissing);
         }
-        return applyDelta(db, partNo, direction == Direction::Add ? double(amount) : -double(amount));
+        StockChange change = applyDelta(db, partNo, direction == Direction::Add ? double(amount) : -double(amount));
+        if (change.ok() && !StockLedger::record(db, StockLedger::adjusted(partNo, change.previousStock,
+                                                                          change.newStock, note), &error))
+            return failed<StockChange>(error);
+        return change;
     });
 }
 
@@ -187,6 +197,8 @@ Outcome addPart(Database &db, const NewPart &part)
             if (!vendor.exec({part.partNo, part.vendor, part.description}))
                 return failed<Outcome>(vendor.error());
         }
+        if (!StockLedger::record(db, StockLedger::opened(part.partNo, part.quantity), &error))
+            return failed<Outcome>(error);
         return withStatus<Outcome>(Status::Done);
     });
 }
@@ -194,6 +206,10 @@ Outcome addPart(Database &db, const NewPart &part)
 Outcome deletePart(Database &db, const QString &partNo)
 {
     return within<Outcome>(db, [&] {
+        // The ledger keeps what an undo needs to bring the part back.
+        DbError error;
+        if (!StockLedger::recordDeletion(db, partNo, &error))
+            return failed<Outcome>(error);
         Statement remove(db, QStringLiteral("DELETE FROM Inventory WHERE PartNo = ?"));
         if (!remove.exec({partNo}))
             return failed<Outcome>(remove.error());

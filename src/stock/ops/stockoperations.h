@@ -35,6 +35,7 @@ struct Outcome
 struct StockChange : Outcome
 {
     qint16 newStock = 0;   // as stored
+    qint64 previousStock = 0; // as it was before
     QVariant reorderPoint; // as stored, may be null
     // The stored stock is below the reorder point (a null never is).
     bool belowReorderPoint() const;
@@ -51,8 +52,10 @@ enum class Direction { Add, Subtract };
 
 // A stock Submit: `quantity` (as read from the typed text) rounded half to
 // even to a 16-bit whole number, added or subtracted. A missing part is
-// reported before a quantity out of range.
-StockChange submitAdjustment(Database &db, const QString &partNo, double quantity, Direction direction);
+// reported before a quantity out of range. The change goes in the stock
+// ledger with the note.
+StockChange submitAdjustment(Database &db, const QString &partNo, double quantity, Direction direction,
+                             const QString &note = QString());
 
 struct NewPart
 {
