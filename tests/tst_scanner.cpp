@@ -80,7 +80,8 @@ bool onServer()
 {
     return TestEnvironment::defaultEngine() == TestEnvironment::Engine::Server;
 }
-const QString Parts = QString::fromUtf8(
+// The file schema refuses text in CurrentInv; an older file may still hold it.
+const QString Parts = (onServer() ? QString() : QStringLiteral("PRAGMA ignore_check_constraints = 1;")) + QString::fromUtf8(
     "INSERT INTO Inventory (PartNo, Description, CurrentInv) VALUES ('A1', 'a', 10), ('B2', 'b', 3),"
     "('C3', 'c', 10), ('O''BRIEN', 'quote', 7), ('µ1', 'micro', 1), ('NOSTOCK', 'never counted', NULL),"
     "('BIG', 'nearly full', 32760), ('LOW', 'nearly empty', -32760)")
