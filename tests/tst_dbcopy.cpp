@@ -24,7 +24,11 @@ const QString Rows = QString::fromUtf8(
     "('5'' CABLE', NULL, 'It''s a cable');"
     "INSERT INTO BoardBOM (BoardPN, Description, PartNo, QtyUsed) VALUES ('AMP', 'Amplifier', 'R100', 2.5), "
     "(NULL, 'Unsaved', 'mixedCase-r1', 1), ('amp', 'Amplifier', '5'' CABLE', 1);"
-    "INSERT INTO Users (User, Password) VALUES ('Admin', 'Secret'), ('o''hara', 'pw');");
+    "INSERT INTO Users (User, Password) VALUES ('Admin', 'Secret'), ('o''hara', 'pw');"
+    "INSERT INTO \"StockLedger\" (\"ChangedAt\", \"Workstation\", \"LoginName\", \"PartNo\", \"Change\", "
+    "\"StockAfter\", \"Source\", \"GroupId\", \"Note\") VALUES ('2026-03-14T09:26:53.000Z', 'bench-1', 'clerk', "
+    "'R100', 5, 500, 'stock window', 'g1', 'It''s counted'), ('2026-03-14T09:27:00.000Z', 'bench-1', 'clerk', "
+    "'5'' CABLE', -3, -3, 'kit pull', 'g2', NULL);");
 
 // Every row of every table as text, through a connection of its own.
 QStringList dump(const QString &address)
@@ -33,7 +37,7 @@ QStringList dump(const QString &address)
     if (!db.open(address))
         return {QStringLiteral("cannot open: ") + db.errorString()};
     QStringList out;
-    for (const QString &table : Schema::requiredTables()) {
+    for (const QString &table : Schema::requiredTables() + QStringList{QStringLiteral("\"StockLedger\"")}) {
         Recordset rs;
         if (!rs.open(db, QStringLiteral("select * from ") + table))
             return {rs.errorString()};
@@ -93,7 +97,7 @@ private slots:
         QVERIFY2(env.isValid(), qPrintable(env.error()));
         env.app.database().close();
         const QStringList original = dump(env.app.databasePath());
-        QCOMPARE(original.size(), 4 + 2 + 3 + 2);
+        QCOMPARE(original.size(), 4 + 2 + 3 + 2 + 2);
 
         const QString server = newServerDatabase(serverHasTables);
         QVERIFY(!server.isEmpty());
@@ -101,7 +105,7 @@ private slots:
         DatabaseCopy up;
         up.progress = [&](const QString &table, qint64 rows) { progress << table + QString::number(rows); };
         QVERIFY2(up.run(env.app.databasePath(), server), qPrintable(up.error()));
-        QCOMPARE(progress, QStringList({"Inventory4", "BoardBOM3", "Users2", "PreferredVendor2"}));
+        QCOMPARE(progress, QStringList({"Inventory4", "BoardBOM3", "Users2", "PreferredVendor2", "StockLedger2"}));
         QCOMPARE(dump(server), original);
 
         const QString home = env.folder() + "/home.mdb";
