@@ -33,6 +33,12 @@ const QString Rows = QStringLiteral(
 using Source = StockLedger::Source;
 using Status = StockLedger::UndoOutcome::Status;
 
+// A window's entry field, found by its name.
+QLineEdit *edit(QWidget &w, const char *name)
+{
+    return w.findChild<QLineEdit *>(QLatin1String(name));
+}
+
 // One change made through the path a user takes.
 enum class Path { Adjust, AdjustWithNote, NewPart, DeletePart, KitPull, Import };
 
@@ -43,27 +49,27 @@ void make(TestEnvironment &env, Path path)
     case Path::Adjust:
     case Path::AdjustWithNote: {
         AddDeleteInvWindow w(env.app, false);
-        w.txtPartNo->setText(QStringLiteral("r1"));
-        w.txtQuantity->setText(QStringLiteral("7"));
+        edit(w, "txtPartNo")->setText(QStringLiteral("r1"));
+        edit(w, "txtQuantity")->setText(QStringLiteral("7"));
         if (path == Path::AdjustWithNote)
-            w.txtNote->setText(QStringLiteral("broken on the bench"));
+            edit(w, "txtNote")->setText(QStringLiteral("broken on the bench"));
         w.submit();
         break;
     }
     case Path::NewPart: {
         AddDeletePartWindow w(env.app, true);
-        w.txtPartNo->setText(QStringLiteral("D1"));
-        w.txtQuantity->setText(QStringLiteral("12"));
-        w.txtDescription->setText(QStringLiteral("Diode"));
-        w.txtCost->setText(QStringLiteral("0.5"));
-        w.txtReorder->setText(QStringLiteral("3"));
-        w.txtVendor->setText(QStringLiteral("Farnell"));
+        edit(w, "txtPartNo")->setText(QStringLiteral("D1"));
+        edit(w, "txtQuantity")->setText(QStringLiteral("12"));
+        edit(w, "txtDescription")->setText(QStringLiteral("Diode"));
+        edit(w, "txtCost")->setText(QStringLiteral("0.5"));
+        edit(w, "txtReorder")->setText(QStringLiteral("3"));
+        edit(w, "txtVendor")->setText(QStringLiteral("Farnell"));
         w.submit();
         break;
     }
     case Path::DeletePart: {
         AddDeletePartWindow w(env.app, false);
-        w.txtPartNo->setText(QStringLiteral("U1"));
+        edit(w, "txtPartNo")->setText(QStringLiteral("U1"));
         env.ui.answers.enqueue(UserInterface::Answer::Yes);
         w.submit();
         break;
@@ -183,20 +189,20 @@ private slots:
         TestEnvironment env(Rows);
         QVERIFY2(env.isValid(), qPrintable(env.error()));
         AddDeleteInvWindow w(env.app, true);
-        w.txtPartNo->setText(QStringLiteral("R1"));
-        w.txtQuantity->setText(QStringLiteral("5"));
-        w.txtNote->setText(QString(256, QLatin1Char('n')));
+        edit(w, "txtPartNo")->setText(QStringLiteral("R1"));
+        edit(w, "txtQuantity")->setText(QStringLiteral("5"));
+        edit(w, "txtNote")->setText(QString(256, QLatin1Char('n')));
         w.submit();
         QCOMPARE(env.ui.lastText(), QStringLiteral("The note may hold at most 255 characters."));
-        QCOMPARE(QApplication::focusWidget() == w.txtNote || !w.isVisible(), true);
-        w.txtNote->setText(QString(255, QChar(0x00e9)));
-        w.txtPartNo->setText(QStringLiteral("NOPE"));
+        QCOMPARE(QApplication::focusWidget() == edit(w, "txtNote") || !w.isVisible(), true);
+        edit(w, "txtNote")->setText(QString(255, QChar(0x00e9)));
+        edit(w, "txtPartNo")->setText(QStringLiteral("NOPE"));
         w.submit(); // no such part
         QVERIFY(KitPull::pull(env.app.database(), QStringLiteral("NOKIT"), 1).status
                 == KitPull::Outcome::Status::KitNotFound);
         QCOMPARE(stock(env), QStringLiteral("R1=100 C1=50 U1=10 D1=- vendors=1"));
         QCOMPARE(ledger(env), QStringList());
-        w.txtPartNo->setText(QStringLiteral("R1"));
+        edit(w, "txtPartNo")->setText(QStringLiteral("R1"));
         w.submit(); // a note of 255 characters is taken
         QCOMPARE(ledger(env).size(), 1);
     }
@@ -236,8 +242,8 @@ private slots:
             StockLedger::setIdentity({QStringLiteral("BENCH-2"), QStringLiteral("bob")});
             if (later == QLatin1String("C1")) {
                 AddDeleteInvWindow w(env.app, true);
-                w.txtPartNo->setText(later);
-                w.txtQuantity->setText(QStringLiteral("1"));
+                edit(w, "txtPartNo")->setText(later);
+                edit(w, "txtQuantity")->setText(QStringLiteral("1"));
                 w.submit();
             } else {
                 QVERIFY(env.exec(QStringLiteral("INSERT INTO Inventory (PartNo, Description, CurrentInv) "
@@ -369,7 +375,7 @@ private slots:
         QCOMPARE(levels, (QList<qreal>{100, 93, 93, 87, 87, 83, 83}));
         QCOMPARE(w.chtStock->reorderLevel(), 40.0);
         QCOMPARE(w.chtStock->kitPulls().size(), 1); // one pull, one mark
-        w.txtPartNo->clear();
+        edit(w, "txtPartNo")->clear();
         QVERIFY(w.showHistory());
         QCOMPARE(m->rowCount(), 7);
         QVERIFY(!w.chtStock->isVisibleTo(&w));

@@ -31,8 +31,8 @@ StockHistoryWindow::StockHistoryWindow(AppContext &app, const QString &partNo, Q
     chtStock->hide();
 
     setTabOrder(txtPartNo, cmdShow);
-    setTabOrder(cmdShow, MSHFlexGrid1);
-    setTabOrder(MSHFlexGrid1, cmdClose);
+    setTabOrder(cmdShow, grid());
+    setTabOrder(grid(), closeButton());
     auto *fields = new EntryFields(this);
     fields->onEnter(txtPartNo, [this] { showHistory(); });
     connect(cmdShow, &QPushButton::clicked, this, [this] { showHistory(); });
@@ -52,26 +52,29 @@ bool StockHistoryWindow::showHistory()
     Database &db = m_app.database();
     const QString partNo = txtPartNo->text();
     const bool onePart = !partNo.isEmpty();
-    BusyPointer busy(this);
     DbError error;
-    bool ok = StockLedger::ensureTable(db, &error);
-    if (ok) {
-        MSHFlexGrid1->setUpdatesEnabled(false);
-        ok = model()->loadQuery(db, StockLedger::historyQuery(onePart),
-                                onePart ? QVariantList{partNo} : QVariantList{});
-        MSHFlexGrid1->setUpdatesEnabled(true);
-        if (!ok)
-            error = model()->error();
-    }
-    StockLedger::Chart data;
-    if (ok && onePart)
-        ok = StockLedger::chartOf(db, partNo, &data, &error);
-    busy.release();
-    if (!ok) {
+    auto failed = [&] {
         chtStock->hide();
         m_app.ui().inform(this, QStringLiteral("The history could not be read.\r\n") + errorMessageText(error),
                           UserInterface::Icon::Critical);
         return false;
+    };
+    if (!StockLedger::ensureTable(db, &error))
+        return failed();
+    // The grid window tells of a read that fails.
+    if (!loadRows([&](SqlEngine::RowSink &sink, DbError *failure) {
+            return StockLedger::readHistory(db, partNo, sink, failure);
+        })) {
+        chtStock->hide();
+        return false;
+    }
+    StockLedger::Chart data;
+    if (onePart) {
+        BusyPointer busy(this);
+        const bool read = StockLedger::chartOf(db, partNo, &data, &error);
+        busy.release();
+        if (!read)
+            return failed();
     }
     if (onePart && !data.points.isEmpty()) {
         chtStock->show(partNo, data);
@@ -104,12 +107,12 @@ void StockHistoryWindow::placeControls()
     cmdShow->setGeometry(boxLeft + boxWidth + margin, margin, cmdShow->sizeHint().width(), rowHeight);
 
     int top = margin + rowHeight + margin;
-    const int bottom = cmdClose->y() - margin;
+    const int bottom = closeButton()->y() - margin;
     const int width = qMax(0, this->width() - 2 * margin);
     if (!chtStock->isHidden()) { // also before the window is shown
         const int chartHeight = qMax(0, (bottom - top) / 2);
         chtStock->setGeometry(margin, top, width, chartHeight);
         top += chartHeight + margin;
     }
-    MSHFlexGrid1->setGeometry(margin, top, width, qMax(0, bottom - top));
+    grid()->setGeometry(margin, top, width, qMax(0, bottom - top));
 }

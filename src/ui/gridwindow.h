@@ -32,6 +32,7 @@ protected:
     // grid empty; false then.
     bool loadRows(const std::function<bool(SqlEngine::RowSink &, DbError *)> &read);
     GridView *grid() const { return MSHFlexGrid1; }
+    QPushButton *closeButton() const { return cmdClose; }
     void setClientSize(double widthTwips, double heightTwips);
     void resizeEvent(QResizeEvent *event) override;
     // The Close button in the bottom right corner, the grid above it; a step

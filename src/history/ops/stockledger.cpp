@@ -832,4 +832,14 @@ QString messageFor(const UndoOutcome &outcome)
     return errorMessageText(outcome.error) + unchanged;
 }
 
+bool readHistory(Database &db, const QString &partNo, SqlEngine::RowSink &sink, DbError *error)
+{
+    const bool onePart = !partNo.isEmpty();
+    if (db.read(historyQuery(onePart), onePart ? QVariantList{partNo} : QVariantList{}, sink))
+        return true;
+    if (error)
+        *error = db.error();
+    return false;
+}
+
 } // namespace StockLedger

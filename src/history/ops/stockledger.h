@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/sqlengine.h"
+
 #include "data/dberror.h"
 
 #include <QDateTime>
@@ -95,6 +97,8 @@ bool recordDeletion(Database &db, const QString &partNo, DbError *error = nullpt
 // Reading. The grid's statement: newest first, one part (bound as the one
 // value) or, with `onePart` false, every part.
 QString historyQuery(bool onePart);
+// The grid's rows: one part's (an empty number: every part's), newest first.
+bool readHistory(Database &db, const QString &partNo, SqlEngine::RowSink &sink, DbError *error);
 
 struct Point
 {
