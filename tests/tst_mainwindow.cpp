@@ -73,6 +73,7 @@ const QList<Enabled> &enabledCommands()
         {C::FileSave, "FileSave", true},
         {C::FileSaveAs, "FileSaveAs", true},
         {C::FilePrint, "FilePrint", true},
+        {C::BackupDatabase, "BackupDatabase", true},
         {C::Users, "Users", true},
         {C::Import, "Import", true},
         {C::FileExit, "FileExit", true},
@@ -125,7 +126,7 @@ private slots:
         QTest::addColumn<QStringList>("items");
         QTest::newRow("File") << "mnuFile" << "&File"
             << QStringList{"&New\tCtrl+N", "&Open...\tCtrl+O", "&Save", "Save &As...", "&Print...", "-",
-                           "Add/Delete Users", "Import From Scanner", "-", "E&xit"};
+                           "Back Up Database...", "Add/Delete Users", "Import From Scanner", "-", "E&xit"};
         QTest::newRow("Edit") << "mnuEdit" << "&Edit"
             << QStringList{"&Undo", "-", "Cu&t\tCtrl+X", "&Copy\tCtrl+C", "&Paste\tCtrl+V", "Paste &Special..."};
         QTest::newRow("View") << "mnuView" << "&View"

@@ -25,7 +25,8 @@ const QList<Command> &commandTable()
         {C::FileSave, "mnuFile", "mnuFileSave", "&Save", "", false, false},
         {C::FileSaveAs, "mnuFile", "mnuFileSaveAs", "Save &As...", "", false, false},
         {C::FilePrint, "mnuFile", "mnuFilePrint", "&Print...", "", false, false},
-        {C::Users, "mnuFile", "mnuUsers", "Add/Delete Users", "", true, false},
+        {C::BackupDatabase, "mnuFile", "mnuBackupDatabase", "Back Up Database...", "", true, false},
+        {C::Users, "mnuFile", "mnuUsers", "Add/Delete Users", "", false, false},
         {C::Import, "mnuFile", "mnuImport", "Import From Scanner", "", false, false},
         {C::FileExit, "mnuFile", "mnuFileExit", "E&xit", "", true, false},
 

@@ -1,5 +1,6 @@
 #include "app/subsystems.h"
 
+#include "backup/backupcommands.h"
 #include "bom/bomcommands.h"
 #include "bom/kitcommands.h"
 #include "docs/documentcommands.h"
@@ -20,6 +21,7 @@ void registerSubsystems(CommandHost &host)
     KitCommands::registerCommands(host);
     ReportCommands::registerCommands(host);
     UserCommands::registerCommands(host);
+    BackupCommands::registerCommands(host);
 #ifdef PARTWISE_HAS_WEBENGINE
     WebCommands::registerCommands(host);
 #endif

@@ -10,7 +10,7 @@ class QWidget;
 
 // Every command of the main window, in menu order.
 enum class CommandId {
-    FileNew, FileOpen, FileSave, FileSaveAs, FilePrint, Users, Import, FileExit,
+    FileNew, FileOpen, FileSave, FileSaveAs, FilePrint, BackupDatabase, Users, Import, FileExit,
     EditUndo, EditCut, EditCopy, EditPaste, EditPasteSpecial,
     ViewToolbar, ViewStatusBar, ViewWebBrowser,
     NewBOM, EditBOM, AllBOM,

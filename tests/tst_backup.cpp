@@ -1,0 +1,386 @@
+// Backups: a consistent copy while others write, nothing under the chosen
+// name unless the copy is whole, the daily copies, the server's dump.
+#include "app/mainwindow.h"
+#include "backup/ops/backupops.h"
+#include "data/database.h"
+#include "data/recordset.h"
+#include "data/writetransaction.h"
+#include "stock/stockoperations.h"
+#include "testenvironment.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+
+namespace {
+
+using BackupOps::Status;
+
+// Parts enough for a copy of many pages.
+const char *const Filler =
+    "INSERT INTO Inventory (PartNo, Description, CurrentInv) WITH RECURSIVE n(i) AS "
+    "(SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 20000) "
+    "SELECT 'F' || i, 'filler part number ' || i, 1 FROM n;";
+
+// Child: adds 1 to `partNo` and to SUM in one write, `adds` times, printing
+// the number of each write once it is committed.
+int writer(const QString &path, const QString &partNo, int adds)
+{
+    Database db(QStringLiteral("writer"));
+    if (!db.open(path))
+        return 1;
+    for (int i = 1; i <= adds; ++i) {
+        DbError error;
+        const bool ok = runWrite(db, [&](DbError *failure) {
+            for (const QString &part : {partNo, QStringLiteral("SUM")}) {
+                const StockOps::StockChange change = StockOps::adjustStock(db, part, 1);
+                if (!change.ok()) {
+                    *failure = change.error;
+                    return false;
+                }
+            }
+            return true;
+        }, &error);
+        if (!ok)
+            return 1;
+        std::printf("%d\n", i);
+        std::fflush(stdout);
+    }
+    return 0;
+}
+
+// Child: a slow backup that says through `signal` (written under another
+// name, then renamed) that it has begun copying.
+int slowBackup(const QString &path, const QString &target, const QString &signal)
+{
+    bool told = false;
+    const BackupOps::Outcome outcome = BackupOps::backup(path, target, [&](qint64, qint64) {
+        if (!told) {
+            QFile f(signal + QStringLiteral(".tmp"));
+            told = f.open(QIODevice::WriteOnly) && f.write("copying") && f.flush();
+            f.close();
+            told = told && f.rename(signal);
+        }
+        QThread::msleep(50);
+        return true;
+    }, 1);
+    return outcome.ok() ? 0 : 1;
+}
+
+QString integrity(const QString &path)
+{
+    Database db(QStringLiteral("check"));
+    if (!db.openAtStartUp(path))
+        return db.errorString();
+    QSqlQuery q(db.handle());
+    return q.exec(QStringLiteral("PRAGMA integrity_check")) && q.next() ? q.value(0).toString()
+                                                                        : QStringLiteral("no answer");
+}
+
+QStringList leftovers(const QString &folder)
+{
+    return QDir(folder).entryList({QStringLiteral("*.partial-*")}, QDir::Files);
+}
+
+QByteArray contents(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+bool writeFile(const QString &path, const QByteArray &data)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
+}
+
+} // namespace
+
+class TestBackup : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // Four processes keep writing while the copy is made: it passes the
+    // integrity check, holds every write acknowledged before it began, and
+    // shows each write whole (SUM moves with the part in one transaction).
+    void copyDuringWrites()
+    {
+        TestEnvironment env(QStringLiteral("INSERT INTO Inventory (PartNo, CurrentInv) VALUES "
+                                           "('P0', 0), ('P1', 0), ('P2', 0), ('P3', 0), ('SUM', 0);")
+                                + QLatin1String(Filler),
+                            TestEnvironment::Data::Empty, TestEnvironment::Engine::File);
+        QVERIFY2(env.isValid(), qPrintable(env.error()));
+        const QString db = env.app.databaseAddress();
+        QList<QProcess *> writers;
+        QList<int> acked(4, 0);
+        auto readAcks = [&] {
+            for (int i = 0; i < 4; ++i) {
+                const QList<QByteArray> lines = writers[i]->readAllStandardOutput().split('\n');
+                for (const QByteArray &line : lines)
+                    if (!line.trimmed().isEmpty())
+                        acked[i] = line.trimmed().toInt();
+            }
+        };
+        auto waitForAcks = [&](QList<int> atLeast) {
+            for (int tries = 0; tries < 600; ++tries) {
+                readAcks();
+                bool all = true;
+                for (int i = 0; i < 4; ++i)
+                    all = all && acked[i] >= atLeast[i];
+                if (all)
+                    return true;
+                for (QProcess *p : writers)
+                    p->waitForReadyRead(50);
+            }
+            return false;
+        };
+        for (int i = 0; i < 4; ++i) {
+            auto *p = new QProcess(this);
+            p->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+            p->start(QCoreApplication::applicationFilePath(), {"--writer", db, QStringLiteral("P%1").arg(i), "5000"});
+            writers << p;
+        }
+        QVERIFY(waitForAcks({3, 3, 3, 3}));
+        const QList<int> before = acked;
+        const QString target = env.folder() + QStringLiteral("/copy.mdb");
+        bool waited = false;
+        const BackupOps::Outcome outcome = BackupOps::backup(db, target, [&](qint64, qint64) {
+            // More writes land while the copy is under way.
+            if (!waited)
+                waited = waitForAcks({before[0] + 3, before[1] + 3, before[2] + 3, before[3] + 3});
+            return true;
+        }, 8);
+        for (QProcess *p : writers) {
+            p->kill();
+            p->waitForFinished();
+        }
+        QVERIFY2(outcome.ok(), qPrintable(outcome.text));
+        QVERIFY(waited);
+        QCOMPARE(integrity(target), QStringLiteral("ok"));
+        Database copy(QStringLiteral("copy"));
+        QVERIFY(copy.open(target));
+        int sum = 0;
+        for (int i = 0; i < 4; ++i) {
+            Recordset rs;
+            QVERIFY(rs.open(copy, "select CurrentInv from Inventory where PartNo = ?", {QStringLiteral("P%1").arg(i)}));
+            QVERIFY2(rs.value("CurrentInv").toInt() >= before[i], qPrintable(QString::number(i)));
+            sum += rs.value("CurrentInv").toInt();
+        }
+        Recordset rs;
+        QVERIFY(rs.open(copy, "select CurrentInv from Inventory where PartNo = 'SUM'"));
+        QCOMPARE(rs.value("CurrentInv").toInt(), sum);
+        QVERIFY(leftovers(env.folder()).isEmpty());
+    }
+
+    // What is left under the chosen name when the copy does not finish or may
+    // not be written there.
+    void nothingHalfWritten_data()
+    {
+        QTest::addColumn<QString>("suffix"); // the target: the database's name plus this, or a file of its own
+        QTest::addColumn<bool>("existing");  // a file is there already
+        QTest::addColumn<int>("cancelAt");   // step at which the user cancels, -1 never
+        QTest::addColumn<int>("status");
+        QTest::newRow("cancelled") << "" << false << 1 << int(Status::Cancelled);
+        QTest::newRow("cancelled over a file") << "" << true << 3 << int(Status::Cancelled);
+        QTest::newRow("done over a file") << "" << true << -1 << int(Status::Done);
+        QTest::newRow("the database") << "=" << false << -1 << int(Status::OverDatabase);
+        QTest::newRow("its log") << "=-wal" << false << -1 << int(Status::OverDatabase);
+    }
+    void nothingHalfWritten()
+    {
+        QFETCH(QString, suffix);
+        QFETCH(bool, existing);
+        QFETCH(int, cancelAt);
+        QFETCH(int, status);
+        TestEnvironment env(QLatin1String(Filler), TestEnvironment::Data::Empty, TestEnvironment::Engine::File);
+        QVERIFY2(env.isValid(), qPrintable(env.error()));
+        const QString db = env.app.databaseAddress();
+        const QString target = suffix.startsWith('=') ? db + suffix.mid(1) : env.folder() + "/copy.mdb";
+        if (existing)
+            QVERIFY(writeFile(target, "what was there"));
+        const QByteArray was = contents(target);
+        int steps = 0;
+        const BackupOps::Outcome outcome =
+            BackupOps::backup(db, target, [&](qint64, qint64) { return ++steps != cancelAt; }, 4);
+        QCOMPARE(int(outcome.status), status);
+        if (outcome.ok())
+            QCOMPARE(integrity(target), QStringLiteral("ok"));
+        else
+            QCOMPARE(contents(target), was);
+        QVERIFY(leftovers(env.folder()).isEmpty());
+        QCOMPARE(env.scalar("select count(*) from Inventory").toInt(), 20000);
+    }
+
+    // A backup whose process is killed half-way leaves no file under the
+    // chosen name.
+    void killedHalfWay()
+    {
+        TestEnvironment env(QLatin1String(Filler), TestEnvironment::Data::Empty, TestEnvironment::Engine::File);
+        QVERIFY2(env.isValid(), qPrintable(env.error()));
+        const QString target = env.folder() + "/copy.mdb", signal = env.folder() + "/copying";
+        QProcess child;
+        child.setProcessChannelMode(QProcess::ForwardedChannels);
+        child.start(QCoreApplication::applicationFilePath(),
+                    {"--slow-backup", env.app.databaseAddress(), target, signal});
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(signal), 30000);
+        child.kill();
+        QVERIFY(child.waitForFinished());
+        QVERIFY(!QFile::exists(target));
+        QCOMPARE(integrity(env.app.databaseAddress()), QStringLiteral("ok"));
+    }
+
+    // DailyBackups=N keeps the N newest daily copies; 0 makes and removes
+    // none; a copy already made today is not made again. The temporary file
+    // of a copy cut off long ago goes; other files in the folder stay.
+    void dailyCopies_data()
+    {
+        QTest::addColumn<QVariant>("setting");
+        QTest::addColumn<QList<int>>("there"); // days before today with a copy already
+        QTest::addColumn<QList<int>>("kept");  // afterwards; 0 is today
+        QTest::newRow("absent: 7") << QVariant() << QList<int>{1, 2, 3, 4, 5, 6, 7, 8, 9}
+                                   << QList<int>{0, 1, 2, 3, 4, 5, 6};
+        QTest::newRow("2") << QVariant("2") << QList<int>{1, 2, 3} << QList<int>{0, 1};
+        QTest::newRow("0 turns them off") << QVariant("0") << QList<int>{1, 2} << QList<int>{1, 2};
+        QTest::newRow("not a number: 7") << QVariant("x") << QList<int>{1} << QList<int>{0, 1};
+        QTest::newRow("today's made already") << QVariant("3") << QList<int>{0, 1, 5, 9} << QList<int>{0, 1, 5};
+    }
+    void dailyCopies()
+    {
+        QFETCH(QVariant, setting);
+        QFETCH(QList<int>, there);
+        QFETCH(QList<int>, kept);
+        TestEnvironment env(QString(), TestEnvironment::Data::Empty, TestEnvironment::Engine::File);
+        QVERIFY2(env.isValid(), qPrintable(env.error()));
+        const QString db = env.app.databaseAddress();
+        const QDate today(2026, 12, 7);
+        QVERIFY(QDir().mkpath(BackupOps::Daily::folder(db)));
+        const QStringList others{BackupOps::Daily::folder(db) + "/Inventory-notes.mdb",
+                                 BackupOps::Daily::folder(db) + "/Other-2026-01-01.mdb"};
+        for (const QString &other : others)
+            QVERIFY(writeFile(other, "keep"));
+        // Left by copies cut off: one long ago, one under way now.
+        const QString stale = BackupOps::Daily::folder(db) + "/Inventory-2026-12-01.mdb.partial-1",
+                      fresh = BackupOps::Daily::folder(db) + "/Inventory-2026-12-07.mdb.partial-2";
+        QFile staleFile(stale);
+        QVERIFY(writeFile(stale, "cut off") && writeFile(fresh, "under way") && staleFile.open(QIODevice::ReadWrite));
+        QVERIFY(staleFile.setFileTime(QDateTime::currentDateTime().addSecs(-7200), QFileDevice::FileModificationTime));
+        staleFile.close();
+        for (int day : there)
+            QVERIFY(writeFile(BackupOps::Daily::fileName(db, today.addDays(-day)), "old"));
+        const BackupOps::Outcome outcome =
+            BackupOps::Daily::run(db, today, BackupOps::Daily::copiesFromSetting(setting));
+        QVERIFY2(outcome.ok(), qPrintable(outcome.text));
+        QStringList expected;
+        for (int day : kept)
+            expected.prepend(BackupOps::Daily::fileName(db, today.addDays(-day)));
+        QCOMPARE(BackupOps::Daily::existing(db), expected);
+        for (const QString &other : others)
+            QVERIFY(QFile::exists(other));
+        QCOMPARE(QFile::exists(stale), !kept.contains(0)); // only where copies are made
+        QVERIFY(QFile::exists(fresh));
+        if (kept.contains(0))
+            QCOMPARE(contents(expected.last()) == "old", there.contains(0));
+    }
+
+    // The command as the user runs it: the daily copy appears in the
+    // background at start; a chosen file gets a copy that opens and that
+    // partwise-dbcopy restores; the database itself is refused.
+    void command_data()
+    {
+        QTest::addColumn<QString>("name"); // in the program folder
+        QTest::addColumn<QString>("message");
+        QTest::newRow("a new file") << "copy.mdb" << "The database was backed up to\n%1";
+        QTest::newRow("the database") << "Inventory.mdb"
+                                      << "A backup cannot be written over the inventory database. Choose another file.";
+    }
+    void command()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, message);
+        TestEnvironment env(QString(), TestEnvironment::Data::Sample, TestEnvironment::Engine::File);
+        QVERIFY2(env.isValid(), qPrintable(env.error()));
+        MainWindow w(env.app);
+        QVERIFY(w.load());
+        const QString daily = BackupOps::Daily::fileName(env.app.databaseAddress(), env.app.now().date());
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(daily), 20000);
+        const QString target = QDir(env.folder()).filePath(name);
+        env.ui.fileNames.enqueue(target);
+        w.action(CommandId::BackupDatabase)->trigger();
+        QCOMPARE(env.ui.lastText(), message.contains("%1") ? message.arg(target) : message);
+        QCOMPARE(integrity(target), QStringLiteral("ok"));
+        if (name == "Inventory.mdb")
+            return;
+        // Restored over the database with partwise-dbcopy --replace.
+        const QString sql = "select sum(CurrentInv) from Inventory";
+        const int stock = env.scalar(sql).toInt();
+        QVERIFY(env.execElsewhere("UPDATE Inventory SET CurrentInv = CurrentInv + 1"));
+        w.close();
+        QProcess restore;
+        restore.start(QCoreApplication::applicationDirPath() + "/../partwise-dbcopy",
+                      {"--replace", target, env.app.databaseAddress()});
+        QVERIFY(restore.waitForFinished(60000));
+        QCOMPARE(restore.exitCode(), 0);
+        QCOMPARE(env.scalar(sql).toInt(), stock);
+    }
+
+    // The server's database goes through pg_dump, found on the path; without
+    // it the user is told what to install.
+    void serverDump_data()
+    {
+        QTest::addColumn<bool>("onPath");
+        QTest::newRow("pg_dump missing") << false;
+        QTest::newRow("pg_dump") << true;
+    }
+    void serverDump()
+    {
+        QFETCH(bool, onPath);
+        const QString reason = TestEnvironment::unavailable(TestEnvironment::Engine::Server);
+        if (onPath && !reason.isEmpty())
+            QSKIP(qPrintable(reason));
+        std::unique_ptr<TestEnvironment> server;
+        if (onPath) {
+            server = std::make_unique<TestEnvironment>(QStringLiteral("INSERT INTO Inventory (PartNo) VALUES ('R1');"),
+                                                       TestEnvironment::Data::Empty, TestEnvironment::Engine::Server);
+            QVERIFY2(server->isValid(), qPrintable(server->error()));
+        }
+        const QString address =
+            server ? server->app.databaseAddress() : QStringLiteral("postgresql://nobody@localhost/partwise");
+        QTemporaryDir empty;
+        const QByteArray path = qgetenv("PATH");
+        if (!onPath)
+            qputenv("PATH", empty.path().toLocal8Bit());
+        const QString target = empty.path() + "/copy.dump";
+        const BackupOps::Outcome outcome = BackupOps::backup(address, target);
+        qputenv("PATH", path);
+        QCOMPARE(int(outcome.status), int(onPath ? Status::Done : Status::NoDumpProgram));
+        QCOMPARE(outcome.text, onPath ? QString() : BackupOps::noDumpProgramText());
+        QCOMPARE(contents(target).left(5), onPath ? QByteArray("PGDMP") : QByteArray());
+        QVERIFY(leftovers(empty.path()).isEmpty());
+    }
+};
+
+int main(int argc, char *argv[])
+{
+    if (argc == 5 && qstrcmp(argv[1], "--writer") == 0) {
+        QCoreApplication app(argc, argv);
+        return writer(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]), atoi(argv[4]));
+    }
+    if (argc == 5 && qstrcmp(argv[1], "--slow-backup") == 0) {
+        QCoreApplication app(argc, argv);
+        return slowBackup(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]),
+                          QString::fromLocal8Bit(argv[4]));
+    }
+    QApplication app(argc, argv);
+    TestBackup test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_backup.moc"
