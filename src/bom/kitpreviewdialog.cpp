@@ -91,7 +91,8 @@ KitPreviewDialog::KitPreviewDialog(const KitPlan::Plan &plan, QWidget *parent)
     int width = 40;
     for (int c = 0; c < m_list->columnCount(); ++c)
         width += m_list->columnWidth(c);
-    resize(qBound(480, width, 900), 340);
+    const int rowHeight = qMax(16, m_list->sizeHintForRow(0));
+    resize(qBound(480, width, 1100), qBound(300, 150 + rowHeight * int(plan.lines.size()), 640));
     m_list->setFocus();
 }
 
