@@ -17,6 +17,7 @@
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QSet>
+#include <QSettings>
 #include <QTest>
 
 namespace {
@@ -150,6 +151,7 @@ private slots:
             QSKIP("a trigger of the file database");
         TestEnvironment env(rows.section("--after--", 0, 0));
         QVERIFY2(env.isValid(), qPrintable(env.error()));
+        env.app.settings()->setValue("Settings/KitPullPreview", false); // the pull with no list
         if (rows.contains("--after--"))
             QVERIFY(env.exec(rows.section("--after--\n", 1)));
         for (const QString &input : inputs)
@@ -181,6 +183,7 @@ private slots:
     {
         Harness h(part("A", 5) + line("K1", "A", "2"));
         QVERIFY(h.ready());
+        h.env.app.settings()->setValue("Settings/KitPullPreview", false);
         QAction *item = h.main.action(CommandId::KitUpdateInv);
         QVERIFY(item && item->isEnabled());
         h.ui.inputs << QStringLiteral("K1") << QStringLiteral("2");

@@ -1,5 +1,6 @@
 #include "bom/kitcommands.h"
 
+#include "bom/kitpreviewdialog.h"
 #include "bom/ops/kitpull.h"
 #include "data/numberrules.h"
 #include "ui/appcontext.h"
@@ -27,6 +28,8 @@ void updateInvPulled(AppContext &app, QWidget *host)
                                                             : errorMessageText(error));
         return;
     }
+    if (KitPreview::wanted(app))
+        return KitPreview::pull(app, host, kitNo, kits); // a list first, then exactly what it showed
 
     BusyPointer busy(host);
     const KitPull::Outcome outcome = KitPull::pull(app.database(), kitNo, kits);
