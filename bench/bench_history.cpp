@@ -4,6 +4,7 @@
 // 500-component kit pull.
 #include "app/mainwindow.h"
 #include "benchsupport.h"
+#include "ui/listgridmodel.h"
 #include "bom/ops/kitpull.h"
 #include "data/database.h"
 #include "data/writetransaction.h"
@@ -32,14 +33,14 @@ bool submitSamples(AddDeleteInvWindow *window, int parts, QList<double> *samples
     const int warmUp = 20, runs = 500;
     samples->clear();
     for (int i = 0; i < warmUp + runs; ++i) {
-        window->txtPartNo->setText(Bench::partNumber(int(rng.bounded(parts))));
-        window->txtQuantity->setText(QStringLiteral("1"));
+        window->findChild<QLineEdit *>(QStringLiteral("txtPartNo"))->setText(Bench::partNumber(int(rng.bounded(parts))));
+        window->findChild<QLineEdit *>(QStringLiteral("txtQuantity"))->setText(QStringLiteral("1"));
         QElapsedTimer t;
         t.start();
-        window->cmdUpdate->click();
+        window->findChild<QPushButton *>(QStringLiteral("cmdUpdate"))->click();
         QCoreApplication::processEvents();
         const double ms = double(t.nsecsElapsed()) / 1e6;
-        if (!window->txtPartNo->text().isEmpty())
+        if (!window->findChild<QLineEdit *>(QStringLiteral("txtPartNo"))->text().isEmpty())
             return false;
         if (i >= warmUp)
             *samples << ms;

@@ -13,6 +13,7 @@
 #include "stock/adddeleteinvwindow.h"
 #include "stock/adddeletepartwindow.h"
 #include "testenvironment.h"
+#include "ui/listgridmodel.h"
 #include "ui/gridmodel.h"
 
 #include <QLineEdit>
@@ -362,23 +363,23 @@ private slots:
         make(env, Path::Import);
         StockHistoryWindow w(env.app, QStringLiteral("r1"));
         w.load();
-        GridModel *m = w.model();
+        QAbstractItemModel *m = w.model();
         // One part, newest first, its chart above: a step line from the stock
         // before the first change, the reorder point, one mark per kit pull.
         QCOMPARE(m->rowCount(), 3);
         QCOMPARE(m->data(m->index(0, 3)).toString(), QStringLiteral("83"));
         QCOMPARE(m->data(m->index(2, 3)).toString(), QStringLiteral("93"));
-        QVERIFY(w.chtStock->isVisibleTo(&w));
+        QVERIFY(w.findChild<StockChart *>(QStringLiteral("chtStock"))->isVisibleTo(&w));
         QList<qreal> levels;
-        for (const QPointF &p : w.chtStock->stockLine())
+        for (const QPointF &p : w.findChild<StockChart *>(QStringLiteral("chtStock"))->stockLine())
             levels << p.y();
         QCOMPARE(levels, (QList<qreal>{100, 93, 93, 87, 87, 83, 83}));
-        QCOMPARE(w.chtStock->reorderLevel(), 40.0);
-        QCOMPARE(w.chtStock->kitPulls().size(), 1); // one pull, one mark
+        QCOMPARE(w.findChild<StockChart *>(QStringLiteral("chtStock"))->reorderLevel(), 40.0);
+        QCOMPARE(w.findChild<StockChart *>(QStringLiteral("chtStock"))->kitPulls().size(), 1); // one pull, one mark
         edit(w, "txtPartNo")->clear();
         QVERIFY(w.showHistory());
         QCOMPARE(m->rowCount(), 7);
-        QVERIFY(!w.chtStock->isVisibleTo(&w));
+        QVERIFY(!w.findChild<StockChart *>(QStringLiteral("chtStock"))->isVisibleTo(&w));
     }
 };
 

@@ -23,14 +23,14 @@ public:
     // Reads the history of the part in the box (all parts when empty).
     bool showHistory();
 
-    QLabel *lblPartNo;
-    QLineEdit *txtPartNo;
-    QPushButton *cmdShow;
-    StockChart *chtStock;
-
 protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
     void placeControls();
+
+    QLabel *lblPartNo;
+    QLineEdit *txtPartNo;
+    QPushButton *cmdShow;
+    StockChart *chtStock;
 };
