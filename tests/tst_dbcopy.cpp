@@ -236,7 +236,7 @@ private slots:
         };
         QString out;
         QCOMPARE(run({env.app.databasePath(), server}, &out), 0);
-        QCOMPARE(out, QStringLiteral("Inventory: 4 rows\nBoardBOM: 3 rows\nUsers: 2 rows\nPreferredVendor: 2 rows\n"));
+        QCOMPARE(out, QStringLiteral("Inventory: 4 rows\nBoardBOM: 3 rows\nUsers: 2 rows\nPreferredVendor: 2 rows\nStockLedger: 2 rows\n"));
         QCOMPARE(run({env.app.databasePath(), server}, &out), 1);
         QVERIFY2(out.contains("--replace"), qPrintable(out));
         QCOMPARE(run({"--replace", env.app.databasePath(), server}, &out), 0);

@@ -34,6 +34,8 @@ const QList<Text> &stockTexts()
         {stock, "txtPartNo", "", "Enter the part number to adjust"},
         {stock, "lblQty", "Quantity:", nullptr},
         {stock, "txtQuantity", "", "Enter the amount to adjust"},
+        {stock, "lblNote", "Note:", nullptr},
+        {stock, "txtNote", "", "Why the stock changes (kept in the stock history)"},
         {stock + part, "cmdUpdate", "Submit", nullptr},
         {stock + part + browse, "cmdExit", "Exit", nullptr},
         // Part master: the delete job hides all but the part number.
