@@ -39,15 +39,6 @@ QString AppContext::databaseAddress() const
     return SqlEngine::forAddress(address)->resolved(address, dataFolder());
 }
 
-QString AppContext::serialPortName() const
-{
-    if (!m_serialPort.isEmpty())
-        return m_serialPort;
-    const QString stored =
-        settings()->value(QStringLiteral("Settings/ScannerPort")).toString().trimmed();
-    return stored.isEmpty() ? QStringLiteral("/dev/ttyS0") : stored;
-}
-
 std::unique_ptr<QSettings> AppContext::settings() const
 {
     if (!m_settingsFile.isEmpty())

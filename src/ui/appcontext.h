@@ -44,12 +44,6 @@ public:
     QDateTime now() const { return m_clock ? m_clock() : QDateTime::currentDateTime(); }
     void setClock(std::function<QDateTime()> clock) { m_clock = std::move(clock); }
 
-    // The device that stands for the scanner's serial port: the setting
-    // ScannerPort in the Settings group, /dev/ttyS0 when there is none. A name
-    // set here (tests) wins over the setting.
-    QString serialPortName() const;
-    void setSerialPortName(const QString &name) { m_serialPort = name; }
-
     // Settings: the per-user store, or an INI file a test chose.
     std::unique_ptr<QSettings> settings() const;
     void setSettingsFile(const QString &iniPath) { m_settingsFile = iniPath; }
@@ -65,13 +59,11 @@ public:
     // to such a file.
     QString databaseFileRole(const QString &path) const;
 
-
 private:
     UserInterface *m_ui = nullptr;
     std::unique_ptr<UserInterface> m_ownUi;
     QString m_programFolder;
     std::function<QDateTime()> m_clock;
-    QString m_serialPort; // empty: the setting decides
     QString m_dataFolder;
     QString m_databasePath;
     QString m_settingsFile;
