@@ -160,6 +160,18 @@ private slots:
         const auto fields = PartsImport::guessFields(sheet, &headings);
         QCOMPARE(PartsImport::run(env.app.database(), sheet, fields, headings, update).summary(), summary);
         QCOMPARE(parts(env), stored);
+        // Every stock a part is given or changed to is in the stock ledger:
+        // the new parts' opening stock, and R1's 10 -> 25 with its line.
+        QStringList ledger;
+        for (const QVariantList &r : env.app.database().rows(QStringLiteral(
+                 "SELECT \"PartNo\", \"Change\", \"Note\" FROM \"StockLedger\" ORDER BY \"EntryId\"")))
+            ledger << (r.value(0).toString() + QLatin1Char(' ') + r.value(1).toString() + QLatin1Char(' ')
+                       + r.value(2).toString()).trimmed();
+        const QString changes = ledger.join(QLatin1Char('|'));
+        if (update)
+            QCOMPARE(changes, QStringLiteral("R1 15 Import Parts, line 2|N1 0"));
+        else
+            QCOMPARE(ledger.size(), stored.size() - 1); // a row a new part
     }
 
     // A database failure half-way writes nothing at all.

@@ -1,4 +1,5 @@
 #include "importing/ops/partsimport.h"
+#include "history/ops/stockledger.h"
 
 #include "data/caserules.h"
 #include "data/database.h"
@@ -384,6 +385,10 @@ Outcome run(Database &db, const Sheet &sheet, const QList<PartField> &columns, b
                 }
                 if (!parts.add(names, values))
                     return fail();
+                // The opening stock goes in the stock ledger, as a part added by hand.
+                const qint64 opening = values.at(names.indexOf(QStringLiteral("CurrentInv"))).toLongLong();
+                if (!StockLedger::record(db, StockLedger::opened(row.partNo, opening), failure))
+                    return false;
                 if (row.hasVendor && !vendors.add(VendorColumns, {row.partNo, row.vendor, row.description}))
                     return fail();
                 ++added;
@@ -403,11 +408,26 @@ Outcome run(Database &db, const Sheet &sheet, const QList<PartField> &columns, b
                 sets << row.columns.at(i) + QStringLiteral(" = ?");
                 values << row.values.at(i);
             }
+            const qsizetype stockAt = row.columns.indexOf(QStringLiteral("CurrentInv"));
+            QVariant before;
+            if (stockAt >= 0) {
+                before = db.scalar(QStringLiteral("SELECT CurrentInv FROM Inventory WHERE PartNo = ?"), {*found});
+                if (db.error())
+                    return fail();
+            }
             if (!sets.isEmpty()) {
                 values << *found;
                 if (!db.execute(QStringLiteral("UPDATE Inventory SET %1 WHERE PartNo = ?")
                                     .arg(sets.join(QStringLiteral(", "))), values))
                     return fail();
+            }
+            if (stockAt >= 0) {
+                const qint64 was = before.toLongLong(), now = row.values.at(stockAt).toLongLong();
+                if (was != now
+                    && !StockLedger::record(db, StockLedger::adjusted(*found, was, now,
+                                                                      QStringLiteral("Import Parts, line %1").arg(row.line)),
+                                            failure))
+                    return false;
             }
             if (row.hasVendor) {
                 qint64 changed = 0;
