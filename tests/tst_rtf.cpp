@@ -322,6 +322,8 @@ private slots:
         QTest::newRow("long control word") << "{\\rtf1 \\" + QByteArray(100000, 'a') + " x}" << "x";
         QTest::newRow("many empty paragraphs") << "{\\rtf1 " + QByteArray("\\par").repeated(50000) + "}"
                                                << "-";
+        QTest::newRow("many table rows") << "{\\rtf1 " + QByteArray("\\intbl a\\cell\\row").repeated(20000) + "}" << "-";
+        QTest::newRow("many cells in a row") << "{\\rtf1 \\intbl " + QByteArray("\\cell").repeated(50000) + "\\row}" << "-";
     }
 
     void read()

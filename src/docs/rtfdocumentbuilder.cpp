@@ -104,7 +104,7 @@ void Parser::emitParagraph()
     // A row left without \row ends where the text outside the table starts.
     if (!m_row.empty() || !m_cell.empty())
         endRow(false);
-    m_table = nullptr;
+    endTable();
     insertParagraph(m_cursor, m_firstParagraph, block, mark, m_runs.data(), m_runCount);
     m_firstParagraph = false;
     for (size_t i = 0; i < m_runCount; ++i)
@@ -145,44 +145,56 @@ void Parser::endRow(bool pendingText)
     if (m_rowFlattened)
         ++m_losses.tableRows;
     m_rowFlattened = false;
-    const int columns = int(std::min<size_t>(m_row.size(), MaxColumns));
-    if (!m_table) {
-        QTextTableFormat format;
-        format.setCellPadding(2);
-        format.setBorderStyle(QTextFrameFormat::BorderStyle_Solid);
-        format.setBorderCollapse(true);
-        format.setBorder(1);
-        if (m_cellx.size() == size_t(columns)) {
-            QList<QTextLength> widths;
-            int left = 0;
-            for (const int x : m_cellx) {
-                if (x <= left) {
-                    widths.clear();
-                    break;
-                }
-                widths.append(QTextLength(QTextLength::FixedLength, (x - left) / TwipsPerPixel));
-                left = x;
-            }
-            format.setColumnWidthConstraints(widths);
-        }
-        m_table = m_cursor.insertTable(1, columns, format);
-    } else {
-        if (columns > m_table->columns())
-            m_table->appendColumns(columns - m_table->columns());
-        m_table->appendRows(1);
-    }
-    const int row = m_table->rows() - 1;
-    for (size_t c = 0; c < m_row.size(); ++c) {
-        QTextCursor cursor = m_table->cellAt(row, std::min(int(c), columns - 1)).lastCursorPosition();
-        bool first = int(c) < columns;
-        for (const CellPara &para : m_row[c]) {
-            insertParagraph(cursor, first, para.block, para.mark, para.runs.data(), para.runs.size());
-            first = false;
-        }
-    }
+    if (m_rows.empty())
+        m_tableCellx = m_cellx;
+    m_rows.push_back(std::move(m_row));
     m_row.clear();
+}
+
+// The rows read are inserted at once: a table grown row by row rebuilds its
+// grid each time.
+void Parser::endTable()
+{
+    if (m_rows.empty())
+        return;
+    size_t widest = 0;
+    for (const auto &row : m_rows)
+        widest = std::max(widest, row.size());
+    const int columns = int(std::min<size_t>(widest, MaxColumns));
+    QTextTableFormat format;
+    format.setCellPadding(2);
+    format.setBorderStyle(QTextFrameFormat::BorderStyle_Solid);
+    format.setBorderCollapse(true);
+    format.setBorder(1);
+    if (m_tableCellx.size() == size_t(columns)) {
+        QList<QTextLength> widths;
+        int left = 0;
+        for (const int x : m_tableCellx) {
+            if (x <= left) {
+                widths.clear();
+                break;
+            }
+            widths.append(QTextLength(QTextLength::FixedLength, (x - left) / TwipsPerPixel));
+            left = x;
+        }
+        format.setColumnWidthConstraints(widths);
+    }
+    QTextTable *table = m_cursor.insertTable(int(m_rows.size()), columns, format);
+    for (size_t r = 0; r < m_rows.size(); ++r) {
+        for (size_t c = 0; c < m_rows[r].size(); ++c) {
+            QTextCursor cursor =
+                table->cellAt(int(r), std::min(int(c), columns - 1)).lastCursorPosition();
+            bool first = int(c) < columns;
+            for (const CellPara &para : m_rows[r][c]) {
+                insertParagraph(cursor, first, para.block, para.mark, para.runs.data(),
+                                para.runs.size());
+                first = false;
+            }
+        }
+    }
+    m_rows.clear();
     // The empty paragraph after the table takes what follows.
-    m_cursor.setPosition(m_table->lastPosition() + 1);
+    m_cursor.setPosition(table->lastPosition() + 1);
     m_firstParagraph = true;
 }
 
@@ -202,6 +214,7 @@ void Parser::finish()
         emitParagraph();
     else if (m_runCount > 0 || !m_cell.empty() || !m_row.empty())
         endRow();
+    endTable();
 }
 
 void Parser::formatsChanged()

@@ -161,6 +161,7 @@ private:
                          const QTextCharFormat &mark, const Run *runs, size_t count);
     void endCell();
     void endRow(bool pendingText = true);
+    void endTable();
     void paragraphBreak();
     void finish();
 
@@ -202,13 +203,14 @@ private:
     bool m_firstParagraph = true;
     bool m_paraHasContent = false;
 
-    // Table rows: the cells read so far in the row, the paragraphs of the
-    // cell being read, the row's cell boundaries (\cellx) and the table
-    // the next row joins (null once a paragraph outside a table is read).
+    // Tables: the rows read so far of the table being read and its first
+    // row's cell boundaries (\cellx), the cells of the row being read, the
+    // paragraphs of the cell being read, the current cell boundaries.
+    std::vector<std::vector<Cell>> m_rows;
+    std::vector<int> m_tableCellx;
     std::vector<Cell> m_row;
     Cell m_cell;
     std::vector<int> m_cellx;
-    QTextTable *m_table = nullptr;
     bool m_rowFlattened = false; // merged or nested cells read as plain ones
 
     // One QTextCharFormat per distinct format: building them is slow, and
