@@ -470,10 +470,12 @@ QByteArray Emitter::run()
     m_out += "\\plain";
     m_delim = true;
     for (QTextBlock block = m_doc->begin(); block.isValid(); block = block.next()) {
-        if (const QTextTable *t = QTextCursor(block).currentTable()) {
-            // The outermost table the paragraph is in, written whole.
-            while (const auto *outer = qobject_cast<const QTextTable *>(t->parentFrame()))
-                t = outer;
+        // The outermost table the paragraph is in, written whole.
+        const QTextTable *t = nullptr;
+        for (QTextFrame *f = m_doc->frameAt(block.position()); f; f = f->parentFrame())
+            if (const auto *inside = qobject_cast<const QTextTable *>(f))
+                t = inside;
+        if (t) {
             table(t);
             block = m_doc->findBlock(t->lastPosition());
             continue;
