@@ -454,6 +454,22 @@ private slots:
         QCOMPARE(QFile::exists(p.path("copy.rtf")), answer == int(Answer::Yes));
     }
 
+    // A table is kept: Save writes over the file without asking, table and all.
+    void tableIsSavedWithoutWarning()
+    {
+        Program p;
+        const QByteArray rtf = "{\\rtf1 \\trowd\\cellx1000\\cellx2000\\intbl R1\\cell 10k\\cell\\row\\pard Stock\\par}";
+        QVERIFY(writeFile(p.path("parts.rtf"), rtf));
+        p.env.ui.fileNames << p.path("parts.rtf");
+        p.run(CommandId::FileOpen);
+        QTest::keyClicks(p.active()->textBox(), "x");
+        p.run(CommandId::FileSave);
+        QVERIFY(p.env.ui.texts().isEmpty());
+        QCOMPARE(p.env.ui.dialogTitles, QStringList{"Open"});
+        const QByteArray saved = fileBytes(p.path("parts.rtf"));
+        QVERIFY2(saved.contains("\\cellx1000\\cellx2000") && saved.contains("R1\\cell") && saved.contains("10k\\cell"), saved.constData());
+    }
+
     // Yes saves (when a name is chosen) and closes, No closes, Cancel keeps.
     void closingAsksAboutUnsavedText_data()
     {

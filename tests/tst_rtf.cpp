@@ -9,6 +9,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextDocumentFragment>
+#include <QTextTable>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QImage>
@@ -196,6 +197,36 @@ QString holdings(const QTextDocument &doc)
     return QStringLiteral("%1 | %2 | %3 | %4").arg(text.simplified()).arg(pictures).arg(links.join(',')).arg(shifted.join(','));
 }
 
+// The document's tables: "ROWSxCOLUMNS a|*b/c|d¶e" (* a bold cell, ¶ a
+// second paragraph), and with `widths` the column widths in twips.
+QString tableShapes(const QTextDocument &doc, bool widths = true)
+{
+    QStringList out;
+    for (QTextFrame *frame : doc.rootFrame()->childFrames()) {
+        const auto *t = qobject_cast<QTextTable *>(frame);
+        if (!t)
+            continue;
+        QStringList rows, w;
+        for (int r = 0; r < t->rows(); ++r) {
+            QStringList cells;
+            for (int c = 0; c < t->columns(); ++c) {
+                QTextCursor cursor = t->cellAt(r, c).firstCursorPosition();
+                cursor.movePosition(QTextCursor::NextCharacter, QTextCursor::KeepAnchor);
+                const bool bold = cursor.charFormat().fontWeight() >= QFont::Bold;
+                cursor.setPosition(t->cellAt(r, c).firstPosition());
+                cursor.setPosition(t->cellAt(r, c).lastPosition(), QTextCursor::KeepAnchor);
+                cells << (bold ? "*" : "") + cursor.selectedText().replace(QChar::ParagraphSeparator, QString::fromUtf8("¶"));
+            }
+            rows << cells.join('|');
+        }
+        for (const QTextLength &l : t->format().columnWidthConstraints())
+            w << QString::number(qRound(l.rawValue() * 15));
+        out << QStringLiteral("%1x%2 %3").arg(t->rows()).arg(t->columns()).arg(rows.join('/'))
+                   + (widths && !w.isEmpty() ? " [" + w.join(',') + "]" : QString());
+    }
+    return out.join("; ");
+}
+
 // A PNG of two pixels, in hex as RTF carries it.
 QByteArray pngHex()
 {
@@ -291,6 +322,8 @@ private slots:
         QTest::newRow("long control word") << "{\\rtf1 \\" + QByteArray(100000, 'a') + " x}" << "x";
         QTest::newRow("many empty paragraphs") << "{\\rtf1 " + QByteArray("\\par").repeated(50000) + "}"
                                                << "-";
+        QTest::newRow("many table rows") << "{\\rtf1 " + QByteArray("\\intbl a\\cell\\row").repeated(20000) + "}" << "-";
+        QTest::newRow("many cells in a row") << "{\\rtf1 \\intbl " + QByteArray("\\cell").repeated(50000) + "\\row}" << "-";
     }
 
     void read()
@@ -459,8 +492,9 @@ private slots:
         QTest::newRow("hyperlink") << QByteArray("{\\rtf1 see {\\field{\\*\\fldinst HYPERLINK \"http://x.example/a\" }{\\fldrslt here}} now}")
                                    << "see here now | 0 | http://x.example/a=here | " << QStringList();
         QTest::newRow("up and dn") << QByteArray("{\\rtf1 H{\\dn6 2}O x{\\up6 2}}") << "H2O x2 | 0 |  | _2,^2" << QStringList();
-        QTest::newRow("table rows") << QByteArray("{\\rtf1 \\trowd\\cellx100\\cellx200 a\\cell b\\cell\\row}") << "a b | 0 |  | "
-                                    << QStringList{"the layout of a table row (its cells are kept as text)"};
+        QTest::newRow("table") << QByteArray("{\\rtf1 \\trowd\\cellx100\\cellx200 a\\cell b\\cell\\row}") << "a b | 0 |  | " << QStringList();
+        QTest::newRow("merged cells") << QByteArray("{\\rtf1 \\trowd\\clmgf\\cellx100\\clmrg\\cellx200 a\\cell\\cell\\row}") << "a | 0 |  | "
+                                      << QStringList{"a table row's merged or nested cells (they are kept as plain cells)"};
     }
     void keptAndLost()
     {
@@ -475,6 +509,36 @@ private slots:
         QTextDocument again;
         QVERIFY(RtfReader().read(RtfWriter().write(&doc), &again));
         QCOMPARE(holdings(again), held);
+    }
+
+    // Tables are read as tables, with their cells' formats and column
+    // widths, and written back the same (widths the file leaves open are
+    // written equal).
+    void tables_data()
+    {
+        QTest::addColumn<QByteArray>("rtf");
+        QTest::addColumn<QString>("expected");
+        const QByteArray row2 = "\\trowd\\cellx1000\\cellx3000 ";
+        QTest::newRow("2x2") << "{\\rtf1 " + row2 + "\\intbl a\\cell {\\b b}\\cell\\row" + row2 + "\\intbl c\\cell d\\par e\\cell\\row}"
+                             << QString::fromUtf8("2x2 a|*b/c|d¶e [1000,2000]");
+        QTest::newRow("text around") << "{\\rtf1 x\\par " + row2 + "\\intbl a\\cell b\\cell\\row\\pard y\\par}" << "1x2 a|b [1000,2000]";
+        QTest::newRow("rows of more cells") << QByteArray("{\\rtf1 \\intbl a\\cell\\row\\intbl b\\cell c\\cell\\row}") << "2x2 a|/b|c";
+        QTest::newRow("two tables") << "{\\rtf1 " + row2 + "\\intbl a\\cell b\\cell\\row\\pard x\\par\\trowd\\cellx500\\intbl c\\cell\\row}" << "1x2 a|b [1000,2000]; 1x1 c [500]";
+        QTest::newRow("more than 63 cells") << "{\\rtf1 \\intbl " + QByteArray("a\\cell ").repeated(64) + "\\row}"
+                                            << "1x63 " + QString("a|").repeated(62) + QString::fromUtf8("a¶a");
+    }
+    void tables()
+    {
+        QFETCH(QByteArray, rtf);
+        QFETCH(QString, expected);
+        QTextDocument doc;
+        QVERIFY(RtfReader().read(rtf, &doc));
+        QCOMPARE(tableShapes(doc), expected);
+        const QByteArray written = RtfWriter().write(&doc);
+        QTextDocument again;
+        QVERIFY(RtfReader().read(written, &again));
+        QCOMPARE(tableShapes(again, expected.contains('[')), expected);
+        QCOMPARE(again.toPlainText(), doc.toPlainText());
     }
 
     // Files other programs wrote: LibreOffice and pandoc.
@@ -500,7 +564,8 @@ private slots:
         QFile html(dir.filePath("page.html"));
         QVERIFY(html.open(QIODevice::WriteOnly));
         html.write("<html><body><p>H<sub>2</sub>O and x<sup>2</sup> <a href=\"http://x.example/\">link</a></p>"
-                   "<p><img src=\"dot.png\" width=40 height=40></p></body></html>");
+                   "<p><img src=\"dot.png\" width=40 height=40></p>"
+                   "<table><tr><td>p</td><td><b>q</b></td></tr><tr><td>r</td><td>s</td></tr></table></body></html>");
         html.close();
         for (QString &a : command)
             a.replace("IN", html.fileName()).replace("OUT", dir.path());
@@ -513,10 +578,12 @@ private slots:
         QTextDocument doc;
         QVERIFY(RtfReader().read(rtf.readAll(), &doc));
         const QString held = holdings(doc);
-        QVERIFY2(held.startsWith("H2O and x2 link | 1 | http://x.example/=link | _2,^2"), qPrintable(held));
+        QVERIFY2(held.startsWith("H2O and x2 link p q r s | 1 | http://x.example/=link | _2,^2"), qPrintable(held));
+        QCOMPARE(tableShapes(doc, false), "2x2 p|*q/r|s");
         QTextDocument again;
         QVERIFY(RtfReader().read(RtfWriter().write(&doc), &again));
         QCOMPARE(holdings(again), held);
+        QCOMPARE(tableShapes(again), tableShapes(doc));
     }
 
     void writerOutputIsPlainAscii()

@@ -15,7 +15,6 @@ void Parser::emitText(Str s)
         }
         m_text.append(s);
         m_paraHasContent = true;
-        m_cellTab = false;
         return;
     case Dest::FontTable: {
         if (m_fontEntry < 0)
@@ -74,24 +73,129 @@ void Parser::flushText()
     m_text.resize(0);
 }
 
+void Parser::insertParagraph(QTextCursor &cursor, bool first, const QTextBlockFormat &block,
+                             const QTextCharFormat &mark, const Run *runs, size_t count)
+{
+    if (first) {
+        cursor.setBlockFormat(block);
+        cursor.setBlockCharFormat(mark);
+    } else {
+        cursor.insertBlock(block, mark);
+    }
+    for (size_t i = 0; i < count; ++i)
+        cursor.insertText(runs[i].text, runs[i].format);
+}
+
 // The final paragraph mark of a file makes no empty paragraph after it:
-// a paragraph is only inserted once it is ended or has text.
+// a paragraph is only inserted once it is ended or has text. A paragraph
+// of a table cell waits for its row.
 void Parser::emitParagraph()
 {
     const QTextBlockFormat block = blockFormat(m_st.para);
     const QTextCharFormat &mark = charFormat(m_st.chr);
-    if (m_firstParagraph) {
-        m_cursor.setBlockFormat(block);
-        m_cursor.setBlockCharFormat(mark);
-        m_firstParagraph = false;
-    } else {
-        m_cursor.insertBlock(block, mark);
+    if (m_st.para.inTable) {
+        CellPara para{block, mark, {}};
+        for (size_t i = 0; i < m_runCount; ++i)
+            para.runs.push_back(std::move(m_runs[i]));
+        m_runCount = 0;
+        m_cell.push_back(std::move(para));
+        return;
     }
-    for (size_t i = 0; i < m_runCount; ++i) {
-        m_cursor.insertText(m_runs[i].text, m_runs[i].format);
+    // A row left without \row ends where the text outside the table starts.
+    if (!m_row.empty() || !m_cell.empty())
+        endRow(false);
+    endTable();
+    insertParagraph(m_cursor, m_firstParagraph, block, mark, m_runs.data(), m_runCount);
+    m_firstParagraph = false;
+    for (size_t i = 0; i < m_runCount; ++i)
         m_runs[i].text.resize(0);
-    }
     m_runCount = 0;
+}
+
+void Parser::endCell()
+{
+    flushBytes();
+    flushText();
+    // "a\par\cell" (as pandoc writes) is a cell of one paragraph: its last
+    // \par ended it.
+    if (m_runCount > 0 || m_paraHasContent || m_cell.empty()) {
+        const bool inTable = m_st.para.inTable;
+        m_st.para.inTable = true;
+        emitParagraph();
+        m_st.para.inTable = inTable;
+    }
+    m_row.push_back(std::move(m_cell));
+    m_cell.clear();
+    m_paraHasContent = false;
+}
+
+// `pendingText`: the text read since the last \cell is the row's last cell.
+void Parser::endRow(bool pendingText)
+{
+    flushBytes();
+    flushText();
+    if (pendingText && (m_runCount > 0 || !m_cell.empty())) {
+        endCell();
+    } else if (!m_cell.empty()) {
+        m_row.push_back(std::move(m_cell));
+        m_cell.clear();
+    }
+    if (m_row.empty())
+        return;
+    if (m_rowFlattened)
+        ++m_losses.tableRows;
+    m_rowFlattened = false;
+    if (m_rows.empty())
+        m_tableCellx = m_cellx;
+    m_rows.push_back(std::move(m_row));
+    m_row.clear();
+}
+
+// The rows read are inserted at once: a table grown row by row rebuilds its
+// grid each time.
+void Parser::endTable()
+{
+    if (m_rows.empty())
+        return;
+    size_t widest = 0;
+    for (const auto &row : m_rows)
+        widest = std::max(widest, row.size());
+    const int columns = int(std::min<size_t>(widest, MaxColumns));
+    QTextTableFormat format;
+    format.setCellPadding(2);
+    format.setBorderStyle(QTextFrameFormat::BorderStyle_Solid);
+    format.setBorderCollapse(true);
+    format.setBorder(1);
+    if (m_tableCellx.size() == size_t(columns)) {
+        QList<QTextLength> widths;
+        int left = 0;
+        for (const int x : m_tableCellx) {
+            if (x <= left) {
+                widths.clear();
+                break;
+            }
+            widths.append(QTextLength(QTextLength::FixedLength, (x - left) / TwipsPerPixel));
+            left = x;
+        }
+        format.setColumnWidthConstraints(widths);
+    }
+    QTextTable *table = m_cursor.insertTable(int(m_rows.size()), columns, format);
+    for (size_t r = 0; r < m_rows.size(); ++r) {
+        for (size_t c = 0; c < m_rows[r].size(); ++c) {
+            QTextCursor cursor =
+                table->cellAt(int(r), std::min(int(c), columns - 1)).lastCursorPosition();
+            bool first = int(c) < columns;
+            for (const CellPara &para : m_rows[r][c]) {
+                insertParagraph(cursor, first, para.block, para.mark, para.runs.data(),
+                                para.runs.size());
+                first = false;
+            }
+        }
+    }
+    m_rows.clear();
+    // The empty paragraph after the table takes what follows.
+    m_cursor.setPosition(table->lastPosition() + 1);
+    m_firstParagraph = true;
 }
 
 void Parser::paragraphBreak()
@@ -100,15 +204,17 @@ void Parser::paragraphBreak()
     flushText();
     emitParagraph();
     m_paraHasContent = false;
-    m_cellTab = false;
 }
 
 void Parser::finish()
 {
     flushBytes();
     flushText();
-    if (m_runCount > 0)
+    if (m_runCount > 0 && !m_st.para.inTable)
         emitParagraph();
+    else if (m_runCount > 0 || !m_cell.empty() || !m_row.empty())
+        endRow();
+    endTable();
 }
 
 void Parser::formatsChanged()

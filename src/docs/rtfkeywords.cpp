@@ -52,7 +52,9 @@ const std::unordered_map<std::string_view, Keyword> &keywords()
             {"pard", Kw::Pard}, {"par", Kw::Par}, {"ql", Kw::Ql}, {"qr", Kw::Qr},
             {"qc", Kw::Qc}, {"qj", Kw::Qj}, {"qd", Kw::Qj}, {"li", Kw::Li}, {"ri", Kw::Ri},
             {"fi", Kw::Fi}, {"sb", Kw::Sb}, {"sa", Kw::Sa}, {"cell", Kw::Cell},
-            {"nestcell", Kw::Cell}, {"row", Kw::Row}, {"nestrow", Kw::Row},
+            {"row", Kw::Row}, {"intbl", Kw::InTable}, {"cellx", Kw::CellX},
+            {"nestcell", Kw::NestCell}, {"nestrow", Kw::NestRow}, {"clmgf", Kw::MergedCell},
+            {"clmrg", Kw::MergedCell}, {"clvmgf", Kw::MergedCell}, {"clvmrg", Kw::MergedCell},
             {"page", Kw::Page}, {"sect", Kw::Page},
         };
         for (const auto &[name, kw] : words)

@@ -18,6 +18,8 @@ enum class Kw : quint8 {
     Plain, F, Fs, B, I, Ul, UlNone, Strike, Cf, Bg, Super, Sub, NoSuperSub, Hidden,
     // Paragraphs.
     Pard, Par, Ql, Qr, Qc, Qj, Li, Ri, Fi, Sb, Sa, Cell, Row, Page,
+    // Tables.
+    InTable, CellX, NestCell, NestRow, MergedCell,
     // A single character (the table gives it).
     Char,
     // Fields, pictures, objects, table rows, raised and lowered text.

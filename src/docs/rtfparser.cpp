@@ -329,17 +329,30 @@ void Parser::controlWord(std::string_view word, bool hasParam, int param)
     case Kw::Sb: m_st.para.before = twips(); break;
     case Kw::Sa: m_st.para.after = twips(); break;
     case Kw::Cell:
-        // Table cells become tab-separated text.
-        emitChar(u'\t');
-        m_cellTab = true;
+        if (m_st.dest == Dest::Text)
+            endCell();
         break;
     case Kw::Row:
-        ++m_losses.tableRows;
-        if (m_cellTab && m_text.endsWith(u'\t'))
-            m_text.chop(1);
+        if (m_st.dest == Dest::Text)
+            endRow();
+        break;
+    case Kw::InTable: m_st.para.inTable = true; break;
+    case Kw::CellX:
+        if (m_cellx.size() < size_t(MaxColumns))
+            m_cellx.push_back(twips());
+        break;
+    // Nested tables and merged cells are read as plain cells: a nested
+    // table's cells as tab-separated text, its rows as paragraphs of the
+    // outer cell; merged cells each as a cell of their own.
+    case Kw::NestCell:
+        m_rowFlattened = true;
+        emitChar(u'\t');
+        break;
+    case Kw::NestRow:
         if (m_st.dest == Dest::Text)
             paragraphBreak();
         break;
+    case Kw::MergedCell: m_rowFlattened = true; break;
     case Kw::Page:
         // Page and section breaks also end a paragraph, but do not make an
         // empty one of their own.
@@ -379,7 +392,7 @@ void Parser::controlWord(std::string_view word, bool hasParam, int param)
     case Kw::PicWGoal: m_picture.widthTwips = std::clamp(param, 0, MaxTwips); break;
     case Kw::PicHGoal: m_picture.heightTwips = std::clamp(param, 0, MaxTwips); break;
     case Kw::Object: ++m_losses.objects; break;
-    case Kw::TRowD: break;
+    case Kw::TRowD: m_cellx.clear(); break;
     case Kw::Up: m_st.chr.vAlign = hasParam && param == 0 ? 0 : 1; break;
     case Kw::Dn: m_st.chr.vAlign = hasParam && param == 0 ? 0 : -1; break;
     }

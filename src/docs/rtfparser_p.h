@@ -15,6 +15,7 @@
 #include <QTextDocument>
 #include <QTextDocumentFragment>
 #include <QTextImageFormat>
+#include <QTextTable>
 #include <QUrl>
 
 #include <algorithm>
@@ -32,6 +33,8 @@ constexpr double TwipsPerPixel = 15.0;
 constexpr int MaxTwips = 22 * 1440;
 constexpr int MaxHalfPoints = 3276;
 constexpr int MaxUnicodeSkip = 1000;
+// Cells past this many in a row join the last one.
+constexpr int MaxColumns = 63;
 
 // Characters that would break the document structure if inserted as text.
 void sanitize(QString &s);
@@ -85,7 +88,18 @@ struct ParaProps
     int first = 0;
     int before = 0;
     int after = 0;
+    bool inTable = false; // \intbl: the paragraph belongs to a table cell
 };
+
+// A paragraph of a table cell, kept until its row ends and the number of
+// cells is known.
+struct CellPara
+{
+    QTextBlockFormat block;
+    QTextCharFormat mark;
+    std::vector<Run> runs;
+};
+using Cell = std::vector<CellPara>;
 
 enum class Dest : quint8 { Text, Skip, FontTable, ColorTable, FieldInst, Picture };
 
@@ -143,6 +157,11 @@ private:
     template<typename Str> void emitText(Str s);
     void flushText();
     void emitParagraph();
+    void insertParagraph(QTextCursor &cursor, bool first, const QTextBlockFormat &block,
+                         const QTextCharFormat &mark, const Run *runs, size_t count);
+    void endCell();
+    void endRow(bool pendingText = true);
+    void endTable();
     void paragraphBreak();
     void finish();
 
@@ -183,7 +202,16 @@ private:
     size_t m_runCount = 0;
     bool m_firstParagraph = true;
     bool m_paraHasContent = false;
-    bool m_cellTab = false;
+
+    // Tables: the rows read so far of the table being read and its first
+    // row's cell boundaries (\cellx), the cells of the row being read, the
+    // paragraphs of the cell being read, the current cell boundaries.
+    std::vector<std::vector<Cell>> m_rows;
+    std::vector<int> m_tableCellx;
+    std::vector<Cell> m_row;
+    Cell m_cell;
+    std::vector<int> m_cellx;
+    bool m_rowFlattened = false; // merged or nested cells read as plain ones
 
     // One QTextCharFormat per distinct format: building them is slow, and
     // the document hashes a reused one only once.

@@ -137,7 +137,7 @@ QStringList RtfReader::Losses::describe() const
     add(objects, "an embedded object", "embedded objects");
     add(otherPictures, "a picture that is not PNG or JPEG (such as a metafile)",
         "pictures that are not PNG or JPEG (such as metafiles)");
-    add(tableRows, "the layout of a table row (its cells are kept as text)",
-        "table rows' layout (their cells are kept as text)");
+    add(tableRows, "a table row's merged or nested cells (they are kept as plain cells)",
+        "table rows' merged or nested cells (they are kept as plain cells)");
     return out;
 }

@@ -19,9 +19,10 @@ class QTextDocument;
 // What is kept: text (code pages and \u), fonts, sizes, bold, italic,
 // underline, strike-out, super/subscript (\super, \sub, \up, \dn), colours,
 // paragraph alignment, indents and spacing, tabs and line breaks, PNG and
-// JPEG pictures, hyperlinks. Table cells become tab-separated text. What
-// cannot be kept (objects, other pictures, the table layout) is counted in
-// losses(); headers, footers, footnotes and style sheets are skipped.
+// JPEG pictures, hyperlinks, tables (rows, cells and column widths; merged
+// cells and nested tables are read as plain cells). What cannot be kept
+// (objects, other pictures, merged or nested cells) is counted in losses();
+// headers, footers, footnotes and style sheets are skipped.
 class RtfReader
 {
     Q_DECLARE_TR_FUNCTIONS(RtfReader)
@@ -59,7 +60,7 @@ public:
     {
         int objects = 0;       // embedded (OLE) objects; their shown picture is kept
         int otherPictures = 0; // metafiles and other pictures that are not PNG or JPEG
-        int tableRows = 0;     // table rows, kept as tab-separated text
+        int tableRows = 0;     // table rows whose merged or nested cells were read as plain cells
         bool any() const { return objects + otherPictures + tableRows > 0; }
         // "2 embedded objects", ... one text per kind.
         QStringList describe() const;

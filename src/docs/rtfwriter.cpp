@@ -15,6 +15,7 @@
 #include <QTextDocument>
 #include <QTextDocumentFragment>
 #include <QTextList>
+#include <QTextTable>
 
 #include <cmath>
 #include <tuple>
@@ -99,7 +100,11 @@ private:
         m_out += QByteArray::number(n);
     }
     void switchTo(const RunProps &p);
-    void paragraphStart(const QTextBlock &block);
+    void paragraphStart(const QTextBlock &block, bool inTable);
+    // The paragraph's text, without its end.
+    void paragraph(const QTextBlock &block, bool inTable);
+    void endLine(const char *w);
+    void table(const QTextTable *table);
     void text(QStringView s);
     // A one-byte fallback after \uN, written as \'hh.
     void fallback(char byte);
@@ -206,10 +211,12 @@ void Emitter::switchTo(const RunProps &p)
     m_cur = p;
 }
 
-void Emitter::paragraphStart(const QTextBlock &block)
+void Emitter::paragraphStart(const QTextBlock &block, bool inTable)
 {
     const QTextBlockFormat f = block.blockFormat();
     word("pard");
+    if (inTable)
+        word("intbl");
     const Qt::Alignment a = f.alignment() & Qt::AlignHorizontal_Mask;
     if (a & Qt::AlignJustify)
         word("qj");
@@ -340,6 +347,118 @@ void Emitter::escaped(QStringView s)
     text(clean);
 }
 
+void Emitter::paragraph(const QTextBlock &block, bool inTable)
+{
+    paragraphStart(block, inTable);
+    if (const QTextList *list = block.textList()) {
+        QString marker = list->itemText(block);
+        if (marker.isEmpty())
+            marker = QChar(0x2022);
+        switchTo(props(block.charFormatIndex(), block.charFormat()));
+        text(marker);
+        word("tab");
+    }
+    bool empty = true;
+    for (auto it = block.begin(); !it.atEnd(); ++it) {
+        const QTextFragment frag = it.fragment();
+        if (!frag.isValid())
+            continue;
+        const QTextCharFormat format = frag.charFormat();
+        empty = false;
+        if (format.isImageFormat()) {
+            picture(format.toImageFormat());
+            continue;
+        }
+        // A link is a field whose result is the linked text; the group
+        // keeps the formats inside it to itself.
+        const bool link = format.isAnchor() && !format.anchorHref().isEmpty();
+        const RunProps outside = m_cur;
+        if (link) {
+            m_out += "{\\field{\\*\\fldinst HYPERLINK \"";
+            m_delim = false;
+            QString href = format.anchorHref();
+            href.remove(QLatin1Char('"'));
+            text(href);
+            m_out += "\"}{\\fldrslt ";
+            m_delim = false;
+        }
+        switchTo(props(frag.charFormatIndex(), format));
+        text(frag.text());
+        if (link) {
+            m_out += "}}";
+            m_delim = false;
+            m_cur = outside;
+        }
+    }
+    // An empty paragraph's height comes from its mark's format.
+    if (empty)
+        switchTo(props(block.charFormatIndex(), block.charFormat()));
+}
+
+void Emitter::endLine(const char *w)
+{
+    word(w);
+    m_out += '\n';
+    m_lineStart = m_out.size();
+    m_delim = false;
+}
+
+// Each row: its cell boundaries, then each cell's paragraphs, the last one
+// ended by \cell. A cell covered by a merged one is written empty; a table
+// inside a cell is written as that cell's paragraphs.
+void Emitter::table(const QTextTable *table)
+{
+    const int columns = table->columns();
+    const QList<QTextLength> widths = table->format().columnWidthConstraints();
+    // Fixed widths as they are; others share the text width of a letter page.
+    constexpr int TextWidth = 9360;
+    double fixed = 0;
+    int open = 0;
+    for (int c = 0; c < columns; ++c) {
+        if (c < widths.size() && widths.at(c).type() == QTextLength::FixedLength)
+            fixed += widths.at(c).rawValue() * TwipsPerPixel;
+        else if (c < widths.size() && widths.at(c).type() == QTextLength::PercentageLength)
+            fixed += widths.at(c).rawValue() * TextWidth / 100;
+        else
+            ++open;
+    }
+    const double share = open ? std::max(360.0, (TextWidth - fixed) / open) : 0;
+    QByteArray cellx;
+    double right = 0;
+    for (int c = 0; c < columns; ++c) {
+        if (c < widths.size() && widths.at(c).type() == QTextLength::FixedLength)
+            right += widths.at(c).rawValue() * TwipsPerPixel;
+        else if (c < widths.size() && widths.at(c).type() == QTextLength::PercentageLength)
+            right += widths.at(c).rawValue() * TextWidth / 100;
+        else
+            right += share;
+        cellx += "\\cellx" + QByteArray::number(std::max(c + 1, int(std::lround(right))));
+    }
+    for (int r = 0; r < table->rows(); ++r) {
+        m_out += "\\trowd\\trgaph108" + cellx + '\n';
+        m_lineStart = m_out.size();
+        m_delim = false;
+        for (int c = 0; c < columns; ++c) {
+            const QTextTableCell cell = table->cellAt(r, c);
+            if (cell.row() != r || cell.column() != c) {
+                word("pard");
+                word("intbl");
+                endLine("cell");
+                continue;
+            }
+            const QTextBlock last = cell.lastCursorPosition().block();
+            for (QTextBlock b = cell.firstCursorPosition().block(); b.isValid(); b = b.next()) {
+                paragraph(b, true);
+                if (b == last)
+                    break;
+                endLine("par");
+            }
+            endLine("cell");
+        }
+        endLine("row");
+    }
+}
+
 QByteArray Emitter::run()
 {
     // The body first: it finds the fonts and colours the tables need.
@@ -351,54 +470,18 @@ QByteArray Emitter::run()
     m_out += "\\plain";
     m_delim = true;
     for (QTextBlock block = m_doc->begin(); block.isValid(); block = block.next()) {
-        paragraphStart(block);
-        if (const QTextList *list = block.textList()) {
-            QString marker = list->itemText(block);
-            if (marker.isEmpty())
-                marker = QChar(0x2022);
-            switchTo(props(block.charFormatIndex(), block.charFormat()));
-            text(marker);
-            word("tab");
+        // The outermost table the paragraph is in, written whole.
+        const QTextTable *t = nullptr;
+        for (QTextFrame *f = m_doc->frameAt(block.position()); f; f = f->parentFrame())
+            if (const auto *inside = qobject_cast<const QTextTable *>(f))
+                t = inside;
+        if (t) {
+            table(t);
+            block = m_doc->findBlock(t->lastPosition());
+            continue;
         }
-        bool empty = true;
-        for (auto it = block.begin(); !it.atEnd(); ++it) {
-            const QTextFragment frag = it.fragment();
-            if (!frag.isValid())
-                continue;
-            const QTextCharFormat format = frag.charFormat();
-            empty = false;
-            if (format.isImageFormat()) {
-                picture(format.toImageFormat());
-                continue;
-            }
-            // A link is a field whose result is the linked text; the group
-            // keeps the formats inside it to itself.
-            const bool link = format.isAnchor() && !format.anchorHref().isEmpty();
-            const RunProps outside = m_cur;
-            if (link) {
-                m_out += "{\\field{\\*\\fldinst HYPERLINK \"";
-                m_delim = false;
-                QString href = format.anchorHref();
-                href.remove(QLatin1Char('"'));
-                text(href);
-                m_out += "\"}{\\fldrslt ";
-                m_delim = false;
-            }
-            switchTo(props(frag.charFormatIndex(), format));
-            text(frag.text());
-            if (link) {
-                m_out += "}}";
-                m_delim = false;
-                m_cur = outside;
-            }
-        }
-        // An empty paragraph's height comes from its mark's format.
-        if (empty)
-            switchTo(props(block.charFormatIndex(), block.charFormat()));
-        word("par");
-        m_out += '\n';
-        m_lineStart = m_out.size();
-        m_delim = false;
+        paragraph(block, false);
+        endLine("par");
     }
     QByteArray body;
     body.swap(m_out);

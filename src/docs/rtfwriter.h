@@ -16,7 +16,8 @@ class QTextDocumentFragment;
 // readable length.
 //
 // Lists are written as their bullet or number followed by a tab; pictures
-// and tables' structure are not written (table cells become paragraphs).
+// as PNG; tables as rows of cells with their column widths (a table inside
+// a cell as that cell's paragraphs).
 class RtfWriter
 {
     Q_DECLARE_TR_FUNCTIONS(RtfWriter)
