@@ -1,4 +1,5 @@
 #include "bom/ops/kitplan.h"
+#include "bom/ops/kitpull.h"
 
 #include "data/database.h"
 #include "data/numberrules.h"
@@ -21,39 +22,6 @@ KitPull::Outcome fail(KitPull::Outcome::Status status, const QString &component 
     outcome.component = component;
     outcome.error = error;
     return outcome;
-}
-
-// `stock` less `taken` as the pull stores it: whole numbers stay whole
-// (64-bit), anything else is worked in floating point and rounded half to
-// even. Kept step for step with the pull; tst_kitpreview pulls every plan it
-// shows and compares.
-bool lower(const QVariant &stock, double taken, QVariant *result, DbError *error)
-{
-    constexpr double Limit = 9.2e18;
-    const bool wholeStock = stock.typeId() == QMetaType::LongLong || stock.typeId() == QMetaType::Int
-                            || stock.typeId() == QMetaType::ULongLong || stock.typeId() == QMetaType::UInt;
-    if (wholeStock && taken == std::nearbyint(taken) && std::abs(taken) < Limit) {
-        qint64 out = 0;
-        if (__builtin_sub_overflow(stock.toLongLong(), qint64(taken), &out)) {
-            *error = DbError::runtime(ErrorNumber::Overflow);
-            return false;
-        }
-        *result = out;
-        return true;
-    }
-    bool numeric = false;
-    const double current = stock.toDouble(&numeric);
-    if (!numeric) {
-        *error = DbError::runtime(ErrorNumber::TypeMismatch);
-        return false;
-    }
-    const double rounded = std::nearbyint(current - taken);
-    if (!std::isfinite(rounded) || std::abs(rounded) >= Limit) {
-        *error = DbError::runtime(ErrorNumber::Overflow);
-        return false;
-    }
-    *result = qint64(rounded);
-    return true;
 }
 
 QString figure(const QVariant &value)
@@ -113,7 +81,7 @@ KitPull::Outcome read(Database &db, const QString &kitNo, qint16 kits, Plan *pla
         if (line.after.isNull())
             return fail(S::NoStock, partNo);
         DbError error;
-        if (!lower(line.after, perKit * double(kits), &line.after, &error))
+        if (!KitPull::lowerStock(line.after, perKit * double(kits), &line.after, &error))
             return fail(S::Failed, partNo, error);
         line.needed += perKit * double(kits);
         if (line.after.toLongLong() < 1)

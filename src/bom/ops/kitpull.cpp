@@ -30,37 +30,6 @@ struct Stock
     QVariant before;   // as read, for the stock ledger
 };
 
-// `stock` less `taken`, in the type of the stock read: whole numbers stay
-// whole (64-bit), anything else is worked in floating point and stored
-// rounded half to even. Only a result beyond what the column holds fails.
-bool lower(const QVariant &stock, double taken, QVariant *result, DbError *error)
-{
-    constexpr double Limit = 9.2e18; // inside a 64-bit whole number
-    const bool wholeStock = stock.typeId() == QMetaType::LongLong || stock.typeId() == QMetaType::Int
-                            || stock.typeId() == QMetaType::ULongLong || stock.typeId() == QMetaType::UInt;
-    if (wholeStock && taken == std::nearbyint(taken) && std::abs(taken) < Limit) {
-        qint64 out = 0;
-        if (__builtin_sub_overflow(stock.toLongLong(), qint64(taken), &out)) {
-            *error = DbError::runtime(ErrorNumber::Overflow);
-            return false;
-        }
-        *result = out;
-        return true;
-    }
-    bool numeric = false;
-    const double current = stock.toDouble(&numeric);
-    if (!numeric) {
-        *error = DbError::runtime(ErrorNumber::TypeMismatch);
-        return false;
-    }
-    const double rounded = std::nearbyint(current - taken);
-    if (!std::isfinite(rounded) || std::abs(rounded) >= Limit) {
-        *error = DbError::runtime(ErrorNumber::Overflow);
-        return false;
-    }
-    *result = qint64(rounded);
-    return true;
-}
 
 // One attempt, inside a write transaction: read every line with its
 // component's stock at once, work the pull out line by line, then write each
@@ -110,7 +79,7 @@ Outcome pullIn(Database &db, const QString &kitNo, qint16 kits, const Progress &
         if (it->value.isNull())
             return fail(Outcome::Status::NoStock, partNo);
         DbError error;
-        if (!lower(it->value, perKit * double(kits), &it->value, &error))
+        if (!lowerStock(it->value, perKit * double(kits), &it->value, &error))
             return fail(Outcome::Status::Failed, partNo, error);
         // The flag follows the stock as stored, after rounding; it is only
         // ever raised here.
@@ -146,6 +115,38 @@ Outcome pullIn(Database &db, const QString &kitNo, qint16 kits, const Progress &
 }
 
 } // namespace
+
+// `stock` less `taken`, in the type of the stock read: whole numbers stay
+// whole (64-bit), anything else is worked in floating point and stored
+// rounded half to even. Only a result beyond what the column holds fails.
+bool lowerStock(const QVariant &stock, double taken, QVariant *result, DbError *error)
+{
+    constexpr double Limit = 9.2e18; // inside a 64-bit whole number
+    const bool wholeStock = stock.typeId() == QMetaType::LongLong || stock.typeId() == QMetaType::Int
+                            || stock.typeId() == QMetaType::ULongLong || stock.typeId() == QMetaType::UInt;
+    if (wholeStock && taken == std::nearbyint(taken) && std::abs(taken) < Limit) {
+        qint64 out = 0;
+        if (__builtin_sub_overflow(stock.toLongLong(), qint64(taken), &out)) {
+            *error = DbError::runtime(ErrorNumber::Overflow);
+            return false;
+        }
+        *result = out;
+        return true;
+    }
+    bool numeric = false;
+    const double current = stock.toDouble(&numeric);
+    if (!numeric) {
+        *error = DbError::runtime(ErrorNumber::TypeMismatch);
+        return false;
+    }
+    const double rounded = std::nearbyint(current - taken);
+    if (!std::isfinite(rounded) || std::abs(rounded) >= Limit) {
+        *error = DbError::runtime(ErrorNumber::Overflow);
+        return false;
+    }
+    *result = qint64(rounded);
+    return true;
+}
 
 Outcome pull(Database &db, const QString &kitNo, qint16 kits, const Progress &progress)
 {

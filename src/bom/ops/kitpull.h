@@ -3,6 +3,7 @@
 #include "data/dberror.h"
 
 #include <QString>
+#include <QVariant>
 #include <functional>
 
 class Database;
@@ -35,6 +36,12 @@ struct Outcome
 // Called after each BOM line is applied, inside the transaction, with the
 // number of lines done so far.
 using Progress = std::function<void(int linesDone)>;
+
+// `stock` less `taken`, as the pull stores it: whole numbers stay whole
+// (64-bit), anything else is worked in floating point and rounded half to
+// even. Only a result beyond what the column holds fails (error 6). The
+// list shown before a pull works its figures out with the same rule.
+bool lowerStock(const QVariant &stock, double taken, QVariant *result, DbError *error);
 
 // Takes `kits` times each line's quantity used off the component's stock,
 // each line on its own, in the type of the stock read (a whole number of 64
