@@ -27,27 +27,6 @@ namespace {
 
 constexpr int LedgerRows = 1000000;
 
-bool submitSamples(AddDeleteInvWindow *window, int parts, QList<double> *samples)
-{
-    QRandomGenerator rng(42);
-    const int warmUp = 20, runs = 500;
-    samples->clear();
-    for (int i = 0; i < warmUp + runs; ++i) {
-        window->findChild<QLineEdit *>(QStringLiteral("txtPartNo"))->setText(Bench::partNumber(int(rng.bounded(parts))));
-        window->findChild<QLineEdit *>(QStringLiteral("txtQuantity"))->setText(QStringLiteral("1"));
-        QElapsedTimer t;
-        t.start();
-        window->findChild<QPushButton *>(QStringLiteral("cmdUpdate"))->click();
-        QCoreApplication::processEvents();
-        const double ms = double(t.nsecsElapsed()) / 1e6;
-        if (!window->findChild<QLineEdit *>(QStringLiteral("txtPartNo"))->text().isEmpty())
-            return false;
-        if (i >= warmUp)
-            *samples << ms;
-    }
-    return true;
-}
-
 // Ten rows a part, spread over the past year, as other workstations wrote them.
 bool fillLedger(Database &db, int parts)
 {
@@ -112,7 +91,7 @@ int main(int argc, char **argv)
 
     QList<double> samples;
     StockLedger::setSuspended(true);
-    if (!submitSamples(window, parts, &samples)) {
+    if (!Bench::submitSamples(window, parts, &samples)) {
         std::fprintf(stderr, "a Submit failed\n");
         return 1;
     }
@@ -123,7 +102,7 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "cannot fill the ledger: %s\n", qPrintable(db.errorString()));
         return 1;
     }
-    if (!submitSamples(window, parts, &samples)) {
+    if (!Bench::submitSamples(window, parts, &samples)) {
         std::fprintf(stderr, "a Submit failed\n");
         return 1;
     }

@@ -40,27 +40,16 @@ int main(int argc, char **argv)
     }
     QCoreApplication::processEvents();
 
-    QRandomGenerator rng(42);
-    const int warmUp = 20, runs = 500;
+    const int runs = 500;
     QList<double> samples;
-    for (int i = 0; i < warmUp + runs; ++i) {
-        window->findChild<QLineEdit *>("txtPartNo")->setText(Bench::partNumber(int(rng.bounded(parts))));
-        window->findChild<QLineEdit *>("txtQuantity")->setText(QStringLiteral("1"));
-        QElapsedTimer t;
-        t.start();
-        window->findChild<QPushButton *>("cmdUpdate")->click();
-        QCoreApplication::processEvents(); // the repaint the user waits for
-        const double ms = double(t.nsecsElapsed()) / 1e6;
-        if (!window->findChild<QLineEdit *>("txtPartNo")->text().isEmpty()) {
-            std::fprintf(stderr, "a Submit failed\n");
-            return 1;
-        }
-        if (i >= warmUp)
-            samples << ms;
+    if (!Bench::submitSamples(window, parts, &samples, 20, runs)) {
+        std::fprintf(stderr, "a Submit failed\n");
+        return 1;
     }
     Bench::report("stock_submit_p50_ms", Bench::percentile(samples, 50), "ms", parts);
     Bench::report("stock_submit_p99_ms", Bench::percentile(samples, 99), "ms", parts);
     // The engine's own: one UPDATE and COMMIT of a part's stock.
+    QRandomGenerator rng(43);
     QList<QStringList> floorRuns;
     for (int i = 0; i < runs; ++i)
         floorRuns << QStringList(Bench::partNumber(int(rng.bounded(parts))));

@@ -3,6 +3,10 @@
 #include "ui/appcontext.h"
 #include "data/schema.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QDir>
 
 #include <QFile>
@@ -134,6 +138,31 @@ double percentile(QList<double> samples, double pct)
     const qsizetype idx = qBound<qsizetype>(0, qsizetype(pct / 100.0 * (samples.size() - 1) + 0.5),
                                             samples.size() - 1);
     return samples.at(idx);
+}
+
+bool submitSamples(QWidget *stockWindow, int parts, QList<double> *samples, int warmUp, int runs)
+{
+    auto *partNo = stockWindow->findChild<QLineEdit *>(QStringLiteral("txtPartNo"));
+    auto *quantity = stockWindow->findChild<QLineEdit *>(QStringLiteral("txtQuantity"));
+    auto *submit = stockWindow->findChild<QPushButton *>(QStringLiteral("cmdUpdate"));
+    if (!partNo || !quantity || !submit)
+        return false;
+    QRandomGenerator rng(42);
+    samples->clear();
+    for (int i = 0; i < warmUp + runs; ++i) {
+        partNo->setText(partNumber(int(rng.bounded(parts))));
+        quantity->setText(QStringLiteral("1"));
+        QElapsedTimer t;
+        t.start();
+        submit->click();
+        QCoreApplication::processEvents(); // the repaint the user waits for
+        const double ms = double(t.nsecsElapsed()) / 1e6;
+        if (!partNo->text().isEmpty())
+            return false;
+        if (i >= warmUp)
+            *samples << ms;
+    }
+    return true;
 }
 
 } // namespace Bench

@@ -6,6 +6,7 @@
 #include <optional>
 
 class AppContext;
+class QWidget;
 
 namespace Bench {
 
@@ -54,6 +55,10 @@ double residentMb();
 // Processor time of this process so far, in ms: the work itself, apart from
 // waiting for the disk or for a processor on a busy machine.
 double cpuMs();
+// Times `runs` Submits (after `warmUp` untimed ones) of 1 to a random part
+// in an open stock adjustment window, each with the repaint the user waits
+// for. False when a Submit left the part number in place (it failed).
+bool submitSamples(QWidget *stockWindow, int parts, QList<double> *samples, int warmUp = 20, int runs = 500);
 // Percentile of a set of samples (0..100).
 double percentile(QList<double> samples, double pct);
 
