@@ -2,7 +2,7 @@
 
 // What the BOM window tests share: typing as the user types, and the
 // BoardBOM rows as another connection sees them.
-#include "windowharness.h"
+#include "harness.h"
 
 #include "data/database.h"
 #include "data/numberrules.h"

@@ -4,7 +4,7 @@
 #include "stock/browsedescwindow.h"
 #include "stock/browseinvwindow.h"
 #include "stock/ops/stockoperations.h"
-#include "windowharness.h"
+#include "harness.h"
 
 #include <QApplication>
 #include <QComboBox>

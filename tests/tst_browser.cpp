@@ -1,7 +1,7 @@
 // The web browser window on local pages, offscreen: the address list, the
 // caption while loading, the toolbar, failed loads.
 #include "web/browserwindow.h"
-#include "windowharness.h"
+#include "harness.h"
 
 #include <QAction>
 #include <QComboBox>

@@ -7,7 +7,7 @@
 #include "data/recordset.h"
 #include "reports/reportpreviewwindow.h"
 #include "testenvironment.h"
-#include "windowharness.h"
+#include "harness.h"
 
 #include <QAction>
 #include <QCoreApplication>

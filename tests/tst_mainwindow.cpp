@@ -7,7 +7,7 @@
 #include "stock/adddeletepartwindow.h"
 #include "ui/twips.h"
 #include "docs/documentwindow.h"
-#include "windowharness.h"
+#include "harness.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -3,7 +3,7 @@
 #include "importing/importpartswindow.h"
 #include "importing/ops/partsimport.h"
 #include "data/recordset.h"
-#include "windowharness.h"
+#include "harness.h"
 
 #include <QCheckBox>
 #include <QComboBox>

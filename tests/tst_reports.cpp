@@ -13,7 +13,7 @@
 #include "reports/reportcommands.h"
 #include "reports/reportpreviewwindow.h"
 #include "testenvironment.h"
-#include "windowharness.h"
+#include "harness.h"
 
 #include <QAbstractScrollArea>
 #include <QAction>

@@ -6,7 +6,7 @@
 #include "scanner/ops/scanimport.h"
 #include "scanner/scannerport.h"
 #include "scanner/serialcollector.h"
-#include "windowharness.h"
+#include "harness.h"
 
 #include <QDir>
 #include <QFile>

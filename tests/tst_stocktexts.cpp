@@ -3,7 +3,7 @@
 // its jobs. Every label, button and tooltip a window has is in the table.
 #include "ui/childwindow.h"
 #include "ui/panelbar.h"
-#include "windowharness.h"
+#include "harness.h"
 
 #include <QAbstractButton>
 #include <QLabel>

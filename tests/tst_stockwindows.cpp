@@ -5,7 +5,7 @@
 #include "stock/adddeleteinvwindow.h"
 #include "stock/adddeletepartwindow.h"
 #include "ui/panelbar.h"
-#include "windowharness.h"
+#include "harness.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -5,7 +5,7 @@
 #include "users/ops/passwordhash.h"
 #include "users/ops/userops.h"
 #include "users/userswindow.h"
-#include "windowharness.h"
+#include "harness.h"
 
 #include <QLabel>
 #include <QLineEdit>

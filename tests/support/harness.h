@@ -3,6 +3,7 @@
 // A main window over a test database, for driving its child windows with real
 // keys as the user does.
 #include "app/mainwindow.h"
+#include "drive.h"
 #include "testenvironment.h"
 
 #include <QMdiArea>
@@ -54,6 +55,9 @@ struct Harness
         return qobject_cast<W *>(main.activeChild());
     }
 
+    // The answer the user gives to the next question (Yes/No, OK/Cancel).
+    void answerNext(UserInterface::Answer a) { ui.answers.enqueue(a); }
+    QString lastMessage() const { return ui.lastText(); }
     TestEnvironment env;
     WatchingUi ui;
     MainWindow main;

@@ -1,0 +1,79 @@
+#pragma once
+// Driving windows as the user does, shared by every suite: keys go to the
+// widget that has the focus, buttons are found by their object name.
+#include <QAbstractButton>
+#include <QApplication>
+#include <QTest>
+#include <QWidget>
+
+namespace Drive {
+
+// A control of a window by its object name; null (with a warning) when the
+// window has none of that name and kind.
+template <class T = QWidget>
+T *find(const QObject *window, const char *name)
+{
+    T *found = window ? window->findChild<T *>(QLatin1String(name)) : nullptr;
+    if (!found)
+        qWarning("no control named %s", name);
+    return found;
+}
+
+inline QWidget *focused() { return QApplication::focusWidget(); }
+
+// Gives the control the focus as a click or Tab would.
+inline void focus(QWidget *w)
+{
+    if (w) {
+        w->activateWindow();
+        w->setFocus(Qt::OtherFocusReason);
+    }
+}
+
+// A key, to whatever has the focus.
+inline void key(int k, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    if (QWidget *w = focused())
+        QTest::keyClick(w, Qt::Key(k), modifiers);
+}
+
+// Text typed key by key to whatever has the focus, letters outside Latin-1
+// included, then an optional key (Qt::Key_Return, Qt::Key_Tab ...).
+inline void typeText(const QString &text, int then = Qt::Key_unknown)
+{
+    for (const QChar c : text) {
+        QWidget *w = focused();
+        if (!w)
+            return;
+        const auto k = c.isLetterOrNumber() && c.unicode() < 128 ? Qt::Key(c.toUpper().unicode())
+                                                                : Qt::Key_unknown;
+        const Qt::KeyboardModifiers shift = c.isUpper() ? Qt::ShiftModifier : Qt::NoModifier;
+        QTest::sendKeyEvent(QTest::Press, w, k, QString(c), shift);
+        QTest::sendKeyEvent(QTest::Release, focused() ? focused() : w, k, QString(c), shift);
+    }
+    if (then != Qt::Key_unknown)
+        key(then);
+}
+
+// Focuses the control named, selects what it holds as Tab would, and types.
+inline void type(const QObject *window, const char *name, const QString &text,
+                 int then = Qt::Key_unknown)
+{
+    QWidget *w = find(window, name);
+    focus(w);
+    if (w)
+        QTest::keyClick(focused(), Qt::Key_A, Qt::ControlModifier);
+    typeText(text, then);
+}
+
+// Clicks the button named with the mouse, as the user does.
+inline bool click(const QObject *window, const char *name)
+{
+    auto *b = find<QAbstractButton>(window, name);
+    if (!b || !b->isVisible() || !b->isEnabled())
+        return false;
+    QTest::mouseClick(b, Qt::LeftButton);
+    return true;
+}
+
+} // namespace Drive
