@@ -1,15 +1,11 @@
-// The about box: its labels, its buttons and the system information program.
+// The about box: modal, its keys, and the system information program. Its
+// words are in the text listing (tst_texts).
 #include "app/aboutbox.h"
-#include "app/mainwindow.h"
-#include "testenvironment.h"
+#include "harness.h"
 
-#include <QApplication>
-#include <QFile>
-#include <QLabel>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <QtTest>
 #include <functional>
 
 namespace {
@@ -34,42 +30,33 @@ class TestAbout : public QObject
     Q_OBJECT
 
 private slots:
-    // Modal over the main window, with the program's title and version;
-    // Enter and Esc close it, and it comes back the same.
-    void labelsAndClosing_data()
+    // Modal over the main window, centred, OK the default; Enter and Esc
+    // close it, and it comes back the same.
+    void closing_data()
     {
         QTest::addColumn<int>("key");
         QTest::newRow("Enter") << int(Qt::Key_Return);
         QTest::newRow("Esc") << int(Qt::Key_Escape);
     }
-
-    void labelsAndClosing()
+    void closing()
     {
         QFETCH(int, key);
-        TestEnvironment env;
-        MainWindow main(env.app);
-        main.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&main));
+        Harness h;
+        QVERIFY(h.ready());
         for (int round = 0; round < 2; ++round) {
             bool closed = false;
-            withAboutBox(main, [&](AboutBox *box) {
-                QCOMPARE(main.findChildren<AboutBox *>().size(), 1);
-                QVERIFY(box->isModal() && box->parentWidget() == &main);
-                QCOMPARE(box->windowTitle(), QStringLiteral("About Partwise"));
-                QCOMPARE(box->lblVersion->text(), QStringLiteral("Version %1.%2.%3")
-                                                      .arg(PARTWISE_VERSION_MAJOR)
-                                                      .arg(PARTWISE_VERSION_MINOR)
-                                                      .arg(PARTWISE_VERSION_PATCH));
-                QVERIFY(box->cmdOK->isDefault());
-                QVERIFY((box->geometry().center() - main.geometry().center()).manhattanLength() < 40);
+            withAboutBox(h.main, [&](AboutBox *box) {
+                QCOMPARE(h.main.findChildren<AboutBox *>().size(), 1);
+                QVERIFY(box->isModal() && box->parentWidget() == &h.main && box->cmdOK->isDefault());
+                QVERIFY((box->geometry().center() - h.main.geometry().center()).manhattanLength() < 40);
                 QTest::keyClick(box, Qt::Key(key));
                 closed = !box->isVisible();
             });
             QVERIFY(closed);
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-            QCOMPARE(main.findChildren<AboutBox *>().size(), 0);
+            QCOMPARE(h.main.findChildren<AboutBox *>().size(), 0);
         }
-        QVERIFY(env.ui.shown.isEmpty());
+        QVERIFY(h.ui.shown.isEmpty());
     }
 
     // System Info... starts the first system information program on the
@@ -86,42 +73,34 @@ private slots:
         QTest::newRow("not executable") << QStringList{"hardinfo"} << false << "" << false;
         QTest::newRow("other programs only") << QStringList{"sysinfo", "top"} << true << "" << false;
     }
-
     void systemInfo()
     {
         QFETCH(QStringList, programs);
         QFETCH(bool, executable);
         QFETCH(QString, started);
         QFETCH(bool, byEnter);
-        // A PATH of stand-ins that note which of them ran.
+        // A PATH of stand-ins that note which of them ran (renamed into
+        // place, so that the note never exists without its content).
         QTemporaryDir path;
         const QString marker = path.filePath("started");
         for (const QString &name : programs) {
             QFile f(path.filePath(name));
             QVERIFY(f.open(QIODevice::WriteOnly));
-            // Written under another name and renamed, so that the marker
-            // never exists without its content.
-            f.write(QStringLiteral("#!/bin/sh\necho %1 > '%2.part' && /bin/mv '%2.part' '%2'\n")
-                        .arg(name, marker)
-                        .toUtf8());
-            f.close();
-            if (executable)
-                f.setPermissions(f.permissions() | QFile::ExeOwner);
+            f.write(QString("#!/bin/sh\necho %1 > '%2.part' && /bin/mv '%2.part' '%2'\n").arg(name, marker).toUtf8());
+            f.setPermissions(f.permissions() | (executable ? QFile::ExeOwner : QFile::Permissions()));
         }
         const QByteArray savedPath = qgetenv("PATH");
         qputenv("PATH", QFile::encodeName(path.path()));
-        TestEnvironment env;
-        MainWindow main(env.app);
-        main.show();
+        Harness h;
+        QVERIFY(h.ready());
         bool stayedOpen = false;
-        withAboutBox(main, [&](AboutBox *box) {
+        withAboutBox(h.main, [&](AboutBox *box) {
             if (byEnter) {
-                box->activateWindow();
-                QVERIFY(QTest::qWaitForWindowActive(box));
-                for (int i = 0; i < 5 && QApplication::focusWidget() != box->cmdSysInfo; ++i)
-                    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-                QCOMPARE(QApplication::focusWidget(), box->cmdSysInfo);
-                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+                QApplication::setActiveWindow(box);
+                for (int i = 0; i < 5 && Drive::focused() != box->cmdSysInfo; ++i)
+                    Drive::key(Qt::Key_Tab);
+                QCOMPARE(Drive::focused(), box->cmdSysInfo);
+                Drive::key(Qt::Key_Return);
             } else {
                 QTest::mouseClick(box->cmdSysInfo, Qt::LeftButton);
             }
@@ -130,13 +109,13 @@ private slots:
         qputenv("PATH", savedPath);
         QVERIFY(stayedOpen);
         if (started.isEmpty()) {
-            QCOMPARE(env.ui.texts(), QStringList{"System Information Is Unavailable At This Time"});
-            QCOMPARE(env.ui.shown.first().title, QStringLiteral("Partwise"));
-            QCOMPARE(env.ui.shown.first().icon, UserInterface::Icon::None);
+            QCOMPARE(h.ui.texts(), QStringList{"System Information Is Unavailable At This Time"});
+            QCOMPARE(h.ui.shown.first().title, QStringLiteral("Partwise"));
+            QCOMPARE(h.ui.shown.first().icon, UserInterface::Icon::None);
             QTest::qWait(100);
             QVERIFY(!QFile::exists(marker));
         } else {
-            QVERIFY(env.ui.shown.isEmpty());
+            QVERIFY(h.ui.shown.isEmpty());
             QTRY_VERIFY(QFile::exists(marker));
             QFile f(marker);
             QVERIFY(f.open(QIODevice::ReadOnly));

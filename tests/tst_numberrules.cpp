@@ -1,7 +1,32 @@
-// How typed text becomes a number, and the error message of the traps.
+// How typed text becomes a number, how stored values show, and the errors of
+// the traps.
 #include "data/numberrules.h"
 
 #include <QTest>
+
+namespace {
+
+constexpr int Over = INT_MIN; // the value does not fit a 16-bit whole number
+
+struct Row
+{
+    QString text;
+    bool numeric;
+    double read;
+    int whole; // the read value as a 16-bit whole number, or Over
+};
+
+struct Stored
+{
+    QVariant value;
+    QString text; // shown
+    int whole;    // as a 16-bit whole number, or the error's number
+};
+
+} // namespace
+
+Q_DECLARE_METATYPE(Row)
+Q_DECLARE_METATYPE(Stored)
 
 class TestNumberRules : public QObject
 {
@@ -10,121 +35,99 @@ class TestNumberRules : public QObject
 private slots:
     void initTestCase() { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
 
-    void rules_data()
+    void typed_data()
     {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("numeric");
-        QTest::addColumn<double>("read");
-        QTest::addColumn<bool>("fits");   // the read value fits a 16-bit whole number
-        QTest::addColumn<int>("whole");
-
-        QTest::newRow("plain") << "5" << true << 5.0 << true << 5;
-        QTest::newRow("leading blank") << " 2" << true << 2.0 << true << 2;
-        QTest::newRow("trailing blank") << "2 " << true << 2.0 << true << 2;
-        QTest::newRow("trailing letter") << "2x" << false << 2.0 << true << 2;
-        QTest::newRow("thousands") << "1,000" << true << 1.0 << true << 1;
-        QTest::newRow("half down to even") << "2.5" << true << 2.5 << true << 2;
-        QTest::newRow("half up to even") << "3.5" << true << 3.5 << true << 4;
-        QTest::newRow("negative") << "-5" << true << -5.0 << true << -5;
-        QTest::newRow("negative half") << "-2.5" << true << -2.5 << true << -2;
-        QTest::newRow("exponent") << "1e3" << true << 1000.0 << true << 1000;
-        QTest::newRow("D exponent") << "2D2" << true << 200.0 << true << 200;
-        QTest::newRow("bare exponent") << "1e" << false << 1.0 << true << 1;
-        QTest::newRow("currency") << "$1,234.50" << true << 0.0 << true << 0;
-        QTest::newRow("currency after sign") << "-$5" << true << 0.0 << true << 0;
-        QTest::newRow("empty") << "" << false << 0.0 << true << 0;
-        QTest::newRow("blanks only") << "   " << false << 0.0 << true << 0;
-        QTest::newRow("letters") << "abc" << false << 0.0 << true << 0;
-        QTest::newRow("sign only") << "-" << false << 0.0 << true << 0;
-        QTest::newRow("point only") << "." << false << 0.0 << true << 0;
-        QTest::newRow("leading point") << ".5" << true << 0.5 << true << 0;
-        QTest::newRow("max") << "32767" << true << 32767.0 << true << 32767;
-        QTest::newRow("just over") << "32768" << true << 32768.0 << false << 0;
-        QTest::newRow("min") << "-32768" << true << -32768.0 << true << -32768;
-        QTest::newRow("just under") << "-32769" << true << -32769.0 << false << 0;
-        QTest::newRow("rounds over") << "32767.5" << true << 32767.5 << false << 0;
-        QTest::newRow("blanks inside") << "1 2" << false << 12.0 << true << 12;
-        QTest::newRow("too large for any number") << "1e400" << true << qInf() << false << 0;
-        QTest::newRow("two points") << "1.2.3" << false << 1.2 << true << 1;
+        QTest::addColumn<Row>("row");
+        QTest::newRow("plain") << Row{"5", true, 5, 5};
+        QTest::newRow("leading blank") << Row{" 2", true, 2, 2};
+        QTest::newRow("trailing blank") << Row{"2 ", true, 2, 2};
+        QTest::newRow("trailing letter") << Row{"2x", false, 2, 2};
+        QTest::newRow("thousands") << Row{"1,000", true, 1, 1};
+        QTest::newRow("half down to even") << Row{"2.5", true, 2.5, 2};
+        QTest::newRow("half up to even") << Row{"3.5", true, 3.5, 4};
+        QTest::newRow("negative") << Row{"-5", true, -5, -5};
+        QTest::newRow("negative half") << Row{"-2.5", true, -2.5, -2};
+        QTest::newRow("exponent") << Row{"1e3", true, 1000, 1000};
+        QTest::newRow("D exponent") << Row{"2D2", true, 200, 200};
+        QTest::newRow("bare exponent") << Row{"1e", false, 1, 1};
+        QTest::newRow("currency") << Row{"$1,234.50", true, 0, 0};
+        QTest::newRow("currency after sign") << Row{"-$5", true, 0, 0};
+        QTest::newRow("empty") << Row{"", false, 0, 0};
+        QTest::newRow("blanks only") << Row{"   ", false, 0, 0};
+        QTest::newRow("letters") << Row{"abc", false, 0, 0};
+        QTest::newRow("sign only") << Row{"-", false, 0, 0};
+        QTest::newRow("point only") << Row{".", false, 0, 0};
+        QTest::newRow("leading point") << Row{".5", true, 0.5, 0};
+        QTest::newRow("max") << Row{"32767", true, 32767, 32767};
+        QTest::newRow("just over") << Row{"32768", true, 32768, Over};
+        QTest::newRow("min") << Row{"-32768", true, -32768, -32768};
+        QTest::newRow("just under") << Row{"-32769", true, -32769, Over};
+        QTest::newRow("rounds over") << Row{"32767.5", true, 32767.5, Over};
+        QTest::newRow("blanks inside") << Row{"1 2", false, 12, 12};
+        QTest::newRow("too large for any number") << Row{"1e400", true, qInf(), Over};
+        QTest::newRow("two points") << Row{"1.2.3", false, 1.2, 1};
     }
-
-    void rules()
+    void typed()
     {
-        QFETCH(QString, text);
-        QFETCH(bool, numeric);
-        QFETCH(double, read);
-        QFETCH(bool, fits);
-        QFETCH(int, whole);
-        QCOMPARE(NumberRules::isNumeric(text), numeric);
-        QCOMPARE(NumberRules::readNumber(text), read);
+        QFETCH(Row, row);
+        QCOMPARE(NumberRules::isNumeric(row.text), row.numeric);
+        QCOMPARE(NumberRules::readNumber(row.text), row.read);
         qint16 out = 0;
         DbError error;
-        QCOMPARE(NumberRules::toInt16(NumberRules::readNumber(text), &out, &error), fits);
-        if (fits) {
-            QCOMPARE(int(out), whole);
-            QVERIFY(!error);
-        } else {
-            QVERIFY(error.is(ErrorNumber::Overflow));
+        QCOMPARE(NumberRules::toInt16(NumberRules::readNumber(row.text), &out, &error), row.whole != Over);
+        if (row.whole != Over)
+            QVERIFY(out == row.whole && !error);
+        else
             QCOMPARE(errorMessageText(error), QStringLiteral("Error No 6\r\nOverflow has occured."));
-        }
     }
 
     void otherLocale()
     {
         const QLocale german(QLocale::German, QLocale::Germany);
-        QVERIFY(NumberRules::isNumeric("2,5", german));
-        QVERIFY(NumberRules::isNumeric("1.000", german));
-        QVERIFY(NumberRules::isNumeric("5 €", german));
+        for (const char *text : {"2,5", "1.000", "5 €"})
+            QVERIFY2(NumberRules::isNumeric(QString::fromUtf8(text), german), text);
         QVERIFY(!NumberRules::isNumeric("$5", german));
         // Reading always takes the full stop as the decimal point.
         QCOMPARE(NumberRules::readNumber("2,5"), 2.0);
     }
 
-    // Stored values shown as they are: plain decimal form, never an exponent,
-    // and the same in every locale.
-    void plainText_data()
+    // Stored values shown as they are: plain decimal form, never an
+    // exponent, the same in every locale; and read as whole numbers.
+    void stored_data()
     {
-        QTest::addColumn<QVariant>("value");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("small fraction") << QVariant(0.0005) << "0.0005";
-        QTest::newRow("round hundred thousand") << QVariant(100000.0) << "100000";
-        QTest::newRow("two million") << QVariant(2000000.0) << "2000000";
-        QTest::newRow("twelve and a half") << QVariant(12.5) << "12.5";
-        QTest::newRow("tenth, shortest form") << QVariant(0.1) << "0.1";
-        QTest::newRow("sum with binary residue") << QVariant(0.1 + 0.2) << "0.30000000000000004";
-        QTest::newRow("very small") << QVariant(1.5e-10) << "0.00000000015";
-        QTest::newRow("very large") << QVariant(1e21) << "1000000000000000000000";
-        QTest::newRow("negative") << QVariant(-0.0005) << "-0.0005";
-        QTest::newRow("negative zero") << QVariant(-0.0) << "0";
-        QTest::newRow("whole number") << QVariant(qlonglong(2000000)) << "2000000";
-        QTest::newRow("large whole number") << QVariant(qlonglong(9007199254740993LL)) << "9007199254740993";
-        QTest::newRow("text stays") << QVariant(QStringLiteral("5e-04")) << "5e-04";
-        QTest::newRow("null") << QVariant() << "";
-        QTest::newRow("Boolean") << QVariant(true) << "True";
+        QTest::addColumn<Stored>("row");
+        const int mismatch = ErrorNumber::TypeMismatch, overflow = ErrorNumber::Overflow;
+        QTest::newRow("small fraction") << Stored{0.0005, "0.0005", 0};
+        QTest::newRow("round hundred thousand") << Stored{100000.0, "100000", overflow};
+        QTest::newRow("two million") << Stored{2000000.0, "2000000", overflow};
+        QTest::newRow("twelve and a half") << Stored{12.5, "12.5", 12};
+        QTest::newRow("tenth, shortest form") << Stored{0.1, "0.1", 0};
+        QTest::newRow("sum with binary residue") << Stored{0.1 + 0.2, "0.30000000000000004", 0};
+        QTest::newRow("very small") << Stored{1.5e-10, "0.00000000015", 0};
+        QTest::newRow("very large") << Stored{1e21, "1000000000000000000000", overflow};
+        QTest::newRow("negative") << Stored{-0.0005, "-0.0005", 0};
+        QTest::newRow("negative zero") << Stored{-0.0, "0", 0};
+        QTest::newRow("whole number") << Stored{qlonglong(-3), "-3", -3};
+        QTest::newRow("large whole number") << Stored{qlonglong(9007199254740993LL), "9007199254740993", overflow};
+        QTest::newRow("text stays") << Stored{QStringLiteral("5e-04"), "5e-04", 0};
+        QTest::newRow("not a number") << Stored{QStringLiteral("x"), "x", mismatch};
+        QTest::newRow("null") << Stored{QVariant(), "", ErrorNumber::InvalidUseOfNull};
+        QTest::newRow("Boolean") << Stored{true, "True", 1};
     }
-    void plainText()
+    void stored()
     {
-        QFETCH(QVariant, value);
-        QFETCH(QString, text);
-        QCOMPARE(NumberRules::plainText(value), text);
+        QFETCH(Stored, row);
+        QCOMPARE(NumberRules::plainText(row.value), row.text);
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-        const QString german = NumberRules::plainText(value);
+        const QString german = NumberRules::plainText(row.value);
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-        QCOMPARE(german, text);
-    }
-
-    void storedValues()
-    {
+        QCOMPARE(german, row.text);
         qint16 out = 0;
         DbError error;
-        QVERIFY(NumberRules::toInt16(QVariant(qlonglong(-3)), &out, &error));
-        QCOMPARE(int(out), -3);
-        QVERIFY(!NumberRules::toInt16(QVariant(), &out, &error));
-        QVERIFY(error.is(ErrorNumber::InvalidUseOfNull));
-        QVERIFY(!NumberRules::toInt16(QVariant(QStringLiteral("x")), &out, &error));
-        QVERIFY(error.is(ErrorNumber::TypeMismatch));
-        QVERIFY(!NumberRules::toInt16(QVariant(qlonglong(40000)), &out, &error));
-        QVERIFY(error.is(ErrorNumber::Overflow));
+        if (NumberRules::toInt16(row.value, &out, &error))
+            QCOMPARE(int(out), row.whole);
+        else
+            QVERIFY2(error.is(row.whole), qPrintable(errorMessageText(error)));
     }
 };
 

@@ -20,48 +20,43 @@ deb="$(ls "$work"/out/partwise_*.deb 2>/dev/null | head -1)"
 
 # Control fields, and the packages the program depends on, one a row.
 for pair in "Package partwise" "Version 1.0.0" "Architecture amd64"; do
-  set -- $pair
-  [ "$(dpkg-deb -f "$deb" "$1")" = "$2" ] || fail "$1 is '$(dpkg-deb -f "$deb" "$1")', not '$2'"
+  set -- $pair; [ "$(dpkg-deb -f "$deb" "$1")" = "$2" ] || fail "$1 is '$(dpkg-deb -f "$deb" "$1")', not '$2'"
 done
+# Each row names what a list must hold: "list name".
 dpkg-deb -f "$deb" Depends | tr ',|' '\n\n' | sed 's/(.*//; s/ //g' >"$work/depends"
-while read -r package; do
-  grep -qx "$package" "$work/depends" || fail "Depends lacks $package: $(dpkg-deb -f "$deb" Depends)"
-done <<'ROWS'
-libqt6widgets6
-libqt6sql6
-libqt6sql6-sqlite
-libqt6sql6-psql
-libpq5
-qt6-qpa-plugins
-libqt6webenginewidgets6
-libqt6webenginecore6-bin
-libqt6serialport6
-libssl3
-libsqlite3-0
-ROWS
-
-# The file list: each of these is in it, and nothing lies outside /usr.
 dpkg-deb -c "$deb" | awk '{print $6}' | sed 's|^\./|/|' >"$work/files"
-while read -r file; do
-  grep -qx "$file" "$work/files" || fail "the package lacks $file"
+while read -r list name; do
+  grep -qx "$name" "$work/$list" || fail "the package's $list lack $name"
 done <<'ROWS'
-/usr/bin/partwise
-/usr/bin/partwise-dbcopy
-/usr/share/partwise/Bin.rpt
-/usr/share/partwise/KitPartsUsed.rpt
-/usr/share/partwise/KitPullList.rpt
-/usr/share/partwise/KitShortage.rpt
-/usr/share/partwise/Sample.mdb
-/usr/share/partwise/help/index.html
-/usr/share/partwise/web/start.html
-/usr/share/applications/example.partwise_stockroom.Partwise.desktop
-/usr/share/metainfo/example.partwise_stockroom.Partwise.metainfo.xml
-/usr/share/icons/hicolor/16x16/apps/partwise.png
-/usr/share/icons/hicolor/48x48/apps/partwise.png
-/usr/share/icons/hicolor/256x256/apps/partwise.png
-/usr/share/man/man1/partwise.1
-/usr/share/man/man1/partwise-dbcopy.1
+depends libqt6widgets6
+depends libqt6sql6
+depends libqt6sql6-sqlite
+depends libqt6sql6-psql
+depends libpq5
+depends qt6-qpa-plugins
+depends libqt6webenginewidgets6
+depends libqt6webenginecore6-bin
+depends libqt6serialport6
+depends libssl3
+depends libsqlite3-0
+files /usr/bin/partwise
+files /usr/bin/partwise-dbcopy
+files /usr/share/partwise/Bin.rpt
+files /usr/share/partwise/KitPartsUsed.rpt
+files /usr/share/partwise/KitPullList.rpt
+files /usr/share/partwise/KitShortage.rpt
+files /usr/share/partwise/Sample.mdb
+files /usr/share/partwise/help/index.html
+files /usr/share/partwise/web/start.html
+files /usr/share/applications/example.partwise_stockroom.Partwise.desktop
+files /usr/share/metainfo/example.partwise_stockroom.Partwise.metainfo.xml
+files /usr/share/icons/hicolor/16x16/apps/partwise.png
+files /usr/share/icons/hicolor/48x48/apps/partwise.png
+files /usr/share/icons/hicolor/256x256/apps/partwise.png
+files /usr/share/man/man1/partwise.1
+files /usr/share/man/man1/partwise-dbcopy.1
 ROWS
+# Nothing lies outside /usr.
 outside="$(grep -v -e '^/$' -e '^/usr/' "$work/files")"
 [ -z "$outside" ] || fail "files outside /usr: $outside"
 grep -q 'Inventory.mdb' "$work/files" && fail "the package carries a working database"
@@ -78,17 +73,11 @@ fi
 
 dpkg-deb -x "$deb" "$work/root"
 root="$work/root/usr"
-if command -v desktop-file-validate >/dev/null; then
-  desktop-file-validate "$root/share/applications/example.partwise_stockroom.Partwise.desktop" || fail "desktop-file-validate"
-else
-  echo "NOTE: desktop-file-validate is not installed; the menu entry is not validated"
-fi
-if command -v appstreamcli >/dev/null; then
-  appstreamcli validate --no-net "$root/share/metainfo/example.partwise_stockroom.Partwise.metainfo.xml" >"$work/as.log" 2>&1 \
-    || { cat "$work/as.log"; fail "appstreamcli validate"; }
-else
-  echo "NOTE: appstreamcli is not installed; the metainfo is not validated"
-fi
+# The menu entry and the software-centre entry, where the validators are installed.
+validate() { command -v "$1" >/dev/null || { echo "NOTE: $1 is not installed; $2 is not validated"; return; }
+             "$@" >"$work/v.log" 2>&1 || { cat "$work/v.log"; fail "$1 $*"; }; }
+validate desktop-file-validate "$root/share/applications/example.partwise_stockroom.Partwise.desktop"
+validate appstreamcli validate --no-net "$root/share/metainfo/example.partwise_stockroom.Partwise.metainfo.xml"
 
 # The installed program, without a display.
 run() { env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM HOME="$work/home" XDG_DATA_HOME="$work/data" \

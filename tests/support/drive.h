@@ -3,6 +3,8 @@
 // widget that has the focus, buttons are found by their object name.
 #include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QTest>
 #include <QWidget>
 
@@ -61,8 +63,11 @@ inline void type(const QObject *window, const char *name, const QString &text,
 {
     QWidget *w = find(window, name);
     focus(w);
-    if (w)
-        QTest::keyClick(focused(), Qt::Key_A, Qt::ControlModifier);
+    // Not Ctrl+A: the main window's Add New Part No takes that key.
+    if (auto *e = qobject_cast<QLineEdit *>(w))
+        e->selectAll();
+    else if (auto *c = qobject_cast<QComboBox *>(w); c && c->lineEdit())
+        c->lineEdit()->selectAll();
     typeText(text, then);
 }
 

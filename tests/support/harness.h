@@ -5,21 +5,25 @@
 #include "app/mainwindow.h"
 #include "drive.h"
 #include "testenvironment.h"
+#include "textlisting.h"
 
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QTest>
 
-// Also counts the messages shown while their window still shows the hourglass.
+// Also counts the messages shown while their window still shows the hourglass,
+// and notes each message as a line of the text listing.
 class WatchingUi : public ScriptedUserInterface
 {
 public:
     int shownWhileBusy = 0;
+    QStringList messages;
     Answer message(QWidget *parent, const QString &text, const QString &title, Icon icon,
                    Buttons buttons) override
     {
         for (QWidget *w = parent; w; w = w->parentWidget())
             shownWhileBusy += w->testAttribute(Qt::WA_SetCursor) && w->cursor().shape() == Qt::WaitCursor;
+        messages << TextListing::line(TextListing::windowOf(parent), QString(), "message", text);
         return ScriptedUserInterface::message(parent, text, title, icon, buttons);
     }
 };
@@ -34,7 +38,8 @@ struct Harness
         main.activateWindow();
     }
     // Destroyed in the test's cleanup(): fails the test when a message came
-    // with the hourglass or a window was left busy.
+    // with the hourglass, a window was left busy or a message is not in the
+    // text listing (tests/texts.txt).
     ~Harness()
     {
         bool busy = false;
@@ -44,6 +49,9 @@ struct Harness
         env.app.setUserInterface(&env.ui);
         QCOMPARE(ui.shownWhileBusy, 0);
         QVERIFY2(!busy, "a window kept the hourglass");
+        const QStringList unlisted = TextListing::unlisted(ui.messages, env.folder());
+        QVERIFY2(unlisted.isEmpty(), qPrintable("messages not in tests/texts.txt (PARTWISE_UPDATE_TEXTS=1 adds them):\n"
+                                                + unlisted.join('\n')));
     }
 
     bool ready() { return env.isValid() && QTest::qWaitForWindowActive(&main); }

@@ -13,33 +13,19 @@
 #include <QUrl>
 #include <QUuid>
 
-#include <algorithm>
-
 #include <pwd.h>
 #include <signal.h>
 #include <unistd.h>
 
-namespace {
-
-PgServer *sharedServer = nullptr;
-
-void stopShared()
-{
-    delete sharedServer;
-    sharedServer = nullptr;
-}
-
-} // namespace
+static PgServer *sharedServer = nullptr;
 
 QString PgServer::binFolder()
 {
-    const QDir lib(QStringLiteral("/usr/lib/postgresql"));
-    QStringList versions = lib.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
-    std::sort(versions.begin(), versions.end(),
-              [](const QString &a, const QString &b) { return a.toInt() > b.toInt(); });
+    QStringList versions = QDir("/usr/lib/postgresql").entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    std::sort(versions.begin(), versions.end(), [](const QString &a, const QString &b) { return a.toInt() > b.toInt(); });
     for (const QString &v : versions) {
-        const QString bin = lib.filePath(v + QStringLiteral("/bin"));
-        if (QFile::exists(bin + QStringLiteral("/initdb")) && QFile::exists(bin + QStringLiteral("/postgres")))
+        const QString bin = "/usr/lib/postgresql/" + v + "/bin";
+        if (QFile::exists(bin + "/initdb") && QFile::exists(bin + "/postgres"))
             return bin;
     }
     return QString();
@@ -49,7 +35,7 @@ PgServer &PgServer::shared()
 {
     if (!sharedServer) {
         sharedServer = new PgServer;
-        qAddPostRoutine(stopShared);
+        qAddPostRoutine([] { delete sharedServer; sharedServer = nullptr; });
         sharedServer->start();
     }
     return *sharedServer;
@@ -57,32 +43,25 @@ PgServer &PgServer::shared()
 
 PgServer::PgServer(bool durable) : m_durable(durable) {}
 
-PgServer::~PgServer()
-{
-    stop();
-}
+PgServer::~PgServer() { stop(); }
 
 QStringList PgServer::asServerUser(const QString &program, const QStringList &arguments) const
 {
-    QStringList command{QStringLiteral("setpriv")};
+    QStringList command{"setpriv"};
     if (m_dropPrivileges)
-        command << QStringLiteral("--reuid=nobody") << QStringLiteral("--regid=nogroup")
-                << QStringLiteral("--clear-groups");
+        command << "--reuid=nobody" << "--regid=nogroup" << "--clear-groups";
     // The server goes when this process goes, however it ends.
-    command << QStringLiteral("--pdeathsig") << QStringLiteral("INT") << QStringLiteral("--")
-            << program << arguments;
-    return command;
+    return command << "--pdeathsig" << "INT" << "--" << program << arguments;
 }
 
 bool PgServer::runTool(const QString &tool, const QStringList &arguments, QString *output)
 {
-    const QStringList command = asServerUser(binFolder() + QLatin1Char('/') + tool, arguments);
+    const QStringList command = asServerUser(binFolder() + '/' + tool, arguments);
     QProcess p;
     p.setProcessChannelMode(QProcess::MergedChannels);
     p.setWorkingDirectory(m_dir->path());
     p.start(command.first(), command.mid(1));
-    const bool ok = p.waitForFinished(120000) && p.exitStatus() == QProcess::NormalExit
-                    && p.exitCode() == 0;
+    const bool ok = p.waitForFinished(120000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
     if (output)
         *output = QString::fromLocal8Bit(p.readAll()) + p.errorString();
     return ok;
@@ -90,77 +69,53 @@ bool PgServer::runTool(const QString &tool, const QStringList &arguments, QStrin
 
 bool PgServer::start()
 {
-    if (binFolder().isEmpty()) {
-        m_error = QStringLiteral("The PostgreSQL server programs are not installed.");
-        return false;
-    }
-    m_dir = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/partwise-pg-XXXXXX"));
-    if (!m_dir->isValid()) {
-        m_error = QStringLiteral("No temporary folder for the server.");
-        return false;
-    }
+    if (binFolder().isEmpty())
+        return m_error = "The PostgreSQL server programs are not installed.", false;
+    m_dir = std::make_unique<QTemporaryDir>(QDir::tempPath() + "/partwise-pg-XXXXXX");
+    if (!m_dir->isValid())
+        return m_error = "No temporary folder for the server.", false;
     // The server refuses to run as root.
     m_dropPrivileges = geteuid() == 0;
-    if (m_dropPrivileges) {
-        const passwd *nobody = getpwnam("nobody");
-        if (!nobody || chown(QFile::encodeName(m_dir->path()).constData(), nobody->pw_uid, nobody->pw_gid) != 0) {
-            m_error = QStringLiteral("The server's folder cannot be given to the user nobody.");
-            return false;
-        }
-    }
-    const QString data = m_dir->path() + QStringLiteral("/data");
+    const passwd *nobody = m_dropPrivileges ? getpwnam("nobody") : nullptr;
+    if (m_dropPrivileges && (!nobody || chown(QFile::encodeName(m_dir->path()).constData(), nobody->pw_uid, nobody->pw_gid)))
+        return m_error = "The server's folder cannot be given to the user nobody.", false;
+    const QString data = m_dir->path() + "/data";
     QString output;
-    if (!runTool(QStringLiteral("initdb"),
-                 {QStringLiteral("-D"), data, QStringLiteral("-U"), superuser(), QStringLiteral("--auth=trust"),
-                  QStringLiteral("--encoding=UTF8"), QStringLiteral("--locale=C.UTF-8"), QStringLiteral("-N")},
-                 &output)) {
-        m_error = QStringLiteral("initdb failed: ") + output;
-        return false;
-    }
+    if (!runTool("initdb", {"-D", data, "-U", superuser(), "--auth=trust", "--encoding=UTF8", "--locale=C.UTF-8", "-N"}, &output))
+        return m_error = "initdb failed: " + output, false;
     // A role that must give a password, for the tests of refused logins.
-    QFile hba(data + QStringLiteral("/pg_hba.conf"));
-    if (!hba.open(QIODevice::WriteOnly | QIODevice::Truncate)
-        || hba.write("local all locked scram-sha-256\nlocal all all trust\n") < 0) {
-        m_error = QStringLiteral("pg_hba.conf cannot be written.");
-        return false;
-    }
+    QFile hba(data + "/pg_hba.conf");
+    if (!hba.open(QIODevice::WriteOnly | QIODevice::Truncate) || hba.write("local all locked scram-sha-256\nlocal all all trust\n") < 0)
+        return m_error = "pg_hba.conf cannot be written.", false;
     hba.close();
     return launch();
 }
 
 bool PgServer::launch()
 {
-    const QString data = m_dir->path() + QStringLiteral("/data");
-    QStringList arguments{QStringLiteral("-D"), data, QStringLiteral("-k"), m_dir->path(),
-                          QStringLiteral("-c"), QStringLiteral("listen_addresses="),
-                          QStringLiteral("-c"), QStringLiteral("max_connections=60")};
+    QStringList arguments{"-D", m_dir->path() + "/data", "-k", m_dir->path(), "-c", "listen_addresses=", "-c", "max_connections=60"};
     if (!m_durable)
-        arguments << QStringLiteral("-c") << QStringLiteral("fsync=off") << QStringLiteral("-c")
-                  << QStringLiteral("synchronous_commit=off") << QStringLiteral("-c")
-                  << QStringLiteral("full_page_writes=off");
-    const QStringList command = asServerUser(binFolder() + QStringLiteral("/postgres"), arguments);
+        arguments << "-c" << "fsync=off" << "-c" << "synchronous_commit=off" << "-c" << "full_page_writes=off";
+    const QStringList command = asServerUser(binFolder() + "/postgres", arguments);
     m_postgres.setProcessChannelMode(QProcess::MergedChannels);
-    m_postgres.setStandardOutputFile(m_dir->path() + QStringLiteral("/server.log"), QIODevice::Append);
+    m_postgres.setStandardOutputFile(m_dir->path() + "/server.log", QIODevice::Append);
     m_postgres.start(command.first(), command.mid(1));
-    if (!m_postgres.waitForStarted(10000)) {
-        m_error = QStringLiteral("The server did not start: ") + m_postgres.errorString();
-        return false;
-    }
+    if (!m_postgres.waitForStarted(10000))
+        return m_error = "The server did not start: " + m_postgres.errorString(), false;
     const QDeadlineTimer deadline(60000);
     QString why;
     while (!deadline.hasExpired()) {
         m_running = true;
-        if (run({QStringLiteral("SELECT 1")}, &why))
+        if (run({"SELECT 1"}, &why))
             return true;
         m_running = false;
         if (m_postgres.state() == QProcess::NotRunning)
             break;
         QThread::msleep(100);
     }
-    QFile log(m_dir->path() + QStringLiteral("/server.log"));
+    QFile log(m_dir->path() + "/server.log");
     log.open(QIODevice::ReadOnly);
-    m_error = QStringLiteral("The server did not come up: ") + why + QLatin1Char('\n')
-              + QString::fromLocal8Bit(log.readAll());
+    m_error = "The server did not come up: " + why + '\n' + QString::fromLocal8Bit(log.readAll());
     stop();
     return false;
 }
@@ -168,7 +123,8 @@ bool PgServer::launch()
 void PgServer::halt(bool immediate)
 {
     if (m_postgres.state() != QProcess::NotRunning) {
-        // Immediate: the server stops at once, as on a crash or power cut.
+        // Fast shutdown cuts clients off; immediate stops at once, as on a
+        // crash or power cut.
         ::kill(pid_t(m_postgres.processId()), immediate ? SIGQUIT : SIGINT);
         if (!m_postgres.waitForFinished(20000)) {
             m_postgres.kill();
@@ -178,78 +134,56 @@ void PgServer::halt(bool immediate)
     m_running = false;
 }
 
-bool PgServer::resume()
-{
-    return m_dir && launch();
-}
+bool PgServer::resume() { return m_dir && launch(); }
 
 void PgServer::stop()
 {
-    if (m_postgres.state() != QProcess::NotRunning) {
-        // Fast shutdown: clients are cut off, nothing waits for them.
-        ::kill(pid_t(m_postgres.processId()), SIGINT);
-        if (!m_postgres.waitForFinished(20000)) {
-            m_postgres.kill();
-            m_postgres.waitForFinished(5000);
-        }
-    }
-    m_running = false;
+    halt();
     m_dir.reset();
 }
 
 QString PgServer::address(const QString &database, const QString &user) const
 {
-    return QStringLiteral("postgresql://%1@/%2?host=%3")
-        .arg(user, database, QString::fromLatin1(QUrl::toPercentEncoding(socketFolder())));
+    return QString("postgresql://%1@/%2?host=%3").arg(user, database, QString::fromLatin1(QUrl::toPercentEncoding(socketFolder())));
 }
 
 bool PgServer::run(const QStringList &statements, QString *error, const QString &database)
 {
-    if (!m_running) {
-        if (error)
-            *error = m_error.isEmpty() ? QStringLiteral("The server is not running.") : m_error;
-        return false;
-    }
-    const QString name = QStringLiteral("pgserver-") + QUuid::createUuid().toString(QUuid::Id128);
-    bool ok = true;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
-        db.setHostName(socketFolder());
-        db.setUserName(superuser());
-        db.setDatabaseName(database.isEmpty() ? QStringLiteral("postgres") : database);
-        if (!db.open()) {
-            ok = false;
-            if (error)
-                *error = db.lastError().text();
-        }
-        for (const QString &statement : statements) {
-            if (!ok)
-                break;
-            QSqlQuery q(db);
-            if (!q.exec(statement)) {
-                ok = false;
-                if (error)
-                    *error = q.lastError().text() + QStringLiteral(" in: ") + statement;
+    QString why = m_running ? QString() : m_error.isEmpty() ? "The server is not running." : m_error;
+    const QString name = "pgserver-" + QUuid::createUuid().toString(QUuid::Id128);
+    if (m_running) {
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase("QPSQL", name);
+            db.setHostName(socketFolder());
+            db.setUserName(superuser());
+            db.setDatabaseName(database.isEmpty() ? "postgres" : database);
+            if (!db.open())
+                why = db.lastError().text();
+            for (qsizetype i = 0; why.isEmpty() && i < statements.size(); ++i) {
+                QSqlQuery q(db);
+                if (!q.exec(statements[i]))
+                    why = q.lastError().text() + " in: " + statements[i];
             }
+            db.close();
         }
-        db.close();
+        QSqlDatabase::removeDatabase(name);
     }
-    QSqlDatabase::removeDatabase(name);
-    return ok;
+    if (error && !why.isEmpty())
+        *error = why;
+    return why.isEmpty();
 }
 
 QString PgServer::createDatabase(bool withTables, Letters letters, QString *error)
 {
-    const QString ctype = letters == Letters::AsciiOnly ? QStringLiteral("C") : QStringLiteral("C.UTF-8");
+    const QString ctype = letters == Letters::AsciiOnly ? "C" : "C.UTF-8";
+    const QString create = "CREATE DATABASE %1 TEMPLATE %2 ENCODING 'UTF8' LC_COLLATE '%3' LC_CTYPE '%3'";
     QString &templ = m_templates[int(letters)];
     if (withTables && templ.isEmpty()) {
         // The tables are made once; each test's database is a copy.
-        const QString name = QStringLiteral("template_%1").arg(int(letters));
-        if (!run({QStringLiteral("CREATE DATABASE %1 TEMPLATE template0 ENCODING 'UTF8' "
-                                 "LC_COLLATE '%2' LC_CTYPE '%2'").arg(name, ctype)},
-                 error))
+        const QString name = QString("template_%1").arg(int(letters));
+        if (!run({create.arg(name, "template0", ctype)}, error))
             return QString();
-        Database db(QStringLiteral("pgserver-schema"));
+        Database db("pgserver-schema");
         if (!db.open(address(name)) || !db.createTables()) {
             if (error)
                 *error = db.errorString();
@@ -258,11 +192,6 @@ QString PgServer::createDatabase(bool withTables, Letters letters, QString *erro
         db.close();
         templ = name;
     }
-    const QString name = QStringLiteral("test_%1").arg(++m_databases);
-    const QString from = withTables ? templ : QStringLiteral("template0");
-    if (!run({QStringLiteral("CREATE DATABASE %1 TEMPLATE %2 ENCODING 'UTF8' LC_COLLATE '%3' LC_CTYPE '%3'")
-                  .arg(name, from, ctype)},
-             error))
-        return QString();
-    return address(name);
+    const QString name = QString("test_%1").arg(++m_databases);
+    return run({create.arg(name, withTables ? templ : "template0", ctype)}, error) ? address(name) : QString();
 }

@@ -17,9 +17,8 @@ TestEnvironment::Engine TestEnvironment::defaultEngine()
 
 QString TestEnvironment::unavailable(Engine engine)
 {
-    if (engine == Engine::Server && PgServer::binFolder().isEmpty())
-        return QStringLiteral("the PostgreSQL server programs are not installed");
-    return QString();
+    return engine == Engine::Server && PgServer::binFolder().isEmpty()
+        ? QStringLiteral("the PostgreSQL server programs are not installed") : QString();
 }
 
 TestEnvironment::TestEnvironment(const QString &rows, Data data, Engine engine)
@@ -43,14 +42,11 @@ TestEnvironment::TestEnvironment(const QString &rows, Data data, Engine engine)
         app.setDatabaseAddress(address);
         if (!app.OpenInventoryDatabase() || !app.database().runScript(script))
             m_error = app.database().errorString();
-        return;
-    }
-    if (!Schema::createFile(app.databasePath(), script, &error)) {
+    } else if (!Schema::createFile(app.databasePath(), script, &error)) {
         m_error = error;
-        return;
-    }
-    if (!app.OpenInventoryDatabase())
+    } else if (!app.OpenInventoryDatabase()) {
         m_error = app.database().errorString();
+    }
 }
 
 TestEnvironment::~TestEnvironment()
@@ -61,40 +57,35 @@ TestEnvironment::~TestEnvironment()
 QString TestEnvironment::sampleData()
 {
     QFile f(QStringLiteral(PARTWISE_SOURCE_DIR "/db/sample.sql"));
-    if (!f.open(QIODevice::ReadOnly))
-        return QString();
-    return QString::fromUtf8(f.readAll());
+    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
 }
 
-namespace {
-
-QVariant firstValue(const Database &db, const QString &sql, const QVariantList &values)
+// The first row's values, or an empty list.
+static QVariantList firstRow(const Database &db, const QString &sql, const QVariantList &values)
 {
     QSqlQuery q(db.handle());
     q.prepare(db.engine().translate(sql));
     for (int i = 0; i < values.size(); ++i)
         q.bindValue(i, db.engine().bindable(values.at(i)));
-    if (!q.exec() || !q.next())
-        return QVariant();
-    return q.value(0);
+    QVariantList out;
+    if (q.exec() && q.next())
+        for (int i = 0; i < q.record().count(); ++i)
+            out << q.value(i);
+    return out;
 }
-
-} // namespace
 
 // Through a connection of its own: only what was committed is seen.
 QVariant TestEnvironment::scalar(const QString &sql, const QVariantList &values)
 {
     Database observer(QStringLiteral("observer"));
-    QVariant value;
-    if (observer.open(app.databaseAddress()))
-        value = firstValue(observer, sql, values);
+    const QVariant value = observer.open(app.databaseAddress()) ? firstRow(observer, sql, values).value(0) : QVariant();
     observer.close();
     return value;
 }
 
 QVariant TestEnvironment::ownScalar(const QString &sql, const QVariantList &values)
 {
-    return firstValue(app.database(), sql, values);
+    return firstRow(app.database(), sql, values).value(0);
 }
 
 bool TestEnvironment::exec(const QString &sql, const QVariantList &values)
@@ -113,15 +104,7 @@ bool TestEnvironment::execElsewhere(const QString &sql, const QVariantList &valu
 
 QVariantList TestEnvironment::row(const QString &sql, const QVariantList &values)
 {
-    QSqlQuery q(app.database().handle());
-    q.prepare(app.database().engine().translate(sql));
-    for (int i = 0; i < values.size(); ++i)
-        q.bindValue(i, app.database().engine().bindable(values.at(i)));
-    QVariantList out;
-    if (q.exec() && q.next())
-        for (int i = 0; i < q.record().count(); ++i)
-            out << q.value(i);
-    return out;
+    return firstRow(app.database(), sql, values);
 }
 
 bool TestEnvironment::refuseInserts(const QString &table)
