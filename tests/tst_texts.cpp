@@ -7,75 +7,61 @@
 #include "ui/childwindow.h"
 #include "harness.h"
 
-#include <QAbstractButton>
-#include <QAbstractItemView>
-#include <QGroupBox>
-#include <QHeaderView>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMenu>
-#include <QStatusBar>
-#include <QToolBar>
+#include <QtWidgets>
 
 namespace {
 
-// "name.property: text" for the window and each of its visible controls.
-QStringList walk(QWidget *window)
+struct Texts
 {
-    QStringList out;
-    auto add = [&](const QString &name, const char *property, const QString &text) {
+    QStringList lines;
+    void add(const QString &window, const QString &name, const char *property, const QString &text)
+    {
         if (!text.isEmpty())
-            out << TextListing::line(QString(), name, property, text).mid(1);
-    };
-    add(window->objectName(), "windowTitle", window->windowTitle());
-    for (QWidget *c : window->findChildren<QWidget *>()) {
-        if (!c->isVisibleTo(window) || c->objectName().startsWith("qt_"))
-            continue;
-        const QString name = c->objectName().isEmpty() ? "?" + QString(c->metaObject()->className()) : c->objectName();
-        add(name, "toolTip", c->toolTip());
-        if (auto *l = qobject_cast<QLabel *>(c))
-            add(name, "text", l->text());
-        else if (auto *b = qobject_cast<QAbstractButton *>(c))
-            add(name, "text", b->text());
-        else if (auto *e = qobject_cast<QLineEdit *>(c))
-            add(name, "text", e->text());
-        else if (auto *g = qobject_cast<QGroupBox *>(c))
-            add(name, "title", g->title());
-        else if (auto *v = qobject_cast<QAbstractItemView *>(c); v && v->model() && !qobject_cast<QHeaderView *>(c)) {
-            QStringList headings;
-            for (int i = 0; i < v->model()->columnCount(); ++i)
-                headings << v->model()->headerData(i, Qt::Horizontal).toString();
-            add(name, "headings", headings.join(" | "));
+            lines << TextListing::line(window, name, property, text);
+    }
+
+    // The window and each of its visible controls.
+    void walk(QWidget *window, const QString &key)
+    {
+        add(key, window->objectName(), "windowTitle", window->windowTitle());
+        for (QWidget *c : window->findChildren<QWidget *>()) {
+            if (!c->isVisibleTo(window) || c->objectName().startsWith("qt_"))
+                continue;
+            const QString name = c->objectName().isEmpty() ? "?" + QString(c->metaObject()->className()) : c->objectName();
+            add(key, name, "toolTip", c->toolTip());
+            if (auto *l = qobject_cast<QLabel *>(c))
+                add(key, name, "text", l->text());
+            else if (auto *b = qobject_cast<QAbstractButton *>(c))
+                add(key, name, "text", b->text());
+            else if (auto *e = qobject_cast<QLineEdit *>(c))
+                add(key, name, "text", e->text());
+            else if (auto *g = qobject_cast<QGroupBox *>(c))
+                add(key, name, "title", g->title());
+            else if (auto *v = qobject_cast<QAbstractItemView *>(c); v && v->model() && !qobject_cast<QHeaderView *>(c)) {
+                QStringList headings;
+                for (int i = 0; i < v->model()->columnCount(); ++i)
+                    headings << v->model()->headerData(i, Qt::Horizontal).toString();
+                add(key, name, "headings", headings.join(" | "));
+            }
         }
     }
-    return out;
-}
 
-// Menus and their items in order ("-" a separator), the toolbar's buttons
-// (their tooltips), the status panels.
-QStringList mainTexts(MainWindow &m)
-{
-    QStringList out = walk(m.statusBar());
-    out << "frmMain.windowTitle: " + m.windowTitle();
-    auto items = [&](const QWidget *holder, const QList<QAction *> &actions, bool tips) {
+    // Items in order ("-" a separator): menu items with their keys and check
+    // marks, toolbar buttons by their tooltips.
+    void items(const QWidget *holder, bool tips)
+    {
         QStringList order;
-        for (const QAction *a : actions) {
+        for (const QAction *a : holder->actions()) {
             order << (a->isSeparator() ? "-" : a->objectName());
             QString text = a->text() + (a->shortcut().isEmpty() ? "" : "\t" + a->shortcut().toString());
             if (a->isCheckable())
                 text += a->isChecked() ? " [x]" : " [ ]";
             if (!a->isSeparator())
-                out << TextListing::line(QString(), a->objectName(), tips ? "toolTip" : "text", tips ? a->toolTip() : text).mid(1);
+                add("frmMain", a->objectName(), tips ? "toolTip" : "text", tips ? a->toolTip() : text);
         }
-        out << holder->objectName() + ".items: " + order.join(' ');
-    };
-    for (const Menu &menu : menuTable()) {
-        out << QString(menu.objectName) + ".title: " + m.menu(menu.objectName)->title();
-        items(m.menu(menu.objectName), m.menu(menu.objectName)->actions(), false);
+        add("frmMain", holder->objectName(), "items", order.join(' '));
     }
-    items(m.toolBar(), m.toolBar()->actions(), true);
-    return out;
-}
+};
 
 } // namespace
 
@@ -88,19 +74,22 @@ private slots:
     {
         Harness h;
         QVERIFY(h.ready() && h.main.load());
-        QStringList found;
-        for (const QString &l : mainTexts(h.main))
-            found << "frmMain/" + l;
+        Texts found;
+        found.add("frmMain", "frmMain", "windowTitle", h.main.windowTitle());
+        found.walk(h.main.statusBar(), "frmMain");
+        for (const Menu &menu : menuTable()) {
+            found.add("frmMain", menu.objectName, "title", h.main.menu(menu.objectName)->title());
+            found.items(h.main.menu(menu.objectName), false);
+        }
+        found.items(h.main.toolBar(), true);
         AboutBox about(h.env.app);
+        found.walk(&about, about.objectName());
         SplashWindow splash;
-        for (QWidget *w : {static_cast<QWidget *>(&about), static_cast<QWidget *>(&splash)})
-            for (const QString &l : walk(w))
-                found << w->objectName() + "/" + l;
+        found.walk(&splash, splash.objectName());
         // Each window that a command opens; windows that several commands
         // open are told apart by the command's menu item.
-        QMultiMap<QString, QPair<QString, QStringList>> windows;
-        const QList<CommandId> skipped{CommandId::FileExit, CommandId::ViewToolbar, CommandId::ViewStatusBar,
-                                       CommandId::HelpAbout};
+        QMultiMap<QString, QPair<QString, QWidget *>> windows;
+        const QList<CommandId> skipped{CommandId::FileExit, CommandId::ViewToolbar, CommandId::ViewStatusBar, CommandId::HelpAbout};
         for (const Command &c : commandTable()) {
             if (skipped.contains(c.id) || c.menu == QLatin1String("mnuEdit") || c.menu == QLatin1String("mnuWindow"))
                 continue;
@@ -108,19 +97,16 @@ private slots:
             h.main.run(c.id);
             for (QMdiSubWindow *sub : h.main.mdiArea()->subWindowList())
                 if (!before.contains(sub))
-                    windows.insert(sub->widget()->objectName(), {c.objectName, walk(sub->widget())});
+                    windows.insert(sub->widget()->objectName(), {c.objectName, sub->widget()});
         }
-        for (auto it = windows.cbegin(); it != windows.cend(); ++it) {
-            const QString key = it.key() + (windows.count(it.key()) > 1 ? "[" + it->first + "]" : "");
-            for (const QString &l : it->second)
-                found << key + "/" + l;
-        }
-        found.replaceInStrings(h.env.folder(), "<folder>");
+        for (auto it = windows.cbegin(); it != windows.cend(); ++it)
+            found.walk(it->second, it.key() + (windows.count(it.key()) > 1 ? "[" + it->first + "]" : ""));
+        found.lines.replaceInStrings(h.env.folder(), "<folder>");
         QStringList listed = TextListing::read();
         if (TextListing::updating())
-            return TextListing::write(found + listed.filter(QRegularExpression("^[^/]*/message: ")));
+            return TextListing::write(found.lines + listed.filter(QRegularExpression("^[^/]*/message: ")));
         listed.removeIf(TextListing::isMessage);
-        const QStringList diff = TextListing::diff(listed, found);
+        const QStringList diff = TextListing::diff(listed, found.lines);
         for (const QString &l : diff)
             qInfo("%s", qPrintable(l));
         QVERIFY2(diff.isEmpty(), "the texts differ from tests/texts.txt (PARTWISE_UPDATE_TEXTS=1 rewrites it)");

@@ -11,13 +11,8 @@ UserInterface::Answer ScriptedUserInterface::message(QWidget *, const QString &t
         whileShown(shown.last());
     if (!answers.isEmpty() && buttons != Buttons::Ok)
         return answers.dequeue();
-    switch (buttons) {
-    case Buttons::Ok: return Answer::Ok;
-    case Buttons::OkCancel: return Answer::Cancel;
-    case Buttons::YesNo: return Answer::No;
-    case Buttons::YesNoCancel: return Answer::Cancel;
-    }
-    return Answer::Ok;
+    // Unanswered, a question is cancelled: No where there is no Cancel.
+    return buttons == Buttons::Ok ? Answer::Ok : buttons == Buttons::YesNo ? Answer::No : Answer::Cancel;
 }
 
 std::optional<QString> ScriptedUserInterface::input(QWidget *, const QString &prompt,

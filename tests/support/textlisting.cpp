@@ -70,6 +70,7 @@ QStringList unlisted(QStringList messages, const QString &folder)
     // Temporary folders differ from run to run.
     messages.replaceInStrings(folder, QStringLiteral("<folder>"));
     messages.replaceInStrings(QRegularExpression(QRegularExpression::escape(QDir::tempPath()) + "/[^/\\s]+"), "<temp>");
+    messages.replaceInStrings(QRegularExpression("/dev/pts/[0-9]+"), "/dev/pts/<n>");
     const QStringList all = read();
     const QSet<QString> listed(all.begin(), all.end());
     QStringList missing;
