@@ -106,6 +106,9 @@ private slots:
         if (TextListing::updating())
             return TextListing::write(found.lines + listed.filter(QRegularExpression("^[^/]*/message: ")));
         listed.removeIf(TextListing::isMessage);
+#ifndef PARTWISE_HAS_WEBENGINE
+        listed.removeIf([](const QString &l) { return l.startsWith("frmBrowser/"); }); // a build without the browser
+#endif
         const QStringList diff = TextListing::diff(listed, found.lines);
         for (const QString &l : diff)
             qInfo("%s", qPrintable(l));
