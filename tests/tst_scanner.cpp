@@ -19,6 +19,7 @@
 #include <QSqlQuery>
 #include <QtTest>
 #include <fcntl.h>
+#include <termios.h>
 #include <memory>
 #include <unistd.h>
 
@@ -44,6 +45,24 @@ public:
             ::close(m_fd);
     }
     bool isValid() const { return !m_device.isEmpty(); }
+    // The line as the program set it up: "9600 8N1 raw", no flow control;
+    // and what it sent to the scanner (it never sends).
+    QString line() const
+    {
+        termios t {};
+        if (tcgetattr(m_fd, &t) != 0)
+            return "no line";
+        return QStringLiteral("%1 %2%3%4%5%6%7").arg(cfgetispeed(&t) == B9600 && cfgetospeed(&t) == B9600 ? "9600" : "other")
+            .arg((t.c_cflag & CSIZE) == CS8 ? "8" : "?").arg(t.c_cflag & PARENB ? "P" : "N").arg(t.c_cflag & CSTOPB ? "2" : "1")
+            .arg(t.c_cflag & CRTSCTS ? " rtscts" : "").arg(t.c_iflag & (IXON | IXOFF) ? " xonxoff" : "")
+            .arg(t.c_lflag & (ECHO | ICANON) ? " cooked" : " raw");
+    }
+    QByteArray sent() const
+    {
+        char buffer[256];
+        const ssize_t n = ::read(m_fd, buffer, sizeof buffer);
+        return n > 0 ? QByteArray(buffer, int(n)) : QByteArray();
+    }
     QString device() const { return m_device; }
 
     // Sends the bytes `ms` milliseconds from now.
@@ -400,6 +419,8 @@ private slots:
         scanner->sendAt(0, "A1,1\r\n");
         QTest::keyClick(w->cmdImport, Qt::Key(key));
         QCOMPARE(stock({"A1"}), QVariantList{11});
+        QCOMPARE(scanner->line(), QStringLiteral("9600 8N1 raw"));
+        QCOMPARE(scanner->sent(), QByteArray());
         QCOMPARE(w->lblProgressBar->text(), "Inventory Updated");
     }
 
