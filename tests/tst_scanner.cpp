@@ -206,6 +206,9 @@ private slots:
         row("no comma, not a number, no stock, an empty line", {"A1;5\r\nA1,abc\r\nNOSTOCK,1\r\n\r\nB2,1\r\n", {"A1", "B2", "NOSTOCK"},
                                                           {10, 4, QVariant()}, "1:no comma 2:not a number 3:no stock"});
         row("a thousands separator is no number", {"A1,1,000\r\nB2,\r\n", {"A1"}, {10}, "1:not a number 2:not a number"});
+        row("quantities: blanks and tab around, a trailing point", {"A1, \t-12 \r\nA1,7.\r\n", {"A1"}, {5}, ""});
+        row("quantities that are no number", {"A1,-\rA1,.\rA1,1 2\rA1,5pcs\rA1,1e\rA1,\xb2\r", {"A1"}, {10},
+                                             "1:not a number 2:not a number 3:not a number 4:not a number 5:not a number 6:not a number"});
         row("stock out of range, either way", {"BIG,10\r\nLOW,-10\r\nBIG,7\r\n", {"BIG", "LOW"}, {32767, -32760}, "1:out of range 2:out of range"});
     }
     void apply()
@@ -551,28 +554,6 @@ private slots:
             got << l.text;
         }
         QCOMPARE(got, lines);
-    }
-
-    // Quantities the import table leaves out.
-    void quantity_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("ok");
-        QTest::addColumn<double>("value");
-        QTest::newRow("blanks and tab around") << " \t-12 " << true << -12.0;
-        QTest::newRow("trailing point") << "7." << true << 7.0;
-        for (const char *bad : {"-", ".", "1 2", "5pcs", "1e", "\xd9\xa5" /* an Arabic-Indic digit */})
-            QTest::newRow(bad) << QString::fromUtf8(bad) << false << 0.0;
-    }
-    void quantity()
-    {
-        QFETCH(QString, text);
-        QFETCH(bool, ok);
-        QFETCH(double, value);
-        double got = -1;
-        QCOMPARE(NumberRules::readPlainNumber(text, &got), ok);
-        if (ok)
-            QCOMPARE(got, value);
     }
 };
 
