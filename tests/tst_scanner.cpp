@@ -355,23 +355,15 @@ private slots:
     }
 
     // The device comes from the ScannerPort setting beside the window
-    // geometry.
-    void portSetting_data()
-    {
-        QTest::addColumn<QString>("stored");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("no setting") << "" << "/dev/ttyS0";
-        QTest::newRow("blank setting") << "  " << "/dev/ttyS0";
-        QTest::newRow("a USB adapter") << "/dev/ttyUSB0" << "/dev/ttyUSB0";
-    }
+    // geometry: none or blank is the first serial port.
     void portSetting()
     {
-        QFETCH(QString, stored);
-        QFETCH(QString, expected);
-        TestEnvironment env;
-        if (!stored.isEmpty())
-            env.app.settings()->setValue("Settings/ScannerPort", stored);
-        QCOMPARE(ScannerPort::device(env.app), expected);
+        for (const auto &[stored, expected] : {std::pair{"", "/dev/ttyS0"}, {"  ", "/dev/ttyS0"}, {"/dev/ttyUSB0", "/dev/ttyUSB0"}}) {
+            TestEnvironment env;
+            if (*stored)
+                env.app.settings()->setValue("Settings/ScannerPort", stored);
+            QCOMPARE(ScannerPort::device(env.app), QString(expected));
+        }
     }
     // A second Start Import reads on the port left open by the first; what
     // came after a period (the rest of a transfer too late for it) belongs to
