@@ -474,70 +474,54 @@ private slots:
         QCOMPARE(QString::fromUtf8(pandoc.readAllStandardOutput()).trimmed(), text);
     }
 
-    // Pictures, links and raised text are read and written back; what
-    // cannot be kept is counted.
+    // Pictures, links, raised text and tables are read and written back
+    // (table widths the file leaves open are written equal); what cannot be
+    // kept is counted. Probes: "held" (holdings) or "tables" (tableShapes).
     void keptAndLost_data()
     {
         QTest::addColumn<QByteArray>("rtf");
-        QTest::addColumn<QString>("held");
+        QTest::addColumn<QString>("expected"); // "tables: ..." or what the document holds
         QTest::addColumn<QStringList>("lost");
-        const QByteArray png = pngHex();
-        QTest::newRow("PNG picture") << "{\\rtf1 a{\\pict\\pngblip\\picwgoal300\\pichgoal150 " + png + "}b}" << "ab | 1 |  | " << QStringList();
-        QTest::newRow("shape picture, its metafile stand-in skipped")
-            << "{\\rtf1 {\\*\\shppict{\\pict\\pngblip " + png + "}}{\\nonshppict{\\pict\\wmetafile8 0102}}}" << " | 1 |  | " << QStringList();
-        QTest::newRow("metafile") << QByteArray("{\\rtf1 x{\\pict\\wmetafile8 0102}}") << "x | 0 |  | "
-                                  << QStringList{"a picture that is not PNG or JPEG (such as a metafile)"};
-        QTest::newRow("object, its picture shown") << QByteArray("{\\rtf1 {\\object\\objemb{\\*\\objdata 0102}{\\result shown}}}")
-                                                   << "shown | 0 |  | " << QStringList{"an embedded object"};
-        QTest::newRow("hyperlink") << QByteArray("{\\rtf1 see {\\field{\\*\\fldinst HYPERLINK \"http://x.example/a\" }{\\fldrslt here}} now}")
-                                   << "see here now | 0 | http://x.example/a=here | " << QStringList();
-        QTest::newRow("up and dn") << QByteArray("{\\rtf1 H{\\dn6 2}O x{\\up6 2}}") << "H2O x2 | 0 |  | _2,^2" << QStringList();
-        QTest::newRow("table") << QByteArray("{\\rtf1 \\trowd\\cellx100\\cellx200 a\\cell b\\cell\\row}") << "a b | 0 |  | " << QStringList();
-        QTest::newRow("merged cells") << QByteArray("{\\rtf1 \\trowd\\clmgf\\cellx100\\clmrg\\cellx200 a\\cell\\cell\\row}") << "a | 0 |  | "
-                                      << QStringList{"a table row's merged or nested cells (they are kept as plain cells)"};
+        const QByteArray png = pngHex(), row2 = "\\trowd\\cellx1000\\cellx3000 ";
+        auto row = [](const char *name, const QByteArray &rtf, const QString &expected, const QStringList &lost = {}) {
+            QTest::newRow(name) << rtf << expected << lost;
+        };
+        row("PNG picture", "{\\rtf1 a{\\pict\\pngblip\\picwgoal300\\pichgoal150 " + png + "}b}", "ab | 1 |  | ");
+        row("shape picture, its metafile stand-in skipped",
+            "{\\rtf1 {\\*\\shppict{\\pict\\pngblip " + png + "}}{\\nonshppict{\\pict\\wmetafile8 0102}}}", " | 1 |  | ");
+        row("metafile", "{\\rtf1 x{\\pict\\wmetafile8 0102}}", "x | 0 |  | ", {"a picture that is not PNG or JPEG (such as a metafile)"});
+        row("object, its picture shown", "{\\rtf1 {\\object\\objemb{\\*\\objdata 0102}{\\result shown}}}", "shown | 0 |  | ", {"an embedded object"});
+        row("hyperlink", "{\\rtf1 see {\\field{\\*\\fldinst HYPERLINK \"http://x.example/a\" }{\\fldrslt here}} now}",
+            "see here now | 0 | http://x.example/a=here | ");
+        row("up and dn", "{\\rtf1 H{\\dn6 2}O x{\\up6 2}}", "H2O x2 | 0 |  | _2,^2");
+        row("sub and super", "{\\rtf1 H{\\sub 2}O x{\\super 2}}", "H2O x2 | 0 |  | _2,^2");
+        row("table without \\intbl", "{\\rtf1 \\trowd\\cellx100\\cellx200 a\\cell b\\cell\\row}", "a b | 0 |  | ");
+        row("merged cells", "{\\rtf1 \\trowd\\clmgf\\cellx100\\clmrg\\cellx200 a\\cell\\cell\\row}", "a | 0 |  | ",
+            {"a table row's merged or nested cells (they are kept as plain cells)"});
+        row("table 2x2", "{\\rtf1 " + row2 + "\\intbl a\\cell {\\b b}\\cell\\row" + row2 + "\\intbl c\\cell d\\par e\\cell\\row}",
+            QString::fromUtf8("tables: 2x2 a|*b/c|d¶e [1000,2000]"));
+        row("table, text around", "{\\rtf1 x\\par " + row2 + "\\intbl a\\cell b\\cell\\row\\pard y\\par}", "tables: 1x2 a|b [1000,2000]");
+        row("table rows of more cells", "{\\rtf1 \\intbl a\\cell\\row\\intbl b\\cell c\\cell\\row}", "tables: 2x2 a|/b|c");
+        row("two tables", "{\\rtf1 " + row2 + "\\intbl a\\cell b\\cell\\row\\pard x\\par\\trowd\\cellx500\\intbl c\\cell\\row}",
+            "tables: 1x2 a|b [1000,2000]; 1x1 c [500]");
+        row("more than 63 cells", "{\\rtf1 \\intbl " + QByteArray("a\\cell ").repeated(64) + "\\row}",
+            "tables: 1x63 " + QString("a|").repeated(62) + QString::fromUtf8("a¶a"));
     }
     void keptAndLost()
     {
         QFETCH(QByteArray, rtf);
-        QFETCH(QString, held);
+        QFETCH(QString, expected);
         QFETCH(QStringList, lost);
-        QTextDocument doc;
+        const auto probe = [&](const QTextDocument &doc, bool widths) {
+            return expected.startsWith("tables: ") ? "tables: " + tableShapes(doc, widths) : holdings(doc);
+        };
+        QTextDocument doc, again;
         RtfReader reader;
         QVERIFY(reader.read(rtf, &doc));
-        QCOMPARE(holdings(doc), held);
+        QCOMPARE(probe(doc, true), expected);
         QCOMPARE(reader.losses().describe(), lost);
-        QTextDocument again;
         QVERIFY(RtfReader().read(RtfWriter().write(&doc), &again));
-        QCOMPARE(holdings(again), held);
-    }
-
-    // Tables are read as tables, with their cells' formats and column
-    // widths, and written back the same (widths the file leaves open are
-    // written equal).
-    void tables_data()
-    {
-        QTest::addColumn<QByteArray>("rtf");
-        QTest::addColumn<QString>("expected");
-        const QByteArray row2 = "\\trowd\\cellx1000\\cellx3000 ";
-        QTest::newRow("2x2") << "{\\rtf1 " + row2 + "\\intbl a\\cell {\\b b}\\cell\\row" + row2 + "\\intbl c\\cell d\\par e\\cell\\row}"
-                             << QString::fromUtf8("2x2 a|*b/c|d¶e [1000,2000]");
-        QTest::newRow("text around") << "{\\rtf1 x\\par " + row2 + "\\intbl a\\cell b\\cell\\row\\pard y\\par}" << "1x2 a|b [1000,2000]";
-        QTest::newRow("rows of more cells") << QByteArray("{\\rtf1 \\intbl a\\cell\\row\\intbl b\\cell c\\cell\\row}") << "2x2 a|/b|c";
-        QTest::newRow("two tables") << "{\\rtf1 " + row2 + "\\intbl a\\cell b\\cell\\row\\pard x\\par\\trowd\\cellx500\\intbl c\\cell\\row}" << "1x2 a|b [1000,2000]; 1x1 c [500]";
-        QTest::newRow("more than 63 cells") << "{\\rtf1 \\intbl " + QByteArray("a\\cell ").repeated(64) + "\\row}"
-                                            << "1x63 " + QString("a|").repeated(62) + QString::fromUtf8("a¶a");
-    }
-    void tables()
-    {
-        QFETCH(QByteArray, rtf);
-        QFETCH(QString, expected);
-        QTextDocument doc;
-        QVERIFY(RtfReader().read(rtf, &doc));
-        QCOMPARE(tableShapes(doc), expected);
-        const QByteArray written = RtfWriter().write(&doc);
-        QTextDocument again;
-        QVERIFY(RtfReader().read(written, &again));
-        QCOMPARE(tableShapes(again, expected.contains('[')), expected);
+        QCOMPARE(probe(again, expected.contains('[')), expected);
         QCOMPARE(again.toPlainText(), doc.toPlainText());
     }
 

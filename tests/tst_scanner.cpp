@@ -19,6 +19,7 @@
 #include <QSqlQuery>
 #include <QtTest>
 #include <fcntl.h>
+#include <termios.h>
 #include <memory>
 #include <unistd.h>
 
@@ -44,6 +45,24 @@ public:
             ::close(m_fd);
     }
     bool isValid() const { return !m_device.isEmpty(); }
+    // The line as the program set it up: "9600 8N1 raw", no flow control;
+    // and what it sent to the scanner (it never sends).
+    QString line() const
+    {
+        termios t {};
+        if (tcgetattr(m_fd, &t) != 0)
+            return "no line";
+        return QStringLiteral("%1 %2%3%4%5%6%7").arg(cfgetispeed(&t) == B9600 && cfgetospeed(&t) == B9600 ? "9600" : "other")
+            .arg((t.c_cflag & CSIZE) == CS8 ? "8" : "?").arg(t.c_cflag & PARENB ? "P" : "N").arg(t.c_cflag & CSTOPB ? "2" : "1")
+            .arg(t.c_cflag & CRTSCTS ? " rtscts" : "").arg(t.c_iflag & (IXON | IXOFF) ? " xonxoff" : "")
+            .arg(t.c_lflag & (ECHO | ICANON) ? " cooked" : " raw");
+    }
+    QByteArray sent() const
+    {
+        char buffer[256];
+        const ssize_t n = ::read(m_fd, buffer, sizeof buffer);
+        return n > 0 ? QByteArray(buffer, int(n)) : QByteArray();
+    }
     QString device() const { return m_device; }
 
     // Sends the bytes `ms` milliseconds from now.
@@ -127,7 +146,16 @@ QString zeroStock(const QString &prefix, int n, QStringList *parts, QByteArray *
     return "INSERT INTO Inventory (PartNo, CurrentInv) VALUES " + values.join(", ") + ";";
 }
 
+struct Row
+{
+    QByteArray received;
+    QStringList parts;
+    QVariantList after;
+    QString skipped; // or the messages shown, one a line
+};
+
 } // namespace
+Q_DECLARE_METATYPE(Row)
 
 class TestScanner : public QObject
 {
@@ -161,69 +189,82 @@ private slots:
         scanner.reset();
     }
 
-    // One transfer through the window: the stock afterwards (committed), the
-    // messages, and import.txt holding the bytes as they came (or, when none
-    // came, the earlier transfer).
+    // The import's sums and its line grammar, on the operation: the stock
+    // afterwards (committed) and the lines left out, "line:why".
+    void apply_data()
+    {
+        QTest::addColumn<Row>("r");
+        auto row = [](const char *name, const Row &r) { QTest::newRow(name) << r; };
+        row("one part on two lines, CR only", {"A1,2\rA1,3\r", {"A1"}, {15}, ""});
+        row("halves to the even neighbour", {"A1,2.5\r\nC3,3.5\r\n", {"A1", "C3"}, {12, 14}, ""});
+        row("missing part, the rest applied", {"X9,4\r\nA1,1\r\n", {"A1"}, {11}, "1:missing X9"});
+        row("blank before the comma is part of the number", {"A1 ,5\r\nB2,1\r\n", {"A1", "B2"}, {10, 4}, "1:missing A1 "});
+        row("letter case as the database compares", {"a1,5\r\n", {"A1"}, {15}, ""});
+        row("quote in the part number", {"O'BRIEN,3\r\n", {"O'BRIEN"}, {10}, ""});
+        row("a byte above 127 is one character", {"\xb5" "1,4\r\n", {QString::fromUtf8("µ1")}, {5}, ""});
+        row("blanks, sign, exponent; a last line without its end", {"A1, +1e1 \r\nB2,-.5", {"A1", "B2"}, {20, 3}, "2:cut"});
+        row("no comma, not a number, no stock, an empty line", {"A1;5\r\nA1,abc\r\nNOSTOCK,1\r\n\r\nB2,1\r\n", {"A1", "B2", "NOSTOCK"},
+                                                          {10, 4, QVariant()}, "1:no comma 2:not a number 3:no stock"});
+        row("a thousands separator is no number", {"A1,1,000\r\nB2,\r\n", {"A1"}, {10}, "1:not a number 2:not a number"});
+        row("quantities: blanks and tab around, a trailing point", {"A1, \t-12 \r\nA1,7.\r\n", {"A1"}, {5}, ""});
+        row("quantities that are no number", {"A1,-\rA1,.\rA1,1 2\rA1,5pcs\rA1,1e\rA1,\xb2\r", {"A1"}, {10},
+                                             "1:not a number 2:not a number 3:not a number 4:not a number 5:not a number 6:not a number"});
+        row("stock out of range, either way", {"BIG,10\r\nLOW,-10\r\nBIG,7\r\n", {"BIG", "LOW"}, {32767, -32760}, "1:out of range 2:out of range"});
+    }
+    void apply()
+    {
+        QFETCH(Row, r);
+        TestEnvironment env(Parts);
+        QVERIFY2(env.isValid(), qPrintable(env.error()));
+        const ScanImport::Result result = ScanImport::apply(env.app.database(), r.received);
+        QVERIFY2(result.committed, qPrintable(result.error.description));
+        const char *why[] = {"no comma", "not a number", "missing", "no stock", "stock not a number", "out of range", "cut"};
+        QStringList skipped;
+        for (const ScanImport::Skipped &s : result.skipped)
+            skipped << QStringLiteral("%1:%2").arg(s.lineNumber).arg(why[int(s.problem)])
+                           + (s.problem == ScanImport::Problem::PartMissing ? " " + s.partNo : QString());
+        QCOMPARE(skipped.join(' '), r.skipped);
+        QCOMPARE(committedStock(env.app.databaseAddress(), r.parts), r.after);
+    }
+
+    // One transfer through the window, one row per kind of outcome: the
+    // messages, the stock, import.txt holding the bytes as they came (or,
+    // when none came, the earlier transfer) and the progress shown.
     void import_data()
     {
-        QTest::addColumn<QByteArray>("received");
-        QTest::addColumn<QStringList>("parts");
-        QTest::addColumn<QVariantList>("after");
-        QTest::addColumn<QStringList>("messages");
-        auto row = [](const char *name, const QByteArray &received, const QStringList &parts,
-                      const QVariantList &after, const QStringList &messages = {}) {
-            QTest::newRow(name) << received << parts << after << messages;
-        };
-        row("nothing received", "", {"A1"}, {10}, {TimedOut});
-        row("one part on two lines, CR only", "A1,2\rA1,3\r", {"A1"}, {15});
-        row("halves to the even neighbour", "A1,2.5\r\nC3,3.5\r\n", {"A1", "C3"}, {12, 14});
-        row("missing part, the rest applied", "X9,4\r\nA1,1\r\n", {"A1"}, {11}, {"Part Number X9 Does Not Exist"});
-        row("blank before the comma is part of the number", "A1 ,5\r\nB2,1\r\n", {"A1", "B2"}, {10, 4},
-            {"Part Number A1  Does Not Exist"});
-        row("letter case as the database compares", "a1,5\r\n", {"A1"}, {15});
-        row("quote in the part number", "O'BRIEN,3\r\n", {"O'BRIEN"}, {10});
-        row("a byte above 127 is one character", "\xb5" "1,4\r\n", {QString::fromUtf8("µ1")}, {5});
-        row("blanks and sign; a last line without its end is cut", "A1, +1e1 \r\nB2,-.5", {"A1", "B2"}, {20, 3},
-            {"Line 2 was not imported (it was cut off: its line end never came):\r\nB2,-.5"});
+        QTest::addColumn<Row>("r");
+        auto row = [](const char *name, const Row &r) { QTest::newRow(name) << r; };
+        row("nothing received", {"", {"A1"}, {10}, TimedOut});
+        row("a missing part", {"X9,4\r\nA1,1\r\n", {"A1"}, {11}, "Part Number X9 Does Not Exist"});
         const QByteArray longLine = "A1;" + QByteArray(1000, 'x');
-        row("a long line shown cut", longLine + "\r\n", {"A1"}, {10},
-            {"Line 1 was not imported (no comma):\r\n" + longLine.left(80) + "... (1003 characters)"});
-        row("malformed lines, each told", "A1;5\r\nA1,abc\r\nNOSTOCK,1\r\nB2,1\r\n", {"A1", "B2", "NOSTOCK"},
-            {10, 4, QVariant()},
-            {"Line 1 was not imported (no comma):\r\nA1;5",
-             "Line 2 was not imported (the quantity is not a number):\r\nA1,abc",
-             "Line 3 was not imported (part NOSTOCK has no stock figure):\r\nNOSTOCK,1"});
-        row("many malformed lines, one list",
-            "A1;5\r\nA1,1,000\r\nBIG,10\r\nLOW,-10\r\nX9,1\r\nA1,1\r\n\r\nB2,\r\n", {"A1", "BIG", "LOW"},
-            {11, 32760, -32760},
-            {"6 lines were not imported:\r\n"
-             "Line 1: A1;5 (no comma)\r\n"
-             "Line 2: A1,1,000 (the quantity is not a number)\r\n"
-             "Line 3: BIG,10 (the stock of part BIG would be outside -32768 to 32767)\r\n"
-             "Line 4: LOW,-10 (the stock of part LOW would be outside -32768 to 32767)\r\n"
-             "Line 5: X9,1 (part X9 does not exist)\r\n"
-             "Line 8: B2, (the quantity is not a number)\r\n"
-             "The other lines were added to the stock."});
+        row("a long line shown cut", {longLine + "\r\n", {"A1"}, {10},
+                                      "Line 1 was not imported (no comma):\r\n" + longLine.left(80) + "... (1003 characters)"});
+        row("a cut line", {"B2,-.5", {"B2"}, {3}, "Line 1 was not imported (it was cut off: its line end never came):\r\nB2,-.5"});
+        row("many malformed lines, one list", {"A1;5\r\nA1,1,000\r\nBIG,10\r\nLOW,-10\r\nX9,1\r\nA1,1\r\n\r\nB2,\r\n", {"A1"}, {11},
+                                               "6 lines were not imported:\r\nLine 1: A1;5 (no comma)\r\n"
+                                               "Line 2: A1,1,000 (the quantity is not a number)\r\n"
+                                               "Line 3: BIG,10 (the stock of part BIG would be outside -32768 to 32767)\r\n"
+                                               "Line 4: LOW,-10 (the stock of part LOW would be outside -32768 to 32767)\r\n"
+                                               "Line 5: X9,1 (part X9 does not exist)\r\nLine 8: B2, (the quantity is not a number)\r\n"
+                                               "The other lines were added to the stock."});
+        row("NOSTOCK", {"NOSTOCK,1\r\n", {"NOSTOCK"}, {QVariant()}, "Line 1 was not imported (part NOSTOCK has no stock figure):\r\nNOSTOCK,1"});
     }
     void import()
     {
-        QFETCH(QByteArray, received);
-        QFETCH(QStringList, parts);
-        QFETCH(QVariantList, after);
-        QFETCH(QStringList, messages);
+        QFETCH(Row, r);
         CommWindow *w = openWindow();
         QVERIFY(w);
         QFile old(importFile());
         QVERIFY(old.open(QIODevice::WriteOnly) && old.write("earlier\r\n") > 0);
         old.close();
-        scanner->sendAt(0, received);
-        QTest::mouseClick(w->cmdImport, Qt::LeftButton);
-        QCOMPARE(h->ui.texts(), messages);
-        QCOMPARE(stock(parts), after);
-        QCOMPARE(readFile(importFile()), received.isEmpty() ? QByteArray("earlier\r\n") : received);
-        QCOMPARE(w->lblProgressBar->isVisible(), !received.isEmpty());
+        scanner->sendAt(0, r.received);
+        QVERIFY(Drive::click(w, "cmdImport"));
+        QCOMPARE(h->ui.texts().join("\n"), r.skipped);
+        QCOMPARE(stock(r.parts), r.after);
+        QCOMPARE(readFile(importFile()), r.received.isEmpty() ? QByteArray("earlier\r\n") : r.received);
+        QCOMPARE(w->lblProgressBar->isVisible(), !r.received.isEmpty());
         QVERIFY(!w->ProgressBar1->isVisible());
-        QCOMPARE(w->lblProgressBar->text(), received.isEmpty() ? "Importing" : "Inventory Updated");
+        QCOMPARE(w->lblProgressBar->text(), r.received.isEmpty() ? "Importing" : "Inventory Updated");
         QVERIFY(w->MSComm1->isOpen());
     }
 
@@ -255,7 +296,7 @@ private slots:
             QVERIFY(h->env.exec("CREATE TRIGGER lockB2 BEFORE UPDATE ON Inventory WHEN old.PartNo = 'B2' "
                                 "BEGIN SELECT RAISE(ABORT, 'B2 is locked'); END"));
         scanner->sendAt(0, "A1,1\r\nB2,1\r\n");
-        QTest::mouseClick(w->cmdImport, Qt::LeftButton);
+        QVERIFY(Drive::click(w, "cmdImport"));
         QCOMPARE(h->ui.texts().size(), 1);
         // The reason in words, never an error number of the program's.
         QVERIFY2(h->ui.lastText().startsWith(message.section('|', 0, 0)) && h->ui.lastText().endsWith(message.section('|', 1)),
@@ -277,7 +318,7 @@ private slots:
             received += "P" + QByteArray::number(i % 300) + ",1\r\n";
         QVERIFY(received.size() > 20000);
         scanner->sendInPieces(0, received, 997, 20);
-        QTest::mouseClick(w->cmdImport, Qt::LeftButton);
+        QVERIFY(Drive::click(w, "cmdImport"));
         QCOMPARE(h->ui.texts(), QStringList());
         QCOMPARE(readFile(importFile()), received);
         QCOMPARE(stock(parts), QVariantList(300, 10));
@@ -298,7 +339,7 @@ private slots:
         QVERIFY(w);
         const QString path = device.startsWith('/') ? device : QDir(h->env.folder()).filePath(device);
         h->env.app.settings()->setValue("Settings/ScannerPort", path);
-        QTest::mouseClick(w->cmdImport, Qt::LeftButton);
+        QVERIFY(Drive::click(w, "cmdImport"));
         QCOMPARE(h->ui.texts().size(), 1);
         const QString shown = h->ui.lastText();
         QVERIFY2(shown.startsWith("The scanner port " + path + " could not be opened.\r\n"), qPrintable(shown));
@@ -308,29 +349,21 @@ private slots:
         h->ui.clear();
         h->env.app.settings()->setValue("Settings/ScannerPort", scanner->device());
         scanner->sendAt(0, "A1,1\r\n");
-        QTest::mouseClick(w->cmdImport, Qt::LeftButton);
+        QVERIFY(Drive::click(w, "cmdImport"));
         QCOMPARE(h->ui.texts(), QStringList());
         QCOMPARE(stock({"A1"}), QVariantList{11});
     }
 
     // The device comes from the ScannerPort setting beside the window
-    // geometry.
-    void portSetting_data()
-    {
-        QTest::addColumn<QString>("stored");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("no setting") << "" << "/dev/ttyS0";
-        QTest::newRow("blank setting") << "  " << "/dev/ttyS0";
-        QTest::newRow("a USB adapter") << "/dev/ttyUSB0" << "/dev/ttyUSB0";
-    }
+    // geometry: none or blank is the first serial port.
     void portSetting()
     {
-        QFETCH(QString, stored);
-        QFETCH(QString, expected);
-        TestEnvironment env;
-        if (!stored.isEmpty())
-            env.app.settings()->setValue("Settings/ScannerPort", stored);
-        QCOMPARE(ScannerPort::device(env.app), expected);
+        for (const auto &[stored, expected] : {std::pair{"", "/dev/ttyS0"}, {"  ", "/dev/ttyS0"}, {"/dev/ttyUSB0", "/dev/ttyUSB0"}}) {
+            TestEnvironment env;
+            if (*stored)
+                env.app.settings()->setValue("Settings/ScannerPort", stored);
+            QCOMPARE(ScannerPort::device(env.app), QString(expected));
+        }
     }
     // A second Start Import reads on the port left open by the first; what
     // came after a period (the rest of a transfer too late for it) belongs to
@@ -341,11 +374,12 @@ private slots:
         QVERIFY(w);
         scanner->sendAt(0, "A1,1\r\n");
         scanner->sendAt(Period + 1000, "A1,2\r\n"); // after the first period
-        QTest::mouseClick(w->cmdImport, Qt::LeftButton);
+        QVERIFY(Drive::click(w, "cmdImport"));
         QCOMPARE(stock({"A1"}), QVariantList{11});
         QTRY_COMPARE(w->MSComm1->pending(), 6); // "A1,2\r\n" waits in the open port
         scanner->sendAt(0, "B2,4\r\n");
-        QTest::keyClick(w->cmdImport, Qt::Key_Space);
+        Drive::focus(w->cmdImport);
+        Drive::key(Qt::Key_Space);
         QCOMPARE(h->ui.texts(), QStringList());
         QCOMPARE(stock({"A1", "B2"}), (QVariantList{11, 7}));
         QCOMPARE(readFile(importFile()), QByteArray("B2,4\r\n"));
@@ -359,12 +393,12 @@ private slots:
         CommWindow *w = openWindow();
         QVERIFY(w);
         scanner->sendAt(0, "A1,1\r\n");
-        QTest::mouseClick(w->cmdImport, Qt::LeftButton);
+        QVERIFY(Drive::click(w, "cmdImport"));
         QVERIFY(w->MSComm1->isOpen());
         const QString device = scanner->device();
         scanner.reset();
         QTRY_VERIFY(!w->MSComm1->isOpen());
-        QTest::mouseClick(w->cmdImport, Qt::LeftButton);
+        QVERIFY(Drive::click(w, "cmdImport"));
         QCOMPARE(h->ui.texts().size(), 1);
         QVERIFY2(h->ui.lastText().startsWith("The scanner port " + device + " could not be opened."),
                  qPrintable(h->ui.lastText()));
@@ -390,16 +424,18 @@ private slots:
         QVERIFY(instructions.startsWith("1. Press the Start Import button below."));
         QVERIFY(w->txtDownload->hasFocus());
         QVERIFY(!w->lblProgressBar->isVisible() && !w->ProgressBar1->isVisible() && !w->MSComm1->isOpen());
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        Drive::key(Qt::Key_Tab);
         QVERIFY(w->cmdImport->hasFocus());
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        Drive::key(Qt::Key_Tab);
         QVERIFY(w->cmdexit->hasFocus());
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+        Drive::key(Qt::Key_Backtab, Qt::ShiftModifier);
         QVERIFY(w->cmdImport->hasFocus());
         QCOMPARE(w->txtDownload->toPlainText(), instructions);
         scanner->sendAt(0, "A1,1\r\n");
-        QTest::keyClick(w->cmdImport, Qt::Key(key));
+        Drive::key(key);
         QCOMPARE(stock({"A1"}), QVariantList{11});
+        QCOMPARE(scanner->line(), QStringLiteral("9600 8N1 raw"));
+        QCOMPARE(scanner->sent(), QByteArray());
         QCOMPARE(w->lblProgressBar->text(), "Inventory Updated");
     }
 
@@ -433,7 +469,7 @@ private slots:
                 h->main.close();
             seen << QString::number(!window.isNull() && w->isVisible());
         });
-        QTest::mouseClick(w->cmdImport, Qt::LeftButton);
+        QVERIFY(Drive::click(w, "cmdImport"));
         QCOMPARE(seen, QStringList({"Importing", "1", "1", "1", "1"}));
         QCOMPARE(h->ui.texts(), QStringList());
         QCOMPARE(stock({"A1"}), QVariantList{11}); // once
@@ -510,28 +546,6 @@ private slots:
             got << l.text;
         }
         QCOMPARE(got, lines);
-    }
-
-    // Quantities the import table leaves out.
-    void quantity_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("ok");
-        QTest::addColumn<double>("value");
-        QTest::newRow("blanks and tab around") << " \t-12 " << true << -12.0;
-        QTest::newRow("trailing point") << "7." << true << 7.0;
-        for (const char *bad : {"-", ".", "1 2", "5pcs", "1e", "\xd9\xa5" /* an Arabic-Indic digit */})
-            QTest::newRow(bad) << QString::fromUtf8(bad) << false << 0.0;
-    }
-    void quantity()
-    {
-        QFETCH(QString, text);
-        QFETCH(bool, ok);
-        QFETCH(double, value);
-        double got = -1;
-        QCOMPARE(NumberRules::readPlainNumber(text, &got), ok);
-        if (ok)
-            QCOMPARE(got, value);
     }
 };
 
