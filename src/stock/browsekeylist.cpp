@@ -1,24 +1,24 @@
 #include "stock/browsekeylist.h"
 
+#include <QKeyEvent>
 #include <QLineEdit>
+#include <QWheelEvent>
 
 BrowseKeyList::BrowseKeyList(std::shared_ptr<StockOps::PartKeys> keys, QObject *parent)
     : QAbstractListModel(parent), m_keys(std::move(keys))
 {
 }
 
-bool BrowseKeyList::load(qsizetype *rows)
+bool BrowseKeyList::load(bool *empty)
 {
-    qsizetype all = 0, keyed = 0;
-    if (!m_keys->count(&all, &keyed))
+    if (!m_keys->isEmpty(empty))
         return false;
     beginResetModel();
-    m_count = keyed;
+    m_count = 0;
+    m_counted = false;
     m_pages.clear();
     m_placeholder.clear();
     endResetModel();
-    if (rows)
-        *rows = all;
     return true;
 }
 
@@ -29,6 +29,7 @@ void BrowseKeyList::refresh()
     qsizetype all = 0, keyed = 0;
     if (!m_keys->count(&all, &keyed))
         return; // the list stays as it was
+    m_counted = true;
     m_pages.clear();
     if (keyed > m_count) {
         beginInsertRows(QModelIndex(), int(m_count), int(keyed - 1));
@@ -48,6 +49,7 @@ void BrowseKeyList::setPlaceholder(const QString &entry)
     beginResetModel();
     m_placeholder = entry;
     m_count = 1;
+    m_counted = true;
     m_pages.clear();
     endResetModel();
 }
@@ -77,21 +79,55 @@ QVariant BrowseKeyList::data(const QModelIndex &index, int role) const
     return found->value(index.row() % PageSize);
 }
 
-void BrowseKeyBox::showPopup()
+void BrowseKeyBox::bringUpToDate(bool always)
 {
+    auto *list = qobject_cast<BrowseKeyList *>(model());
+    if (!list || (!always && list->isCounted()))
+        return;
     QLineEdit *edit = lineEdit();
     const QString text = currentText();
-    const int start = edit ? edit->selectionStart() : -1;
-    const int length = edit ? int(edit->selectedText().size()) : 0;
-    const int cursor = edit ? edit->cursorPosition() : 0;
-    if (auto *list = qobject_cast<BrowseKeyList *>(model()))
-        list->refresh();
-    if (edit && edit->text() != text) {
+    const int start = edit->selectionStart();
+    const int length = int(edit->selectedText().size());
+    const int cursor = edit->cursorPosition();
+    const bool wasCurrent = currentIndex() >= 0;
+    list->refresh();
+    // A list counted for the first time makes its first entry current.
+    if (!wasCurrent && currentIndex() >= 0)
+        setCurrentIndex(-1);
+    if (edit->text() != text) {
         setEditText(text);
         if (start >= 0)
             edit->setSelection(start, length);
         else
             edit->setCursorPosition(cursor);
     }
+}
+
+void BrowseKeyBox::showPopup()
+{
+    bringUpToDate(true);
     QComboBox::showPopup();
+}
+
+void BrowseKeyBox::keyPressEvent(QKeyEvent *event)
+{
+    switch (event->key()) {
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+    case Qt::Key_Home:
+    case Qt::Key_End:
+        bringUpToDate(false);
+        break;
+    default:
+        break;
+    }
+    QComboBox::keyPressEvent(event);
+}
+
+void BrowseKeyBox::wheelEvent(QWheelEvent *event)
+{
+    bringUpToDate(false);
+    QComboBox::wheelEvent(event);
 }

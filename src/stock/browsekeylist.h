@@ -10,17 +10,19 @@
 
 // The list behind a look-up box: the keys of the catalogue in the index's
 // order, read a page at a time as the list shows them, so that a window holds
-// a few pages whatever the size of the catalogue. Counted when the window
-// opens and again whenever the list is dropped down; an empty catalogue lists
-// one fixed entry instead.
+// a few pages whatever the size of the catalogue. Counted when the list is
+// first needed (dropped down, stepped through) and again whenever it is
+// dropped down; an empty catalogue lists one fixed entry instead.
 class BrowseKeyList : public QAbstractListModel
 {
     Q_OBJECT
 public:
     BrowseKeyList(std::shared_ptr<StockOps::PartKeys> keys, QObject *parent = nullptr);
 
-    // Counts the keys; false with the reason in the reader's error().
-    bool load(qsizetype *rows = nullptr);
+    // Looks whether the catalogue is empty; false with the reason in the
+    // reader's error().
+    bool load(bool *empty);
+    bool isCounted() const { return m_counted; }
     // Counts again and forgets the pages read: the list as it is now.
     void refresh();
     void setPlaceholder(const QString &entry);
@@ -33,6 +35,7 @@ private:
     static constexpr int PagesKept = 16;
     std::shared_ptr<StockOps::PartKeys> m_keys;
     qsizetype m_count = 0;
+    bool m_counted = false;
     QString m_placeholder;
     mutable QHash<qsizetype, QStringList> m_pages; // by page number
 };
@@ -45,4 +48,12 @@ class BrowseKeyBox : public QComboBox
 public:
     using QComboBox::QComboBox;
     void showPopup() override;
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
+
+private:
+    // Counts the list if it was not yet (or again), the text kept.
+    void bringUpToDate(bool always);
 };

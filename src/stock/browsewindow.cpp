@@ -52,21 +52,21 @@ QSize BrowseWindow::sizeHint() const
     return QSize(Twips::toPixels(m_clientWidth, this), Twips::toPixels(m_clientHeight, this));
 }
 
-// Counts the catalogue, and lists its keys as the list shows them. An empty
-// catalogue lists one entry that names no part.
+// The list reads the keys when it is needed. An empty catalogue lists one
+// entry that names no part.
 void BrowseWindow::load()
 {
     m_box->setFocus();
     BusyPointer busy(this);
-    qsizetype rows = 0;
-    const bool ok = m_list->load(&rows);
+    bool empty = false;
+    const bool ok = m_list->load(&empty);
     busy.release();
     m_box->setCurrentIndex(-1);
     if (!ok) {
         failWith(m_keys->error());
         showError();
         placeAfterOpen(false);
-    } else if (rows == 0) {
+    } else if (empty) {
         m_list->setPlaceholder(QStringLiteral("No Inventory Found"));
         m_box->setCurrentIndex(-1);
     } else {

@@ -26,10 +26,19 @@ PartKeys::PartKeys(Database &db, KeyColumn column)
 {
 }
 
+bool PartKeys::isEmpty(bool *empty)
+{
+    const QList<QVariantList> rows = m_db.rows(QStringLiteral("SELECT PartNo FROM Inventory LIMIT 1"));
+    if (m_db.error())
+        return m_error = m_db.error(), false;
+    *empty = rows.isEmpty();
+    return true;
+}
+
 bool PartKeys::count(qsizetype *rows, qsizetype *keyed)
 {
-    // Both counts walk no more than an index: the whole table's, then the
-    // null keys' range.
+    // The rows as the engine counts a whole table (the file database from the
+    // pages of an index, without reading a row), less the null keys' range.
     const QVariant all = m_db.scalar(QStringLiteral("SELECT count(*) FROM Inventory"));
     if (!all.isValid())
         return m_error = m_db.error(), false;

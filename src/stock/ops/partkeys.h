@@ -35,7 +35,9 @@ class PartKeys
 public:
     PartKeys(Database &db, KeyColumn column);
 
-    // Rows of the catalogue and how many of them have a key.
+    bool isEmpty(bool *empty);
+    // Rows of the catalogue and how many of them have a key: a walk over an
+    // index, so a window counts only when its list is needed.
     bool count(qsizetype *rows, qsizetype *keyed);
     // The keys at positions first.. (at most n) of the listed order.
     bool keysAt(qsizetype first, int n, QStringList *keys);
