@@ -111,13 +111,12 @@ void BrowseKeyBox::showPopup()
 
 void BrowseKeyBox::keyPressEvent(QKeyEvent *event)
 {
+    // The keys that step through the list (Home and End stay in the text).
     switch (event->key()) {
     case Qt::Key_Up:
     case Qt::Key_Down:
     case Qt::Key_PageUp:
     case Qt::Key_PageDown:
-    case Qt::Key_Home:
-    case Qt::Key_End:
         bringUpToDate(false);
         break;
     default:
