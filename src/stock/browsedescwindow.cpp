@@ -2,6 +2,7 @@
 
 #include "ui/appcontext.h"
 #include "ui/userinterface.h"
+#include "stock/browsekeylist.h"
 #include "stock/browsesupport.h"
 
 #include <QComboBox>
@@ -11,8 +12,7 @@
 
 BrowseDescWindow::BrowseDescWindow(AppContext &app, QWidget *parent)
     : BrowseWindow(app,
-                   {QStringLiteral("Description"),
-                    StockOps::CatalogueOrder::ByDescription,
+                   {StockOps::KeyColumn::Description,
                     QStringLiteral("Choose a Description"),
                     QStringLiteral("Description Not Found!"), true},
                    7500, 4905, parent)
@@ -21,7 +21,7 @@ BrowseDescWindow::BrowseDescWindow(AppContext &app, QWidget *parent)
 
     // The box is made first: first in the tab order.
     lblDesc = Browse::label(this, "lblDesc", QStringLiteral("Description:"), 120, 480, 1455);
-    cmbDesc = new QComboBox(this);
+    cmbDesc = new BrowseKeyBox(this);
     cmbDesc->setObjectName(QStringLiteral("cmbDesc"));
     Browse::setUpCombo(cmbDesc);
     cmbDesc->setToolTip(QStringLiteral("Enter description or choose from list"));
@@ -68,14 +68,14 @@ void BrowseDescWindow::pick()
             return true;
         if (!retried) {
             retried = true;
-            if (m_set.moveFirst() && run())
+            if (moveToFirstRow() && run())
                 return true;
         }
         busy.release();
         showError();
         return false;
     };
-    if (!step([this] { return m_set.moveFirst(); }))
+    if (!step([this] { return moveToFirstRow(); }))
         return;
     const QString text = keyText();
     if (text.isEmpty()) {
@@ -83,7 +83,7 @@ void BrowseDescWindow::pick()
         m_app.ui().inform(this, keyed().chooseMessage);
         return;
     }
-    if (!step([&] { return m_set.findForward(keyed().keyColumn, Recordset::Match::Equal, text); }))
+    if (!step([&] { return findForward(Match::Equal, text); }))
         return;
     if (!step([this] { return fill(); }))
         return;

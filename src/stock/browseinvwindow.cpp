@@ -3,7 +3,9 @@
 #include "ui/appcontext.h"
 #include "ui/twips.h"
 #include "ui/userinterface.h"
+#include "stock/browsekeylist.h"
 #include "stock/browsesupport.h"
+#include "stock/ops/stockoperations.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -18,8 +20,7 @@ constexpr double DescFieldWidth = 4725;
 
 BrowseInvWindow::BrowseInvWindow(AppContext &app, QWidget *parent)
     : BrowseWindow(app,
-                   {QStringLiteral("PartNo"),
-                    StockOps::CatalogueOrder::ByPartNo,
+                   {StockOps::KeyColumn::PartNo,
                     QStringLiteral("Select a Part Number"),
                     QStringLiteral("Part Number Not Found!"), false},
                    7515, 5340, parent)
@@ -29,7 +30,7 @@ BrowseInvWindow::BrowseInvWindow(AppContext &app, QWidget *parent)
     // The box is made first: first in the tab order.
     lblPartNo = Browse::label(this, "lblPartNo", QStringLiteral("Part Number:"), 120, 480,
                               DescLabelWidth);
-    cmbPartNo = new QComboBox(this);
+    cmbPartNo = new BrowseKeyBox(this);
     cmbPartNo->setObjectName(QStringLiteral("cmbPartNo"));
     Browse::setUpCombo(cmbPartNo);
     cmbPartNo->setToolTip(QStringLiteral("Enter Part Number or choose from list"));

@@ -8,7 +8,6 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
-#include <QStringListModel>
 
 namespace Browse {
 
@@ -78,12 +77,6 @@ void setUpCombo(QComboBox *box)
     // Enter must not pick the entry that matches the typed text.
     QObject::disconnect(box->lineEdit(), &QLineEdit::editingFinished, box, nullptr);
     QObject::disconnect(box->lineEdit(), &QLineEdit::returnPressed, box, nullptr);
-}
-
-void setList(QComboBox *box, const QStringList &entries)
-{
-    box->setModel(new QStringListModel(entries, box));
-    box->setCurrentIndex(-1);
 }
 
 void showText(QLineEdit *field, const QString &text)

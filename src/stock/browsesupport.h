@@ -2,7 +2,6 @@
 
 #include <QObject>
 #include <QString>
-#include <QStringList>
 #include <QVariant>
 #include <QSet>
 #include <functional>
@@ -32,8 +31,6 @@ QPushButton *button(QWidget *window, const char *name, const QString &text, doub
 // An editable box whose list may hold the whole catalogue: no built-in
 // completion or insertion, sizes that never walk the list.
 void setUpCombo(QComboBox *box);
-// Replaces the list in one go; the text stays empty.
-void setList(QComboBox *box, const QStringList &entries);
 
 // Sets a field's text and shows its start: a value longer than the field
 // would otherwise show its end.

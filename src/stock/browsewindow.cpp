@@ -1,16 +1,16 @@
 #include "stock/browsewindow.h"
 
+#include "data/caserules.h"
 #include "data/numberrules.h"
 #include "ui/appcontext.h"
 #include "ui/twips.h"
 #include "ui/userinterface.h"
+#include "stock/browsekeylist.h"
 #include "stock/browsesupport.h"
 
-#include <QCloseEvent>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QVarLengthArray>
 
 BrowseWindow::BrowseWindow(AppContext &app, Keyed keyed, double clientWidth, double clientHeight,
                            QWidget *parent)
@@ -30,6 +30,10 @@ void BrowseWindow::setUp(QComboBox *box, QPushButton *next, QPushButton *exit,
     m_details = std::move(details);
     for (QWidget *w : std::as_const(m_details))
         w->hide();
+    m_keys = std::make_shared<StockOps::PartKeys>(m_app.database(), m_keyed.column);
+    m_list = new BrowseKeyList(m_keys, box);
+    box->setModel(m_list);
+    box->setCurrentIndex(-1);
 
     connect(box, &QComboBox::activated, this, [this] {
         // The box took the chosen entry with the cursor at its end.
@@ -48,19 +52,25 @@ QSize BrowseWindow::sizeHint() const
     return QSize(Twips::toPixels(m_clientWidth, this), Twips::toPixels(m_clientHeight, this));
 }
 
+// The list reads the keys when it is needed. An empty catalogue lists one
+// entry that names no part.
 void BrowseWindow::load()
 {
     m_box->setFocus();
     BusyPointer busy(this);
-    const bool ok = readList();
+    bool empty = false;
+    const bool ok = m_list->load(&empty);
     busy.release();
-    if (ok) {
-        placeAfterOpen(true);
-    } else if (m_set.error().is(ErrorNumber::NoCurrentRecord)) {
-        Browse::setList(m_box, {QStringLiteral("No Inventory Found")});
-    } else {
+    m_box->setCurrentIndex(-1);
+    if (!ok) {
+        failWith(m_keys->error());
         showError();
         placeAfterOpen(false);
+    } else if (empty) {
+        m_list->setPlaceholder(QStringLiteral("No Inventory Found"));
+        m_box->setCurrentIndex(-1);
+    } else {
+        placeAfterOpen(true);
     }
 }
 
@@ -70,51 +80,84 @@ void BrowseWindow::placeAfterOpen(bool opened)
         placeAsChild();
 }
 
-// Reads the catalogue and lists every key that is not null, in the set's
-// order. The count is whatever the set holds: no 16-bit limit.
-bool BrowseWindow::readList()
+bool BrowseWindow::failWith(const DbError &error)
 {
-    if (!StockOps::openCatalogue(m_app.database(), m_set, m_keyed.order))
-        return false;
-    if (!m_set.moveLast() || !m_set.moveFirst())
-        return false;
-    const qsizetype count = m_set.recordCount();
-    const int column = m_set.fieldIndex(m_keyed.keyColumn);
-    QStringList list;
-    list.reserve(count);
-    for (qsizetype i = 0; i < count; ++i) {
-        const QVariant v = m_set.value(column);
-        if (m_set.error())
-            return false;
-        if (!v.isNull())
-            list.append(v.toString());
-        if (!m_set.moveNext())
-            return false;
-    }
-    Browse::setList(m_box, list);
-    return m_set.moveFirst();
+    m_error = error;
+    return false;
 }
 
-// Fills the fields from the current row; a null column leaves its field
-// unchanged. The row is read whole first, so a failure (reason in the set's
-// error()) changes nothing.
+bool BrowseWindow::findForward(Match match, const QString &text)
+{
+    StockOps::KeyedRow found;
+    bool ok = true;
+    switch (m_at) {
+    case At::End:
+        return true;
+    case At::First:
+        ok = m_keys->firstAtLeast(text, &found);
+        break;
+    case At::Row:
+        // Rows that match the text stand together in the key's order: from
+        // the text on when the current row sorts before it, else from here.
+        if (m_row.keyIsNull || CaseRules::compare(m_row.key, text) < 0)
+            ok = m_keys->firstAtLeast(text, &found);
+        else
+            ok = m_keys->rowFrom(m_row, true, &found);
+        break;
+    }
+    if (!ok)
+        return failWith(m_keys->error());
+    const bool hit = found.found
+                     && (match == Match::Equal ? CaseRules::equal(found.key, text)
+                                               : CaseRules::startsWith(found.key, text));
+    if (hit) {
+        m_at = At::Row;
+        m_row = std::move(found);
+    } else {
+        m_at = At::End;
+    }
+    return true;
+}
+
+bool BrowseWindow::moveNext()
+{
+    StockOps::KeyedRow found;
+    if (m_at == At::Row && !m_keys->rowFrom(m_row, false, &found))
+        return failWith(m_keys->error());
+    if (!found.found) {
+        m_at = At::End;
+        return failWith(DbError::runtime(ErrorNumber::NoCurrentRecord));
+    }
+    m_row = std::move(found);
+    return true;
+}
+
+bool BrowseWindow::moveToFirstRow()
+{
+    StockOps::KeyedRow found;
+    if (!m_keys->firstRow(&found))
+        return failWith(m_keys->error());
+    if (!found.found) {
+        m_at = At::End;
+        return failWith(DbError::runtime(ErrorNumber::NoCurrentRecord));
+    }
+    m_at = At::Row;
+    m_row = std::move(found);
+    return true;
+}
+
+// Fills the fields from the current row, as read when the row was found; a
+// null column leaves its field unchanged.
 bool BrowseWindow::fill()
 {
-    QVarLengthArray<QVariant, 8> values;
+    if (m_at != At::Row)
+        return failWith(DbError::runtime(ErrorNumber::NoCurrentRecord));
     for (const Shown &s : std::as_const(m_shown)) {
-        values.append(m_set.value(QLatin1String(s.column)));
-        if (m_set.error())
-            return false;
-    }
-    const QVariant binValue = m_set.value(QStringLiteral("Bin"));
-    if (m_set.error())
-        return false;
-    qsizetype i = 0;
-    for (const Shown &s : std::as_const(m_shown)) {
-        const QVariant &v = values.at(i++);
+        const QVariant v = m_row.value(QLatin1String(s.column));
         if (!v.isNull())
             Browse::showText(s.field, NumberRules::plainText(v));
     }
+    const QVariant binValue = m_row.value(QLatin1String("Bin"));
     if (!binValue.isNull())
         Browse::showText(m_bin, Browse::binText(binValue));
     return true;
@@ -128,7 +171,7 @@ void BrowseWindow::showDetails()
 
 void BrowseWindow::showError()
 {
-    m_app.ui().inform(this, errorMessageText(m_set.error()));
+    m_app.ui().inform(this, errorMessageText(m_error));
 }
 
 QString BrowseWindow::keyText() const
@@ -144,8 +187,8 @@ void BrowseWindow::pick()
         return;
     }
     BusyPointer busy(this);
-    if (!m_set.moveFirst()
-        || !m_set.findForward(m_keyed.keyColumn, Recordset::Match::Equal, text) || !fill()) {
+    m_at = At::First;
+    if (!findForward(Match::Equal, text) || !fill()) {
         busy.release();
         showError();
         return;
@@ -164,12 +207,12 @@ void BrowseWindow::enterKey()
         m_app.ui().inform(this, m_keyed.chooseMessage);
         return;
     }
-    if (!m_set.findForward(m_keyed.keyColumn, Recordset::Match::Equal, text)) {
+    if (!findForward(Match::Equal, text)) {
         busy.release();
         showError();
         return;
     }
-    if (m_set.isEof()) {
+    if (m_at == At::End) {
         busy.release();
         m_app.ui().inform(this, m_keyed.notFoundMessage, UserInterface::Icon::Critical);
         // Emptied, but shown or hidden as before.
@@ -198,7 +241,7 @@ void BrowseWindow::next()
         busy.release();
         // Past the last row, or the key in the box not found from the current
         // row on.
-        if (m_set.error().is(ErrorNumber::NoCurrentRecord))
+        if (m_error.is(ErrorNumber::NoCurrentRecord))
             m_app.ui().inform(this, QStringLiteral("No more records found."));
         else
             showError();
@@ -208,12 +251,9 @@ void BrowseWindow::next()
         m_app.ui().inform(this, m_keyed.chooseMessage);
         return;
     }
-    if (!m_set.findForward(m_keyed.keyColumn, Recordset::Match::Equal, text) || !m_set.moveNext())
+    if (!findForward(Match::Equal, text) || !moveNext())
         return failed();
-    const QVariant key = m_set.value(m_keyed.keyColumn);
-    if (m_set.error())
-        return failed();
-    Browse::showText(m_box->lineEdit(), key.toString());
+    Browse::showText(m_box->lineEdit(), m_row.key);
     if (!fill())
         return failed();
     busy.release();
@@ -237,36 +277,24 @@ void BrowseWindow::typeAhead(int key)
     if (edit->hasSelectedText()
         && edit->selectionStart() + edit->selectedText().size() == typed.size())
         typed.truncate(edit->selectionStart());
-    const QString &column = m_keyed.keyColumn;
-    if (m_set.findForward(column, Recordset::Match::BeginsWith, typed)) {
-        const QString found = m_set.value(column).toString();
-        if (!m_set.error()) {
-            // A text already complete stays as it is, cursor included: an
-            // arrow key that picked an entry or moves the cursor leaves it.
-            if (found != m_box->currentText())
-                m_box->setEditText(found);
-            // The completed remainder selected, with the cursor where the
-            // typing stopped: a completion longer than the box shows what
-            // was typed, not its own end.
-            const int start = int(qMin(typed.size(), found.size()));
-            if (start < found.size())
-                m_box->lineEdit()->setSelection(int(found.size()), start - int(found.size()));
-            return;
-        }
-    }
-    if (m_set.error().is(ErrorNumber::NoCurrentRecord)) {
-        // Nothing from here on: start from the top next time. An empty set has
-        // no first row to go back to, which is no error either.
-        m_set.moveFirst();
+    if (!findForward(Match::BeginsWith, typed)) {
+        showError();
         return;
     }
-    showError();
-}
-
-void BrowseWindow::closeEvent(QCloseEvent *event)
-{
-    // A set that never opened has nothing to close.
-    if (m_set.isOpen() && !m_set.close())
-        showError();
-    ChildWindow::closeEvent(event);
+    if (m_at == At::End) {
+        // Nothing from here on: start from the top next time.
+        m_at = At::First;
+        return;
+    }
+    const QString &found = m_row.key;
+    // A text already complete stays as it is, cursor included: an arrow key
+    // that picked an entry or moves the cursor leaves it.
+    if (found != m_box->currentText())
+        m_box->setEditText(found);
+    // The completed remainder selected, with the cursor where the typing
+    // stopped: a completion longer than the box shows what was typed, not
+    // its own end.
+    const int start = int(qMin(typed.size(), found.size()));
+    if (start < found.size())
+        m_box->lineEdit()->setSelection(int(found.size()), start - int(found.size()));
 }

@@ -1,21 +1,24 @@
 #pragma once
 
 #include "ui/childwindow.h"
-#include "data/recordset.h"
-#include "stock/ops/stockoperations.h"
+#include "data/dberror.h"
+#include "stock/ops/partkeys.h"
 
 #include <QList>
 #include <QString>
+#include <memory>
 
+class BrowseKeyList;
 class QComboBox;
 class QLineEdit;
 class QPushButton;
 
-// Look-up of one part at a time by one key column: the whole catalogue, in
-// the key's order, is read once when the window opens and stays with the
-// window, with a current row that Pick, Enter, typing and Next move. Never
-// writes. A window keyed on a column gives its texts, its box and its fields;
-// the few steps that differ are the virtual ones.
+// Look-up of one part at a time by one key column: the catalogue in the key's
+// order, walked through its index, with a current row that Pick, Enter,
+// typing and Next move. The window holds the current row only; each look-up
+// seeks from it and reads the part it shows. Never writes. A window keyed on
+// a column gives its texts, its box and its fields; the few steps that differ
+// are the virtual ones.
 class BrowseWindow : public ChildWindow
 {
     Q_OBJECT
@@ -23,8 +26,7 @@ public:
     // What a keyed window is made of besides its widgets.
     struct Keyed
     {
-        QString keyColumn;
-        StockOps::CatalogueOrder order;
+        StockOps::KeyColumn column;
         QString chooseMessage;   // the box is empty
         QString notFoundMessage; // Enter found no row
         bool busyDuringNext = false;
@@ -57,18 +59,32 @@ protected:
     // A list entry chosen: from the first row, the first whose key is the text.
     virtual void pick();
 
+    // Where the current row stands: before the first row, on a row, or past
+    // the last one (where reading fails with the no-current-row error).
+    enum class At { First, Row, End };
+    enum class Match { Equal, BeginsWith };
+    // From the current row (included) on, the first whose key matches the
+    // text as the database compares; none leaves the row past the last.
+    // False when the database failed (m_error).
+    bool findForward(Match match, const QString &text);
+    // The row after the current one; past the last sets m_error to the
+    // no-current-row error.
+    bool moveNext();
+    // To the catalogue's first row, whatever its key.
+    bool moveToFirstRow();
+    // Fills the fields from the current row; none is error 3021.
     bool fill();
     void showDetails();
     void showError();
     QString keyText() const;
     const Keyed &keyed() const { return m_keyed; }
 
-    Recordset m_set;
-
-    void closeEvent(QCloseEvent *event) override;
+    At m_at = At::First;
+    StockOps::KeyedRow m_row;
+    DbError m_error;
 
 private:
-    bool readList();
+    bool failWith(const DbError &error);
     void enterKey();
     void next();
     void typeAhead(int key);
@@ -76,6 +92,8 @@ private:
     Keyed m_keyed;
     double m_clientWidth, m_clientHeight; // twips
     QComboBox *m_box = nullptr;
+    std::shared_ptr<StockOps::PartKeys> m_keys;
+    BrowseKeyList *m_list = nullptr;
     QList<Shown> m_shown;
     QLineEdit *m_bin = nullptr;
     QList<QWidget *> m_details;

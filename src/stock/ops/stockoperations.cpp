@@ -217,15 +217,6 @@ Outcome deletePart(Database &db, const QString &partNo)
     });
 }
 
-bool openCatalogue(Database &db, Recordset &set, CatalogueOrder order)
-{
-    // Parts with no description come first on both engines (the server
-    // would put them last).
-    return set.open(db, order == CatalogueOrder::ByPartNo
-                            ? QStringLiteral("select * from Inventory order by PartNo;")
-                            : QStringLiteral("select * from Inventory order by Description NULLS FIRST;"));
-}
-
 VendorLookup preferredVendor(Database &db, const QString &item)
 {
     VendorLookup lookup;

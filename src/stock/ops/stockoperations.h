@@ -94,11 +94,6 @@ struct Valuation : Outcome
 // (invalid use of null), and with text that is no number with error 13.
 Valuation valueStock(Database &db);
 
-// The whole catalogue in one order, for the look-up windows: a snapshot they
-// keep and step through. False with the reason in the set's error().
-enum class CatalogueOrder { ByPartNo, ByDescription };
-bool openCatalogue(Database &db, Recordset &set, CatalogueOrder order);
-
 // A part's preferred vendor: Done with the first row's Vendor (null when the
 // row names none), PartMissing when the part has no vendor row.
 struct VendorLookup : Outcome
