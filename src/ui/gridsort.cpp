@@ -10,13 +10,33 @@ namespace GridSort {
 void setText(Key &key, QStringView text)
 {
     const bool number = key.isNumber && !key.empty; // kept: set by setNumber
-    key.text = reinterpret_cast<const char16_t *>(text.data());
+    key.text = text.data();
     key.length = text.size();
+    key.wide = true;
     if (number)
         return;
     key.empty = text.isEmpty();
     if (!key.empty)
         key.isNumber = NumberRules::isPlainNumber(text, &key.number);
+}
+
+void setLatin1(Key &key, const char *text, qsizetype length)
+{
+    const bool number = key.isNumber && !key.empty;
+    key.text = text;
+    key.length = length;
+    key.wide = false;
+    if (number)
+        return;
+    key.empty = length == 0;
+    // A plain number starts, blanks aside, with a sign, a digit or a point.
+    qsizetype i = 0;
+    while (i < length && (text[i] == ' ' || text[i] == '\t'))
+        ++i;
+    const bool maybe = i < length && ((text[i] >= '0' && text[i] <= '9') || text[i] == '+'
+                                      || text[i] == '-' || text[i] == '.');
+    if (maybe)
+        key.isNumber = NumberRules::isPlainNumber(QString::fromLatin1(text, length), &key.number);
 }
 
 void setNumber(Key &key, double value)
@@ -28,6 +48,28 @@ void setNumber(Key &key, double value)
 
 namespace {
 
+char16_t unitAt(const Key &k, qsizetype i)
+{
+    return k.wide ? static_cast<const char16_t *>(k.text)[i]
+                  : char16_t(static_cast<const uchar *>(k.text)[i]);
+}
+
+// The texts from the ninth unit on (the prefixes settled the first eight).
+int compareTexts(const Key &x, const Key &y)
+{
+    if (x.wide && y.wide)
+        return CaseRules::compare(QStringView(static_cast<const char16_t *>(x.text), x.length),
+                                  QStringView(static_cast<const char16_t *>(y.text), y.length), 8);
+    const qsizetype n = qMin(x.length, y.length);
+    for (qsizetype i = 8; i < n; ++i) {
+        const char16_t a = CaseRules::orderUnit(unitAt(x, i));
+        const char16_t b = CaseRules::orderUnit(unitAt(y, i));
+        if (a != b)
+            return a < b ? -1 : 1;
+    }
+    return x.length == y.length ? 0 : (x.length < y.length ? -1 : 1);
+}
+
 int compare(const Key &x, const Key &y)
 {
     if (x.empty || y.empty)
@@ -38,7 +80,7 @@ int compare(const Key &x, const Key &y)
         return x.prefix < y.prefix ? -1 : 1;
     if (x.prefix2 != y.prefix2)
         return x.prefix2 < y.prefix2 ? -1 : 1;
-    return CaseRules::compare(QStringView(x.text, x.length), QStringView(y.text, y.length), 8);
+    return compareTexts(x, y);
 }
 
 } // namespace
@@ -50,7 +92,7 @@ QVector<qsizetype> order(std::vector<Key> run, bool descending)
         quint64 prefix[2] = {0, 0};
         for (qsizetype i = 0; i < 8; ++i)
             prefix[i / 4] = (prefix[i / 4] << 16)
-                            | (i < k.length ? CaseRules::orderUnit(k.text[i]) : 0);
+                            | (i < k.length ? CaseRules::orderUnit(unitAt(k, i)) : 0);
         k.prefix = prefix[0];
         k.prefix2 = prefix[1];
     }

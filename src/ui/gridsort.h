@@ -15,7 +15,7 @@ namespace GridSort {
 // until the sort ends.
 struct Key
 {
-    const char16_t *text = nullptr;
+    const void *text = nullptr; // UTF-16 units, or Latin-1 bytes when not `wide`
     qsizetype length = 0;
     double number = 0;
     quint64 prefix = 0; // the first eight units in sort order, which settle most comparisons
@@ -23,10 +23,13 @@ struct Key
     qsizetype row = 0; // the row it stands for
     bool empty = true;
     bool isNumber = false;
+    bool wide = true;
 };
 
 // A cell's text (a number when it reads as one).
 void setText(Key &key, QStringView text);
+// The same for a text held as Latin-1 bytes.
+void setLatin1(Key &key, const char *text, qsizetype length);
 // A cell that holds a number; its text is needed too (setText) when the
 // column holds text as well, since a number compares with text as text.
 void setNumber(Key &key, double value);

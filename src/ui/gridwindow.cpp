@@ -19,6 +19,7 @@ GridWindow::GridWindow(AppContext &app, QWidget *parent) : ChildWindow(app, pare
     cmdClose->resize(Twips::toPixels(1215, this), Twips::toPixels(375, this));
     // Closing the sub-window closes this window with it.
     connect(cmdClose, &QPushButton::clicked, this, [this] { frameWidget()->close(); });
+    connect(m_model, &ListGridModel::readFailed, this, [this] { reportReadFailure(); });
 }
 
 bool GridWindow::supports(StandardAction action) const
@@ -50,10 +51,29 @@ bool GridWindow::loadRows(const std::function<bool(SqlEngine::RowSink &, DbError
     MSHFlexGrid1->setUpdatesEnabled(true);
     busy.release();
     if (!ok)
-        m_app.ui().inform(this, QStringLiteral("The list could not be read.\r\n")
-                                    + errorMessageText(m_model->error()),
-                          UserInterface::Icon::Critical);
+        reportReadFailure();
     return ok;
+}
+
+bool GridWindow::loadPages(const std::function<bool(const QVariantList &, qint64, qint64,
+                                                    SqlEngine::RowSink &, DbError *)> &read)
+{
+    BusyPointer busy(this);
+    const bool ok = m_model->loadPages(
+        [read](const ListGridModel::Page &page, SqlEngine::RowSink &sink, DbError *error) {
+            return read(page.after, page.offset, page.limit, sink, error);
+        });
+    busy.release();
+    if (!ok)
+        reportReadFailure();
+    return ok;
+}
+
+void GridWindow::reportReadFailure()
+{
+    m_app.ui().inform(this, QStringLiteral("The list could not be read.\r\n")
+                                + errorMessageText(m_model->error()),
+                      UserInterface::Icon::Critical);
 }
 
 void GridWindow::resizeEvent(QResizeEvent *event)

@@ -31,6 +31,11 @@ protected:
     // the shared connection). A read that fails is reported and leaves the
     // grid empty; false then.
     bool loadRows(const std::function<bool(SqlEngine::RowSink &, DbError *)> &read);
+    // The same page by page: the first screen at once, the rest after it
+    // (ListGridModel). A later page that fails is reported the same way;
+    // the rows read before it stay.
+    bool loadPages(const std::function<bool(const QVariantList &after, qint64 offset, qint64 limit,
+                                            SqlEngine::RowSink &, DbError *)> &read);
     GridView *grid() const { return MSHFlexGrid1; }
     QPushButton *closeButton() const { return cmdClose; }
     void setClientSize(double widthTwips, double heightTwips);
@@ -40,6 +45,7 @@ protected:
     void layOut();
 
 private:
+    void reportReadFailure();
     GridView *MSHFlexGrid1;
     QPushButton *cmdClose;
     ListGridModel *m_model;
