@@ -54,14 +54,14 @@ char16_t unitAt(const Key &k, qsizetype i)
                   : char16_t(static_cast<const uchar *>(k.text)[i]);
 }
 
-// The texts from the ninth unit on (the prefixes settled the first eight).
-int compareTexts(const Key &x, const Key &y)
+// The texts from unit `from` on (the prefixes settled the units before it).
+int compareTexts(const Key &x, const Key &y, qsizetype from)
 {
     if (x.wide && y.wide)
         return CaseRules::compare(QStringView(static_cast<const char16_t *>(x.text), x.length),
-                                  QStringView(static_cast<const char16_t *>(y.text), y.length), 8);
+                                  QStringView(static_cast<const char16_t *>(y.text), y.length), from);
     const qsizetype n = qMin(x.length, y.length);
-    for (qsizetype i = 8; i < n; ++i) {
+    for (qsizetype i = from; i < n; ++i) {
         const char16_t a = CaseRules::orderUnit(unitAt(x, i));
         const char16_t b = CaseRules::orderUnit(unitAt(y, i));
         if (a != b)
@@ -70,7 +70,7 @@ int compareTexts(const Key &x, const Key &y)
     return x.length == y.length ? 0 : (x.length < y.length ? -1 : 1);
 }
 
-int compare(const Key &x, const Key &y)
+int compare(const Key &x, const Key &y, qsizetype prefixUnits)
 {
     if (x.empty || y.empty)
         return x.empty == y.empty ? 0 : (x.empty ? -1 : 1);
@@ -80,7 +80,7 @@ int compare(const Key &x, const Key &y)
         return x.prefix < y.prefix ? -1 : 1;
     if (x.prefix2 != y.prefix2)
         return x.prefix2 < y.prefix2 ? -1 : 1;
-    return compareTexts(x, y);
+    return compareTexts(x, y, prefixUnits);
 }
 
 } // namespace
@@ -88,17 +88,26 @@ int compare(const Key &x, const Key &y)
 QVector<qsizetype> order(std::vector<Key> run, bool descending)
 {
     const qsizetype n = qsizetype(run.size());
+    // Texts of Latin-1 letters only (the usual catalogue) take a byte a
+    // unit in the prefixes, so that these settle sixteen units, else eight.
+    bool narrow = true;
+    for (const Key &k : run)
+        if (k.wide && k.text)
+            for (qsizetype i = 0; i < k.length && narrow; ++i)
+                narrow = static_cast<const char16_t *>(k.text)[i] <= 0xFF;
+    const int bits = narrow ? 8 : 16;
+    const qsizetype prefixUnits = narrow ? 16 : 8;
     for (Key &k : run) {
         quint64 prefix[2] = {0, 0};
-        for (qsizetype i = 0; i < 8; ++i)
-            prefix[i / 4] = (prefix[i / 4] << 16)
-                            | (i < k.length ? CaseRules::orderUnit(unitAt(k, i)) : 0);
+        for (qsizetype i = 0; i < prefixUnits; ++i)
+            prefix[i * 2 / prefixUnits] = (prefix[i * 2 / prefixUnits] << bits)
+                                          | (i < k.length ? CaseRules::orderUnit(unitAt(k, i)) : 0);
         k.prefix = prefix[0];
         k.prefix2 = prefix[1];
     }
     // Strictly before: equal rows keep their order either way.
-    auto before = [descending](const Key &a, const Key &b) {
-        const int c = compare(a, b);
+    auto before = [descending, prefixUnits](const Key &a, const Key &b) {
+        const int c = compare(a, b, prefixUnits);
         return descending ? c > 0 : c < 0;
     };
     // A merge sort with bounds of its own: the mixed rule need not be a

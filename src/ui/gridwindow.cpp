@@ -1,5 +1,6 @@
 #include "ui/gridwindow.h"
 
+#include "data/database.h"
 #include "ui/appcontext.h"
 #include "ui/listgridmodel.h"
 #include "ui/gridview.h"
@@ -7,6 +8,7 @@
 #include "ui/userinterface.h"
 
 #include <QPushButton>
+#include <memory>
 
 GridWindow::GridWindow(AppContext &app, QWidget *parent) : ChildWindow(app, parent)
 {
@@ -55,13 +57,18 @@ bool GridWindow::loadRows(const std::function<bool(SqlEngine::RowSink &, DbError
     return ok;
 }
 
-bool GridWindow::loadPages(const std::function<bool(const QVariantList &, qint64, qint64,
-                                                    SqlEngine::RowSink &, DbError *)> &read)
+bool GridWindow::loadPages(const PageRead &read)
 {
     BusyPointer busy(this);
+    // The window's own connection, where one opens; else the shared one.
+    static int opened = 0;
+    auto own = std::make_shared<Database>(QStringLiteral("partwise-list-%1").arg(++opened));
+    Database *db = &m_app.database();
+    if (db->isOpen() && own->open(db->path()))
+        db = own.get();
     const bool ok = m_model->loadPages(
-        [read](const ListGridModel::Page &page, SqlEngine::RowSink &sink, DbError *error) {
-            return read(page.after, page.offset, page.limit, sink, error);
+        [read, own, db](const ListGridModel::Page &page, SqlEngine::RowSink &sink, DbError *error) {
+            return read(*db, page.after, page.offset, page.limit, sink, error);
         });
     busy.release();
     if (!ok)

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "data/sqlengine.h"
+
+class Database;
 #include "ui/childwindow.h"
 
 #include <functional>
@@ -32,10 +34,12 @@ protected:
     // grid empty; false then.
     bool loadRows(const std::function<bool(SqlEngine::RowSink &, DbError *)> &read);
     // The same page by page: the first screen at once, the rest after it
-    // (ListGridModel). A later page that fails is reported the same way;
-    // the rows read before it stay.
-    bool loadPages(const std::function<bool(const QVariantList &after, qint64 offset, qint64 limit,
-                                            SqlEngine::RowSink &, DbError *)> &read);
+    // (ListGridModel), through a connection of the window's own that is
+    // closed with the last page (its cache with it). A later page that fails
+    // is reported the same way; the rows read before it stay.
+    using PageRead = std::function<bool(Database &db, const QVariantList &after, qint64 offset,
+                                        qint64 limit, SqlEngine::RowSink &, DbError *)>;
+    bool loadPages(const PageRead &read);
     GridView *grid() const { return MSHFlexGrid1; }
     QPushButton *closeButton() const { return cmdClose; }
     void setClientSize(double widthTwips, double heightTwips);
