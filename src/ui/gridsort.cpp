@@ -4,6 +4,7 @@
 #include "data/numberrules.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace GridSort {
 
@@ -11,7 +12,7 @@ void setText(Key &key, QStringView text)
 {
     const bool number = key.isNumber && !key.empty; // kept: set by setNumber
     key.text = text.data();
-    key.length = text.size();
+    key.length = qint32(text.size());
     key.wide = true;
     if (number)
         return;
@@ -24,7 +25,7 @@ void setLatin1(Key &key, const char *text, qsizetype length)
 {
     const bool number = key.isNumber && !key.empty;
     key.text = text;
-    key.length = length;
+    key.length = qint32(length);
     key.wide = false;
     if (number)
         return;
@@ -61,7 +62,29 @@ int compareTexts(const Key &x, const Key &y, qsizetype from)
         return CaseRules::compare(QStringView(static_cast<const char16_t *>(x.text), x.length),
                                   QStringView(static_cast<const char16_t *>(y.text), y.length), from);
     const qsizetype n = qMin(x.length, y.length);
-    for (qsizetype i = from; i < n; ++i) {
+    qsizetype i = from;
+    if (!x.wide && !y.wide) {
+        // Latin-1 both: past the stretch where the bytes are the same, eight
+        // at a time (texts of one catalogue share many words).
+        const auto *a = static_cast<const uchar *>(x.text);
+        const auto *b = static_cast<const uchar *>(y.text);
+        for (quint64 u, v; i + 8 <= n; i += 8) {
+            std::memcpy(&u, a + i, 8);
+            std::memcpy(&v, b + i, 8);
+            if (u != v)
+                break;
+        }
+        for (; i < n; ++i) {
+            if (a[i] == b[i])
+                continue;
+            const char16_t p = CaseRules::orderUnit(a[i]);
+            const char16_t q = CaseRules::orderUnit(b[i]);
+            if (p != q)
+                return p < q ? -1 : 1;
+        }
+        return x.length == y.length ? 0 : (x.length < y.length ? -1 : 1);
+    }
+    for (; i < n; ++i) {
         const char16_t a = CaseRules::orderUnit(unitAt(x, i));
         const char16_t b = CaseRules::orderUnit(unitAt(y, i));
         if (a != b)

@@ -16,11 +16,11 @@ namespace GridSort {
 struct Key
 {
     const void *text = nullptr; // UTF-16 units, or Latin-1 bytes when not `wide`
-    qsizetype length = 0;
     double number = 0;
     quint64 prefix = 0; // the first units in sort order, which settle most comparisons
     quint64 prefix2 = 0;
     qsizetype row = 0; // the row it stands for
+    qint32 length = 0;
     bool empty = true;
     bool isNumber = false;
     bool wide = true;
