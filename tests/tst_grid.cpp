@@ -87,14 +87,14 @@ void TestGrid::sortRule_data()
     // so "_" sorts before letters and an accented letter after every plain one.
     QTest::newRow("A-Z folded only") << L({"\xc3\xa9t\xc3\xa9", "Zed", "_x", "Echo", "a"}) << false
                                      << L({"_x", "a", "Echo", "Zed", "\xc3\xa9t\xc3\xa9"});
-    // Past the letters that the sort's prefixes hold (16 Latin-1, else 8);
+    // Past the letters that the sort's prefixes hold (32 Latin-1, else 16);
     // equal folded texts keep their order.
-    QTest::newRow("beyond the sixteenth letter")
-        << L({"Resistor carbon 4u7", "resistor carbon 10k", "RESISTOR CARBON 1", "Resistor carbon 10K"})
-        << false << L({"RESISTOR CARBON 1", "resistor carbon 10k", "Resistor carbon 10K", "Resistor carbon 4u7"});
-    QTest::newRow("beyond the eighth letter, any alphabet")
-        << L({"Resistor \xce\xa9", "resistor 10k", "RESISTOR 1", "Resistor 4u7"}) << false
-        << L({"RESISTOR 1", "resistor 10k", "Resistor 4u7", "Resistor \xce\xa9"});
+    const QString p = QStringLiteral("Resistor carbon film 0805 SMD 1%"), q = p.toUpper();
+    QTest::newRow("beyond the prefix") << L({p + " 4u7", p + " 10k", q + " 1", p + " 10K"}) << false
+                                       << L({q + " 1", p + " 10k", p + " 10K", p + " 4u7"});
+    QTest::newRow("beyond the prefix, any alphabet")
+        << L({"Resistor carbon 10k", "resistor carbon 1", "Resistor carbon \xce\xa9", "RESISTOR CARBON 4u7"})
+        << false << L({"resistor carbon 1", "Resistor carbon 10k", "RESISTOR CARBON 4u7", "Resistor carbon \xce\xa9"});
     QTest::newRow("number text is not a number") << L({"1,000", "2", "1.000.0", "10"}) << false
                                                  << L({"1,000", "1.000.0", "2", "10"});
     QTest::newRow("mixed: numbers among text compare as text")

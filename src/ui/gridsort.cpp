@@ -99,10 +99,9 @@ int compare(const Key &x, const Key &y, qsizetype prefixUnits)
         return x.empty == y.empty ? 0 : (x.empty ? -1 : 1);
     if (x.isNumber && y.isNumber)
         return x.number < y.number ? -1 : (y.number < x.number ? 1 : 0);
-    if (x.prefix != y.prefix)
-        return x.prefix < y.prefix ? -1 : 1;
-    if (x.prefix2 != y.prefix2)
-        return x.prefix2 < y.prefix2 ? -1 : 1;
+    for (int w = 0; w < Key::PrefixWords; ++w)
+        if (x.prefix[w] != y.prefix[w])
+            return x.prefix[w] < y.prefix[w] ? -1 : 1;
     return compareTexts(x, y, prefixUnits);
 }
 
@@ -112,21 +111,19 @@ QVector<qsizetype> order(std::vector<Key> run, bool descending)
 {
     const qsizetype n = qsizetype(run.size());
     // Texts of Latin-1 letters only (the usual catalogue) take a byte a
-    // unit in the prefixes, so that these settle sixteen units, else eight.
+    // unit in the prefixes, so that these settle twice as many units.
     bool narrow = true;
     for (const Key &k : run)
         if (k.wide && k.text)
             for (qsizetype i = 0; i < k.length && narrow; ++i)
                 narrow = static_cast<const char16_t *>(k.text)[i] <= 0xFF;
     const int bits = narrow ? 8 : 16;
-    const qsizetype prefixUnits = narrow ? 16 : 8;
+    const qsizetype perWord = 64 / bits;
+    const qsizetype prefixUnits = perWord * Key::PrefixWords;
     for (Key &k : run) {
-        quint64 prefix[2] = {0, 0};
         for (qsizetype i = 0; i < prefixUnits; ++i)
-            prefix[i * 2 / prefixUnits] = (prefix[i * 2 / prefixUnits] << bits)
-                                          | (i < k.length ? CaseRules::orderUnit(unitAt(k, i)) : 0);
-        k.prefix = prefix[0];
-        k.prefix2 = prefix[1];
+            k.prefix[i / perWord] = (k.prefix[i / perWord] << bits)
+                                    | (i < k.length ? CaseRules::orderUnit(unitAt(k, i)) : 0);
     }
     // Strictly before: equal rows keep their order either way.
     auto before = [descending, prefixUnits](const Key &a, const Key &b) {

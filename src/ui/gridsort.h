@@ -17,8 +17,10 @@ struct Key
 {
     const void *text = nullptr; // UTF-16 units, or Latin-1 bytes when not `wide`
     double number = 0;
-    quint64 prefix = 0; // the first units in sort order, which settle most comparisons
-    quint64 prefix2 = 0;
+    static constexpr int PrefixWords = 4;
+    // The first units in sort order, which settle most comparisons: 32
+    // Latin-1 letters a byte each, or 16 units of two bytes.
+    quint64 prefix[PrefixWords] = {};
     qsizetype row = 0; // the row it stands for
     qint32 length = 0;
     bool empty = true;
