@@ -204,15 +204,14 @@ private slots:
         };
         QVERIFY(env.isValid() && reload());
         QVERIFY(m.rowCount() == 3 && !m.isComplete());
-        const QStringList copied = v.copyText().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-        QCOMPARE(copied.size(), 11);
-        QVERIFY(copied.last().startsWith(QStringLiteral("h10\t")));
+        QCOMPARE(v.copyText().count(QLatin1Char('\n')), 11);
         QVERIFY(reload());
         m.sort(2, Qt::DescendingOrder);
         QCOMPARE(column(m, 0).first(), QStringLiteral("h10"));
         QVERIFY(reload());
         v.selectAll();
         QCOMPARE(v.selectionModel()->selectedRows().size(), 10);
+        v.setGridModel(nullptr); // no view asks for more rows
         QVERIFY(reload());
         QTRY_VERIFY(m.isComplete()); // in the background
         QCOMPARE(column(m, 0), all);

@@ -248,9 +248,8 @@ Valuation valueStock(Database &db)
     // would count as a positive value); a part with an empty stock or cost
     // makes the total unusable.
     const QList<QVariantList> rows = db.rows(QStringLiteral(
-        "SELECT COUNT(*), COUNT(CurrentInv), COUNT(UnitCost), "
-        "SUM(CASE WHEN CurrentInv > 0 AND UnitCost > 0 THEN (UnitCost + 0.0) * CurrentInv ELSE 0 END) "
-        "FROM Inventory"));
+        "SELECT COUNT(*), COUNT(UnitCost * CurrentInv), "
+        "SUM(CASE WHEN CurrentInv > 0 AND UnitCost > 0 THEN UnitCost * CurrentInv END) FROM Inventory"));
     if (db.error())
         return failed<Valuation>(db.error());
     const QVariantList counts = rows.value(0);
@@ -258,9 +257,9 @@ Valuation valueStock(Database &db)
     result.parts = counts.value(0).toLongLong();
     if (result.parts == 0)
         return failed<Valuation>(DbError::runtime(ErrorNumber::NoCurrentRecord));
-    if (counts.value(1).toLongLong() < result.parts || counts.value(2).toLongLong() < result.parts)
+    if (counts.value(1).toLongLong() < result.parts) // a product with an empty factor
         return failed<Valuation>(DbError::runtime(ErrorNumber::InvalidUseOfNull));
-    result.total = counts.value(3).toDouble();
+    result.total = counts.value(2).toDouble();
     result.status = Status::Done;
     return result;
 }
