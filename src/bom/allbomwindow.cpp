@@ -13,9 +13,9 @@ AllBomWindow::AllBomWindow(AppContext &app, QWidget *parent) : GridWindow(app, p
 
 void AllBomWindow::load()
 {
-    Database &db = m_app.database();
-    if (loadRows([&db](SqlEngine::RowSink &sink, DbError *error) {
-            return BomOps::readBomList(db, sink, error);
+    if (loadPages([](Database &db, const QVariantList &, qint64 offset, qint64 limit,
+                     SqlEngine::RowSink &sink, DbError *error) {
+            return BomOps::readBomListPage(db, offset, limit, sink, error);
         })) {
         grid()->setColumnWidthTwips(0, 1560);
         grid()->setColumnWidthTwips(1, 3850);

@@ -15,9 +15,9 @@ FullInventoryWindow::FullInventoryWindow(AppContext &app, QWidget *parent)
 
 void FullInventoryWindow::load()
 {
-    Database &db = m_app.database();
-    const bool ok = loadRows([&db](SqlEngine::RowSink &sink, DbError *error) {
-        return BomOps::readInventoryList(db, sink, error);
+    const bool ok = loadPages([](Database &db, const QVariantList &after, qint64, qint64 limit,
+                                 SqlEngine::RowSink &sink, DbError *error) {
+        return BomOps::readInventoryPage(db, after.value(0), limit, sink, error);
     });
     if (ok) {
         model()->setBooleanColumn(TimeToOrderColumn);

@@ -23,6 +23,9 @@ public:
     explicit GridModel(QObject *parent = nullptr);
 
     virtual bool isEditable() const { return false; }
+    // Reads whatever rows are still to come (a listing read page by page),
+    // for what needs them all; false when a read fails.
+    virtual bool readAll() { return true; }
     DbError error() const { return m_error; }
 
     // The column's values are Booleans, shown as "True" and "False".

@@ -15,18 +15,23 @@ namespace GridSort {
 // until the sort ends.
 struct Key
 {
-    const char16_t *text = nullptr;
-    qsizetype length = 0;
+    const void *text = nullptr; // UTF-16 units, or Latin-1 bytes when not `wide`
     double number = 0;
-    quint64 prefix = 0; // the first eight units in sort order, which settle most comparisons
-    quint64 prefix2 = 0;
+    static constexpr int PrefixWords = 4;
+    // The first units in sort order, which settle most comparisons: 32
+    // Latin-1 letters a byte each, or 16 units of two bytes.
+    quint64 prefix[PrefixWords] = {};
     qsizetype row = 0; // the row it stands for
+    qint32 length = 0;
     bool empty = true;
     bool isNumber = false;
+    bool wide = true;
 };
 
 // A cell's text (a number when it reads as one).
 void setText(Key &key, QStringView text);
+// The same for a text held as Latin-1 bytes.
+void setLatin1(Key &key, const char *text, qsizetype length);
 // A cell that holds a number; its text is needed too (setText) when the
 // column holds text as well, since a number compares with text as text.
 void setNumber(Key &key, double value);

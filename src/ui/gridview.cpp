@@ -144,6 +144,14 @@ void GridView::setGridModel(GridModel *model)
     followCurrentRow(model->currentRow());
 }
 
+void GridView::selectAll()
+{
+    // Every row, also those still to be read.
+    if (m_model)
+        m_model->readAll();
+    QTableView::selectAll();
+}
+
 void GridView::setColumnWidthTwips(int column, double twips)
 {
     setColumnWidth(column, Twips::toPixels(twips, this));
@@ -192,9 +200,13 @@ GridView::Block GridView::copyBlock() const
             std::sort(block.rows.begin(), block.rows.end());
             block.rows.erase(std::unique(block.rows.begin(), block.rows.end()), block.rows.end());
         }
-        if (block.rows.isEmpty())
+        if (block.rows.isEmpty()) {
+            // The whole grid: the rows not read yet too.
+            m_model->readAll();
+            block.rows.reserve(m_model->rowCount());
             for (int row = 0; row < m_model->rowCount(); ++row)
                 block.rows << row;
+        }
         return block;
     }
     const QModelIndexList picked = selectionModel() ? selectionModel()->selectedIndexes()

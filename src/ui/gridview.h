@@ -44,6 +44,7 @@ public:
     void perform(StandardAction action);
     void copy();
     void cut();
+    void selectAll() override;
     void paste();
 
     // A cell is being typed in.

@@ -1,5 +1,6 @@
 #include "ui/gridwindow.h"
 
+#include "data/database.h"
 #include "ui/appcontext.h"
 #include "ui/listgridmodel.h"
 #include "ui/gridview.h"
@@ -7,6 +8,7 @@
 #include "ui/userinterface.h"
 
 #include <QPushButton>
+#include <memory>
 
 GridWindow::GridWindow(AppContext &app, QWidget *parent) : ChildWindow(app, parent)
 {
@@ -19,6 +21,7 @@ GridWindow::GridWindow(AppContext &app, QWidget *parent) : ChildWindow(app, pare
     cmdClose->resize(Twips::toPixels(1215, this), Twips::toPixels(375, this));
     // Closing the sub-window closes this window with it.
     connect(cmdClose, &QPushButton::clicked, this, [this] { frameWidget()->close(); });
+    connect(m_model, &ListGridModel::readFailed, this, [this] { reportReadFailure(); });
 }
 
 bool GridWindow::supports(StandardAction action) const
@@ -50,10 +53,34 @@ bool GridWindow::loadRows(const std::function<bool(SqlEngine::RowSink &, DbError
     MSHFlexGrid1->setUpdatesEnabled(true);
     busy.release();
     if (!ok)
-        m_app.ui().inform(this, QStringLiteral("The list could not be read.\r\n")
-                                    + errorMessageText(m_model->error()),
-                          UserInterface::Icon::Critical);
+        reportReadFailure();
     return ok;
+}
+
+bool GridWindow::loadPages(const PageRead &read)
+{
+    BusyPointer busy(this);
+    // The window's own connection, where one opens; else the shared one.
+    static int opened = 0;
+    auto own = std::make_shared<Database>(QStringLiteral("partwise-list-%1").arg(++opened));
+    Database *db = &m_app.database();
+    if (db->isOpen() && own->open(db->path()))
+        db = own.get();
+    const bool ok = m_model->loadPages(
+        [read, own, db](const ListGridModel::Page &page, SqlEngine::RowSink &sink, DbError *error) {
+            return read(*db, page.after, page.offset, page.limit, sink, error);
+        });
+    busy.release();
+    if (!ok)
+        reportReadFailure();
+    return ok;
+}
+
+void GridWindow::reportReadFailure()
+{
+    m_app.ui().inform(this, QStringLiteral("The list could not be read.\r\n")
+                                + errorMessageText(m_model->error()),
+                      UserInterface::Icon::Critical);
 }
 
 void GridWindow::resizeEvent(QResizeEvent *event)

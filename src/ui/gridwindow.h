@@ -1,6 +1,8 @@
 #pragma once
 
 #include "data/sqlengine.h"
+
+class Database;
 #include "ui/childwindow.h"
 
 #include <functional>
@@ -31,6 +33,13 @@ protected:
     // the shared connection). A read that fails is reported and leaves the
     // grid empty; false then.
     bool loadRows(const std::function<bool(SqlEngine::RowSink &, DbError *)> &read);
+    // The same page by page: the first screen at once, the rest after it
+    // (ListGridModel), through a connection of the window's own that is
+    // closed with the last page (its cache with it). A later page that fails
+    // is reported the same way; the rows read before it stay.
+    using PageRead = std::function<bool(Database &db, const QVariantList &after, qint64 offset,
+                                        qint64 limit, SqlEngine::RowSink &, DbError *)>;
+    bool loadPages(const PageRead &read);
     GridView *grid() const { return MSHFlexGrid1; }
     QPushButton *closeButton() const { return cmdClose; }
     void setClientSize(double widthTwips, double heightTwips);
@@ -40,6 +49,7 @@ protected:
     void layOut();
 
 private:
+    void reportReadFailure();
     GridView *MSHFlexGrid1;
     QPushButton *cmdClose;
     ListGridModel *m_model;

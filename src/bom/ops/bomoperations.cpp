@@ -241,23 +241,49 @@ bool readBomRows(Database &db, const QString &boardPn, SqlEngine::RowSink &sink,
                 {boardPn}, sink, error);
 }
 
+namespace {
+
+// A BOM whose rows carry two descriptions is listed once for each; a line
+// without a description comes first on either engine.
+const char BomListSql[] = "SELECT BoardBOM.BoardPN AS BOM, BoardBOM.Description From BoardBOM "
+                          "GROUP BY BoardBOM.BoardPN, BoardBOM.Description "
+                          "Order by BoardBOM.Description IS NOT NULL, BoardBOM.Description, "
+                          "BoardBOM.BoardPN IS NOT NULL, BoardBOM.BoardPN";
+const char InventoryListColumns[] = "select PartNo as [Part No],Description,CurrentInv as [Current Inv],"
+                                    "UnitCost as [Unit Cost],ReorderPoint as [Reorder Point],Bin as "
+                                    "[Time to Order] from Inventory ";
+
+} // namespace
+
 bool readBomList(Database &db, SqlEngine::RowSink &sink, DbError *error)
 {
-    // A BOM whose rows carry two descriptions is listed once for each; a
-    // line without a description comes first on either engine.
-    return read(db, QStringLiteral("SELECT BoardBOM.BoardPN AS BOM, BoardBOM.Description From BoardBOM "
-                                   "GROUP BY BoardBOM.BoardPN, BoardBOM.Description "
-                                   "Order by BoardBOM.Description IS NOT NULL, BoardBOM.Description, "
-                                   "BoardBOM.BoardPN IS NOT NULL, BoardBOM.BoardPN"),
-                {}, sink, error);
+    return read(db, QLatin1String(BomListSql), {}, sink, error);
+}
+
+bool readBomListPage(Database &db, qint64 offset, qint64 limit, SqlEngine::RowSink &sink,
+                     DbError *error)
+{
+    return read(db, QLatin1String(BomListSql) + QLatin1String(" LIMIT ? OFFSET ?"), {limit, offset},
+                sink, error);
 }
 
 bool readInventoryList(Database &db, SqlEngine::RowSink &sink, DbError *error)
 {
-    return read(db, QStringLiteral("select PartNo as [Part No],Description,CurrentInv as [Current Inv],"
-                                   "UnitCost as [Unit Cost],ReorderPoint as [Reorder Point],Bin as "
-                                   "[Time to Order] from Inventory Order by PartNo"),
-                {}, sink, error);
+    return read(db, QLatin1String(InventoryListColumns) + QLatin1String("Order by PartNo"), {}, sink,
+                error);
+}
+
+bool readInventoryPage(Database &db, const QVariant &after, qint64 limit, SqlEngine::RowSink &sink,
+                       DbError *error)
+{
+    // Part numbers are unique as the index compares them, so the next page
+    // starts right after the last part read.
+    if (after.isNull())
+        return read(db, QLatin1String(InventoryListColumns) + QLatin1String("Order by PartNo LIMIT ?"),
+                    {limit}, sink, error);
+    return read(db, QLatin1String(InventoryListColumns)
+                        + QLatin1String("WHERE PartNo > ? Order by PartNo LIMIT ?"),
+                {after, limit}, sink, error);
 }
 
 LoadOutcome loadBom(Database &db, const QString &boardPn)

@@ -54,6 +54,14 @@ bool readBomRows(Database &db, const QString &boardPn, SqlEngine::RowSink &sink,
 bool readBomList(Database &db, SqlEngine::RowSink &sink, DbError *error);
 // The whole catalogue by part number, under the listing's headings.
 bool readInventoryList(Database &db, SqlEngine::RowSink &sink, DbError *error);
+// The same a page at a time: at most `limit` rows after the part number
+// `after` (from the first part when null), through the part number's index.
+bool readInventoryPage(Database &db, const QVariant &after, qint64 limit, SqlEngine::RowSink &sink,
+                       DbError *error);
+// The BOM list a page at a time: at most `limit` lines from line `offset`
+// (the first is 0).
+bool readBomListPage(Database &db, qint64 offset, qint64 limit, SqlEngine::RowSink &sink,
+                     DbError *error);
 
 // One BoardBOM row as the editor holds it. `key` is null for a row not yet
 // stored.

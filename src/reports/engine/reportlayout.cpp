@@ -123,6 +123,8 @@ private:
             const int index = field(c.field);
             if (index < 0)
                 return unknownField(c.field);
+            if (c.total != ReportColumn::Total::None)
+                m_totalColumns << int(m_cols.size());
             m_cols << index;
             const double w = c.widthMm * PointsPerMm;
             m_x << x;
@@ -283,11 +285,10 @@ private:
 
     void count(qsizetype r, ReportTotals &t)
     {
-        QVector<const QVariant *> columns;
-        columns.reserve(m_cols.size());
-        for (int c : std::as_const(m_cols))
-            columns << &value(r, c);
-        t.addRow(columns);
+        // Only the columns that show a total: the others' sums are never read.
+        ++t.count;
+        for (int i : std::as_const(m_totalColumns))
+            t.addValue(i, value(r, m_cols[i]));
         for (const QString &f : std::as_const(m_summedFields))
             t.addToField(f, value(r, field(f)));
     }
@@ -448,7 +449,7 @@ private:
     ReportError m_error;
 
     double m_size = 9, m_line = 13, m_top = 0, m_bottom = 0, m_y = 0, m_left = 0, m_width = 0;
-    QVector<int> m_cols, m_groupCols;
+    QVector<int> m_cols, m_groupCols, m_totalColumns;
     QVector<double> m_x, m_w;
     QList<ReportText::Piece> m_subtitle, m_emptyText, m_totalText;
     QList<ReportText::Piece> m_band[6];

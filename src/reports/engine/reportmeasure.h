@@ -9,6 +9,7 @@
 #include <QString>
 #include <map>
 #include <memory>
+#include <vector>
 
 // Text widths in points: fonts measured on a 72 dpi surface.
 class ReportMeasure
@@ -34,7 +35,16 @@ public:
     {
         const QFontMetricsF &fm = metrics(size, bold);
         QHash<char16_t, double> &advances = m_advances[&fm];
+        std::vector<double> &latin1 = m_latin1[&fm]; // the same for the first 256, by index
+        if (latin1.empty())
+            latin1.assign(256, -1);
         auto advance = [&](QChar c) {
+            if (c.unicode() < 256) {
+                double &a = latin1[c.unicode()];
+                if (a < 0)
+                    a = fm.horizontalAdvance(c);
+                return a;
+            }
             auto it = advances.constFind(c.unicode());
             if (it == advances.cend())
                 it = advances.insert(c.unicode(), fm.horizontalAdvance(c));
@@ -68,5 +78,6 @@ private:
     }();
     std::map<int, std::unique_ptr<QFontMetricsF>> m_metrics;
     std::map<const QFontMetricsF *, QHash<char16_t, double>> m_advances;
+    std::map<const QFontMetricsF *, std::vector<double>> m_latin1;
 };
 

@@ -24,15 +24,18 @@ bool ReportTotals::number(const QVariant &value, double *out)
 void ReportTotals::addRow(const QVector<const QVariant *> &columns)
 {
     ++count;
-    for (qsizetype i = 0; i < columns.size() && i < sums.size(); ++i) {
-        const QVariant &v = *columns.at(i);
-        if (v.isNull())
-            continue;
-        ++counts[i];
-        double n = 0;
-        if (number(v, &n))
-            sums[i] += n;
-    }
+    for (qsizetype i = 0; i < columns.size() && i < sums.size(); ++i)
+        addValue(i, *columns.at(i));
+}
+
+void ReportTotals::addValue(qsizetype column, const QVariant &v)
+{
+    if (v.isNull() || column >= sums.size())
+        return;
+    ++counts[column];
+    double n = 0;
+    if (number(v, &n))
+        sums[column] += n;
 }
 
 void ReportTotals::addToField(const QString &field, const QVariant &value)

@@ -16,6 +16,8 @@ struct ReportTotals
     void reset(int columns);
     // One row: the value of each column, in column order.
     void addRow(const QVector<const QVariant *> &columns);
+    // One column's value of a row (after count is raised for the row).
+    void addValue(qsizetype column, const QVariant &value);
     void addToField(const QString &field, const QVariant &value);
 
     // A value as a number, when it is one.

@@ -232,90 +232,27 @@ VendorLookup preferredVendor(Database &db, const QString &item)
     return lookup;
 }
 
-namespace {
-
-// Sums the products row by row as the engine hands the values over: a
-// million parts need no result set in memory.
-class ValueSink : public SqlEngine::RowSink
-{
-public:
-    Valuation result;
-    DbError error;
-
-    void columns(const QStringList &) override {}
-    void value(QVariant &&v) override
-    {
-        if (m_column++ == 0)
-            m_stock = std::move(v);
-        else
-            m_cost = std::move(v);
-    }
-    void endRow() override
-    {
-        m_column = 0;
-        ++result.parts;
-        if (error)
-            return;
-        double stock = 0;
-        double cost = 0;
-        if (!number(m_stock, &stock) || !number(m_cost, &cost))
-            return;
-        // Negative stock or a negative cost adds nothing, also both at once
-        // (whose product alone would count as a positive value).
-        if (stock > 0 && cost > 0)
-            result.total += stock * cost;
-    }
-
-private:
-    bool number(const QVariant &v, double *out)
-    {
-        if (v.isNull()) {
-            error = DbError::runtime(ErrorNumber::InvalidUseOfNull);
-            return false;
-        }
-        bool ok = false;
-        *out = v.toDouble(&ok);
-        if (!ok)
-            error = DbError::runtime(ErrorNumber::TypeMismatch);
-        return ok;
-    }
-
-    int m_column = 0;
-    QVariant m_stock;
-    QVariant m_cost;
-};
-
-} // namespace
-
 Valuation valueStock(Database &db)
 {
-    if (!db.isOpen())
-        return failed<Valuation>(DbError::runtime(ErrorNumber::ObjectClosed));
-    const QString sql = db.engine().translate(
-        QStringLiteral("SELECT Inventory.CurrentInv, Inventory.UnitCost from Inventory ;"));
-    ValueSink sink;
-    DbError error;
-    bool supported = false;
-    QSqlDatabase handle = db.handle();
-    if (!db.engine().readAll(handle, sql, {}, sink, &error, &supported)) {
-        if (supported)
-            return failed<Valuation>(error);
-        // An engine without its own reader: through a result set.
-        Recordset rs;
-        if (!rs.open(db, sql))
-            return failed<Valuation>(rs.error());
-        for (qsizetype row = 0; row < rs.recordCount(); ++row) {
-            sink.value(rs.valueAt(row, 0));
-            sink.value(rs.valueAt(row, 1));
-            sink.endRow();
-        }
-    }
-    if (sink.error)
-        return failed<Valuation>(sink.error);
-    if (sink.result.parts == 0)
+    // One aggregate: the engine sums where the rows are. Negative stock or a
+    // negative cost adds nothing, also both at once (whose product alone
+    // would count as a positive value); a part with an empty stock or cost
+    // makes the total unusable.
+    const QList<QVariantList> rows = db.rows(QStringLiteral(
+        "SELECT COUNT(*), COUNT(UnitCost * CurrentInv), "
+        "SUM(CASE WHEN CurrentInv > 0 AND UnitCost > 0 THEN UnitCost * CurrentInv END) FROM Inventory"));
+    if (db.error())
+        return failed<Valuation>(db.error());
+    const QVariantList counts = rows.value(0);
+    Valuation result;
+    result.parts = counts.value(0).toLongLong();
+    if (result.parts == 0)
         return failed<Valuation>(DbError::runtime(ErrorNumber::NoCurrentRecord));
-    sink.result.status = Status::Done;
-    return sink.result;
+    if (counts.value(1).toLongLong() < result.parts) // a product with an empty factor
+        return failed<Valuation>(DbError::runtime(ErrorNumber::InvalidUseOfNull));
+    result.total = counts.value(2).toDouble();
+    result.status = Status::Done;
+    return result;
 }
 
 } // namespace StockOps

@@ -89,9 +89,10 @@ struct Valuation : Outcome
 
 // The value of the stock: stock on hand times unit cost summed over every
 // part, a part with negative stock or a negative cost (or both) counting 0.
-// Reads only, so it needs no transaction. An empty catalogue fails with error
-// 3021 (no current record); a part with an empty stock or cost with error 94
-// (invalid use of null), and with text that is no number with error 13.
+// One aggregate query, reads only, so it needs no transaction. An empty
+// catalogue fails with error 3021 (no current record); a part with an empty
+// stock or cost with error 94 (invalid use of null). (Text that is no number
+// cannot be stored there: the schema refuses it.)
 Valuation valueStock(Database &db);
 
 // A part's preferred vendor: Done with the first row's Vendor (null when the
