@@ -77,7 +77,12 @@ const QString Existing = "INSERT INTO Inventory (PartNo, Description, CurrentInv
                          "('R1', 'Resistor', 10, 0.5, 2);"
                          "INSERT INTO PreferredVendor (Item, Vendor, Description) VALUES ('R1', 'Old', 'Resistor');";
 
+// A file, the update ticked or not, the summary and the parts afterwards.
+struct ImportRow { QByteArray file; bool update; QString summary; QStringList stored; };
+
 } // namespace
+
+Q_DECLARE_METATYPE(ImportRow)
 
 class TestPartsImport : public QObject
 {
@@ -125,34 +130,26 @@ private slots:
     // written; with the update ticked, parts there take the file's values.
     void refusals_data()
     {
-        QTest::addColumn<QByteArray>("file");
-        QTest::addColumn<bool>("update");
-        QTest::addColumn<QString>("summary");
-        QTest::addColumn<QStringList>("stored");
+        QTest::addColumn<ImportRow>("row");
         const QString r1 = "R1|Resistor|10|0.5|2|Old";
         QTest::newRow("every kind of refusal")
-            << QByteArray("part,description,qty,cost,min\nC1,Cap,x1,1,1\nC2,Cap,2.5,1,1\nC3,,1,1,1\nc4,Cap,1,1,1\n"
-                          "C4,Again,1,1,1\nr1,Resistor,1,1,1\n,No number,1,1,1\nC5,Cap,1,cheap,1\nC6,Good,\"1,000\",1,1\n")
-            << false
-            << "2 part(s) added, 0 updated, 7 refused.\nLine 2: Stock \"x1\" is not a number\n"
-               "Line 3: Stock \"2.5\" is not a whole number\nLine 4: new part \"C3\" has no description\n"
-               "Line 6: part number \"C4\" is also on line 5\nLine 7: part \"R1\" is already in inventory\n"
-               "Line 8: no part number\nLine 9: Unit cost \"cheap\" is not a number"
-            << QStringList{"c4|Cap|1|1|1|-", "C6|Good|1000|1|1|-", r1};
+            << ImportRow{"part,description,qty,cost,min\nC1,Cap,x1,1,1\nC2,Cap,2.5,1,1\nC3,,1,1,1\nc4,Cap,1,1,1\n"
+                         "C4,Again,1,1,1\nr1,Resistor,1,1,1\n,No number,1,1,1\nC5,Cap,1,cheap,1\nC6,Good,\"1,000\",1,1\n", false,
+                         "2 part(s) added, 0 updated, 7 refused.\nLine 2: Stock \"x1\" is not a number\n"
+                         "Line 3: Stock \"2.5\" is not a whole number\nLine 4: new part \"C3\" has no description\n"
+                         "Line 6: part number \"C4\" is also on line 5\nLine 7: part \"R1\" is already in inventory\n"
+                         "Line 8: no part number\nLine 9: Unit cost \"cheap\" is not a number",
+                         {"c4|Cap|1|1|1|-", "C6|Good|1000|1|1|-", r1}};
         QTest::newRow("update: empty cells keep their values, a vendor changes")
-            << QByteArray("\xEF\xBB\xBFPart No\tDescription\tStock\tVendor\nr1\t\t25\tNew\nN1\tNew one\t\t\n")
-            << true << "1 part(s) added, 1 updated, 0 refused."
-            << QStringList{"N1|New one|0|-|-|-", "R1|Resistor|25|0.5|2|New"};
+            << ImportRow{"\xEF\xBB\xBFPart No\tDescription\tStock\tVendor\nr1\t\t25\tNew\nN1\tNew one\t\t\n", true,
+                         "1 part(s) added, 1 updated, 0 refused.", {"N1|New one|0|-|-|-", "R1|Resistor|25|0.5|2|New"}};
         QTest::newRow("no headings: columns in the usual order")
-            << QByteArray("A-1;First;4;0,5;;7;Acme\n") << false << "1 part(s) added, 0 updated, 0 refused."
-            << QStringList{"A-1|First|4|0.5|7|Acme", r1};
+            << ImportRow{"A-1;First;4;0,5;;7;Acme\n", false, "1 part(s) added, 0 updated, 0 refused.", {"A-1|First|4|0.5|7|Acme", r1}};
     }
     void refusals()
     {
-        QFETCH(QByteArray, file);
-        QFETCH(bool, update);
-        QFETCH(QString, summary);
-        QFETCH(QStringList, stored);
+        QFETCH(ImportRow, row);
+        const auto [file, update, summary, stored] = row;
         TestEnvironment env(Existing);
         QVERIFY2(env.isValid(), qPrintable(env.error()));
         const Sheet sheet = Sheet::parse(file);
@@ -233,22 +230,19 @@ private slots:
         auto *w = h.open<ImportPartsWindow>(CommandId::ImportParts);
         QVERIFY(w);
         QCOMPARE(w->columnFields(), (QList<PartField>{PartField::None, PartField::None, PartField::UnitCost}));
-        auto *headings = w->findChild<QCheckBox *>("chkHeadings");
-        QVERIFY(headings->isChecked());
-        // The user picks the part number and the description.
-        for (int c = 0; c < 2; ++c) {
-            auto *box = w->findChild<QComboBox *>(QString("cboField%1").arg(c));
-            box->setFocus();
-            for (int i = 0; i < (c == 0 ? 1 : 2); ++i)
-                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+        QVERIFY(Drive::find<QCheckBox>(w, "chkHeadings")->isChecked());
+        // The user picks the part number and the description, ticks the update, imports.
+        for (const char *box : {"cboField0", "cboField1", "cboField1"}) {
+            Drive::focus(Drive::find(w, box));
+            Drive::key(Qt::Key_Down);
         }
         QCOMPARE(w->columnFields(), (QList<PartField>{PartField::PartNo, PartField::Description, PartField::UnitCost}));
-        auto *update = w->findChild<QCheckBox *>("chkUpdate");
-        QTest::mouseClick(update, Qt::LeftButton, {}, QPoint(8, update->height() / 2)); // on its box
-        QVERIFY(update->isChecked());
-        QTest::mouseClick(w->findChild<QPushButton *>("cmdImport"), Qt::LeftButton);
+        Drive::focus(Drive::find(w, "chkUpdate"));
+        Drive::key(Qt::Key_Space);
+        QVERIFY(Drive::find<QCheckBox>(w, "chkUpdate")->isChecked());
+        QVERIFY(Drive::click(w, "cmdImport"));
         QCOMPARE(h.ui.lastText(), QString("1 part(s) added, 1 updated, 0 refused."));
-        QCOMPARE(w->findChild<QPlainTextEdit *>("txtSummary")->toPlainText(), h.ui.lastText());
+        QCOMPARE(Drive::find<QPlainTextEdit>(w, "txtSummary")->toPlainText(), h.ui.lastText());
         QCOMPARE(parts(h.env), (QStringList{"P-1|Part one|0|2|-|-", "R1|New text|10|3|2|Old"}));
     }
 };
