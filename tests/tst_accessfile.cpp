@@ -95,19 +95,8 @@ public:
     int next = 0;
     QString describe() const override { return "memory.mdb"; }
     QStringList tables() override { return {table, "Other Table"}; }
-    bool openTable(const QString &, QStringList *c, QString *) override
-    {
-        *c = columns;
-        next = 0;
-        return true;
-    }
-    bool nextRow(QVariantList *values, QString *) override
-    {
-        if (next >= rows.size())
-            return false;
-        *values = rows.at(next++);
-        return true;
-    }
+    bool openTable(const QString &, QStringList *c, QString *) override { return *c = columns, next = 0, true; }
+    bool nextRow(QVariantList *values, QString *) override { return next < rows.size() && (*values = rows.at(next++), true); }
 };
 
 QStringList inventory(const QString &file)
@@ -115,15 +104,11 @@ QStringList inventory(const QString &file)
     Database db("look");
     if (!db.open(file))
         return {"<no file>"};
-    Recordset rs;
-    rs.open(db, "select PartNo, Description, CurrentInv, UnitCost, MinReq, Bin from Inventory order by PartNo");
     QStringList out;
-    for (; !rs.isEof(); rs.moveNext()) {
+    for (const QVariantList &r : db.rows("select PartNo, Description, CurrentInv, UnitCost, MinReq, Bin from Inventory")) {
         QStringList v;
         for (int i = 0; i < 6; ++i)
-            v << (rs.value(i).isNull() ? "-"
-                  : i == 3 ? QString::number(rs.value(i).toDouble(), 'f', QLocale::FloatingPointShortest)
-                           : rs.value(i).toString());
+            v << (r.at(i).isNull() ? "-" : i == 3 ? QString::number(r.at(i).toDouble(), 'f', QLocale::FloatingPointShortest) : r.at(i).toString());
         out << v.join('|');
     }
     return out;

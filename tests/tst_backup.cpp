@@ -304,17 +304,13 @@ private slots:
     void serverDump()
     {
         QFETCH(bool, onPath);
-        const QString reason = TestEnvironment::unavailable(TestEnvironment::Engine::Server);
-        if (onPath && !reason.isEmpty())
-            QSKIP(qPrintable(reason));
+        if (const QString why = TestEnvironment::unavailable(TestEnvironment::Engine::Server); onPath && !why.isEmpty())
+            QSKIP(qPrintable(why));
         std::unique_ptr<TestEnvironment> server;
-        if (onPath) {
+        if (onPath)
             server = std::make_unique<TestEnvironment>(QStringLiteral("INSERT INTO Inventory (PartNo) VALUES ('R1');"),
                                                        TestEnvironment::Data::Empty, TestEnvironment::Engine::Server);
-            QVERIFY2(server->isValid(), qPrintable(server->error()));
-        }
-        const QString address =
-            server ? server->app.databaseAddress() : QStringLiteral("postgresql://nobody@localhost/partwise");
+        const QString address = server ? server->app.databaseAddress() : QStringLiteral("postgresql://nobody@localhost/partwise");
         QTemporaryDir empty;
         const QByteArray path = qgetenv("PATH");
         if (!onPath)

@@ -58,13 +58,11 @@ QStringList parts(TestEnvironment &env)
     Database db("look");
     if (!db.open(env.app.databaseAddress()))
         return {"cannot open"};
-    Recordset rs;
-    rs.open(db, "select i.PartNo, i.Description, i.CurrentInv, i.UnitCost, i.MinReq, v.Vendor from Inventory i "
-                "left join PreferredVendor v on v.Item = i.PartNo order by i.PartNo");
-    for (; !rs.isEof(); rs.moveNext()) {
+    for (const QVariantList &r : db.rows("select i.PartNo, i.Description, i.CurrentInv, i.UnitCost, i.MinReq, v.Vendor from Inventory i "
+                                         "left join PreferredVendor v on v.Item = i.PartNo order by i.PartNo")) {
         QStringList v;
-        for (int i = 0; i < 6; ++i)
-            v << (rs.value(i).isNull() ? "-" : rs.value(i).toString());
+        for (const QVariant &value : r)
+            v << (value.isNull() ? "-" : value.toString());
         out << v.join('|');
     }
     return out;
