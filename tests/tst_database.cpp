@@ -503,31 +503,19 @@ private slots:
     void translation_data()
     {
         QTest::addColumn<SqlRow>("row");
-        QTest::newRow("brackets") << SqlRow{"server", "select PartNo as [Part No] from Inventory Order by PartNo",
-                                           R"(select "PartNo" as "Part No" from "Inventory" Order by "PartNo")"};
-        QTest::newRow("alias in later uses") << SqlRow{"server", "SELECT x AS ToPull FROM t WHERE topull > 1 ORDER BY ToPull",
-                                                      R"(SELECT x AS "ToPull" FROM t WHERE "ToPull" > 1 ORDER BY "ToPull")"};
-        QTest::newRow("alias before its AS") << SqlRow{"server", "SELECT VendorName FROM (SELECT 1 AS VendorName) AS R",
-                                                      R"(SELECT "VendorName" FROM (SELECT 1 AS "VendorName") AS "R")"};
-        QTest::newRow("doubled quote in text") << SqlRow{"server", "select * from Users where User = 'it''s as User' and x = ?",
-                                                        R"(select * from "Users" where "User" = 'it''s as User' and x = ?)"};
-        QTest::newRow("doubled quote in a name") << SqlRow{"server", R"(select 1 as "a""b", 'x''' as PartNo)",
-                                                          R"(select 1 as "a""b", 'x''' as "PartNo")"};
-        QTest::newRow("cast names a type") << SqlRow{"server", "SELECT CAST(MinReq AS text) AS Text FROM Inventory",
-                                                    R"(SELECT CAST("MinReq" AS text) AS "Text" FROM "Inventory")"};
-        QTest::newRow("function named like an alias") << SqlRow{"server", "SELECT count(*) AS Count FROM BoardBOM",
-                                                               R"(SELECT count(*) AS "Count" FROM "BoardBOM")"};
+        QTest::newRow("brackets") << SqlRow{"server", "select PartNo as [Part No] from Inventory Order by PartNo", R"(select "PartNo" as "Part No" from "Inventory" Order by "PartNo")"};
+        QTest::newRow("alias in later uses") << SqlRow{"server", "SELECT x AS ToPull FROM t WHERE topull > 1 ORDER BY ToPull", R"(SELECT x AS "ToPull" FROM t WHERE "ToPull" > 1 ORDER BY "ToPull")"};
+        QTest::newRow("alias before its AS") << SqlRow{"server", "SELECT VendorName FROM (SELECT 1 AS VendorName) AS R", R"(SELECT "VendorName" FROM (SELECT 1 AS "VendorName") AS "R")"};
+        QTest::newRow("doubled quote in text") << SqlRow{"server", "select * from Users where User = 'it''s as User' and x = ?", R"(select * from "Users" where "User" = 'it''s as User' and x = ?)"};
+        QTest::newRow("doubled quote in a name") << SqlRow{"server", R"(select 1 as "a""b", 'x''' as PartNo)", R"(select 1 as "a""b", 'x''' as "PartNo")"};
+        QTest::newRow("cast names a type") << SqlRow{"server", "SELECT CAST(MinReq AS text) AS Text FROM Inventory", R"(SELECT CAST("MinReq" AS text) AS "Text" FROM "Inventory")"};
+        QTest::newRow("function named like an alias") << SqlRow{"server", "SELECT count(*) AS Count FROM BoardBOM", R"(SELECT count(*) AS "Count" FROM "BoardBOM")"};
         QTest::newRow("number with exponent") << SqlRow{"server", "select 1e5 as Big", R"(select 1e5 as "Big")"};
-        QTest::newRow("delete naming a column") << SqlRow{"server", "Delete Inventory.PartNo From Inventory WHERE PartNo = ?;",
-                                                         R"(DELETE FROM "Inventory" WHERE "PartNo" = ?;)"};
-        QTest::newRow("delete all columns") << SqlRow{"file", "Delete Users.* From Users WHERE Users.User = ?;",
-                                                     "DELETE FROM Users WHERE Users.User = ?;"};
-        QTest::newRow("file keeps names") << SqlRow{"file", "select PartNo as [Part No] from Inventory",
-                                                   "select PartNo as [Part No] from Inventory"};
-        QTest::newRow("locking read") << SqlRow{"locking", "select CurrentInv from Inventory where PartNo = ? ;",
-                                               "select CurrentInv from Inventory where PartNo = ? FOR UPDATE"};
-        QTest::newRow("totals are not locked") << SqlRow{"locking", "select sum(CurrentInv) from Inventory",
-                                                        "select sum(CurrentInv) from Inventory"};
+        QTest::newRow("delete naming a column") << SqlRow{"server", "Delete Inventory.PartNo From Inventory WHERE PartNo = ?;", R"(DELETE FROM "Inventory" WHERE "PartNo" = ?;)"};
+        QTest::newRow("delete all columns") << SqlRow{"file", "Delete Users.* From Users WHERE Users.User = ?;", "DELETE FROM Users WHERE Users.User = ?;"};
+        QTest::newRow("file keeps names") << SqlRow{"file", "select PartNo as [Part No] from Inventory", "select PartNo as [Part No] from Inventory"};
+        QTest::newRow("locking read") << SqlRow{"locking", "select CurrentInv from Inventory where PartNo = ? ;", "select CurrentInv from Inventory where PartNo = ? FOR UPDATE"};
+        QTest::newRow("totals are not locked") << SqlRow{"locking", "select sum(CurrentInv) from Inventory", "select sum(CurrentInv) from Inventory"};
     }
     void translation()
     {
@@ -605,14 +593,12 @@ private slots:
             QSqlDatabase raw = QSqlDatabase::addDatabase("QSQLITE", "raw");
             raw.setDatabaseName(path);
             QVERIFY(raw.open());
-            QSqlQuery q(raw);
-            for (const char *s : {"CREATE TABLE Inventory (PartNo TEXT, Description TEXT, CurrentInv INTEGER, UnitCost REAL, "
-                                  "ReorderPoint INTEGER, MinReq INTEGER, Bin INTEGER)",
-                                  "CREATE TABLE BoardBOM (BoardPN TEXT, Description TEXT, PartNo TEXT, QtyUsed REAL)",
-                                  "CREATE TABLE Users (User TEXT, Password TEXT)",
-                                  "CREATE TABLE PreferredVendor (Item TEXT, Vendor TEXT, Description TEXT)"})
-                QVERIFY(q.exec(s));
-            QVERIFY(q.exec(rows));
+            for (const QString &s : {"CREATE TABLE Inventory (PartNo TEXT, Description TEXT, CurrentInv INTEGER, UnitCost REAL, "
+                                     "ReorderPoint INTEGER, MinReq INTEGER, Bin INTEGER)",
+                                     "CREATE TABLE BoardBOM (BoardPN TEXT, Description TEXT, PartNo TEXT, QtyUsed REAL)",
+                                     "CREATE TABLE Users (User TEXT, Password TEXT)",
+                                     "CREATE TABLE PreferredVendor (Item TEXT, Vendor TEXT, Description TEXT)", rows})
+                QVERIFY(QSqlQuery(raw).exec(s));
             raw.close();
         }
         QSqlDatabase::removeDatabase("raw");
