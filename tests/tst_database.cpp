@@ -593,11 +593,11 @@ private slots:
             QSqlDatabase raw = QSqlDatabase::addDatabase("QSQLITE", "raw");
             raw.setDatabaseName(path);
             QVERIFY(raw.open());
-            for (const QString &s : {"CREATE TABLE Inventory (PartNo TEXT, Description TEXT, CurrentInv INTEGER, UnitCost REAL, "
-                                     "ReorderPoint INTEGER, MinReq INTEGER, Bin INTEGER)",
-                                     "CREATE TABLE BoardBOM (BoardPN TEXT, Description TEXT, PartNo TEXT, QtyUsed REAL)",
-                                     "CREATE TABLE Users (User TEXT, Password TEXT)",
-                                     "CREATE TABLE PreferredVendor (Item TEXT, Vendor TEXT, Description TEXT)", rows})
+            for (const QString &s : QStringList{"CREATE TABLE Inventory (PartNo TEXT, Description TEXT, CurrentInv INTEGER, UnitCost REAL, "
+                                                 "ReorderPoint INTEGER, MinReq INTEGER, Bin INTEGER)",
+                                                 "CREATE TABLE BoardBOM (BoardPN TEXT, Description TEXT, PartNo TEXT, QtyUsed REAL)",
+                                                 "CREATE TABLE Users (User TEXT, Password TEXT)",
+                                                 "CREATE TABLE PreferredVendor (Item TEXT, Vendor TEXT, Description TEXT)", rows})
                 QVERIFY(QSqlQuery(raw).exec(s));
             raw.close();
         }
