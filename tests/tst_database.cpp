@@ -70,6 +70,8 @@ struct ReadRow { QString sql; QVariantList values; int rows; }; // rows -1: refu
 struct KindRow { QVariant value; QString kind; };
 struct SqlRow { QString form, sql, expected; };
 struct ValueRow { QString sql; QVariant value; bool taken; };
+struct FileRow { QByteArray content; QString reason; };
+struct TypesRow { QString rows, refusal; }; // refusal empty: it opens
 
 } // namespace
 
@@ -79,6 +81,8 @@ Q_DECLARE_METATYPE(ReadRow)
 Q_DECLARE_METATYPE(KindRow)
 Q_DECLARE_METATYPE(SqlRow)
 Q_DECLARE_METATYPE(ValueRow)
+Q_DECLARE_METATYPE(FileRow)
+Q_DECLARE_METATYPE(TypesRow)
 
 class TestDatabase : public QObject
 {
@@ -99,18 +103,17 @@ private slots:
     // Never created, emptied or rewritten.
     void openRefusesWhatIsNotADatabase_data()
     {
-        QTest::addColumn<QByteArray>("content");
-        QTest::addColumn<QString>("reason");
-        QTest::newRow("missing") << QByteArray() << "does not exist";
-        QTest::newRow("empty") << QByteArray("") << "empty";
-        QTest::newRow("jet") << QByteArray(2048, '\0').replace(4, 15, "Standard Jet DB") << "Microsoft Access (Jet)";
-        QTest::newRow("text") << QByteArray("PartNo,Description\nR100,Resistor\n") << "not an SQLite database";
-        QTest::newRow("damaged") << QByteArray("SQLite format 3\0", 16) + QByteArray(4000, 'x') << "";
+        QTest::addColumn<FileRow>("row");
+        QTest::newRow("missing") << FileRow{QByteArray(), "does not exist"};
+        QTest::newRow("empty") << FileRow{"", "empty"};
+        QTest::newRow("jet") << FileRow{QByteArray(2048, '\0').replace(4, 15, "Standard Jet DB"), "Microsoft Access (Jet)"};
+        QTest::newRow("text") << FileRow{"PartNo,Description\nR100,Resistor\n", "not an SQLite database"};
+        QTest::newRow("damaged") << FileRow{QByteArray("SQLite format 3\0", 16) + QByteArray(4000, 'x'), ""};
     }
     void openRefusesWhatIsNotADatabase()
     {
-        QFETCH(QByteArray, content);
-        QFETCH(QString, reason);
+        QFETCH(FileRow, row);
+        const auto [content, reason] = row;
         QTemporaryDir dir;
         const QString path = dir.filePath("Inventory.mdb");
         QFile f(path);
@@ -575,18 +578,16 @@ private slots:
     // and the file is left as it was.
     void startUpChecksTheTypes_data()
     {
-        QTest::addColumn<QString>("rows");
-        QTest::addColumn<QString>("refusal"); // empty: it opens
-        QTest::newRow("sound") << "INSERT INTO Inventory VALUES ('R1', 'x', 5, 0.5, 0, 1, 0)" << "";
-        QTest::newRow("text in stock") << "INSERT INTO Inventory VALUES ('R1', 'x', 'lots', 0.5, 0, 1, 0)"
-                                       << "Inventory PartNo \"R1\": CurrentInv \"lots\" is not a whole number";
-        QTest::newRow("blank quantity") << "INSERT INTO BoardBOM VALUES ('K1', 'Kit', 'R1', '')"
-                                        << "BoardBOM BoardPN \"K1\": QtyUsed \"\" is not a number";
+        QTest::addColumn<TypesRow>("row");
+        QTest::newRow("sound") << TypesRow{"INSERT INTO Inventory VALUES ('R1', 'x', 5, 0.5, 0, 1, 0)", ""};
+        QTest::newRow("text in stock") << TypesRow{"INSERT INTO Inventory VALUES ('R1', 'x', 'lots', 0.5, 0, 1, 0)",
+                                                   "Inventory PartNo \"R1\": CurrentInv \"lots\" is not a whole number"};
+        QTest::newRow("blank quantity") << TypesRow{"INSERT INTO BoardBOM VALUES ('K1', 'Kit', 'R1', '')", "BoardBOM BoardPN \"K1\": QtyUsed \"\" is not a number"};
     }
     void startUpChecksTheTypes()
     {
-        QFETCH(QString, rows);
-        QFETCH(QString, refusal);
+        QFETCH(TypesRow, row);
+        const auto [rows, refusal] = row;
         QTemporaryDir dir;
         const QString path = dir.filePath("old.mdb");
         {

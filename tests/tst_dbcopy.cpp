@@ -67,6 +67,8 @@ QString newServerDatabase(bool withTables, PgServer::Letters letters = PgServer:
     return address;
 }
 
+using HowRow = QPair<QString, int>;
+
 } // namespace
 
 class TestDbCopy : public QObject
@@ -170,16 +172,15 @@ private slots:
     // file; one that ends well leaves a whole file that needs no log beside it.
     void fileTargetWholeOrNone_data()
     {
-        QTest::addColumn<QString>("how");
-        QTest::addColumn<int>("status"); // -1: killed
-        QTest::newRow("completes") << "" << 0;
-        QTest::newRow("killed half-way") << "ulimit -f 150;" << -1;
-        QTest::newRow("disk full at the end") << "<tmpfs>" << 1;
+        QTest::addColumn<HowRow>("row"); // how the copy runs; its status, -1: killed
+        QTest::newRow("completes") << qMakePair(QString(), 0);
+        QTest::newRow("killed half-way") << qMakePair(QString("ulimit -f 150;"), -1);
+        QTest::newRow("disk full at the end") << qMakePair(QString("<tmpfs>"), 1);
     }
     void fileTargetWholeOrNone()
     {
-        QFETCH(QString, how);
-        QFETCH(int, status);
+        QFETCH(HowRow, row);
+        auto [how, status] = row;
         TestEnvironment env("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 6000) "
                             "INSERT INTO Inventory (PartNo, Description, CurrentInv, UnitCost) "
                             "SELECT 'P' || i, 'Part number ' || i || ' with a description', i, i / 8.0 FROM n;",
