@@ -88,11 +88,7 @@ int slowBackup(const QString &path, const QString &target, const QString &signal
 QString integrity(const QString &path)
 {
     Database db(QStringLiteral("check"));
-    if (!db.openAtStartUp(path))
-        return db.errorString();
-    QSqlQuery q(db.handle());
-    return q.exec(QStringLiteral("PRAGMA integrity_check")) && q.next() ? q.value(0).toString()
-                                                                        : QStringLiteral("no answer");
+    return db.openAtStartUp(path) ? db.scalar(QStringLiteral("PRAGMA integrity_check")).toString() : db.errorString();
 }
 
 QStringList leftovers(const QString &folder)
@@ -236,31 +232,26 @@ private slots:
         QVERIFY2(env.isValid(), qPrintable(env.error()));
         const QString db = env.app.databaseAddress();
         const QDate today(2026, 12, 7);
-        QVERIFY(QDir().mkpath(BackupOps::Daily::folder(db)));
-        const QStringList others{BackupOps::Daily::folder(db) + "/Inventory-notes.mdb",
-                                 BackupOps::Daily::folder(db) + "/Other-2026-01-01.mdb"};
-        for (const QString &other : others)
-            QVERIFY(writeFile(other, "keep"));
+        const QString folder = BackupOps::Daily::folder(db);
+        QVERIFY(QDir().mkpath(folder));
+        const QStringList others{folder + "/Inventory-notes.mdb", folder + "/Other-2026-01-01.mdb"};
         // Left by copies cut off: one long ago, one under way now.
-        const QString stale = BackupOps::Daily::folder(db) + "/Inventory-2026-12-01.mdb.partial-1",
-                      fresh = BackupOps::Daily::folder(db) + "/Inventory-2026-12-07.mdb.partial-2";
+        const QString stale = folder + "/Inventory-2026-12-01.mdb.partial-1", fresh = folder + "/Inventory-2026-12-07.mdb.partial-2";
         QFile staleFile(stale);
-        QVERIFY(writeFile(stale, "cut off") && writeFile(fresh, "under way") && staleFile.open(QIODevice::ReadWrite));
+        QVERIFY(writeFile(others[0], "keep") && writeFile(others[1], "keep") && writeFile(stale, "cut off")
+                && writeFile(fresh, "under way") && staleFile.open(QIODevice::ReadWrite));
         QVERIFY(staleFile.setFileTime(QDateTime::currentDateTime().addSecs(-7200), QFileDevice::FileModificationTime));
         staleFile.close();
         for (int day : there)
             QVERIFY(writeFile(BackupOps::Daily::fileName(db, today.addDays(-day)), "old"));
-        const BackupOps::Outcome outcome =
-            BackupOps::Daily::run(db, today, BackupOps::Daily::copiesFromSetting(setting));
+        const BackupOps::Outcome outcome = BackupOps::Daily::run(db, today, BackupOps::Daily::copiesFromSetting(setting));
         QVERIFY2(outcome.ok(), qPrintable(outcome.text));
         QStringList expected;
         for (int day : kept)
             expected.prepend(BackupOps::Daily::fileName(db, today.addDays(-day)));
         QCOMPARE(BackupOps::Daily::existing(db), expected);
-        for (const QString &other : others)
-            QVERIFY(QFile::exists(other));
+        QVERIFY(QFile::exists(others[0]) && QFile::exists(others[1]) && QFile::exists(fresh));
         QCOMPARE(QFile::exists(stale), !kept.contains(0)); // only where copies are made
-        QVERIFY(QFile::exists(fresh));
         if (kept.contains(0))
             QCOMPARE(contents(expected.last()) == "old", there.contains(0));
     }
