@@ -185,8 +185,10 @@ private slots:
         QProcess cutter; // cuts the connection while this process waits in COMMIT
         if (atCommit) {
             QVERIFY(server.run({"ALTER SYSTEM SET synchronous_standby_names = 'nowhere'", "SELECT pg_reload_conf()"}, &why));
-            // The reload reaches this connection's server process in its own time.
+            // The reload reaches this connection's server process, and the
+            // checkpointer that tells commits to wait, each in its own time.
             QTRY_COMPARE_WITH_TIMEOUT(db.scalar("SELECT current_setting('synchronous_standby_names')").toString(), QString("nowhere"), 10000);
+            QTest::qWait(500);
             const QString psql = PgServer::binFolder() + "/psql -h " + server.socketFolder() + " -U partwise -d " + name
                                  + " -Atc \"SELECT pid FROM pg_stat_activity WHERE wait_event = 'SyncRep'\"";
             const QString act = cut.endsWith("stop") ? QString("kill -QUIT %1").arg(server.processId())
