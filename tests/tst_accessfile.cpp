@@ -95,19 +95,8 @@ public:
     int next = 0;
     QString describe() const override { return "memory.mdb"; }
     QStringList tables() override { return {table, "Other Table"}; }
-    bool openTable(const QString &, QStringList *c, QString *) override
-    {
-        *c = columns;
-        next = 0;
-        return true;
-    }
-    bool nextRow(QVariantList *values, QString *) override
-    {
-        if (next >= rows.size())
-            return false;
-        *values = rows.at(next++);
-        return true;
-    }
+    bool openTable(const QString &, QStringList *c, QString *) override { return *c = columns, next = 0, true; }
+    bool nextRow(QVariantList *values, QString *) override { return next < rows.size() && (*values = rows.at(next++), true); }
 };
 
 QStringList inventory(const QString &file)
@@ -115,15 +104,11 @@ QStringList inventory(const QString &file)
     Database db("look");
     if (!db.open(file))
         return {"<no file>"};
-    Recordset rs;
-    rs.open(db, "select PartNo, Description, CurrentInv, UnitCost, MinReq, Bin from Inventory order by PartNo");
     QStringList out;
-    for (; !rs.isEof(); rs.moveNext()) {
+    for (const QVariantList &r : db.rows("select PartNo, Description, CurrentInv, UnitCost, MinReq, Bin from Inventory")) {
         QStringList v;
         for (int i = 0; i < 6; ++i)
-            v << (rs.value(i).isNull() ? "-"
-                  : i == 3 ? QString::number(rs.value(i).toDouble(), 'f', QLocale::FloatingPointShortest)
-                           : rs.value(i).toString());
+            v << (r.at(i).isNull() ? "-" : i == 3 ? QString::number(r.at(i).toDouble(), 'f', QLocale::FloatingPointShortest) : r.at(i).toString());
         out << v.join('|');
     }
     return out;
@@ -136,7 +121,16 @@ const QStringList Products{"--table", "products=Inventory", "--column", "Product
                            "--column", "Discontinued=Bin", "--column", "ProductID=", "--column", "SupplierID=",
                            "--column", "CategoryID=", "--column", "UnitsOnOrder="};
 
+struct ReadRow { QString file, table; int rows; };
+// lines: what the copy says; stored: the parts afterwards, empty: no file
+struct MapRow { QStringList columns; QList<QVariantList> rows; bool check; QStringList lines, stored; bool server = false; };
+struct OfferRow { bool copyThere, yes, opens; QString told; }; // told: the last message
+
 } // namespace
+
+Q_DECLARE_METATYPE(ReadRow)
+Q_DECLARE_METATYPE(MapRow)
+Q_DECLARE_METATYPE(OfferRow)
 
 class TestAccessFile : public QObject
 {
@@ -147,20 +141,17 @@ private slots:
     // the file's code page, nulls, dates (where mdb-export can show them).
     void readsWhatMdbExportReads_data()
     {
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<QString>("table");
-        QTest::addColumn<int>("rows");
-        QTest::newRow("Jet 3, money and whole numbers") << "nwind.mdb" << "Products" << 77;
-        QTest::newRow("Jet 3, dates, nulls, accents") << "nwind.mdb" << "Orders" << 830;
-        QTest::newRow("Jet 3, table named with an umlaut") << "nwind.mdb" << QString::fromUtf8("Umsätze") << 830;
-        QTest::newRow("Jet 4, dates, memo, line breaks") << "DateTestDatabase.mdb" << "DateTest" << 6;
-        QTest::newRow("ACE") << "ASampleDatabase.accdb" << "Asset Items" << 0;
+        QTest::addColumn<ReadRow>("r");
+        QTest::newRow("Jet 3, money and whole numbers") << ReadRow{"nwind.mdb", "Products", 77};
+        QTest::newRow("Jet 3, dates, nulls, accents") << ReadRow{"nwind.mdb", "Orders", 830};
+        QTest::newRow("Jet 3, table named with an umlaut") << ReadRow{"nwind.mdb", QString::fromUtf8("Umsätze"), 830};
+        QTest::newRow("Jet 4, dates, memo, line breaks") << ReadRow{"DateTestDatabase.mdb", "DateTest", 6};
+        QTest::newRow("ACE") << ReadRow{"ASampleDatabase.accdb", "Asset Items", 0};
     }
     void readsWhatMdbExportReads()
     {
-        QFETCH(QString, file);
-        QFETCH(QString, table);
-        QFETCH(int, rows);
+        QFETCH(ReadRow, r);
+        const auto [file, table, rows] = r;
         if (const QString why = skipWhy(); !why.isEmpty())
             QSKIP(qPrintable(why));
         const auto expected = mdbExport(Jet + '/' + file, table);
@@ -196,20 +187,14 @@ private slots:
 
     // Access keeps a date as days since 30 December 1899; before it the
     // whole days count back and the fraction still counts forward.
-    void isoDates_data()
-    {
-        QTest::addColumn<double>("days");
-        QTest::addColumn<QString>("iso");
-        QTest::newRow("day nought") << 0.0 << "1899-12-30T00:00:00";
-        QTest::newRow("noon, 1 January 1900") << 2.5 << "1900-01-01T12:00:00";
-        QTest::newRow("before day nought") << -1.25 << "1899-12-29T06:00:00";
-        QTest::newRow("last day Access takes") << 2958465.999988426 << "9999-12-31T23:59:59";
-    }
     void isoDates()
     {
-        QFETCH(double, days);
-        QFETCH(QString, iso);
-        QCOMPARE(AccessFile::isoDate(days), iso);
+        const QList<QPair<double, QString>> rows{{0.0, "1899-12-30T00:00:00"}, // day nought
+                                                 {2.5, "1900-01-01T12:00:00"},
+                                                 {-1.25, "1899-12-29T06:00:00"}, // before day nought
+                                                 {2958465.999988426, "9999-12-31T23:59:59"}}; // the last day Access takes
+        for (const auto &[days, iso] : rows)
+            QCOMPARE(AccessFile::isoDate(days), iso);
     }
 
     // Rows of a table named in other letter case, into a new file: values
@@ -217,101 +202,75 @@ private slots:
     // not fit, after which nothing at all is written.
     void mapsIntoInventory_data()
     {
-        QTest::addColumn<QStringList>("columns");
-        QTest::addColumn<QList<QVariantList>>("rows");
-        QTest::addColumn<bool>("check");
-        QTest::addColumn<QStringList>("lines");
-        QTest::addColumn<QStringList>("stored"); // empty: no file
+        QTest::addColumn<MapRow>("row");
         const QStringList cols{"PARTNO", "description", "currentinv", "UnitCost", "MinReq", "bin"};
         QTest::newRow("exact values, any letter case")
-            << cols
-            << QList<QVariantList>{{" R1 ", "It's  a 'part' ", qlonglong(-3), 0.1, 2.0, qlonglong(1)},
-                                   {QString::fromUtf8("µF-Ω"), QVariant(), QVariant(), 1e-4, QVariant(), qlonglong(0)}}
-            << false << QStringList()
-            << QStringList{" R1 |It's  a 'part' |-3|0.1|2|1", QString::fromUtf8("µF-Ω|-|-|0.0001|-|0")};
+            << MapRow{cols, {{" R1 ", "It's  a 'part' ", qlonglong(-3), 0.1, 2.0, qlonglong(1)},
+                             {QString::fromUtf8("µF-Ω"), QVariant(), QVariant(), 1e-4, QVariant(), qlonglong(0)}},
+                      false, {}, {" R1 |It's  a 'part' |-3|0.1|2|1", QString::fromUtf8("µF-Ω|-|-|0.0001|-|0")}};
+        QTest::newRow("into a server, in one transaction")
+            << MapRow{{"partno", "Description", "UnitCost", "Bin"},
+                      {{QString::fromUtf8("µF-1"), "It's  here ", 0.1, qlonglong(1)}, {"r2", QVariant(), 2.0, qlonglong(0)}},
+                      false, {}, {"r2|-|-|2|-|0", QString::fromUtf8("µF-1|It's  here |-|0.1|-|1")}, true};
         QTest::newRow("check only writes nothing")
-            << cols << QList<QVariantList>{{"R1", "d", qlonglong(1), 1.0, qlonglong(1), qlonglong(0)}} << true
-            << QStringList() << QStringList();
+            << MapRow{cols, {{"R1", "d", qlonglong(1), 1.0, qlonglong(1), qlonglong(0)}}, true, {}, {}};
         QTest::newRow("a column it does not know")
-            << QStringList{"PartNo", "Colour"} << QList<QVariantList>{{"R1", "red"}} << false
-            << QStringList{"inventory, column Colour: left out, Inventory has no column Colour."}
-            << QStringList{"R1|-|-|-|-|0"};
+            << MapRow{{"PartNo", "Colour"}, {{"R1", "red"}}, false,
+                      {"inventory, column Colour: left out, Inventory has no column Colour."}, {"R1|-|-|-|-|0"}};
         QTest::newRow("values that do not fit, every one")
-            << cols
-            << QList<QVariantList>{{"R1", "ok", 2.5, "cheap", qlonglong(1), qlonglong(0)},
-                                   {"r1", "same part", qlonglong(1), 1.0, qlonglong(1), qlonglong(2)},
-                                   {QVariant(), QByteArray("\x01\x02"), qlonglong(1), 1.0, qlonglong(1), qlonglong(0)}}
-            << false
-            << QStringList{"inventory row 1, column currentinv: \"2.5\" is not a whole number (for Inventory.CurrentInv).",
-                           "inventory row 1, column UnitCost: \"cheap\" is not a number (for Inventory.UnitCost).",
-                           "inventory row 2, column PARTNO: \"r1\" is already in row 1 (letter case aside).",
-                           "inventory row 2, column bin: \"2\" is not Yes or No (for Inventory.Bin).",
-                           "inventory row 3, column PARTNO: is empty, and every row needs one (for Inventory.PartNo).",
-                           "inventory row 3, column description: is binary data (for Inventory.Description)."}
-            << QStringList();
+            << MapRow{cols,
+                      {{"R1", "ok", 2.5, "cheap", qlonglong(1), qlonglong(0)},
+                       {"r1", "same part", qlonglong(1), 1.0, qlonglong(1), qlonglong(2)},
+                       {QVariant(), QByteArray("\x01\x02"), qlonglong(1), 1.0, qlonglong(1), qlonglong(0)}},
+                      false,
+                      {"inventory row 1, column currentinv: \"2.5\" is not a whole number (for Inventory.CurrentInv).",
+                       "inventory row 1, column UnitCost: \"cheap\" is not a number (for Inventory.UnitCost).",
+                       "inventory row 2, column PARTNO: \"r1\" is already in row 1 (letter case aside).",
+                       "inventory row 2, column bin: \"2\" is not Yes or No (for Inventory.Bin).",
+                       "inventory row 3, column PARTNO: is empty, and every row needs one (for Inventory.PartNo).",
+                       "inventory row 3, column description: is binary data (for Inventory.Description)."},
+                      {}};
     }
     void mapsIntoInventory()
     {
-        QFETCH(QStringList, columns);
-        QFETCH(QList<QVariantList>, rows);
-        QFETCH(bool, check);
-        QFETCH(QStringList, lines);
-        QFETCH(QStringList, stored);
-        QTemporaryDir dir;
-        MemorySource source;
-        source.table = "inventory";
-        source.columns = columns;
-        source.rows = rows;
-        DatabaseCopy copy;
-        copy.checkOnly = check;
-        QStringList told;
-        copy.notice = [&](const QString &line) { told << line; };
-        const QString to = dir.path() + "/new.mdb";
-        QCOMPARE(copy.run(source, to), stored.size() > 0 || check);
-        QCOMPARE(told, lines);
-        QCOMPARE(QFile::exists(to), !stored.isEmpty());
-        if (!stored.isEmpty())
-            QCOMPARE(inventory(to), stored);
-    }
-
-    // Into a server as well: the same values, in one transaction there.
-    void intoServer()
-    {
-        if (const QString why = TestEnvironment::unavailable(TestEnvironment::Engine::Server); !why.isEmpty())
+        QFETCH(MapRow, row);
+        const QString why = TestEnvironment::unavailable(TestEnvironment::Engine::Server);
+        if (row.server && !why.isEmpty())
             QSKIP(qPrintable(why));
-        TestEnvironment env(QString(), TestEnvironment::Data::Empty, TestEnvironment::Engine::Server);
-        QVERIFY2(env.isValid(), qPrintable(env.error()));
+        TestEnvironment env(QString(), TestEnvironment::Data::Empty,
+                            row.server ? TestEnvironment::Engine::Server : TestEnvironment::Engine::File);
         env.app.database().close();
         MemorySource source;
-        source.table = "INVENTORY";
-        source.columns = {"partno", "Description", "UnitCost", "Bin"};
-        source.rows = {{QString::fromUtf8("µF-1"), "It's  here ", 0.1, qlonglong(1)}, {"r2", QVariant(), 2.0, qlonglong(0)}};
+        source.table = row.server ? "INVENTORY" : "inventory";
+        source.columns = row.columns;
+        source.rows = row.rows;
         DatabaseCopy copy;
-        QVERIFY2(copy.run(source, env.app.databaseAddress()), qPrintable(copy.error()));
-        QStringList stored = inventory(env.app.databaseAddress());
+        copy.checkOnly = row.check;
+        QStringList told;
+        copy.notice = [&](const QString &line) { told << line; };
+        const QString to = row.server ? env.app.databaseAddress() : env.folder() + "/new.mdb";
+        QVERIFY2(copy.run(source, to) == (row.stored.size() > 0 || row.check), qPrintable(copy.error()));
+        QCOMPARE(told, row.lines);
+        QCOMPARE(row.server || QFile::exists(to), !row.stored.isEmpty() || row.server);
+        QStringList stored = inventory(to), expected = row.stored;
         stored.sort();
-        QCOMPARE(stored, (QStringList{"r2|-|-|2|-|0", QString::fromUtf8("µF-1|It's  here |-|0.1|-|1")}));
+        expected.sort();
+        QCOMPARE(stored, row.stored.isEmpty() ? QStringList{"<no file>"} : expected);
     }
 
     // Started on an Access file, the program offers a copy beside it and
     // leaves the Access file as it was.
     void startUpOffer_data()
     {
-        QTest::addColumn<bool>("copyThere");
-        QTest::addColumn<bool>("yes");
-        QTest::addColumn<bool>("opens");
-        QTest::addColumn<QString>("told"); // the last message
-        QTest::newRow("declined") << false << false << false << "Copy it now?";
-        QTest::newRow("no inventory tables: named, with the command")
-            << false << true << false << "Its tables: Order Details, Orders, Products";
-        QTest::newRow("a copy made earlier opens") << true << true << true << "Open that copy?";
+        QTest::addColumn<OfferRow>("row");
+        QTest::newRow("declined") << OfferRow{false, false, false, "Copy it now?"};
+        QTest::newRow("no inventory tables: named, with the command") << OfferRow{false, true, false, "Its tables: Order Details, Orders, Products"};
+        QTest::newRow("a copy made earlier opens") << OfferRow{true, true, true, "Open that copy?"};
     }
     void startUpOffer()
     {
-        QFETCH(bool, copyThere);
-        QFETCH(bool, yes);
-        QFETCH(bool, opens);
-        QFETCH(QString, told);
+        QFETCH(OfferRow, row);
+        const auto [copyThere, yes, opens, told] = row;
         if (const QString why = skipWhy(); !why.isEmpty())
             QSKIP(qPrintable(why));
         TestEnvironment env(QString(), TestEnvironment::Data::Empty, TestEnvironment::Engine::File);
@@ -353,9 +312,7 @@ private slots:
             QProcess p;
             p.setProcessChannelMode(QProcess::MergedChannels);
             p.start(QCoreApplication::applicationDirPath() + Tool, args);
-            p.waitForFinished(60000);
-            *out = QString::fromUtf8(p.readAll());
-            return p.exitCode();
+            return p.waitForFinished(60000), *out = QString::fromUtf8(p.readAll()), p.exitCode();
         };
         QString out;
         QCOMPARE(run({Jet + "/nwind.mdb", to}, &out), 1);
@@ -370,20 +327,17 @@ private slots:
         QCOMPARE(expected.size(), 78);
         Database db("parts");
         QVERIFY(db.open(to));
-        const QStringList mine{"PartNo", "Description", "UnitCost", "CurrentInv", "ReorderPoint", "Bin"};
-        const QStringList theirs{"ProductName", "QuantityPerUnit", "UnitPrice", "UnitsInStock", "ReorderLevel",
-                                 "Discontinued"};
         QStringList header;
         for (const Field &f : expected.first())
             header << f.text;
+        const QStringList theirs{"ProductName", "QuantityPerUnit", "UnitPrice", "UnitsInStock", "ReorderLevel", "Discontinued"};
         for (int row = 1; row < expected.size(); ++row) {
             const QString name = expected.at(row).at(header.indexOf("ProductName")).text;
-            Recordset rs;
-            QVERIFY(rs.open(db, "select * from Inventory where PartNo = ?", {name}));
-            QVERIFY2(!rs.isEof(), qPrintable(name));
-            for (int i = 0; i < mine.size(); ++i) {
-                const QString why = differs(rs.value(mine.at(i)), expected.at(row).at(header.indexOf(theirs.at(i))));
-                QVERIFY2(why.isEmpty(), qPrintable(name + ", " + mine.at(i) + ": " + why));
+            const QVariantList mine = db.rows("select PartNo, Description, UnitCost, CurrentInv, ReorderPoint, Bin "
+                                              "from Inventory where PartNo = ?", {name}).value(0);
+            for (int i = 0; i < theirs.size(); ++i) {
+                const QString why = differs(mine.value(i), expected.at(row).at(header.indexOf(theirs.at(i))));
+                QVERIFY2(why.isEmpty(), qPrintable(name + ", " + theirs.at(i) + ": " + why));
             }
         }
     }

@@ -12,43 +12,18 @@
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 
 namespace {
 
-// A sheet for LibreOffice: part numbers that a spreadsheet would take for
-// numbers, a quote, a line break in a cell, a non-ASCII letter.
-QByteArray flatSheet()
+// A sheet as LibreOffice Calc writes it with each separator and character
+// set: part numbers a spreadsheet would take for numbers, a quote, a line
+// break in a cell, a non-ASCII letter.
+QByteArray fromCalc(char separator, bool windows1252)
 {
-    auto text = [](const QString &t) {
-        QString cell = "<table:table-cell office:value-type=\"string\">";
-        for (const QString &p : t.split('\n'))
-            cell += "<text:p>" + p.toHtmlEscaped() + "</text:p>";
-        return cell + "</table:table-cell>";
-    };
-    auto number = [](const QString &n) {
-        return "<table:table-cell office:value-type=\"float\" office:value=\"" + n + "\"><text:p>" + n
-               + "</text:p></table:table-cell>";
-    };
-    const QList<QStringList> rows{{"Part No", "Description", "Stock", "Unit Cost", "Vendor"},
-                                  {"007", QString::fromUtf8("Cap 10 µF"), "#5", "#0.25", "RS"},
-                                  {"1-2", "Line one\nline two", "#3", "#1.5", ""},
-                                  {"1E5", "Cable 5\" long", "#0", "#12.345", "O'Brien & Co"}};
-    QString body;
-    for (const QStringList &row : rows) {
-        body += "<table:table-row>";
-        for (const QString &c : row)
-            body += c.startsWith('#') ? number(c.mid(1)) : text(c);
-        body += "</table:table-row>\n";
-    }
-    return ("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<office:document "
-            "xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
-            "xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\" "
-            "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\" office:version=\"1.2\" "
-            "office:mimetype=\"application/vnd.oasis.opendocument.spreadsheet\"><office:body><office:spreadsheet>"
-            "<table:table table:name=\"Parts\">\n" + body
-            + "</table:table></office:spreadsheet></office:body></office:document>\n").toUtf8();
+    QByteArray csv("Part No,Description,Stock,Unit Cost,Vendor\n007,Cap 10 \xC2\xB5" "F,5,0.25,RS\n"
+                   "1-2,\"Line one\nline two\",3,1.5,\n1E5,\"Cable 5\"\" long\",0,12.345,O'Brien & Co\n");
+    return windows1252 ? csv.replace("\xC2\xB5", "\xB5") : csv.replace(',', separator);
 }
 
 // Inventory and vendors, through a connection of their own.
@@ -58,13 +33,11 @@ QStringList parts(TestEnvironment &env)
     Database db("look");
     if (!db.open(env.app.databaseAddress()))
         return {"cannot open"};
-    Recordset rs;
-    rs.open(db, "select i.PartNo, i.Description, i.CurrentInv, i.UnitCost, i.MinReq, v.Vendor from Inventory i "
-                "left join PreferredVendor v on v.Item = i.PartNo order by i.PartNo");
-    for (; !rs.isEof(); rs.moveNext()) {
+    for (const QVariantList &r : db.rows("select i.PartNo, i.Description, i.CurrentInv, i.UnitCost, i.MinReq, v.Vendor from Inventory i "
+                                         "left join PreferredVendor v on v.Item = i.PartNo order by i.PartNo")) {
         QStringList v;
-        for (int i = 0; i < 6; ++i)
-            v << (rs.value(i).isNull() ? "-" : rs.value(i).toString());
+        for (const QVariant &value : r)
+            v << (value.isNull() ? "-" : value.toString());
         out << v.join('|');
     }
     return out;
@@ -77,82 +50,48 @@ const QString Existing = "INSERT INTO Inventory (PartNo, Description, CurrentInv
                          "('R1', 'Resistor', 10, 0.5, 2);"
                          "INSERT INTO PreferredVendor (Item, Vendor, Description) VALUES ('R1', 'Old', 'Resistor');";
 
+// A file, the update ticked or not, the summary and the parts afterwards.
+struct ImportRow { QByteArray file; bool update; QString summary; QStringList stored; };
+
 } // namespace
+
+Q_DECLARE_METATYPE(ImportRow)
 
 class TestPartsImport : public QObject
 {
     Q_OBJECT
 
 private slots:
-    // Files as Calc writes them, with each separator and code page: the
-    // part numbers stay text, and every value arrives as typed.
-    void fromLibreOffice_data()
-    {
-        QTest::addColumn<QString>("options"); // separator, quote, character set
-        QTest::newRow("comma, UTF-8") << "44,34,76";
-        QTest::newRow("semicolon, UTF-8") << "59,34,76";
-        QTest::newRow("tab, UTF-8") << "9,34,76";
-        QTest::newRow("comma, Windows-1252") << "44,34,1";
-    }
-    void fromLibreOffice()
-    {
-        QFETCH(QString, options);
-        const QString soffice = QStandardPaths::findExecutable("soffice");
-        if (soffice.isEmpty())
-            QSKIP("LibreOffice (soffice) is not installed; test.sh installs it");
-        QTemporaryDir dir;
-        QFile sheet(dir.filePath("parts.fods"));
-        QVERIFY(sheet.open(QIODevice::WriteOnly) && sheet.write(flatSheet()) > 0);
-        sheet.close();
-        QProcess lo;
-        lo.start(soffice, {"-env:UserInstallation=file://" + dir.filePath("profile"), "--headless", "--convert-to",
-                           "csv:Text - txt - csv (StarCalc):" + options, "--outdir", dir.path(), sheet.fileName()});
-        QVERIFY(lo.waitForFinished(120000));
-        QVERIFY2(QFile::exists(dir.filePath("parts.csv")), lo.readAllStandardError().constData());
-
-        TestEnvironment env;
-        QVERIFY2(env.isValid(), qPrintable(env.error()));
-        const Sheet read = Sheet::read(dir.filePath("parts.csv"));
-        bool headings = false;
-        const auto fields = PartsImport::guessFields(read, &headings);
-        QVERIFY(headings);
-        const auto outcome = PartsImport::run(env.app.database(), read, fields, headings, false);
-        QCOMPARE(outcome.summary(), QString("3 part(s) added, 0 updated, 0 refused."));
-        QCOMPARE(parts(env), FromCalc);
-    }
-
     // What is refused, with its line and reason, while the other rows are
     // written; with the update ticked, parts there take the file's values.
     void refusals_data()
     {
-        QTest::addColumn<QByteArray>("file");
-        QTest::addColumn<bool>("update");
-        QTest::addColumn<QString>("summary");
-        QTest::addColumn<QStringList>("stored");
+        QTest::addColumn<ImportRow>("row");
         const QString r1 = "R1|Resistor|10|0.5|2|Old";
         QTest::newRow("every kind of refusal")
-            << QByteArray("part,description,qty,cost,min\nC1,Cap,x1,1,1\nC2,Cap,2.5,1,1\nC3,,1,1,1\nc4,Cap,1,1,1\n"
-                          "C4,Again,1,1,1\nr1,Resistor,1,1,1\n,No number,1,1,1\nC5,Cap,1,cheap,1\nC6,Good,\"1,000\",1,1\n")
-            << false
-            << "2 part(s) added, 0 updated, 7 refused.\nLine 2: Stock \"x1\" is not a number\n"
-               "Line 3: Stock \"2.5\" is not a whole number\nLine 4: new part \"C3\" has no description\n"
-               "Line 6: part number \"C4\" is also on line 5\nLine 7: part \"R1\" is already in inventory\n"
-               "Line 8: no part number\nLine 9: Unit cost \"cheap\" is not a number"
-            << QStringList{"c4|Cap|1|1|1|-", "C6|Good|1000|1|1|-", r1};
+            << ImportRow{"part,description,qty,cost,min\nC1,Cap,x1,1,1\nC2,Cap,2.5,1,1\nC3,,1,1,1\nc4,Cap,1,1,1\n"
+                         "C4,Again,1,1,1\nr1,Resistor,1,1,1\n,No number,1,1,1\nC5,Cap,1,cheap,1\nC6,Good,\"1,000\",1,1\n", false,
+                         "2 part(s) added, 0 updated, 7 refused.\nLine 2: Stock \"x1\" is not a number\n"
+                         "Line 3: Stock \"2.5\" is not a whole number\nLine 4: new part \"C3\" has no description\n"
+                         "Line 6: part number \"C4\" is also on line 5\nLine 7: part \"R1\" is already in inventory\n"
+                         "Line 8: no part number\nLine 9: Unit cost \"cheap\" is not a number",
+                         {"c4|Cap|1|1|1|-", "C6|Good|1000|1|1|-", r1}};
         QTest::newRow("update: empty cells keep their values, a vendor changes")
-            << QByteArray("\xEF\xBB\xBFPart No\tDescription\tStock\tVendor\nr1\t\t25\tNew\nN1\tNew one\t\t\n")
-            << true << "1 part(s) added, 1 updated, 0 refused."
-            << QStringList{"N1|New one|0|-|-|-", "R1|Resistor|25|0.5|2|New"};
+            << ImportRow{"\xEF\xBB\xBFPart No\tDescription\tStock\tVendor\nr1\t\t25\tNew\nN1\tNew one\t\t\n", true,
+                         "1 part(s) added, 1 updated, 0 refused.", {"N1|New one|0|-|-|-", "R1|Resistor|25|0.5|2|New"}};
+        const QStringList calc = FromCalc + QStringList{r1};
+        const QString three = "3 part(s) added, 0 updated, 0 refused.";
+        QTest::newRow("Calc: comma, UTF-8") << ImportRow{fromCalc(',', false), false, three, calc};
+        QTest::newRow("Calc: semicolon, UTF-8") << ImportRow{fromCalc(';', false), false, three, calc};
+        QTest::newRow("Calc: tab, UTF-8") << ImportRow{fromCalc('\t', false), false, three, calc};
+        QTest::newRow("Calc: comma, Windows-1252") << ImportRow{fromCalc(',', true), false, three, calc};
         QTest::newRow("no headings: columns in the usual order")
-            << QByteArray("A-1;First;4;0,5;;7;Acme\n") << false << "1 part(s) added, 0 updated, 0 refused."
-            << QStringList{"A-1|First|4|0.5|7|Acme", r1};
+            << ImportRow{"A-1;First;4;0,5;;7;Acme\n", false, "1 part(s) added, 0 updated, 0 refused.", {"A-1|First|4|0.5|7|Acme", r1}};
     }
     void refusals()
     {
-        QFETCH(QByteArray, file);
-        QFETCH(bool, update);
-        QFETCH(QString, summary);
-        QFETCH(QStringList, stored);
+        QFETCH(ImportRow, row);
+        const auto [file, update, summary, stored] = row;
         TestEnvironment env(Existing);
         QVERIFY2(env.isValid(), qPrintable(env.error()));
         const Sheet sheet = Sheet::parse(file);
@@ -233,22 +172,19 @@ private slots:
         auto *w = h.open<ImportPartsWindow>(CommandId::ImportParts);
         QVERIFY(w);
         QCOMPARE(w->columnFields(), (QList<PartField>{PartField::None, PartField::None, PartField::UnitCost}));
-        auto *headings = w->findChild<QCheckBox *>("chkHeadings");
-        QVERIFY(headings->isChecked());
-        // The user picks the part number and the description.
-        for (int c = 0; c < 2; ++c) {
-            auto *box = w->findChild<QComboBox *>(QString("cboField%1").arg(c));
-            box->setFocus();
-            for (int i = 0; i < (c == 0 ? 1 : 2); ++i)
-                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+        QVERIFY(Drive::find<QCheckBox>(w, "chkHeadings")->isChecked());
+        // The user picks the part number and the description, ticks the update, imports.
+        for (const char *box : {"cboField0", "cboField1", "cboField1"}) {
+            Drive::focus(Drive::find(w, box));
+            Drive::key(Qt::Key_Down);
         }
         QCOMPARE(w->columnFields(), (QList<PartField>{PartField::PartNo, PartField::Description, PartField::UnitCost}));
-        auto *update = w->findChild<QCheckBox *>("chkUpdate");
-        QTest::mouseClick(update, Qt::LeftButton, {}, QPoint(8, update->height() / 2)); // on its box
-        QVERIFY(update->isChecked());
-        QTest::mouseClick(w->findChild<QPushButton *>("cmdImport"), Qt::LeftButton);
+        Drive::focus(Drive::find(w, "chkUpdate"));
+        Drive::key(Qt::Key_Space);
+        QVERIFY(Drive::find<QCheckBox>(w, "chkUpdate")->isChecked());
+        QVERIFY(Drive::click(w, "cmdImport"));
         QCOMPARE(h.ui.lastText(), QString("1 part(s) added, 1 updated, 0 refused."));
-        QCOMPARE(w->findChild<QPlainTextEdit *>("txtSummary")->toPlainText(), h.ui.lastText());
+        QCOMPARE(Drive::find<QPlainTextEdit>(w, "txtSummary")->toPlainText(), h.ui.lastText());
         QCOMPARE(parts(h.env), (QStringList{"P-1|Part one|0|2|-|-", "R1|New text|10|3|2|Old"}));
     }
 };

@@ -9,6 +9,7 @@
 
 #include <QCoreApplication>
 #include <QProcess>
+#include <QSet>
 #include <QTest>
 
 namespace {
@@ -45,7 +46,13 @@ int addStock(const QString &address, const QString &partNo, int adds)
     return 0;
 }
 
+// What happens to the server; the outcome of the write that meets it; its
+// error number (runtime), 0 for the server's text.
+struct LostRow { QString cut; bool firstWrite; int error; };
+
 } // namespace
+
+Q_DECLARE_METATYPE(LostRow)
 
 class TestWorkstations : public QObject
 {
@@ -57,17 +64,16 @@ private slots:
     // Two processes add to the same part at once; every add is kept.
     void twoProcessesAddToOnePart_data()
     {
-        QTest::addColumn<int>("engine");
-        QTest::newRow("file") << int(Engine::File);
-        QTest::newRow("server") << int(Engine::Server);
+        QTest::addColumn<Engine>("engine");
+        QTest::newRow("file") << Engine::File;
+        QTest::newRow("server") << Engine::Server;
     }
     void twoProcessesAddToOnePart()
     {
-        QFETCH(int, engine);
-        if (!skipReason(Engine(engine)).isEmpty())
-            QSKIP(qPrintable(skipReason(Engine(engine))));
-        TestEnvironment env("INSERT INTO Inventory (PartNo, CurrentInv) VALUES ('R100', 10);",
-                            TestEnvironment::Data::Empty, Engine(engine));
+        QFETCH(Engine, engine);
+        if (!skipReason(engine).isEmpty())
+            QSKIP(qPrintable(skipReason(engine)));
+        TestEnvironment env("INSERT INTO Inventory (PartNo, CurrentInv) VALUES ('R100', 10);", TestEnvironment::Data::Empty, engine);
         QVERIFY2(env.isValid(), qPrintable(env.error()));
         const int adds = 150;
         QList<QProcess *> children;
@@ -82,11 +88,7 @@ private slots:
             QVERIFY(p->waitForFinished(120000));
             QCOMPARE(p->exitCode(), 0);
         }
-        Database check("check");
-        QVERIFY(check.open(env.app.databaseAddress()));
-        Recordset rs;
-        QVERIFY(rs.open(check, "select CurrentInv from Inventory where PartNo = ?", {"R100"}));
-        QCOMPARE(rs.value("CurrentInv").toInt(), 10 + 2 * adds);
+        QCOMPARE(env.scalar("select CurrentInv from Inventory where PartNo = ?", {"R100"}).toInt(), 10 + 2 * adds);
     }
 
     // A part added at another workstation between this one's look-up and its
@@ -135,9 +137,7 @@ private slots:
         QCOMPARE(error.state, everyTime ? QStringLiteral("23505") : QString());
         if (everyTime)
             QVERIFY2(error.description.contains("InventoryPartNo"), qPrintable(error.description));
-        Recordset rs;
-        QVERIFY(rs.open(other, "select count(*) as N from PreferredVendor"));
-        QCOMPARE(rs.value("N").toInt(), 0); // nothing of the lost attempts kept
+        QCOMPARE(other.scalar("select count(*) from PreferredVendor").toInt(), 0); // nothing of the lost attempts kept
     }
 
     // Connections that fail on the server. The program opens the connection
@@ -147,19 +147,16 @@ private slots:
     // which is then cut off: the lost reply, every time.
     void lostConnections_data()
     {
-        QTest::addColumn<QString>("cut");     // what happens to the server
-        QTest::addColumn<bool>("firstWrite"); // outcome of the write that meets it
-        QTest::addColumn<int>("error");       // its error number (runtime), 0 for the server's text
-        QTest::newRow("backend ended") << "terminate" << true << 0;
-        QTest::newRow("server stopped") << "stop" << false << 0;
-        QTest::newRow("commit unanswered") << "commit terminate" << true << 0;
-        QTest::newRow("commit unanswered, server gone") << "commit stop" << false << int(ErrorNumber::OutcomeUnknown);
+        QTest::addColumn<LostRow>("row");
+        QTest::newRow("backend ended") << LostRow{"terminate", true, 0};
+        QTest::newRow("server stopped") << LostRow{"stop", false, 0};
+        QTest::newRow("commit unanswered") << LostRow{"commit terminate", true, 0};
+        QTest::newRow("commit unanswered, server gone") << LostRow{"commit stop", false, int(ErrorNumber::OutcomeUnknown)};
     }
     void lostConnections()
     {
-        QFETCH(QString, cut);
-        QFETCH(bool, firstWrite);
-        QFETCH(int, error);
+        QFETCH(LostRow, row);
+        const auto [cut, firstWrite, error] = row;
         if (!skipReason(Engine::Server).isEmpty())
             QSKIP(qPrintable(skipReason(Engine::Server)));
         if (!durableServer) { // commits wait for standbys, as on a real server
@@ -176,21 +173,22 @@ private slots:
         const QString name = address.section('/', 3).section('?', 0, 0);
         Database db("lost");
         QVERIFY2(db.open(address), qPrintable(db.errorString()));
-        QStringList events;
-        db.setConnectionListener([&](Database::ConnectionEvent e, const QString &) { events << QString::number(int(e)); });
+        QSet<Database::ConnectionEvent> events;
+        db.setConnectionListener([&](Database::ConnectionEvent e, const QString &) { events << e; });
         QVERIFY(db.execute("INSERT INTO Inventory (PartNo, CurrentInv) VALUES ('R1', 0)"));
         auto add = [&](DbError *e) {
             return runWrite(db, [&](DbError *failure) {
-                if (db.execute("UPDATE Inventory SET CurrentInv = CurrentInv + 1 WHERE PartNo = 'R1'"))
-                    return true;
-                *failure = db.error();
-                return false;
+                return db.execute("UPDATE Inventory SET CurrentInv = CurrentInv + 1 WHERE PartNo = 'R1'") || (*failure = db.error(), false);
             }, e);
         };
         const bool atCommit = cut.startsWith("commit");
         QProcess cutter; // cuts the connection while this process waits in COMMIT
         if (atCommit) {
             QVERIFY(server.run({"ALTER SYSTEM SET synchronous_standby_names = 'nowhere'", "SELECT pg_reload_conf()"}, &why));
+            // The reload reaches this connection's server process, and the
+            // checkpointer that tells commits to wait, each in its own time.
+            QTRY_COMPARE_WITH_TIMEOUT(db.scalar("SELECT current_setting('synchronous_standby_names')").toString(), QString("nowhere"), 10000);
+            QTest::qWait(500);
             const QString psql = PgServer::binFolder() + "/psql -h " + server.socketFolder() + " -U partwise -d " + name
                                  + " -Atc \"SELECT pid FROM pg_stat_activity WHERE wait_event = 'SyncRep'\"";
             const QString act = cut.endsWith("stop") ? QString("kill -QUIT %1").arg(server.processId())
@@ -211,7 +209,7 @@ private slots:
             QVERIFY(first);
             QCOMPARE(first.is(error), error != 0);
             QVERIFY2(!first.description.isEmpty() && !first.is(ErrorNumber::ObjectClosed), qPrintable(first.description));
-            QVERIFY(events.contains(QString::number(int(Database::ConnectionEvent::ReconnectFailed))));
+            QVERIFY(events.contains(Database::ConnectionEvent::ReconnectFailed));
             server.halt();
             QVERIFY2(server.resume(), qPrintable(server.error()));
         }
@@ -220,15 +218,13 @@ private slots:
         // The next action finds the server again.
         DbError second;
         QVERIFY2(add(&second), qPrintable(second.description));
-        QVERIFY(events.contains(QString::number(int(Database::ConnectionEvent::Lost))));
-        QVERIFY(events.contains(QString::number(int(Database::ConnectionEvent::Reconnected))));
+        QVERIFY(events.contains(Database::ConnectionEvent::Lost) && events.contains(Database::ConnectionEvent::Reconnected));
         // Every write that reported done is stored once, and the one whose
         // outcome was unknown was in fact stored: reporting it failed would
         // have made the user repeat it.
         Database other("other");
         QVERIFY(other.open(address));
-        QCOMPARE(other.scalar("SELECT CurrentInv FROM Inventory WHERE PartNo = 'R1'").toInt(),
-                 cut == "stop" ? 1 : 2);
+        QCOMPARE(other.scalar("SELECT CurrentInv FROM Inventory WHERE PartNo = 'R1'").toInt(), cut == "stop" ? 1 : 2);
         QCOMPARE(other.scalar("SELECT count(*) FROM RecentWrites").toInt(), cut == "stop" ? 1 : 2);
     }
 };

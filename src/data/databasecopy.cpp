@@ -10,6 +10,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSqlError>
 #include <QSet>
 #include <QSqlQuery>
@@ -359,6 +360,12 @@ bool DatabaseCopy::run(const QString &from, const QString &to)
 {
     m_error.clear();
     m_notices = 0;
+    // One file under another spelling (./, a symbolic link) is still one database.
+    const QString sourceFile = QFileInfo(from).canonicalFilePath();
+    if (!sourceFile.isEmpty() && sourceFile == QFileInfo(to).canonicalFilePath()) {
+        m_error = QStringLiteral("The source and the target are the same database.");
+        return false;
+    }
     const QString id = QUuid::createUuid().toString(QUuid::Id128);
     Database source(QStringLiteral("copy-from-") + id);
     if (!source.open(from)) {
