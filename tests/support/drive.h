@@ -76,4 +76,18 @@ inline bool click(const QObject *window, const char *name)
     return true;
 }
 
+// Types over what the control named holds: focused as Tab focuses it, its
+// text selected and deleted with keys that no menu takes (Ctrl+A may be a
+// command's shortcut), then the text and an optional key.
+inline void fill(const QObject *window, const char *name, const QString &text, int then = Qt::Key_unknown)
+{
+    if (QWidget *w = find(window, name)) {
+        focus(w);
+        key(Qt::Key_End);
+        key(Qt::Key_Home, Qt::ShiftModifier);
+        key(Qt::Key_Delete);
+    }
+    typeText(text, then);
+}
+
 } // namespace Drive
