@@ -3,8 +3,6 @@
 // or refuses. Runs on both engines; what a test checks it reads through a
 // connection of its own, so only committed data counts.
 #include "bom/ops/kitpull.h"
-#include "data/database.h"
-#include "data/recordset.h"
 #include "history/historycommands.h"
 #include "history/ops/stockledger.h"
 #include "history/stockchart.h"
@@ -12,13 +10,10 @@
 #include "scanner/ops/scanimport.h"
 #include "stock/adddeleteinvwindow.h"
 #include "stock/adddeletepartwindow.h"
-#include "testenvironment.h"
+#include "bomfixture.h"
 #include "ui/listgridmodel.h"
-#include "ui/gridmodel.h"
 
 #include <QLineEdit>
-#include <QProcess>
-#include <QRandomGenerator>
 #include <QtTest>
 #include <thread>
 
@@ -34,10 +29,14 @@ const QString Rows = QStringLiteral(
 using Source = StockLedger::Source;
 using Status = StockLedger::UndoOutcome::Status;
 
-// A window's entry field, found by its name.
-QLineEdit *edit(QWidget &w, const char *name)
+QLineEdit *edit(QWidget &w, const char *name) { return w.findChild<QLineEdit *>(QLatin1String(name)); }
+
+// Sets a window's fields by their names and submits.
+template <class W> void submit(W &&w, const QList<std::pair<const char *, QString>> &fields)
 {
-    return w.findChild<QLineEdit *>(QLatin1String(name));
+    for (const auto &[name, text] : fields)
+        edit(w, name)->setText(text);
+    w.submit();
 }
 
 // One change made through the path a user takes.
@@ -45,46 +44,16 @@ enum class Path { Adjust, AdjustWithNote, NewPart, DeletePart, KitPull, Import }
 
 void make(TestEnvironment &env, Path path)
 {
-    Database &db = env.app.database();
-    switch (path) {
-    case Path::Adjust:
-    case Path::AdjustWithNote: {
-        AddDeleteInvWindow w(env.app, false);
-        edit(w, "txtPartNo")->setText(QStringLiteral("r1"));
-        edit(w, "txtQuantity")->setText(QStringLiteral("7"));
-        if (path == Path::AdjustWithNote)
-            edit(w, "txtNote")->setText(QStringLiteral("broken on the bench"));
-        w.submit();
-        break;
-    }
-    case Path::NewPart: {
-        AddDeletePartWindow w(env.app, true);
-        edit(w, "txtPartNo")->setText(QStringLiteral("D1"));
-        edit(w, "txtQuantity")->setText(QStringLiteral("12"));
-        edit(w, "txtDescription")->setText(QStringLiteral("Diode"));
-        edit(w, "txtCost")->setText(QStringLiteral("0.5"));
-        edit(w, "txtReorder")->setText(QStringLiteral("3"));
-        edit(w, "txtVendor")->setText(QStringLiteral("Farnell"));
-        w.submit();
-        break;
-    }
-    case Path::DeletePart: {
-        AddDeletePartWindow w(env.app, false);
-        edit(w, "txtPartNo")->setText(QStringLiteral("U1"));
-        env.ui.answers.enqueue(UserInterface::Answer::Yes);
-        w.submit();
-        break;
-    }
-    case Path::KitPull:
-    {
-        const KitPull::Outcome pulled = KitPull::pull(db, QStringLiteral("KIT"), 2);
-        QVERIFY2(pulled.ok(), qPrintable(KitPull::messageFor(QStringLiteral("KIT"), pulled)));
-    }
-        break;
-    case Path::Import:
-        QVERIFY(ScanImport::apply(db, "C1,5\r\nNOPE,1\r\nU1,-2\r\nC1,1\r\n").committed);
-        break;
-    }
+    if (path == Path::Adjust || path == Path::AdjustWithNote)
+        submit(AddDeleteInvWindow(env.app, false), {{"txtPartNo", "r1"}, {"txtQuantity", "7"}, {"txtNote", path == Path::Adjust ? "" : "broken on the bench"}});
+    else if (path == Path::NewPart)
+        submit(AddDeletePartWindow(env.app, true), {{"txtPartNo", "D1"}, {"txtQuantity", "12"}, {"txtDescription", "Diode"}, {"txtCost", "0.5"}, {"txtReorder", "3"}, {"txtVendor", "Farnell"}});
+    else if (path == Path::DeletePart)
+        env.ui.answers.enqueue(UserInterface::Answer::Yes), submit(AddDeletePartWindow(env.app, false), {{"txtPartNo", "U1"}});
+    else if (path == Path::KitPull)
+        QVERIFY(KitPull::pull(env.app.database(), QStringLiteral("KIT"), 2).ok());
+    else
+        QVERIFY(ScanImport::apply(env.app.database(), "C1,5\r\nNOPE,1\r\nU1,-2\r\nC1,1\r\n").committed);
 }
 
 } // namespace
@@ -100,27 +69,12 @@ class TestHistory : public QObject
     // "source part change after kit/kits line note undone" per row.
     QStringList ledger(TestEnvironment &env, const QString &where = QString())
     {
-        Database other(QStringLiteral("observer"));
-        if (!other.open(env.app.databaseAddress()))
-            return {QStringLiteral("cannot open: ") + other.errorString()};
-        QStringList out;
-        if (other.tables().contains(StockLedger::tableName())) {
-            Recordset rs;
-            if (!rs.open(other, QStringLiteral("SELECT \"Source\", \"PartNo\", \"Change\", \"StockAfter\", "
-                                               "\"KitNo\", \"Kits\", \"Line\", \"Note\", \"UndoneBy\" "
-                                               "FROM \"StockLedger\" ")
-                                    + where + QStringLiteral(" ORDER BY \"EntryId\"")))
-                return {rs.errorString()};
-            for (qsizetype r = 0; r < rs.recordCount(); ++r) {
-                QStringList f;
-                for (int c = 0; c < 8; ++c)
-                    f << rs.valueAt(r, c).toString();
-                f << (rs.valueAt(r, 8).isNull() ? QString() : QStringLiteral("undone"));
-                out << f.join(QLatin1Char(' ')).trimmed();
-            }
-        }
-        other.close();
-        return out;
+        QStringList rows = BomFixture::committed(env.app.databaseAddress(),
+            "SELECT \"Source\", \"PartNo\", \"Change\", \"StockAfter\", \"KitNo\", \"Kits\", \"Line\", \"Note\", CASE WHEN "
+            "\"UndoneBy\" IS NULL THEN NULL ELSE 'undone' END FROM \"StockLedger\" " + where + " ORDER BY \"EntryId\"", " ");
+        for (QString &r : rows)
+            r = r.replace('~', QString()).trimmed();
+        return rows;
     }
     QString stock(TestEnvironment &env)
     {
@@ -190,21 +144,14 @@ private slots:
         TestEnvironment env(Rows);
         QVERIFY2(env.isValid(), qPrintable(env.error()));
         AddDeleteInvWindow w(env.app, true);
-        edit(w, "txtPartNo")->setText(QStringLiteral("R1"));
-        edit(w, "txtQuantity")->setText(QStringLiteral("5"));
-        edit(w, "txtNote")->setText(QString(256, QLatin1Char('n')));
-        w.submit();
+        submit(w, {{"txtPartNo", "R1"}, {"txtQuantity", "5"}, {"txtNote", QString(256, QLatin1Char('n'))}});
         QCOMPARE(env.ui.lastText(), QStringLiteral("The note may hold at most 255 characters."));
-        QCOMPARE(QApplication::focusWidget() == edit(w, "txtNote") || !w.isVisible(), true);
-        edit(w, "txtNote")->setText(QString(255, QChar(0x00e9)));
-        edit(w, "txtPartNo")->setText(QStringLiteral("NOPE"));
-        w.submit(); // no such part
-        QVERIFY(KitPull::pull(env.app.database(), QStringLiteral("NOKIT"), 1).status
-                == KitPull::Outcome::Status::KitNotFound);
+        QVERIFY(QApplication::focusWidget() == edit(w, "txtNote") || !w.isVisible());
+        submit(w, {{"txtPartNo", "NOPE"}, {"txtNote", QString(255, QChar(0x00e9))}}); // no such part
+        QCOMPARE(KitPull::pull(env.app.database(), QStringLiteral("NOKIT"), 1).status, KitPull::Outcome::Status::KitNotFound);
         QCOMPARE(stock(env), QStringLiteral("R1=100 C1=50 U1=10 D1=- vendors=1"));
         QCOMPARE(ledger(env), QStringList());
-        edit(w, "txtPartNo")->setText(QStringLiteral("R1"));
-        w.submit(); // a note of 255 characters is taken
+        submit(w, {{"txtPartNo", "R1"}}); // a note of 255 characters is taken
         QCOMPARE(ledger(env).size(), 1);
     }
 
@@ -241,15 +188,10 @@ private slots:
         QVERIFY(!group.isEmpty());
         if (!later.isEmpty()) {
             StockLedger::setIdentity({QStringLiteral("BENCH-2"), QStringLiteral("bob")});
-            if (later == QLatin1String("C1")) {
-                AddDeleteInvWindow w(env.app, true);
-                edit(w, "txtPartNo")->setText(later);
-                edit(w, "txtQuantity")->setText(QStringLiteral("1"));
-                w.submit();
-            } else {
-                QVERIFY(env.exec(QStringLiteral("INSERT INTO Inventory (PartNo, Description, CurrentInv) "
-                                                "VALUES ('U1', 'New chip', 3)")));
-            }
+            if (later == QLatin1String("C1"))
+                submit(AddDeleteInvWindow(env.app, true), {{"txtPartNo", later}, {"txtQuantity", "1"}});
+            else
+                QVERIFY(env.exec("INSERT INTO Inventory (PartNo, Description, CurrentInv) VALUES ('U1', 'New chip', 3)"));
             StockLedger::setIdentity({QStringLiteral("BENCH-1"), QStringLiteral("alice")});
         }
         const QStringList rowsBefore = ledger(env);
@@ -319,39 +261,6 @@ private slots:
         QCOMPARE(stock(env), QStringLiteral("R1=100 C1=50 U1=10 D1=- vendors=1"));
     }
 
-    void killedAtAnyMomentLeavesBothOrNeither()
-    {
-        TestEnvironment env(Rows);
-        QVERIFY2(env.isValid(), qPrintable(env.error()));
-        const QString helper = QCoreApplication::applicationDirPath() + QStringLiteral("/kitpull_child");
-        auto consistent = [&] {
-            // What the ledger says the stock went through is what it is.
-            const int r1 = env.scalar(QStringLiteral("select CurrentInv from Inventory where PartNo = 'R1'")).toInt();
-            const QVariant sum = env.scalar(QStringLiteral("select sum(\"Change\") from \"StockLedger\" where \"PartNo\" = 'R1'"));
-            return r1 - 100 == sum.toInt() && (sum.isNull() || sum.toInt() % 5 == 0);
-        };
-        for (int dieAfter : {1, 3, -1}) {
-            QProcess child;
-            child.start(helper, {env.app.databaseAddress(), QStringLiteral("KIT"), QStringLiteral("1"),
-                                 QString::number(dieAfter)});
-            QVERIFY(child.waitForFinished(30000));
-            QCOMPARE(child.exitStatus(), dieAfter < 0 ? QProcess::NormalExit : QProcess::CrashExit);
-            QVERIFY(consistent());
-        }
-        QCOMPARE(ledger(env).size(), 2); // one row a component
-        QRandomGenerator rng(21);
-        for (int i = 0; i < 6; ++i) {
-            QProcess child;
-            child.start(helper, {env.app.databaseAddress(), QStringLiteral("KIT"), QStringLiteral("1"),
-                                 QStringLiteral("-1"), QStringLiteral("3")});
-            QVERIFY(child.waitForReadyRead(10000));
-            QTest::qWait(int(rng.bounded(12)));
-            child.kill();
-            QVERIFY(child.state() == QProcess::NotRunning || child.waitForFinished(10000));
-            QVERIFY2(consistent(), qPrintable(ledger(env).join(QLatin1Char('\n'))));
-        }
-    }
-
     void historyWindow()
     {
         TestEnvironment env(Rows);
@@ -369,17 +278,18 @@ private slots:
         QCOMPARE(m->rowCount(), 2);
         QCOMPARE(m->data(m->index(0, 3)).toString(), QStringLiteral("83"));
         QCOMPARE(m->data(m->index(1, 3)).toString(), QStringLiteral("93"));
-        QVERIFY(w.findChild<StockChart *>(QStringLiteral("chtStock"))->isVisibleTo(&w));
+        const StockChart *chart = w.findChild<StockChart *>(QStringLiteral("chtStock"));
+        QVERIFY(chart->isVisibleTo(&w));
         QList<qreal> levels;
-        for (const QPointF &p : w.findChild<StockChart *>(QStringLiteral("chtStock"))->stockLine())
+        for (const QPointF &p : chart->stockLine())
             levels << p.y();
         QCOMPARE(levels, (QList<qreal>{100, 93, 93, 83, 83}));
-        QCOMPARE(w.findChild<StockChart *>(QStringLiteral("chtStock"))->reorderLevel(), 40.0);
-        QCOMPARE(w.findChild<StockChart *>(QStringLiteral("chtStock"))->kitPulls().size(), 1); // one pull, one mark
+        QCOMPARE(chart->reorderLevel(), 40.0);
+        QCOMPARE(chart->kitPulls().size(), 1); // one pull, one mark
         edit(w, "txtPartNo")->clear();
         QVERIFY(w.showHistory());
         QCOMPARE(m->rowCount(), 6);
-        QVERIFY(!w.findChild<StockChart *>(QStringLiteral("chtStock"))->isVisibleTo(&w));
+        QVERIFY(!chart->isVisibleTo(&w));
     }
 };
 
