@@ -3,6 +3,7 @@
 // widget that has the focus, buttons are found by their object name.
 #include <QAbstractButton>
 #include <QApplication>
+#include <QLineEdit>
 #include <QTest>
 #include <QWidget>
 
@@ -76,15 +77,15 @@ inline bool click(const QObject *window, const char *name)
     return true;
 }
 
-// Types over what the control named holds: focused as Tab focuses it, its
-// text selected and deleted with keys that no menu takes (Ctrl+A may be a
-// command's shortcut), then the text and an optional key.
+// Types over what the control named holds: focused, its text selected as
+// Tab selects it and deleted (Ctrl+A may be a command's shortcut, Home and
+// End a window's own keys), then the text and an optional key.
 inline void fill(const QObject *window, const char *name, const QString &text, int then = Qt::Key_unknown)
 {
     if (QWidget *w = find(window, name)) {
         focus(w);
-        key(Qt::Key_End);
-        key(Qt::Key_Home, Qt::ShiftModifier);
+        if (auto *edit = qobject_cast<QLineEdit *>(focused()))
+            edit->selectAll();
         key(Qt::Key_Delete);
     }
     typeText(text, then);
