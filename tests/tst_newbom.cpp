@@ -8,7 +8,7 @@
 #include "ui/twips.h"
 #include "bomfixture.h"
 
-#include <QApplication>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QtTest>
@@ -22,27 +22,32 @@ struct Entry
 {
     QString boardNo, description, partNo, quantity;
 };
+const char *const Fields[] = {"txtBoardNo", "txtDescription", "txtPartNo", "txtQuantity"};
 
-// Walks the Enter chain from the BOM number to the quantity, where Enter submits.
-void enter(AddNewBomWindow *w, const Entry &e)
+// Walks the Enter chain from the BOM number to the quantity, where Enter
+// submits (`chain`: checking that Enter leads from field to field).
+void enter(AddNewBomWindow *w, const Entry &e, bool chain = true)
 {
-    for (const auto &[field, text] : QList<QPair<QLineEdit *, QString>>{
-             {control<QLineEdit>(w, "txtBoardNo"), e.boardNo}, {control<QLineEdit>(w, "txtDescription"), e.description},
-             {control<QLineEdit>(w, "txtPartNo"), e.partNo}, {control<QLineEdit>(w, "txtQuantity"), e.quantity}}) {
-        QVERIFY2(field->hasFocus(), qPrintable(field->objectName()));
-        QCOMPARE(field->palette().color(QPalette::Base), EntryFields::highlightColor());
-        typeAndEnter(field, text);
+    const QString texts[] = {e.boardNo, e.description, e.partNo, e.quantity};
+    for (int i = 0; i < 4; ++i) {
+        QVERIFY(!chain || Drive::focused()->objectName() == Fields[i]);
+        QVERIFY(!chain || Drive::focused()->palette().color(QPalette::Base) == EntryFields::highlightColor());
+        Drive::fill(w, Fields[i], texts[i], Qt::Key_Return);
     }
 }
 
 QStringList fields(const AddNewBomWindow *w)
 {
-    return {control<QLineEdit>(w, "txtBoardNo")->text(), control<QLineEdit>(w, "txtDescription")->text(), control<QLineEdit>(w, "txtPartNo")->text(), control<QLineEdit>(w, "txtQuantity")->text()};
+    QStringList texts;
+    for (const char *name : Fields)
+        texts << Drive::find<QLineEdit>(w, name)->text();
+    return texts;
 }
 
 // The rows the grid lists, as "BoardPN|Description|PartNo|QtyUsed".
-QStringList gridRows(const GridView *grid)
+QStringList gridRows(const QObject *w)
 {
+    const GridView *grid = Drive::find<GridView>(w, "grdDataGrid");
     QStringList rows;
     for (int r = 0; grid->model() && r < grid->model()->rowCount(); ++r) {
         QStringList values;
@@ -116,11 +121,11 @@ private slots:
         QCOMPARE(h->ui.texts(), message.isEmpty() ? QStringList() : QStringList{message});
         QCOMPARE(stored(), row.isEmpty() ? QStringList() : QStringList{row});
         QCOMPARE(w->bomStarted(), !row.isEmpty());
-        QCOMPARE(QApplication::focusWidget()->objectName(), focus);
+        QCOMPARE(Drive::focused()->objectName(), focus);
         QCOMPARE(fields(w), row.isEmpty() ? QStringList({entry.boardNo, entry.description, entry.partNo, entry.quantity})
                                           : QStringList({entry.boardNo, entry.description, "", ""}));
-        QCOMPARE(control<GridView>(w, "grdDataGrid")->isVisible(), !row.isEmpty());
-        QCOMPARE(gridRows(control<GridView>(w, "grdDataGrid")), row.isEmpty() ? QStringList() : QStringList{row});
+        QCOMPARE(Drive::find<GridView>(w, "grdDataGrid")->isVisible(), !row.isEmpty());
+        QCOMPARE(gridRows(w), row.isEmpty() ? QStringList() : QStringList{row});
     }
 
     // The BOM number typed into a fresh window has rows already (compared as
@@ -159,11 +164,11 @@ private slots:
         // The editor shows the BOM typed, inside the workspace with its
         // buttons in view; the hidden window is not in the Window menu.
         auto *editor = qobject_cast<BoardBomWindow *>(h->main.activeChild());
-        QVERIFY(editor && editor->hasBom() && control<QLineEdit>(editor, "txtPartNo")->hasFocus());
+        QVERIFY(editor && editor->hasBom() && Drive::find<QLineEdit>(editor, "txtPartNo")->hasFocus());
         QCOMPARE(editor->loadedBom(), boardNo);
         const QRect room = h->main.mdiArea()->viewport()->rect();
         QVERIFY(room.contains(editor->frameWidget()->geometry()));
-        QPushButton *close = control<QPushButton>(editor, "cmdClose");
+        QPushButton *close = Drive::find<QPushButton>(editor, "cmdClose");
         QVERIFY(close->isVisible());
         QVERIFY(room.contains(QRect(close->mapTo(h->main.mdiArea()->viewport(), QPoint(0, 0)), close->size())));
         QMenu *menu = h->main.menu("mnuWindow");
@@ -207,9 +212,7 @@ private slots:
         AddNewBomWindow *w = start();
         QVERIFY(w);
         enter(w, Entry{"NEW", "New board", "R1", "1"});
-        for (const auto &[field, text] : {std::pair{control<QLineEdit>(w, "txtBoardNo"), boardNo}, {control<QLineEdit>(w, "txtDescription"), QString("New board")},
-                                          {control<QLineEdit>(w, "txtPartNo"), partNo}, {control<QLineEdit>(w, "txtQuantity"), QString("3")}})
-            typeAndEnter(field, text);
+        enter(w, Entry{boardNo, "New board", partNo, "3"}, false);
         const QString row = boardNo + "|New board|" + partNo + "|3";
         QCOMPARE(stored().count(row), refused ? 0 : 1);
         if (refused) {
@@ -220,10 +223,10 @@ private slots:
         }
         QCOMPARE(h->ui.texts(), QStringList());
         // The grid lists the BOM as the database finds it; the new row is current.
-        const QStringList shown = gridRows(control<GridView>(w, "grdDataGrid"));
+        const QStringList shown = gridRows(w);
         QCOMPARE(shown.size(), stored("where BoardPN = '" + boardNo + "'").size());
         QCOMPARE(shown.last(), row);
-        QCOMPARE(control<GridView>(w, "grdDataGrid")->currentIndex().row(), shown.size() - 1);
+        QCOMPARE(Drive::find<GridView>(w, "grdDataGrid")->currentIndex().row(), shown.size() - 1);
     }
 
     // Each row keeps the description typed for its own Submit. The read-only
@@ -233,16 +236,16 @@ private slots:
         AddNewBomWindow *w = start(QString());
         QVERIFY(w);
         enter(w, Entry{"B7", "First name", "R1", "1"});
-        typeAndEnter(control<QLineEdit>(w, "txtDescription"), "Second name");
-        typeAndEnter(control<QLineEdit>(w, "txtPartNo"), "R2");
-        typeAndEnter(control<QLineEdit>(w, "txtQuantity"), "2.5");
+        Drive::fill(w, "txtDescription", "Second name", Qt::Key_Return);
+        Drive::fill(w, "txtPartNo", "R2", Qt::Key_Return);
+        Drive::fill(w, "txtQuantity", "2.5", Qt::Key_Return);
         QCOMPARE(stored(), QStringList({"B7|First name|R1|1", "B7|Second name|R2|2.5"}));
-        QCOMPARE(gridRows(control<GridView>(w, "grdDataGrid")), stored());
-        QCOMPARE(control<GridView>(w, "grdDataGrid")->gridModel()->headings(), QStringList({"Main Part No", "Description", "Part Used", "Qty"}));
-        QCOMPARE(control<GridView>(w, "grdDataGrid")->columnWidth(1), int(control<GridView>(w, "grdDataGrid")->width() * 0.4));
-        QVERIFY(!(control<GridView>(w, "grdDataGrid")->model()->flags(control<GridView>(w, "grdDataGrid")->model()->index(0, 2)) & Qt::ItemIsEditable));
+        QCOMPARE(gridRows(w), stored());
+        QCOMPARE(Drive::find<GridView>(w, "grdDataGrid")->gridModel()->headings(), QStringList({"Main Part No", "Description", "Part Used", "Qty"}));
+        QCOMPARE(Drive::find<GridView>(w, "grdDataGrid")->columnWidth(1), int(Drive::find<GridView>(w, "grdDataGrid")->width() * 0.4));
+        QVERIFY(!(Drive::find<GridView>(w, "grdDataGrid")->model()->flags(Drive::find<GridView>(w, "grdDataGrid")->model()->index(0, 2)) & Qt::ItemIsEditable));
         w->frameWidget()->resize(w->frameWidget()->width(), w->frameWidget()->height() + 101);
-        QCOMPARE(control<GridView>(w, "grdDataGrid")->height(), w->height() / 2);
+        QCOMPARE(Drive::find<GridView>(w, "grdDataGrid")->height(), w->height() / 2);
     }
 
     // More rows than a 16-bit count holds: the duplicate test still finds the
@@ -259,10 +262,10 @@ private slots:
         QCOMPARE(h->ui.texts(), QStringList{h->env.refusedMessage()});
         QCOMPARE(fields(w), QStringList({"NEW", "New", "P1", "1"}));
         QVERIFY(h->env.allowInserts("BoardBOM"));
-        QTest::mouseClick(control<QPushButton>(w, "cmdAdd"), Qt::LeftButton);
-        typeAndEnter(control<QLineEdit>(w, "txtBoardNo"), "BIG4000");
-        typeAndEnter(control<QLineEdit>(w, "txtPartNo"), "P40000");
-        typeAndEnter(control<QLineEdit>(w, "txtQuantity"), "1");
+        QVERIFY(Drive::click(w, "cmdAdd"));
+        Drive::fill(w, "txtBoardNo", "BIG4000", Qt::Key_Return);
+        Drive::fill(w, "txtPartNo", "P40000", Qt::Key_Return);
+        Drive::fill(w, "txtQuantity", "1", Qt::Key_Return);
         QCOMPARE(h->ui.texts().mid(1), QStringList{"This part is already listed."});
         QCOMPARE(stored().size(), 40001);
     }
