@@ -18,6 +18,12 @@ using namespace BomFixture;
 namespace {
 
 const int PartNoColumn = 2, QtyColumn = 3;
+struct Load { QString number, message; QStringList parts; QString description; };
+struct Key { bool inGrid; int start, key, modifiers, after; };
+// A statement another workstation runs after the load; "type:<text>" into a
+// quantity or "paste:<clipboard>" from a cell; the line; the message; PartNo|QtyUsed of AMP's rows as stored.
+struct Change { QString elsewhere, action; int line; QString message; QStringList after; };
+struct Delete { QString bom; int start; QStringList left; int after; };
 
 GridView *grid(const QObject *w) { return Drive::find<GridView>(w, "grdDataGrid"); }
 
@@ -67,6 +73,11 @@ void typeInCell(const QObject *w, int r, int c, const QString &text, bool finish
 
 } // namespace
 
+Q_DECLARE_METATYPE(Load)
+Q_DECLARE_METATYPE(Key)
+Q_DECLARE_METATYPE(Change)
+Q_DECLARE_METATYPE(Delete)
+
 class TestBomEditor : public QObject
 {
     Q_OBJECT
@@ -96,22 +107,17 @@ private slots:
     // Loading by number: found as the database compares, nothing trimmed.
     void load_data()
     {
-        QTest::addColumn<QString>("number");
-        QTest::addColumn<QString>("message");
-        QTest::addColumn<QStringList>("parts");
-        QTest::addColumn<QString>("description");
-        QTest::newRow("found") << "AMP" << "" << QStringList{"R100", "C10U", "IC1"} << "Amplifier";
-        QTest::newRow("other letter case") << "amp" << "" << QStringList{"R100", "C10U", "IC1"} << "Amplifier";
-        QTest::newRow("null description") << "PSU" << "" << QStringList{"D1"} << "";
-        QTest::newRow("trailing blank") << "AMP " << "BOM was not found!" << QStringList() << "";
-        QTest::newRow("empty") << "" << "Enter a Part Number" << QStringList() << "";
+        QTest::addColumn<Load>("row");
+        QTest::newRow("found") << Load{"AMP", "", {"R100", "C10U", "IC1"}, "Amplifier"};
+        QTest::newRow("other letter case") << Load{"amp", "", {"R100", "C10U", "IC1"}, "Amplifier"};
+        QTest::newRow("null description") << Load{"PSU", "", {"D1"}, ""};
+        QTest::newRow("trailing blank") << Load{"AMP ", "BOM was not found!", {}, ""};
+        QTest::newRow("empty") << Load{"", "Enter a Part Number", {}, ""};
     }
     void load()
     {
-        QFETCH(QString, number);
-        QFETCH(QString, message);
-        QFETCH(QStringList, parts);
-        QFETCH(QString, description);
+        QFETCH(Load, row);
+        const auto &[number, message, parts, description] = row;
         BoardBomWindow *w = loaded(number);
         QVERIFY(w);
         auto *field = Drive::find<QLineEdit>(w, "txtPartNo"), *text = Drive::find<QLineEdit>(w, "txtDescription");
@@ -154,15 +160,11 @@ private slots:
     // leaves every key alone, Escape included.
     void keys_data()
     {
-        QTest::addColumn<bool>("inGrid");
-        QTest::addColumn<int>("start");
-        QTest::addColumn<int>("key");
-        QTest::addColumn<int>("modifiers");
-        QTest::addColumn<int>("after"); // a key that cannot move the row beeps
+        QTest::addColumn<Key>("row"); // a key that cannot move the row beeps
         const int none = Qt::NoModifier, ctrl = Qt::ControlModifier, shift = Qt::ShiftModifier;
         for (const bool inGrid : {true, false}) {
             auto add = [&](const char *name, int start, int k, int mods, int after) {
-                QTest::newRow(qPrintable(QString(inGrid ? "grid: " : "field: ") + name)) << inGrid << start << k << mods << after;
+                QTest::newRow(qPrintable(QString(inGrid ? "grid: " : "field: ") + name)) << Key{inGrid, start, k, mods, after};
             };
             add("Down", 1, Qt::Key_Down, none, 2);
             add("Down on the last row", 3, Qt::Key_Down, none, 3);
@@ -177,11 +179,8 @@ private slots:
     }
     void keys()
     {
-        QFETCH(bool, inGrid);
-        QFETCH(int, start);
-        QFETCH(int, key);
-        QFETCH(int, modifiers);
-        QFETCH(int, after);
+        QFETCH(Key, row);
+        const auto [inGrid, start, key, modifiers, after] = row;
         const int beeps = after == start ? 1 : 0;
         BoardBomWindow *w = loaded("AMP");
         QVERIFY(w && goTo(w, start));
@@ -212,19 +211,16 @@ private slots:
     // leaves it, whichever way.
     void add_data()
     {
-        QTest::addColumn<QString>("bom");
-        QTest::addColumn<QString>("leave");
-        QTest::addColumn<QString>("row");
+        QTest::addColumn<QStringList>("row"); // BOM, how the row is left, the row stored
         for (const char *leave : {"up", "click", "load", "close"})
-            QTest::newRow(leave) << "AMP" << leave << "AMP|Amplifier|NEW1|5";
-        QTest::newRow("BOM loaded in small letters") << "amp" << "up" << "amp|Amplifier|NEW1|5";
-        QTest::newRow("null description") << "PSU" << "load" << "PSU|~|NEW1|5";
+            QTest::newRow(leave) << QStringList{"AMP", leave, "AMP|Amplifier|NEW1|5"};
+        QTest::newRow("BOM loaded in small letters") << QStringList{"amp", "up", "amp|Amplifier|NEW1|5"};
+        QTest::newRow("null description") << QStringList{"PSU", "load", "PSU|~|NEW1|5"};
     }
     void add()
     {
-        QFETCH(QString, bom);
-        QFETCH(QString, leave);
-        QFETCH(QString, row);
+        QFETCH(QStringList, row);
+        const QString bom = row[0], leave = row[1];
         BoardBomWindow *w = loaded(bom);
         QVERIFY(w);
         const int n = grid(w)->model()->rowCount();
@@ -241,7 +237,7 @@ private slots:
         else
             closeWindow(w);
         QCOMPARE(h->ui.texts(), QStringList());
-        QCOMPARE(stored("where PartNo = 'NEW1'"), QStringList{row});
+        QCOMPARE(stored("where PartNo = 'NEW1'"), QStringList{row[2]});
         // The row an earlier run left without a number joins the BOM only on closing.
         QCOMPARE(stored("where BoardPN is null").size(), leave == "close" ? 0 : 1);
         if (leave == "up" || leave == "click")
@@ -317,38 +313,31 @@ private slots:
     // at all. Nothing is stored partly.
     void refusedAndPasted_data()
     {
-        QTest::addColumn<QString>("elsewhere"); // a statement another workstation runs after the load
-        QTest::addColumn<QString>("action");    // "type:<text>" into the second quantity or "paste:<clipboard>" from a cell
-        QTest::addColumn<int>("row");
-        QTest::addColumn<QString>("message");
-        QTest::addColumn<QStringList>("after"); // PartNo|QtyUsed of AMP's rows as stored
+        QTest::addColumn<Change>("row");
         const QString changed = "Row cannot be located for updating. Some values may have been changed since it was last read.";
         const QStringList same{"R100|2", "C10U|1", "IC1|1"};
-        QTest::newRow("quantity typed as text") << "" << "type:abc" << 1 << "Type mismatch" << same;
-        QTest::newRow("quantity typed as a number") << "" << "type: 2.5 " << 1 << "" << QStringList{"R100|2", "C10U|2.5", "IC1|1"};
-        QTest::newRow("changed elsewhere") << "UPDATE BoardBOM SET QtyUsed = 9 WHERE PartNo = 'C10U'" << "type:7" << 1 << changed << QStringList{"R100|2", "C10U|9", "IC1|1"};
-        QTest::newRow("deleted elsewhere") << "DELETE FROM BoardBOM WHERE PartNo = 'C10U'" << "type:7" << 1 << changed << QStringList{"R100|2", "IC1|1"};
-        QTest::newRow("other row changed elsewhere") << "UPDATE BoardBOM SET QtyUsed = 9 WHERE PartNo = 'R100'" << "type:7" << 1 << "" << QStringList{"R100|9", "C10U|7", "IC1|1"};
-        QTest::newRow("block pasted") << "" << "paste:X1\t3\nX2\t4\n" << 0 << "" << QStringList{"X1|3", "X2|4", "IC1|1"};
-        QTest::newRow("block with text for a quantity") << "" << "paste:X1\t3\nX2\tfour\n" << 0 << "Type mismatch" << same;
-        QTest::newRow("block beyond the last row") << "" << "paste:X1\nX2\n" << 2 << "The pasted cells do not fit from the current cell." << same;
+        QTest::newRow("quantity typed as text") << Change{"", "type:abc", 1, "Type mismatch", same};
+        QTest::newRow("quantity typed as a number") << Change{"", "type: 2.5 ", 1, "", QStringList{"R100|2", "C10U|2.5", "IC1|1"}};
+        QTest::newRow("changed elsewhere") << Change{"UPDATE BoardBOM SET QtyUsed = 9 WHERE PartNo = 'C10U'", "type:7", 1, changed, QStringList{"R100|2", "C10U|9", "IC1|1"}};
+        QTest::newRow("deleted elsewhere") << Change{"DELETE FROM BoardBOM WHERE PartNo = 'C10U'", "type:7", 1, changed, QStringList{"R100|2", "IC1|1"}};
+        QTest::newRow("other row changed elsewhere") << Change{"UPDATE BoardBOM SET QtyUsed = 9 WHERE PartNo = 'R100'", "type:7", 1, "", QStringList{"R100|9", "C10U|7", "IC1|1"}};
+        QTest::newRow("block pasted") << Change{"", "paste:X1\t3\nX2\t4\n", 0, "", QStringList{"X1|3", "X2|4", "IC1|1"}};
+        QTest::newRow("block with text for a quantity") << Change{"", "paste:X1\t3\nX2\tfour\n", 0, "Type mismatch", same};
+        QTest::newRow("block beyond the last row") << Change{"", "paste:X1\nX2\n", 2, "The pasted cells do not fit from the current cell.", same};
     }
     void refusedAndPasted()
     {
-        QFETCH(QString, elsewhere);
-        QFETCH(QString, action);
-        QFETCH(int, row);
-        QFETCH(QString, message);
-        QFETCH(QStringList, after);
+        QFETCH(Change, row);
+        const auto &[elsewhere, action, line, message, after] = row;
         BoardBomWindow *w = loaded("AMP");
         QVERIFY(w);
         QVERIFY(elsewhere.isEmpty() || h->env.execElsewhere(elsewhere));
         Drive::click(w, "cmdEdit");
         if (action.startsWith("type")) {
-            typeInCell(w, row, QtyColumn, action.section(':', 1));
+            typeInCell(w, line, QtyColumn, action.section(':', 1));
         } else {
             Drive::focus(grid(w));
-            grid(w)->setCurrentIndex(grid(w)->model()->index(row, PartNoColumn));
+            grid(w)->setCurrentIndex(grid(w)->model()->index(line, PartNoColumn));
             QGuiApplication::clipboard()->setText(action.section(':', 1));
             Drive::key(Qt::Key_V, Qt::ControlModifier);
         }
@@ -365,20 +354,15 @@ private slots:
     // Add starts the empty BOM again.
     void deleteRows_data()
     {
-        QTest::addColumn<QString>("bom");
-        QTest::addColumn<int>("start");
-        QTest::addColumn<QStringList>("left");
-        QTest::addColumn<int>("after");
-        QTest::newRow("first") << "AMP" << 1 << QStringList{"C10U", "IC1"} << 1;
-        QTest::newRow("last") << "AMP" << 3 << QStringList{"R100", "C10U"} << 2;
-        QTest::newRow("only") << "KIT" << 1 << QStringList() << 0;
+        QTest::addColumn<Delete>("row");
+        QTest::newRow("first") << Delete{"AMP", 1, {"C10U", "IC1"}, 1};
+        QTest::newRow("last") << Delete{"AMP", 3, {"R100", "C10U"}, 2};
+        QTest::newRow("only") << Delete{"KIT", 1, {}, 0};
     }
     void deleteRows()
     {
-        QFETCH(QString, bom);
-        QFETCH(int, start);
-        QFETCH(QStringList, left);
-        QFETCH(int, after);
+        QFETCH(Delete, row);
+        const auto &[bom, start, left, after] = row;
         BoardBomWindow *w = loaded(bom);
         QVERIFY(w && goTo(w, start));
         Drive::click(w, "cmdDelete");

@@ -52,7 +52,13 @@ struct ListAnswers : QObject
     }
 };
 
+// The setting KitPullPreview (empty: not set), the answers to the prompts,
+// the keys pressed on each list and the lists shown.
+struct Preview { QString rows, setting; QStringList inputs, keys, lists; QString message, after; };
+
 } // namespace
+
+Q_DECLARE_METATYPE(Preview)
 
 class TestKitPreview : public QObject
 {
@@ -62,16 +68,10 @@ private slots:
     // The command with the list: what it shows, and what the keys leave.
     void pull_data()
     {
-        QTest::addColumn<QString>("rows");
-        QTest::addColumn<QString>("setting"); // KitPullPreview, empty: not set
-        QTest::addColumn<QStringList>("inputs");
-        QTest::addColumn<QStringList>("keys");
-        QTest::addColumn<QStringList>("lists");
-        QTest::addColumn<QString>("message");
-        QTest::addColumn<QString>("after");
+        QTest::addColumn<Preview>("row");
         auto row = [](const char *name, const QString &rows, const QString &setting, const QStringList &inputs,
                       const QStringList &keys, const QStringList &lists, const QString &message, const QString &after) {
-            QTest::newRow(name) << rows << setting << inputs << keys << lists << message << after;
+            QTest::newRow(name) << Preview{rows, setting, inputs, keys, lists, message, after};
         };
         // A: short; B: above zero but under its reorder point; C: fine.
         const QString kit = part("A", 5, 2) + part("B", 20, 15) + part("C", 50, 10) + line("K1", "A", "3") + line("K1", "B", "4") + line("K1", "C", "1");
@@ -95,13 +95,8 @@ private slots:
     }
     void pull()
     {
-        QFETCH(QString, rows);
-        QFETCH(QString, setting);
-        QFETCH(QStringList, inputs);
-        QFETCH(QStringList, keys);
-        QFETCH(QStringList, lists);
-        QFETCH(QString, message);
-        QFETCH(QString, after);
+        QFETCH(Preview, row);
+        const auto &[rows, setting, inputs, keys, lists, message, after] = row;
         TestEnvironment env(rows);
         QVERIFY2(env.isValid(), qPrintable(env.error()));
         if (!setting.isEmpty())
@@ -121,42 +116,28 @@ private slots:
     // figures; Pull on that list writes them.
     void changedInBetween_data()
     {
-        QTest::addColumn<QString>("change");
-        QTest::addColumn<QStringList>("lists");
-        QTest::addColumn<QString>("message");
-        QTest::addColumn<QString>("after");
-        const QString first = "A 5 2 3; B 9 2 7";
-        const QString says = " after the list was shown.\r\nNo stock was changed. The list now shows the new figures.";
-        QTest::newRow("stock of A") << "UPDATE Inventory SET CurrentInv = 1 WHERE PartNo = 'A'"
-                                    << QStringList{first, "A 1 2 -1 Below zero, Below reorder point; B 9 2 7"}
-                                    << "Another workstation changed A" + says << "A=-1/1 B=7/0 C=9/0";
-        QTest::newRow("quantity of B on the kit") << "UPDATE BoardBOM SET QtyUsed = 3 WHERE PartNo = 'B'"
-                                                  << QStringList{first, "A 5 2 3; B 9 6 3"}
-                                                  << "Another workstation changed B" + says << "A=3/0 B=3/0 C=9/0";
-        QTest::newRow("C joins the kit") << "INSERT INTO BoardBOM (BoardPN, Description, PartNo, QtyUsed) "
-                                            "VALUES ('K1', 'kit K1', 'C', 1)"
-                                         << QStringList{first, "A 5 2 3; B 9 2 7; C 9 2 7"}
-                                         << "Another workstation changed C" + says << "A=3/0 B=7/0 C=7/0";
-        QTest::newRow("a part not on the kit") << "UPDATE Inventory SET CurrentInv = 1 WHERE PartNo = 'C'"
-                                               << QStringList{first} << "" << "A=3/0 B=7/0 C=1/0";
+        QTest::addColumn<Preview>("row"); // rows: the change made elsewhere
+        const QString first = "A 5 2 3; B 9 2 7", says = " after the list was shown.\r\nNo stock was changed. The list now shows the new figures.";
+        auto row = [&](const char *name, const QString &change, const QString &second, const QString &changed, const QString &after) {
+            QTest::newRow(name) << Preview{change, "", {}, {}, QStringList{first, second}.mid(0, second.isEmpty() ? 1 : 2),
+                                           changed.isEmpty() ? "" : "Another workstation changed " + changed + says, after};
+        };
+        row("stock of A", "UPDATE Inventory SET CurrentInv = 1 WHERE PartNo = 'A'", "A 1 2 -1 Below zero, Below reorder point; B 9 2 7", "A", "A=-1/1 B=7/0 C=9/0");
+        row("quantity of B on the kit", "UPDATE BoardBOM SET QtyUsed = 3 WHERE PartNo = 'B'", "A 5 2 3; B 9 6 3", "B", "A=3/0 B=3/0 C=9/0");
+        row("C joins the kit", "INSERT INTO BoardBOM (BoardPN, Description, PartNo, QtyUsed) VALUES ('K1', 'kit K1', 'C', 1)", "A 5 2 3; B 9 2 7; C 9 2 7", "C", "A=3/0 B=7/0 C=7/0");
+        row("a part not on the kit", "UPDATE Inventory SET CurrentInv = 1 WHERE PartNo = 'C'", "", "", "A=3/0 B=7/0 C=1/0");
     }
-
     void changedInBetween()
     {
-        QFETCH(QString, change);
-        QFETCH(QStringList, lists);
-        QFETCH(QString, message);
-        QFETCH(QString, after);
+        QFETCH(Preview, row);
+        const auto &[change, setting, inputs, keys, lists, message, after] = row;
         TestEnvironment env(part("A", 5) + part("B", 9) + part("C", 9) + line("K1", "A", "1") + line("K1", "B", "1"));
         QVERIFY2(env.isValid(), qPrintable(env.error()));
         env.ui.inputs << QStringLiteral("K1") << QStringLiteral("2");
         ListAnswers answers;
         bool changed = false;
-        answers.steps << ListAnswers::Step{"enter", [&] { changed = env.execElsewhere(change); }}
-                      << ListAnswers::Step{"enter", {}};
-
+        answers.steps << ListAnswers::Step{"enter", [&] { changed = env.execElsewhere(change); }} << ListAnswers::Step{"enter", {}};
         KitCommands::updateInvPulled(env.app, nullptr);
-
         QVERIFY(changed);
         QCOMPARE(answers.lists, lists);
         QCOMPARE(env.ui.texts(), message.isEmpty() ? QStringList() : QStringList{message});
@@ -168,42 +149,33 @@ private slots:
     // stock and shortage.
     void agreesWithShortageReport_data()
     {
-        QTest::addColumn<QString>("rows");
         QTest::addColumn<QString>("kits");
         QTest::addColumn<int>("shortLines");
-        const QString mixed = part("R1", 5) + part("R2", 100) + part("U1", 0) + part("U2", -4) + part("X", 3)
-                              + line("K1", "R1", "2") + line("K1", "R2", "10") + line("K1", "U1", "1")
-                              + line("K1", "U2", "1") + line("K1", "R1", "1") + line("K2", "X", "1");
-        QTest::newRow("two kits") << mixed << "2" << 3;
-        QTest::newRow("one kit") << mixed << "1" << 2;
-        QTest::newRow("twelve kits") << mixed << "12" << 4;
-        QTest::newRow("no kits") << mixed << "0" << 1;
-        QTest::newRow("negative kits") << mixed << "-3" << 1;
+        QTest::newRow("two kits") << "2" << 3;
+        QTest::newRow("one kit") << "1" << 2;
+        QTest::newRow("twelve kits") << "12" << 4;
+        QTest::newRow("no kits") << "0" << 1;
+        QTest::newRow("negative kits") << "-3" << 1;
     }
-
     void agreesWithShortageReport()
     {
-        QFETCH(QString, rows);
         QFETCH(QString, kits);
         QFETCH(int, shortLines);
-        TestEnvironment env(rows);
+        TestEnvironment env(part("R1", 5) + part("R2", 100) + part("U1", 0) + part("U2", -4) + part("X", 3) + line("K1", "R1", "2") + line("K1", "R2", "10")
+                            + line("K1", "U1", "1") + line("K1", "U2", "1") + line("K1", "R1", "1") + line("K2", "X", "1"));
         QVERIFY2(env.isValid(), qPrintable(env.error()));
         ReportDefinition definition;
         QVERIFY(!ReportParser::parseFile(PARTWISE_SOURCE_DIR "/reports/KitShortage.rpt", &definition));
         ReportDocument document;
-        const ReportError error = ReportRunner::run(env.app.database(), definition,
-                                                    {{"Kit", "K1"}, {"Kits", kits}}, env.app.now(), &document);
+        const ReportError error = ReportRunner::run(env.app.database(), definition, {{"Kit", "K1"}, {"Kits", kits}}, env.app.now(), &document);
         QVERIFY2(!error, qPrintable(error.description));
 
         KitPlan::Plan plan;
         QVERIFY(KitPlan::read(env.app.database(), "K1", qint16(kits.toInt()), &plan).ok());
-        QStringList listed;
-        QStringList reported;
+        QStringList listed, reported;
         for (const KitPlan::Line &l : plan.lines) {
             if (l.belowZero())
-                listed << QStringList{l.partNo, NumberRules::plainText(l.needed), NumberRules::plainText(l.stock),
-                                      NumberRules::plainText(-l.after.toLongLong())}
-                              .join(" | ");
+                listed << QStringList{l.partNo, NumberRules::plainText(l.needed), NumberRules::plainText(l.stock), NumberRules::plainText(-l.after.toLongLong())}.join(" | ");
             for (const QString &text : document.text().split('\n')) {
                 const QStringList cells = text.split(" | ");
                 if (cells.value(0) == l.partNo && cells.size() >= 5)

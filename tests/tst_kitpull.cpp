@@ -33,9 +33,13 @@ QString kit(int count, int stock)
     return rows;
 }
 
+struct Pull { QString rows; QStringList inputs; QString message, after; }; // message empty: none shown; *text*: contains text
+
 QString helper() { return QCoreApplication::applicationDirPath() + QStringLiteral("/kitpull_child"); }
 
 } // namespace
+
+Q_DECLARE_METATYPE(Pull)
 
 class TestKitPull : public QObject
 {
@@ -45,12 +49,10 @@ private slots:
     // Through the command as the user runs it: two prompts, then the stock.
     void command_data()
     {
-        QTest::addColumn<QString>("rows");
-        QTest::addColumn<QStringList>("inputs");
-        QTest::addColumn<QString>("message"); // empty: none shown; *text*: contains text
-        QTest::addColumn<QString>("after");
-        auto row = [](const char *name, const QString &rows, const QStringList &inputs, const QString &message,
-                      const QString &after) { QTest::newRow(name) << rows << inputs << message << after; };
+        QTest::addColumn<Pull>("row");
+        auto row = [](const char *name, const QString &rows, const QStringList &inputs, const QString &message, const QString &after) {
+            QTest::newRow(name) << Pull{rows, inputs, message, after};
+        };
         const QString two = part("A", 5) + part("B", 20) + line("K1", "A", "3") + line("K1", "B", "1"), twoBefore = "A=5/0 B=20/0";
         const QString invalid = "Number of Kits was invalid", unchanged = "\r\nNo stock was changed.";
         const QString three = part("A", 10) + part("B", 10) + line("K1", "A", "1") + line("K1", "B", "1");
@@ -85,10 +87,8 @@ private slots:
     }
     void command()
     {
-        QFETCH(QString, rows);
-        QFETCH(QStringList, inputs);
-        QFETCH(QString, message);
-        QFETCH(QString, after);
+        QFETCH(Pull, row);
+        const auto &[rows, inputs, message, after] = row;
         // A statement after "--after--" runs once the database is made (a trigger's own semicolons would split it).
         if (rows.contains("--after--") && TestEnvironment::defaultEngine() != TestEnvironment::Engine::File)
             QSKIP("a trigger of the file database");
@@ -131,18 +131,16 @@ private slots:
     // that has one and lacks nothing is told apart.
     void kitReports_data()
     {
-        QTest::addColumn<int>("command");
-        QTest::addColumn<QString>("kit");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("shortage, no BOM") << int(CommandId::KitShort) << "NOPE'X" << "Kit NOPE'X has no bill of materials.";
-        QTest::newRow("pull list, no BOM") << int(CommandId::KitPullList) << "NOPE'X" << "Kit NOPE'X has no bill of materials.";
-        QTest::newRow("shortage, nothing short") << int(CommandId::KitShort) << "k1" << "Nothing is short for 2 kits of k1.";
+        QTest::addColumn<QStringList>("row"); // command, kit, text shown
+        QTest::newRow("shortage, no BOM") << QStringList{QString::number(int(CommandId::KitShort)), "NOPE'X", "Kit NOPE'X has no bill of materials."};
+        QTest::newRow("pull list, no BOM") << QStringList{QString::number(int(CommandId::KitPullList)), "NOPE'X", "Kit NOPE'X has no bill of materials."};
+        QTest::newRow("shortage, nothing short") << QStringList{QString::number(int(CommandId::KitShort)), "k1", "Nothing is short for 2 kits of k1."};
     }
     void kitReports()
     {
-        QFETCH(int, command);
-        QFETCH(QString, kit);
-        QFETCH(QString, text);
+        QFETCH(QStringList, row);
+        const int command = row[0].toInt();
+        const QString kit = row[1], text = row[2];
         Harness h(part("A", 5) + line("K1", "A", "2"));
         QVERIFY(h.ready());
         for (const QString name : {"KitShortage.rpt", "KitPullList.rpt"})

@@ -22,6 +22,7 @@ struct Entry
 {
     QString boardNo, description, partNo, quantity;
 };
+struct Submit { Entry entry; QString message, focus, stored; }; // stored: the row, empty when refused
 const char *const Fields[] = {"txtBoardNo", "txtDescription", "txtPartNo", "txtQuantity"};
 
 // Walks the Enter chain from the BOM number to the quantity, where Enter
@@ -60,7 +61,7 @@ QStringList gridRows(const QObject *w)
 
 } // namespace
 
-Q_DECLARE_METATYPE(Entry)
+Q_DECLARE_METATYPE(Submit)
 
 class TestNewBom : public QObject
 {
@@ -83,24 +84,16 @@ private slots:
     // Submit writes nothing and keeps every field.
     void submit_data()
     {
-        QTest::addColumn<Entry>("entry");
-        QTest::addColumn<QString>("message");
-        QTest::addColumn<QString>("focus");
-        QTest::addColumn<QString>("row"); // as stored; empty when refused
-        auto ok = [](const char *name, const Entry &e, const QString &row) {
-            QTest::newRow(name) << e << "" << "txtPartNo" << row;
-        };
+        QTest::addColumn<Submit>("row");
+        auto ok = [](const char *name, const Entry &e, const QString &row) { QTest::newRow(name) << Submit{e, "", "txtPartNo", row}; };
         ok("plain", {"B1", "Board", "R1", "2"}, "B1|Board|R1|2");
         ok("leading blank in quantity", {"B1", "Board", "R1", " 2"}, "B1|Board|R1|2");
         ok("fraction", {"B1", "Board", "R1", "0.25"}, "B1|Board|R1|0.25");
         ok("thousands read up to the comma", {"B1", "Board", "R1", "1,500"}, "B1|Board|R1|1");
-        ok("quotes and statement text", {"O'B; DROP TABLE BoardBOM;--", "It's \"big\"", "5' CABLE", "1"},
-           "O'B; DROP TABLE BoardBOM;--|It's \"big\"|5' CABLE|1");
+        ok("quotes and statement text", {"O'B; DROP TABLE BoardBOM;--", "It's \"big\"", "5' CABLE", "1"}, "O'B; DROP TABLE BoardBOM;--|It's \"big\"|5' CABLE|1");
         ok("blanks are text", {"  ", " ", " ", "1"}, "  | | |1");
         ok("non-Latin", {"Плата-Ω", "電源", "µC", "1"}, "Плата-Ω|電源|µC|1");
-        auto refused = [](const char *name, const Entry &e, const char *message, const char *focus) {
-            QTest::newRow(name) << e << message << focus << "";
-        };
+        auto refused = [](const char *name, const Entry &e, const char *message, const char *focus) { QTest::newRow(name) << Submit{e, message, focus, ""}; };
         refused("no BOM number", {"", "Board", "R1", "x"}, "Enter a Part Name/Number", "txtBoardNo");
         refused("no description", {"B1", "", "", "x"}, "Enter a Description", "txtDescription");
         refused("no component", {"B1", "Board", "", "x"}, "Enter a Part Number", "txtPartNo");
@@ -111,21 +104,19 @@ private slots:
     }
     void submit()
     {
-        QFETCH(Entry, entry);
-        QFETCH(QString, message);
-        QFETCH(QString, focus);
-        QFETCH(QString, row);
+        QFETCH(Submit, row);
+        const Entry &entry = row.entry;
         AddNewBomWindow *w = start(QString());
         QVERIFY(w);
         enter(w, entry);
-        QCOMPARE(h->ui.texts(), message.isEmpty() ? QStringList() : QStringList{message});
-        QCOMPARE(stored(), row.isEmpty() ? QStringList() : QStringList{row});
-        QCOMPARE(w->bomStarted(), !row.isEmpty());
-        QCOMPARE(Drive::focused()->objectName(), focus);
-        QCOMPARE(fields(w), row.isEmpty() ? QStringList({entry.boardNo, entry.description, entry.partNo, entry.quantity})
-                                          : QStringList({entry.boardNo, entry.description, "", ""}));
-        QCOMPARE(Drive::find<GridView>(w, "grdDataGrid")->isVisible(), !row.isEmpty());
-        QCOMPARE(gridRows(w), row.isEmpty() ? QStringList() : QStringList{row});
+        const QStringList stored = row.stored.isEmpty() ? QStringList() : QStringList{row.stored};
+        QCOMPARE(h->ui.texts(), row.message.isEmpty() ? QStringList() : QStringList{row.message});
+        QCOMPARE(this->stored(), stored);
+        QCOMPARE(w->bomStarted(), !stored.isEmpty());
+        QCOMPARE(Drive::focused()->objectName(), row.focus);
+        QCOMPARE(fields(w), QStringList({entry.boardNo, entry.description}) + (stored.isEmpty() ? QStringList{entry.partNo, entry.quantity} : QStringList{"", ""}));
+        QCOMPARE(Drive::find<GridView>(w, "grdDataGrid")->isVisible(), !stored.isEmpty());
+        QCOMPARE(gridRows(w), stored);
     }
 
     // The BOM number typed into a fresh window has rows already (compared as
@@ -150,8 +141,7 @@ private slots:
         enter(w, Entry{boardNo, "Another amplifier", "NEW1", "1"});
         QCOMPARE(stored(), before);
         const auto question = h->ui.shown.first();
-        QCOMPARE(QStringList({question.text, question.title}),
-                 QStringList({"This BOM is already listed.\r\nGo to Edit BOM Section", "Partwise"}));
+        QCOMPARE(QStringList({question.text, question.title}), QStringList({"This BOM is already listed.\r\nGo to Edit BOM Section", "Partwise"}));
         QVERIFY(question.buttons == UserInterface::Buttons::YesNo && question.icon == UserInterface::Icon::None);
         QCOMPARE(fields(w), QStringList({boardNo, "Another amplifier", "NEW1", "1"}));
         QVERIFY(!w->bomStarted());
@@ -192,29 +182,27 @@ private slots:
     // another component, or another BOM.
     void components_data()
     {
-        QTest::addColumn<QString>("boardNo");
-        QTest::addColumn<QString>("partNo");
-        QTest::addColumn<bool>("refused");
-        QTest::newRow("same component") << "NEW" << "R1" << true;
-        QTest::newRow("component in small letters") << "NEW" << "r1" << false;
-        QTest::newRow("component with a trailing blank") << "NEW" << "R1 " << false;
-        QTest::newRow("existing BOM, its component") << "AMP" << "R100" << true;
-        QTest::newRow("existing BOM, component in other case") << "AMP" << "r100" << false;
-        QTest::newRow("existing BOM, new component") << "AMP" << "R1" << false;
-        QTest::newRow("existing BOM typed in other case") << "amp" << "R100" << false;
-        QTest::newRow("component of the row without a number") << "NEW" << "ORPHAN" << false;
+        QTest::addColumn<QStringList>("row"); // BOM number, component, refused or not
+        QTest::newRow("same component") << QStringList{"NEW", "R1", "refused"};
+        QTest::newRow("component in small letters") << QStringList{"NEW", "r1"};
+        QTest::newRow("component with a trailing blank") << QStringList{"NEW", "R1 "};
+        QTest::newRow("existing BOM, its component") << QStringList{"AMP", "R100", "refused"};
+        QTest::newRow("existing BOM, component in other case") << QStringList{"AMP", "r100"};
+        QTest::newRow("existing BOM, new component") << QStringList{"AMP", "R1"};
+        QTest::newRow("existing BOM typed in other case") << QStringList{"amp", "R100"};
+        QTest::newRow("component of the row without a number") << QStringList{"NEW", "ORPHAN"};
     }
     void components()
     {
-        QFETCH(QString, boardNo);
-        QFETCH(QString, partNo);
-        QFETCH(bool, refused);
+        QFETCH(QStringList, row);
+        const QString boardNo = row[0], partNo = row[1];
+        const bool refused = row.size() > 2;
         AddNewBomWindow *w = start();
         QVERIFY(w);
         enter(w, Entry{"NEW", "New board", "R1", "1"});
         enter(w, Entry{boardNo, "New board", partNo, "3"}, false);
-        const QString row = boardNo + "|New board|" + partNo + "|3";
-        QCOMPARE(stored().count(row), refused ? 0 : 1);
+        const QString typed = boardNo + "|New board|" + partNo + "|3";
+        QCOMPARE(stored().count(typed), refused ? 0 : 1);
         if (refused) {
             QCOMPARE(h->ui.texts(), QStringList{"This part is already listed."});
             QCOMPARE(h->ui.shown.first().icon, UserInterface::Icon::Critical);
@@ -225,7 +213,7 @@ private slots:
         // The grid lists the BOM as the database finds it; the new row is current.
         const QStringList shown = gridRows(w);
         QCOMPARE(shown.size(), stored("where BoardPN = '" + boardNo + "'").size());
-        QCOMPARE(shown.last(), row);
+        QCOMPARE(shown.last(), typed);
         QCOMPARE(Drive::find<GridView>(w, "grdDataGrid")->currentIndex().row(), shown.size() - 1);
     }
 
@@ -241,11 +229,12 @@ private slots:
         Drive::fill(w, "txtQuantity", "2.5", Qt::Key_Return);
         QCOMPARE(stored(), QStringList({"B7|First name|R1|1", "B7|Second name|R2|2.5"}));
         QCOMPARE(gridRows(w), stored());
-        QCOMPARE(Drive::find<GridView>(w, "grdDataGrid")->gridModel()->headings(), QStringList({"Main Part No", "Description", "Part Used", "Qty"}));
-        QCOMPARE(Drive::find<GridView>(w, "grdDataGrid")->columnWidth(1), int(Drive::find<GridView>(w, "grdDataGrid")->width() * 0.4));
-        QVERIFY(!(Drive::find<GridView>(w, "grdDataGrid")->model()->flags(Drive::find<GridView>(w, "grdDataGrid")->model()->index(0, 2)) & Qt::ItemIsEditable));
+        const GridView *grid = Drive::find<GridView>(w, "grdDataGrid");
+        QCOMPARE(grid->gridModel()->headings(), QStringList({"Main Part No", "Description", "Part Used", "Qty"}));
+        QCOMPARE(grid->columnWidth(1), int(grid->width() * 0.4));
+        QVERIFY(!(grid->model()->flags(grid->model()->index(0, 2)) & Qt::ItemIsEditable));
         w->frameWidget()->resize(w->frameWidget()->width(), w->frameWidget()->height() + 101);
-        QCOMPARE(Drive::find<GridView>(w, "grdDataGrid")->height(), w->height() / 2);
+        QCOMPARE(grid->height(), w->height() / 2);
     }
 
     // More rows than a 16-bit count holds: the duplicate test still finds the
