@@ -27,7 +27,15 @@ extern "C" int CRYPTO_memcmp(const void *a, const void *b, size_t size)
 namespace {
 const int FewIterations = 1000; // fast digests for the users a test starts with
 enum Option { Add, Delete, Update };
+// The option chosen; user, password and new password typed; the focus
+// afterwards and whether its whole text is selected; "name=password" for
+// every user afterwards (empty: as before).
+struct Submit { int option; QStringList typed; QString message, focus; bool selected; QStringList accepted; };
+struct Upgrade { QString typed; bool commit; UserOps::Status status; bool hashedAfter; };
 } // namespace
+
+Q_DECLARE_METATYPE(Submit)
+Q_DECLARE_METATYPE(Upgrade)
 
 class TestUsers : public QObject
 {
@@ -77,15 +85,9 @@ private slots:
     // through a second connection: the names there and a password each accepts.
     void submit_data()
     {
-        QTest::addColumn<int>("option");
-        QTest::addColumn<QStringList>("typed");    // user, password, new password
-        QTest::addColumn<QString>("message");
-        QTest::addColumn<QString>("focus");        // field with the focus afterwards, if any
-        QTest::addColumn<bool>("selected");        // its whole text selected
-        QTest::addColumn<QStringList>("accepted"); // "name=password", every user; empty: as before
-        auto row = [](const char *name, int option, const QStringList &typed, const char *message, const char *focus,
-                      bool selected, const QStringList &accepted = {}) {
-            QTest::newRow(name) << option << typed << message << focus << selected << accepted;
+        QTest::addColumn<Submit>("row");
+        auto row = [](const char *name, int option, const QStringList &typed, const char *message, const char *focus, bool selected, const QStringList &accepted = {}) {
+            QTest::newRow(name) << Submit{option, typed, message, focus, selected, accepted};
         };
         row("nothing typed", Add, {"", "", ""}, "Enter a user name.", "txtUser", false);
         row("no password", Delete, {"Ann", "", ""}, "Enter a password.", "txtPassword", false);
@@ -102,12 +104,8 @@ private slots:
     }
     void submit()
     {
-        QFETCH(int, option);
-        QFETCH(QStringList, typed);
-        QFETCH(QString, message);
-        QFETCH(QString, focus);
-        QFETCH(bool, selected);
-        QFETCH(QStringList, accepted);
+        QFETCH(Submit, row);
+        auto [option, typed, message, focus, selected, accepted] = row;
         QVERIFY(start());
         QVERIFY(Drive::find<QRadioButton>(w, "optAdd")->isChecked());
         submitAs(option, typed[0], typed[1], typed[2]);
@@ -145,10 +143,8 @@ private slots:
         QVERIFY(Drive::find(w, "txtNewPassword")->isVisible() && Drive::find(w, "Label3")->isVisible());
         Drive::fill(w, "txtPassword", "hunter2");
         Drive::fill(w, "txtNewPassword", "n3w");
-        for (const char *name : {"txtPassword", "txtNewPassword"}) {
-            QCOMPARE(Drive::find<QLineEdit>(w, name)->echoMode(), QLineEdit::Password);
-            QVERIFY(!Drive::find<QLineEdit>(w, name)->displayText().contains("hunter2") && !Drive::find<QLineEdit>(w, name)->displayText().contains("n3w"));
-        }
+        for (const char *name : {"txtPassword", "txtNewPassword"})
+            QVERIFY(Drive::find<QLineEdit>(w, name)->echoMode() == QLineEdit::Password && !Drive::find<QLineEdit>(w, name)->displayText().contains(QRegularExpression("hunter2|n3w")));
         choose("optDelete");
         QVERIFY(!Drive::find(w, "txtNewPassword")->isVisible() && Drive::find<QLineEdit>(w, "txtNewPassword")->text().isEmpty());
         Drive::fill(w, "txtUser", "Ann");
@@ -230,25 +226,20 @@ private slots:
     // which then accepts it; a wrong one, or a rolled-back check, leaves it.
     void plainTextUpgrade_data()
     {
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<bool>("commit");
-        QTest::addColumn<int>("status");
-        QTest::addColumn<bool>("hashedAfter");
-        QTest::newRow("right") << "partwise" << true << int(UserOps::Status::Done) << true;
-        QTest::newRow("right, rolled back") << "partwise" << false << int(UserOps::Status::Done) << false;
-        QTest::newRow("wrong case") << "PARTWISE" << true << int(UserOps::Status::WrongPassword) << false;
+        QTest::addColumn<Upgrade>("row");
+        QTest::newRow("right") << Upgrade{"partwise", true, UserOps::Status::Done, true};
+        QTest::newRow("right, rolled back") << Upgrade{"partwise", false, UserOps::Status::Done, false};
+        QTest::newRow("wrong case") << Upgrade{"PARTWISE", true, UserOps::Status::WrongPassword, false};
     }
     void plainTextUpgrade()
     {
-        QFETCH(QString, typed);
-        QFETCH(bool, commit);
-        QFETCH(int, status);
-        QFETCH(bool, hashedAfter);
+        QFETCH(Upgrade, row);
+        const auto &[typed, commit, status, hashedAfter] = row;
         QVERIFY(start(false));
         Database &db = h->env.app.database();
         {
             WriteTransaction transaction(db);
-            QCOMPARE(int(UserOps::checkPassword(db, "ADMIN", typed).status), status);
+            QCOMPARE(UserOps::checkPassword(db, "ADMIN", typed).status, status);
             QVERIFY(!commit || transaction.commit());
         }
         QCOMPARE(PasswordHash::isHash(users().value("admin")), hashedAfter);
