@@ -121,19 +121,15 @@ private slots:
         BoardBomWindow *w = loaded(number);
         QVERIFY(w);
         auto *field = Drive::find<QLineEdit>(w, "txtPartNo"), *text = Drive::find<QLineEdit>(w, "txtDescription");
-        QCOMPARE(h->ui.texts(), message.isEmpty() ? QStringList() : QStringList{message});
-        QVERIFY(field->hasFocus() && w->hasBom() == message.isEmpty());
+        const bool found = message.isEmpty();
+        QCOMPARE(h->ui.texts(), found ? QStringList() : QStringList{message});
+        QVERIFY(field->hasFocus() && w->hasBom() == found && !Drive::find(w, "picStatBox")->isVisible());
         QCOMPARE(field->selectedText(), message.startsWith("BOM") ? number : "");
-        QCOMPARE(QList<bool>({text->isVisible(), grid(w)->isVisible(), Drive::find(w, "picButtons")->isVisible()}), QList<bool>(3, message.isEmpty()));
-        QVERIFY(!Drive::find(w, "picStatBox")->isVisible());
-        if (!message.isEmpty())
-            return;
-        QCOMPARE(column(w, PartNoColumn), parts);
-        QVERIFY(text->text() == description && !text->isEnabled());
-        QCOMPARE(strip(w), "&Add &Edit &Delete &Close");
-        QCOMPARE(currentRow(w), 1);
-        QCOMPARE(status(w), "Part: 1");
-        QCOMPARE(grid(w)->visibleColumns(), QList<int>({PartNoColumn, QtyColumn}));
+        QCOMPARE(QList<bool>({text->isVisible(), grid(w)->isVisible(), Drive::find(w, "picButtons")->isVisible()}), QList<bool>(3, found));
+        QCOMPARE(found ? column(w, PartNoColumn) : QStringList(), parts);
+        QVERIFY(!found || (text->text() == description && !text->isEnabled() && currentRow(w) == 1 && status(w) == "Part: 1"));
+        QCOMPARE(found ? strip(w) : "", found ? "&Add &Edit &Delete &Close" : "");
+        QVERIFY(!found || grid(w)->visibleColumns() == QList<int>({PartNoColumn, QtyColumn}));
     }
 
     // After "BOM was not found!" the BOM loaded before stays, and the buttons
@@ -144,10 +140,9 @@ private slots:
         QVERIFY(w);
         Drive::key(Qt::Key_Down);
         Drive::fill(w, "txtPartNo", "NONE", Qt::Key_Return);
-        QCOMPARE(h->ui.texts(), QStringList{"BOM was not found!"});
         QCOMPARE(Drive::find<QLineEdit>(w, "txtDescription")->text(), "Amplifier");
         Drive::click(w, "cmdDelete");
-        QCOMPARE(h->ui.texts().size(), 1);
+        QCOMPARE(h->ui.texts(), QStringList{"BOM was not found!"});
         QCOMPARE(stored("where BoardPN = 'AMP'"), QStringList({"AMP|Amplifier|R100|2", "AMP|Amplifier|IC1|1"}));
         QCOMPARE(column(w, PartNoColumn), QStringList({"R100", "IC1"}));
         Drive::fill(w, "txtPartNo", "KIT", Qt::Key_Return);
@@ -187,12 +182,10 @@ private slots:
         QSignalSpy beeped(w, &BoardBomWindow::beeped);
         Drive::focus(inGrid ? static_cast<QWidget *>(grid(w)) : Drive::find(w, "txtPartNo"));
         Drive::key(key, Qt::KeyboardModifiers(modifiers));
-        QCOMPARE(currentRow(w), after);
-        QCOMPARE(beeped.size(), beeps);
+        QCOMPARE(QList<int>({currentRow(w), int(beeped.size())}), QList<int>({after, beeps}));
         QCOMPARE(status(w), "Part: " + QString::number(after));
         Drive::click(w, "cmdEdit");
-        QCOMPARE(status(w), "Edit record");
-        QCOMPARE(strip(w), "&Update &Cancel");
+        QCOMPARE(status(w) + " " + strip(w), "Edit record &Update &Cancel");
         Drive::focus(Drive::find(w, "txtPartNo"));
         QVERIFY(goTo(w, 2));
         for (int k : {Qt::Key_Down, Qt::Key_Up, Qt::Key_Home, Qt::Key_End, Qt::Key_PageDown, Qt::Key_Escape})
@@ -200,7 +193,6 @@ private slots:
         QVERIFY(grid(w)->gridModel()->currentRow() == 1 && beeped.size() == beeps && w->isVisible());
         Drive::click(w, "cmdCancel");
         QCOMPARE(strip(w), "&Add &Edit &Delete &Refresh &Close");
-        QCOMPARE(h->ui.texts(), QStringList());
         QPointer<QWidget> sub = w->subWindow();
         Drive::key(Qt::Key_Escape);
         QTRY_VERIFY(sub.isNull());
@@ -240,8 +232,7 @@ private slots:
         QCOMPARE(stored("where PartNo = 'NEW1'"), QStringList{row[2]});
         // The row an earlier run left without a number joins the BOM only on closing.
         QCOMPARE(stored("where BoardPN is null").size(), leave == "close" ? 0 : 1);
-        if (leave == "up" || leave == "click")
-            QCOMPARE(currentRow(w), leave == "up" ? n : 1);
+        QVERIFY(leave == "load" || leave == "close" || currentRow(w) == (leave == "up" ? n : 1));
     }
 
     // Edit, Update and Cancel around changes typed into the grid; Cancel
@@ -256,26 +247,27 @@ private slots:
         QVERIFY(goTo(w, 2));
         Drive::click(w, "cmdUpdate");
         QVERIFY(!w->isEditing());
-        for (int i = 0; i < 3; ++i)
-            Drive::key(Qt::Key_Return);
+        for (int k : {Qt::Key_Return, Qt::Key_Return, Qt::Key_Return})
+            Drive::key(k);
         QCOMPARE(currentRow(w), 2);
-        QCOMPARE(stored("where BoardPN = 'AMP'"), QStringList({"AMP|Amplifier|R100|2", "AMP|Amplifier|C10U|7", "AMP|Amplifier|IC1|1"}));
+        const QStringList amp{"AMP|Amplifier|R100|2", "AMP|Amplifier|C10U|7", "AMP|Amplifier|IC1|1"};
+        QCOMPARE(stored("where BoardPN = 'AMP'"), amp);
         Drive::click(w, "cmdEdit");
         typeInCell(w, 2, QtyColumn, "99");
         typeInCell(w, 2, PartNoColumn, "IC9", false);
         Drive::click(w, "cmdCancel");
-        for (int i = 0; i < 3; ++i)
-            Drive::key(Qt::Key_Return);
+        for (int k : {Qt::Key_Return, Qt::Key_Return, Qt::Key_Return})
+            Drive::key(k);
         QCOMPARE(currentRow(w), 1);
         QCOMPARE(column(w, QtyColumn), QStringList({"2", "7", "1"}));
         QCOMPARE(column(w, PartNoColumn), QStringList({"R100", "C10U", "IC1"}));
-        QCOMPARE(stored("where BoardPN = 'AMP'"), QStringList({"AMP|Amplifier|R100|2", "AMP|Amplifier|C10U|7", "AMP|Amplifier|IC1|1"}));
+        QCOMPARE(stored("where BoardPN = 'AMP'"), amp);
         // A heading click sorts the rows; the current row goes with its row.
         grid(w)->headingClicked(QtyColumn);
         QCOMPARE(column(w, QtyColumn), QStringList({"1", "2", "7"}));
         QCOMPARE(currentRow(w), 2);
         Drive::click(w, "cmdDelete");
-        QCOMPARE(stored("where BoardPN = 'AMP'"), QStringList({"AMP|Amplifier|C10U|7", "AMP|Amplifier|IC1|1"}));
+        QCOMPARE(stored("where BoardPN = 'AMP'"), amp.mid(1));
         QCOMPARE(h->ui.texts(), QStringList());
     }
 
@@ -299,8 +291,7 @@ private slots:
         for (int k : keys)
             Drive::key(k);
         QCoreApplication::processEvents(); // the cell takes the text once the editor closes
-        QVERIFY(w->isVisible());
-        QCOMPARE(currentRow(w), 2);
+        QVERIFY(w->isVisible() && currentRow(w) == 2);
         QCOMPARE(column(w, PartNoColumn), QStringList({"R100", partNo, "IC1"}));
         Drive::click(w, "cmdExit");
         QCOMPARE(stored("where BoardPN = 'AMP'").at(1), "AMP|Amplifier|" + partNo + "|1");
@@ -343,10 +334,7 @@ private slots:
         }
         Drive::click(w, "cmdUpdate");
         QCOMPARE(h->ui.texts(), message.isEmpty() ? QStringList() : QStringList{message});
-        QStringList stored;
-        for (const QString &r : this->stored("where BoardPN = 'AMP'"))
-            stored << r.section('|', 2);
-        QCOMPARE(stored, after);
+        QCOMPARE(stored("where BoardPN = 'AMP'").replaceInStrings("AMP|Amplifier|", ""), after);
     }
 
     // Delete writes at once, asks nothing, and goes to the next row, or to
@@ -366,18 +354,17 @@ private slots:
         BoardBomWindow *w = loaded(bom);
         QVERIFY(w && goTo(w, start));
         Drive::click(w, "cmdDelete");
-        QCOMPARE(h->ui.texts(), QStringList());
         QCOMPARE(column(w, PartNoColumn), left);
         QCOMPARE(stored("where BoardPN = '" + bom + "'").size(), left.size());
         QCOMPARE(currentRow(w), after > 0 ? after : -1);
-        if (after > 0)
-            return;
-        QVERIFY(Drive::click(w, "cmdAdd"));
-        typeInCell(w, 0, PartNoColumn, "HW2");
-        Drive::fill(w, "txtPartNo", "KIT", Qt::Key_Return);
+        if (after == 0) {
+            QVERIFY(Drive::click(w, "cmdAdd"));
+            typeInCell(w, 0, PartNoColumn, "HW2");
+            Drive::fill(w, "txtPartNo", "KIT", Qt::Key_Return);
+            QCOMPARE(stored("where BoardPN = 'KIT'"), QStringList{"KIT|Kit|HW2|~"});
+            QCOMPARE(column(w, PartNoColumn), QStringList{"HW2"});
+        }
         QCOMPARE(h->ui.texts(), QStringList());
-        QCOMPARE(stored("where BoardPN = 'KIT'"), QStringList{"KIT|Kit|HW2|~"});
-        QCOMPARE(column(w, PartNoColumn), QStringList{"HW2"});
     }
 
     // Two editors at once: what each adds belongs to its own BOM, and Refresh
@@ -402,8 +389,7 @@ private slots:
         QCOMPARE(currentRow(amp), 1);
         closeWindow(none);
         QCOMPARE(stored("where PartNo = 'ORPHAN'"), QStringList{"~|~|ORPHAN|1"});
-        closeWindow(kit);
-        closeWindow(amp);
+        closeWindow(kit), closeWindow(amp);
         QCOMPARE(stored("where PartNo = 'ORPHAN'"), QStringList{"KIT|Kit|ORPHAN|1"});
         QCOMPARE(h->ui.texts(), QStringList());
     }
@@ -428,12 +414,8 @@ private slots:
         QFETCH(QString, orphan);
         BoardBomWindow *w = loaded();
         QVERIFY(w);
-        for (const QString &t : typed) {
-            if (t == "!")
-                h->env.app.database().close();
-            else
-                Drive::fill(w, "txtPartNo", t.mid(t.startsWith('*') ? 1 : 0), t.startsWith('*') ? Qt::Key_unknown : Qt::Key_Return);
-        }
+        for (const QString &t : typed)
+            t == "!" ? h->env.app.database().close() : Drive::fill(w, "txtPartNo", t.mid(t.startsWith('*') ? 1 : 0), t.startsWith('*') ? Qt::Key_unknown : Qt::Key_Return);
         const QStringList others = stored("where PartNo <> 'ORPHAN'");
         h->ui.clear();
         closeWindow(w);
@@ -466,11 +448,9 @@ private slots:
         Drive::click(w, "cmdEdit");
         Drive::click(w, "cmdUpdate");
         QCOMPARE(stored("where BoardPN = 'AMP'"), QStringList({"AMP|Amplifier|~|2", "AMP|Amplifier|C10U|1", "AMP|Amplifier|IC2|1"}));
-        Drive::fill(w, "txtPartNo", "KIT");
-        Drive::find<QLineEdit>(w, "txtPartNo")->selectAll();
+        Drive::fill(w, "txtPartNo", "KIT"), Drive::find<QLineEdit>(w, "txtPartNo")->selectAll();
         h->main.run(CommandId::EditCopy);
-        QCOMPARE(clipboard->text(), "KIT");
-        QCOMPARE(h->ui.texts(), QStringList());
+        QCOMPARE(clipboard->text() + h->ui.texts().join(""), "KIT");
     }
 };
 
