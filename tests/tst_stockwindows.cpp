@@ -69,25 +69,19 @@ QStringList panels(const QObject *w, const char *name)
 
 // Another workstation adds a part in a write transaction of its own and
 // commits it a moment after it has let the test know that it holds the lock.
-class OtherWorkstation : public QThread
+struct OtherWorkstation : QThread
 {
-public:
-    OtherWorkstation(const QString &path, const QString &partNo) : m_path(path), m_partNo(partNo) {}
+    QString path;
     QSemaphore locked;
     bool committed = false;
-
-protected:
     void run() override
     {
         Database db("workstation2");
-        const bool begun = db.open(m_path) && db.beginWrite() && db.execute("INSERT INTO Inventory (PartNo, Description) VALUES (?, ?)", {m_partNo, "Theirs"});
+        const bool begun = db.open(path) && db.beginWrite() && db.execute("INSERT INTO Inventory (PartNo, Description) VALUES (?, ?)", {"N1", "Theirs"});
         locked.release();
         if (begun)
             msleep(300), committed = db.commit();
     }
-
-private:
-    QString m_path, m_partNo;
 };
 
 } // namespace
@@ -140,10 +134,8 @@ private slots:
             else
                 h->main.run(i == 2 ? CommandId::AddPart : CommandId::DeletePart);
             w << qobject_cast<ChildWindow *>(h->main.activeChild());
-            QCOMPARE(w[i]->frameWidget()->y(), i == 0 ? 0 : Twips::toPixels(100 * (i + 2), w[i]));
-            QVERIFY(i > 0 || w[i]->frameWidget()->x() == 0);
-            QCOMPARE(Drive::focused()->objectName(), "txtPartNo");
-            QCOMPARE(Drive::focused()->palette().color(QPalette::Base), EntryFields::highlightColor());
+            QCOMPARE(w[i]->frameWidget()->pos(), QPoint(i == 0 ? 0 : w[i]->frameWidget()->x(), i == 0 ? 0 : Twips::toPixels(100 * (i + 2), w[i])));
+            QVERIFY(Drive::focused()->objectName() == "txtPartNo" && Drive::focused()->palette().color(QPalette::Base) == EntryFields::highlightColor());
             const QList<QLineEdit *> fields = w[i]->findChildren<QLineEdit *>();
             QCOMPARE(std::count_if(fields.begin(), fields.end(), [](QLineEdit *f) { return f->isVisible(); }), visibleFields[i]);
             QCOMPARE(panels(w[i], i < 2 ? "StatBarAdd" : "statbarInfo"), QStringList());
@@ -154,7 +146,7 @@ private slots:
         enter(w[2], Entry{"N1", "1", "New", "1", "1", ""});
         QCOMPARE(count("select count(*) from Inventory where PartNo = 'N1'"), 1);
         adjust(w[1], "R100", "5");
-        QCOMPARE(stock("R100").toInt(), 100);
+        QCOMPARE(stock("R100").toInt(), 100); // the first window adds, the second subtracts
         h->ui.answers << UserInterface::Answer::Yes;
         Drive::fill(w[3], "txtPartNo", "N1", Qt::Key_Return);
         QCOMPARE(h->ui.texts(), QStringList{"Delete Part No N1\r\nAre you sure?"});
@@ -193,19 +185,14 @@ private slots:
         const QVariant before = stock(row.partNo);
         adjust(w, row.partNo, row.quantity);
         QCOMPARE(h->ui.texts(), row.message.isEmpty() ? QStringList() : QStringList{row.message});
-        if (row.focus.isEmpty()) {
-            QCOMPARE(stock(row.partNo).toInt(), row.after);
-            QCOMPARE(count("select Bin from Inventory where PartNo = ?", {row.partNo}), 0); // a warning marks nothing
-            QVERIFY(text(w, "txtPartNo").isEmpty() && text(w, "txtQuantity").isEmpty() && Drive::focused()->objectName() == "txtPartNo");
-            QCOMPARE(panels(w, "StatBarAdd"), QStringList({row.partNo + " Inventory Updated", "Current Inventory " + QString::number(row.after)}));
-            return;
-        }
-        QCOMPARE(stock(row.partNo), before);
-        QCOMPARE(QStringList({text(w, "txtPartNo"), text(w, "txtQuantity")}), QStringList({row.partNo, row.quantity}));
-        QCOMPARE(Drive::focused()->objectName(), row.focus);
+        const bool done = row.focus.isEmpty();
+        QCOMPARE(stock(row.partNo), done ? QVariant(row.after) : before);
+        QCOMPARE(count("select Bin from Inventory where PartNo = ?", {row.partNo}), 0); // a warning marks nothing
+        QCOMPARE(QStringList({text(w, "txtPartNo"), text(w, "txtQuantity")}), done ? QStringList({"", ""}) : QStringList({row.partNo, row.quantity}));
+        QCOMPARE(Drive::focused()->objectName(), done ? "txtPartNo" : row.focus);
         QCOMPARE(Drive::find<QLineEdit>(w, "txtPartNo")->selectedText(), row.focus == "txtPartNo" ? row.partNo : "");
         QVERIFY(!Drive::find<QLineEdit>(w, "txtQuantity")->hasSelectedText());
-        QCOMPARE(panels(w, "StatBarAdd"), QStringList());
+        QCOMPARE(panels(w, "StatBarAdd"), done ? QStringList({row.partNo + " Inventory Updated", "Current Inventory " + QString::number(row.after)}) : QStringList());
     }
 
     // Submit in the add-part window after the whole Enter chain. Checks run
@@ -342,12 +329,10 @@ private slots:
         QVERIFY(h->env.exec("CREATE TRIGGER lose AFTER UPDATE ON Inventory BEGIN UPDATE Inventory SET CurrentInv = NULL WHERE rowid = NEW.rowid; END"));
         adjust(w, "R100", "5");
         QCOMPARE(h->ui.texts(), QStringList{"Error No 94\r\nInvalid use of Null has occured."});
-        QCOMPARE(stock("R100").toInt(), 100);
-        QCOMPARE(panels(w, "StatBarAdd"), QStringList());
+        QVERIFY(stock("R100").toInt() == 100 && panels(w, "StatBarAdd").isEmpty());
         QVERIFY(h->env.exec("DROP TRIGGER lose"));
-        h->ui.clear();
         Drive::key(Qt::Key_Return); // the fields kept what was typed
-        QCOMPARE(h->ui.texts(), QStringList());
+        QCOMPARE(h->ui.texts().size(), 1);
         QCOMPARE(stock("R100").toInt(), 105);
         QCOMPARE(panels(w, "StatBarAdd"), QStringList({"R100 Inventory Updated", "Current Inventory 105"}));
     }
@@ -358,15 +343,15 @@ private slots:
     {
         auto *w = start<AddDeletePartWindow>(int(CommandId::AddPart));
         QVERIFY(w);
-        OtherWorkstation other(h->env.app.databaseAddress(), "N1");
+        OtherWorkstation other;
+        other.path = h->env.app.databaseAddress();
         other.start();
         other.locked.acquire();
         enter(w, Entry{"n1", "1", "Ours", "1", "1", "Our vendor"}); // in another letter case than theirs
         QVERIFY(other.wait(10000) && other.committed);
         QCOMPARE(h->ui.texts(), QStringList{"Part No. n1 already in inventory."});
-        QCOMPARE(h->ui.shown.first().icon, UserInterface::Icon::Critical);
+        QVERIFY(h->ui.shown.first().icon == UserInterface::Icon::Critical && count("select count(*) from PreferredVendor") == 1);
         QCOMPARE(h->env.scalar("select max(Description) || '' from Inventory where PartNo = 'N1'").toString(), "Theirs");
-        QCOMPARE(count("select count(*) from PreferredVendor"), 1);
         QCOMPARE(Drive::find<QLineEdit>(w, "txtPartNo")->selectedText(), "n1");
     }
 
