@@ -99,13 +99,10 @@ private slots:
         for (const QString &input : inputs)
             env.ui.inputs.enqueue(input == Cancel ? std::nullopt : std::optional<QString>(input));
         KitCommands::updateInvPulled(env.app, nullptr);
-        const bool noKit = inputs.value(0).isEmpty() || inputs.value(0) == Cancel;
-        QCOMPARE(env.ui.prompts, QStringList({"Enter the Kit Part Number", "Enter Qty of Kits Pulled"}).mid(0, noKit ? 1 : 2));
+        QCOMPARE(env.ui.prompts, QStringList({"Enter the Kit Part Number", "Enter Qty of Kits Pulled"}).mid(0, inputs.size()));
         QCOMPARE(env.ui.shown.size(), message.isEmpty() ? 0 : 1);
-        if (message.startsWith('*'))
-            QVERIFY2(env.ui.lastText().contains(message.mid(1, message.size() - 2)) && env.ui.lastText().contains("Component C of kit K1"), qPrintable(env.ui.lastText()));
-        else if (!message.isEmpty())
-            QCOMPARE(env.ui.lastText(), message);
+        const QString shown = env.ui.lastText();
+        QVERIFY2(message.startsWith('*') ? shown.contains(message.mid(1, message.size() - 2)) && shown.contains("Component C of kit K1") : shown == message, qPrintable(shown));
         QVERIFY(message.isEmpty() || env.ui.shown.last().title == "Partwise");
         QCOMPARE(stockState(env.app.databaseAddress()), after);
     }
@@ -120,11 +117,9 @@ private slots:
         QVERIFY(item && item->isEnabled());
         h.ui.inputs << QStringLiteral("K1") << QStringLiteral("2");
         item->trigger();
-        QCOMPARE(h.ui.prompts.size(), 2);
-        QCOMPARE(h.ui.texts(), QStringList());
+        QVERIFY(h.ui.prompts.size() == 2 && h.ui.texts().isEmpty() && h.main.mdiArea()->subWindowList().isEmpty());
         QCOMPARE(stockState(h.env.app.databaseAddress()), QStringLiteral("A=1/0"));
         QCOMPARE(h.main.cursor().shape(), Qt::ArrowCursor);
-        QCOMPARE(h.main.mdiArea()->subWindowList().size(), 0);
     }
 
     // The kit reports name a kit with no bill of materials as such; a kit
@@ -193,8 +188,7 @@ private slots:
         const KitPull::Outcome outcome = planned ? KitPlan::pull(db, plan).pull : KitPull::pull(db, "K1", 2);
         QCOMPARE(outcome.status, KitPull::Outcome::Status::Failed);
         QVERIFY(KitPull::messageFor("K1", outcome).endsWith("No stock was changed."));
-        QCOMPARE(stockState(env.app.databaseAddress()), QStringLiteral("A=5/0"));
-        QCOMPARE(env.scalar("SELECT COUNT(*) FROM \"StockLedger\"").toInt(), 0);
+        QCOMPARE(stockState(env.app.databaseAddress()) + env.scalar("SELECT COUNT(*) FROM \"StockLedger\"").toString(), QStringLiteral("A=5/00"));
         QVERIFY(!db.inWriteTransaction() && env.execElsewhere("UPDATE BoardBOM SET QtyUsed = 1"));
     }
 
@@ -234,7 +228,7 @@ private slots:
         child.start(helper(), {env.app.databaseAddress(), "KIT", "-1", "-1", "2"});
         QVERIFY(child.waitForReadyRead(10000));
         timer.start();
-        QVERIFY(child.waitForFinished(10000) && child.exitCode() == 0);
+        QVERIFY(child.waitForFinished(10000) && child.exitCode() == 0); // -1 kits: 51 each
         const int span = int(timer.elapsed()) + 1;
         for (int round = 0; round < 8; ++round) {
             child.start(helper(), {env.app.databaseAddress(), "KIT", "1", "-1", "2"});
