@@ -9,7 +9,6 @@
 #include "ui/panelbar.h"
 #include "harness.h"
 
-#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSemaphore>
@@ -353,37 +352,6 @@ private slots:
         QVERIFY(h->ui.shown.first().icon == UserInterface::Icon::Critical && count("select count(*) from PreferredVendor") == 1);
         QCOMPARE(h->env.scalar("select max(Description) || '' from Inventory where PartNo = 'N1'").toString(), "Theirs");
         QCOMPARE(Drive::find<QLineEdit>(w, "txtPartNo")->selectedText(), "n1");
-    }
-
-    // A part deleted and added again with another vendor, or none: the
-    // vendor Show Vendor shows is the new part's.
-    void reAddedPartHasItsNewVendor_data()
-    {
-        QTest::addColumn<QString>("vendor");
-        QTest::addColumn<QString>("shown");
-        QTest::newRow("another vendor") << "Farnell" << "Farnell";
-        QTest::newRow("no vendor") << "" << "Item not in Vendor list.";
-    }
-    void reAddedPartHasItsNewVendor()
-    {
-        QFETCH(QString, vendor);
-        QFETCH(QString, shown);
-        auto *deleter = start<AddDeletePartWindow>(int(CommandId::DeletePart));
-        QVERIFY(deleter);
-        h->ui.answers << UserInterface::Answer::Yes;
-        Drive::fill(deleter, "txtPartNo", "R100", Qt::Key_Return);
-        auto *adder = h->open<AddDeletePartWindow>(CommandId::AddPart);
-        QVERIFY(adder);
-        enter(adder, Entry{"R100", "1", "Resistor 100R", "0.02", "50", vendor});
-        QCOMPARE(h->ui.texts(), QStringList{"Delete Part No R100\r\nAre you sure?"});
-        auto *browse = h->open<ChildWindow>(CommandId::BrowsePart);
-        QVERIFY(browse);
-        Drive::focus(Drive::find<QComboBox>(browse, "cmbPartNo"));
-        Drive::find<QComboBox>(browse, "cmbPartNo")->setEditText("R100");
-        Drive::key(Qt::Key_Return);
-        QVERIFY(Drive::click(browse, "cmdVendor"));
-        QCOMPARE(text(browse, "txtVendor"), shown);
-        QCOMPARE(h->ui.shown.size(), 1);
     }
 };
 
