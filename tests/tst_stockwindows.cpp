@@ -171,6 +171,8 @@ private slots:
         QTest::newRow("sum above 32767") << Adjust{Add, "BIG", "10", 0, Overflow, "txtQuantity"};
         QTest::newRow("stock never counted") << Adjust{Add, "NOSTOCK", "1", 0, "Error No 94\r\nInvalid use of Null has occured.", "txtQuantity"};
         QTest::newRow("disk full") << Adjust{Add, "R100", "5", 0, DiskFull, "txtQuantity"};
+        // What the window reports is what was stored: a failure after the stock was written stores nothing.
+        QTest::newRow("lost before the commit") << Adjust{Add, "R100", "5", 0, "Error No 94\r\nInvalid use of Null has occured.", "txtQuantity"};
     }
     void adjustStock()
     {
@@ -179,6 +181,10 @@ private slots:
         QVERIFY(w);
         if (QByteArray(QTest::currentDataTag()) == "closed connection")
             h->env.app.database().close();
+        if (QByteArray(QTest::currentDataTag()).startsWith("lost") && h->env.engine() != TestEnvironment::Engine::File)
+            QSKIP("a trigger of the file database");
+        QVERIFY(!QByteArray(QTest::currentDataTag()).startsWith("lost")
+                || h->env.exec("CREATE TRIGGER lose AFTER UPDATE ON Inventory BEGIN UPDATE Inventory SET CurrentInv = NULL WHERE rowid = NEW.rowid; END"));
         if (!fillDiskIfAsked())
             QSKIP("a full disk is made with the file database's page limit");
         const QVariant before = stock(row.partNo);
@@ -314,26 +320,6 @@ private slots:
         const bool fits = panel->fontMetrics().horizontalAdvance(panel->text()) <= panel->contentsRect().width();
         QCOMPARE(panel->toolTip(), fits ? QString() : panel->text());
         QVERIFY(fits || added);
-    }
-
-    // What the window reports is what was stored: a failure after the stock
-    // was written but before the commit stores nothing, so the same entry
-    // tried again counts once.
-    void failedAdjustmentStoresNothing()
-    {
-        if (TestEnvironment::defaultEngine() != TestEnvironment::Engine::File)
-            QSKIP("a trigger of the file database");
-        auto *w = start<AddDeleteInvWindow>(Add);
-        QVERIFY(w);
-        QVERIFY(h->env.exec("CREATE TRIGGER lose AFTER UPDATE ON Inventory BEGIN UPDATE Inventory SET CurrentInv = NULL WHERE rowid = NEW.rowid; END"));
-        adjust(w, "R100", "5");
-        QCOMPARE(h->ui.texts(), QStringList{"Error No 94\r\nInvalid use of Null has occured."});
-        QVERIFY(stock("R100").toInt() == 100 && panels(w, "StatBarAdd").isEmpty());
-        QVERIFY(h->env.exec("DROP TRIGGER lose"));
-        Drive::key(Qt::Key_Return); // the fields kept what was typed
-        QCOMPARE(h->ui.texts().size(), 1);
-        QCOMPARE(stock("R100").toInt(), 105);
-        QCOMPARE(panels(w, "StatBarAdd"), QStringList({"R100 Inventory Updated", "Current Inventory 105"}));
     }
 
     // Two workstations add the same part at once: the second to get the
