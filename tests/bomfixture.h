@@ -1,16 +1,12 @@
 #pragma once
 
-// What the BOM window tests share: typing as the user types, and the
-// BoardBOM rows as another connection sees them.
+// What the BOM and kit tests share: their rows, and what is stored as another
+// connection sees it (only what was committed, on either engine).
 #include "harness.h"
 
 #include "data/database.h"
 #include "data/numberrules.h"
-
-#include <QLineEdit>
-#include <QSqlError>
-#include <QSqlQuery>
-#include <QTest>
+#include "data/recordset.h"
 
 namespace BomFixture {
 
@@ -21,53 +17,59 @@ inline const QString Boms = QStringLiteral(
     "('AMP', 'Amplifier', 'R100', 2), ('AMP', 'Amplifier', 'C10U', 1), ('AMP', 'Amplifier', 'IC1', 1),"
     "('PSU', NULL, 'D1', 4), ('KIT', 'Kit', 'HW1', 10), (NULL, NULL, 'ORPHAN', 1);");
 
-// Types over a field's text, then presses Enter there.
-inline void typeAndEnter(QLineEdit *field, const QString &text, bool enter = true)
+inline QString part(const QString &no, int stock, int reorderPoint = 0, int bin = 0)
 {
-    field->setFocus(Qt::OtherFocusReason);
-    field->selectAll();
-    QTest::keyClick(field, Qt::Key_Delete);
-    for (const QChar c : text) // any character, also those QTest has no key for
-        QTest::sendKeyEvent(QTest::Click, field, Qt::Key_unknown, QString(c), Qt::NoModifier);
-    if (enter)
-        QTest::keyClick(field, Qt::Key_Return);
+    return QStringLiteral("INSERT INTO Inventory (PartNo, Description, CurrentInv, UnitCost, ReorderPoint, MinReq, "
+                          "Bin) VALUES ('%1', 'part %1', %2, 1.5, %3, 5, %4);\n").arg(no).arg(stock).arg(reorderPoint).arg(bin);
 }
 
-// Every BoardBOM row, in the order written, as "BoardPN|Description|PartNo|QtyUsed"
-// ("~" for null), read through a connection of its own: what is committed,
-// on either engine.
-inline QStringList storedRows(const QString &address, const QString &where = QString())
+inline QString line(const QString &kit, const QString &no, const QString &qty)
 {
+    return QStringLiteral("INSERT INTO BoardBOM (BoardPN, Description, PartNo, QtyUsed) VALUES ('%1', 'kit %1', '%2', %3);\n")
+        .arg(kit, no, qty);
+}
+
+// The rows a statement reads through a connection of its own, each as its
+// values joined by `separator` ("~" for null).
+inline QStringList committed(const QString &address, const QString &sql, const QString &separator = QStringLiteral("|"))
+{
+    static int n = 0;
+    Database other(QStringLiteral("check%1").arg(++n));
     QStringList rows;
-    Database other(QStringLiteral("check"));
-    if (!other.open(address))
-        return {QStringLiteral("cannot open: ") + other.errorString()};
     {
-        QSqlQuery q(other.handle());
-        const QString sql = QStringLiteral("select BoardPN, Description, PartNo, QtyUsed from BoardBOM ")
-                            + where + QStringLiteral(" order by ")
-                            + other.engine().rowKeyExpression(QStringLiteral("BoardBOM"));
-        if (!q.exec(other.engine().translate(sql)))
-            return {QStringLiteral("failed: ") + q.lastError().text()};
-        while (q.next()) {
+        Recordset rs;
+        if (!other.open(address) || !rs.open(other, sql))
+            return {QStringLiteral("failed: ") + other.errorString() + rs.errorString()};
+        for (; !rs.isEof(); rs.moveNext()) {
             QStringList values;
-            for (int i = 0; i < 4; ++i)
-                values << (q.value(i).isNull() ? QStringLiteral("~") : NumberRules::plainText(q.value(i)));
-            rows << values.join(QLatin1Char('|'));
+            for (int i = 0; i < rs.fieldNames().size(); ++i)
+                values << (rs.value(i).isNull() ? QStringLiteral("~") : NumberRules::plainText(rs.value(i)));
+            rows << values.join(separator);
         }
     }
     other.close();
     return rows;
 }
 
-// A control of a window by its name.
-template <class T = QWidget>
-T *control(const QObject *window, const char *name)
+// Every part as "PartNo=stock/bin".
+inline QString stockState(const QString &address)
 {
-    T *found = window->findChild<T *>(QString::fromLatin1(name));
-    if (!found)
-        qWarning("no control %s", name);
-    return found;
+    QStringList parts;
+    for (const QString &r : committed(address, QStringLiteral("SELECT PartNo, CurrentInv, Bin FROM Inventory ORDER BY PartNo")))
+        parts << r.section('|', 0, 0) + '=' + r.section('|', 1, 1).replace('~', QStringLiteral("null")) + '/' + r.section('|', 2);
+    return parts.join(' ');
 }
+
+// Every BoardBOM row, in the order written, as "BoardPN|Description|PartNo|QtyUsed".
+inline QStringList storedRows(const QString &address, const QString &where = QString())
+{
+    Database probe(QStringLiteral("probe"));
+    const QString order = probe.open(address) ? probe.engine().rowKeyExpression(QStringLiteral("BoardBOM")) : QString();
+    probe.close();
+    return committed(address, QStringLiteral("select BoardPN, Description, PartNo, QtyUsed from BoardBOM ") + where
+                                  + QStringLiteral(" order by ") + order);
+}
+
+template <class T = QWidget> T *control(const QObject *window, const char *name) { return Drive::find<T>(window, name); }
 
 } // namespace BomFixture

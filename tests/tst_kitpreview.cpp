@@ -5,12 +5,9 @@
 #include "bom/kitcommands.h"
 #include "bom/kitpreviewdialog.h"
 #include "bom/ops/kitplan.h"
-#include "data/database.h"
-#include "data/numberrules.h"
-#include "data/recordset.h"
 #include "reports/engine/reportparser.h"
 #include "reports/engine/reportrunner.h"
-#include "testenvironment.h"
+#include "bomfixture.h"
 
 #include <QApplication>
 #include <QPushButton>
@@ -18,41 +15,9 @@
 #include <QTest>
 #include <QTimer>
 
+using namespace BomFixture;
+
 namespace {
-
-QString part(const QString &no, int stock, int reorderPoint = 0)
-{
-    return QStringLiteral("INSERT INTO Inventory (PartNo, Description, CurrentInv, UnitCost, ReorderPoint, "
-                          "MinReq, Bin) VALUES ('%1', 'part %1', %2, 2, %3, 0, 0);\n")
-        .arg(no)
-        .arg(stock)
-        .arg(reorderPoint);
-}
-
-QString line(const QString &kit, const QString &no, const QString &qty)
-{
-    return QStringLiteral("INSERT INTO BoardBOM (BoardPN, Description, PartNo, QtyUsed) VALUES "
-                          "('%1', 'kit %1', '%2', %3);\n")
-        .arg(kit, no, qty);
-}
-
-// Every part as "PartNo=stock/bin", read through a connection of its own.
-QString stockState(const QString &address)
-{
-    static int n = 0;
-    Database db(QStringLiteral("look%1").arg(++n));
-    if (!db.open(address))
-        return db.errorString();
-    Recordset rs;
-    if (!rs.open(db, QStringLiteral("SELECT PartNo, CurrentInv, Bin FROM Inventory ORDER BY PartNo")))
-        return rs.errorString();
-    QStringList out;
-    for (; !rs.isEof(); rs.moveNext())
-        out << QStringLiteral("%1=%2/%3").arg(rs.value(0).toString(), rs.value(1).toString(), rs.value(2).toString());
-    rs.close();
-    db.close();
-    return out.join(QLatin1Char(' '));
-}
 
 // Answers each list the pull shows, in turn: runs `before` (what happens
 // elsewhere while the user reads it), then presses a key on the widget with
@@ -60,47 +25,41 @@ QString stockState(const QString &address)
 // note" rows joined by "; ". A list nobody scripted is cancelled.
 struct ListAnswers : QObject
 {
-    struct Step
-    {
-        QString key; // "enter", "escape", "cancel"
-        std::function<void()> before;
-    };
+    struct Step { QString key; std::function<void()> before; }; // key: "enter", "escape", "cancel"
     QList<Step> steps;
     QStringList lists;
-
+    QTimer timer;
     ListAnswers()
     {
-        timer.setInterval(5);
-        connect(&timer, &QTimer::timeout, this, [this] { poll(); });
-        timer.start();
+        connect(&timer, &QTimer::timeout, this, [this] {
+            auto *dialog = qobject_cast<KitPreviewDialog *>(QApplication::activeModalWidget());
+            if (!dialog || !dialog->isVisible() || dialog->property("answered").toBool())
+                return;
+            dialog->setProperty("answered", true);
+            QStringList rows;
+            for (const QStringList &r : dialog->rows())
+                rows << QStringList{r[0], r[2], r[3], r[4], r[5]}.join(' ').trimmed();
+            lists << rows.join("; ");
+            const Step step = steps.isEmpty() ? Step{"escape", {}} : steps.takeFirst();
+            if (step.before)
+                step.before();
+            if (step.key == "cancel")
+                Drive::click(dialog, "cmdCancel");
+            else
+                QTest::keyClick(dialog->focusWidget() ? dialog->focusWidget() : dialog, step.key == "enter" ? Qt::Key_Return : Qt::Key_Escape);
+        });
+        timer.start(5);
     }
-
-private:
-    void poll()
-    {
-        auto *dialog = qobject_cast<KitPreviewDialog *>(QApplication::activeModalWidget());
-        if (!dialog || !dialog->isVisible() || dialog->property("answered").toBool())
-            return;
-        dialog->setProperty("answered", true);
-        QStringList rows;
-        for (const QStringList &r : dialog->rows())
-            rows << QStringList{r[0], r[2], r[3], r[4], r[5]}.join(' ').trimmed();
-        lists << rows.join("; ");
-        const Step step = steps.isEmpty() ? Step{"escape", {}} : steps.takeFirst();
-        if (step.before)
-            step.before();
-        QWidget *focus = dialog->focusWidget() ? dialog->focusWidget() : dialog;
-        if (step.key == "enter")
-            QTest::keyClick(focus, Qt::Key_Return);
-        else if (step.key == "escape")
-            QTest::keyClick(focus, Qt::Key_Escape);
-        else
-            QTest::mouseClick(dialog->findChild<QPushButton *>("cmdCancel"), Qt::LeftButton);
-    }
-    QTimer timer;
 };
 
+// The setting KitPullPreview (empty: not set), the answers to the prompts,
+// the keys pressed on each list,
+// the lists shown; what another workstation runs while the first list is shown.
+struct Preview { QString rows, setting; QStringList inputs, keys, lists; QString message, after, elsewhere; };
+
 } // namespace
+
+Q_DECLARE_METATYPE(Preview)
 
 class TestKitPreview : public QObject
 {
@@ -110,112 +69,55 @@ private slots:
     // The command with the list: what it shows, and what the keys leave.
     void pull_data()
     {
-        QTest::addColumn<QString>("rows");
-        QTest::addColumn<QString>("setting"); // KitPullPreview, empty: not set
-        QTest::addColumn<QString>("kits");
-        QTest::addColumn<QStringList>("keys");
-        QTest::addColumn<QStringList>("lists");
-        QTest::addColumn<QString>("message");
-        QTest::addColumn<QString>("after");
-        auto row = [](const char *name, const QString &rows, const QString &setting, const QString &kits,
+        QTest::addColumn<Preview>("row");
+        auto row = [](const char *name, const QString &rows, const QString &setting, const QStringList &inputs,
                       const QStringList &keys, const QStringList &lists, const QString &message, const QString &after) {
-            QTest::newRow(name) << rows << setting << kits << keys << lists << message << after;
+            QTest::newRow(name) << Preview{rows, setting, inputs, keys, lists, message, after};
         };
         // A: short; B: above zero but under its reorder point; C: fine.
-        const QString kit = part("A", 5, 2) + part("B", 20, 15) + part("C", 50, 10) + line("K1", "A", "3")
-                            + line("K1", "B", "4") + line("K1", "C", "1");
-        const QString before = "A=5/0 B=20/0 C=50/0";
+        const QString kit = part("A", 5, 2) + part("B", 20, 15) + part("C", 50, 10) + line("K1", "A", "3") + line("K1", "B", "4") + line("K1", "C", "1");
+        const QString before = "A=5/0 B=20/0 C=50/0", pulled = "A=-1/1 B=12/0 C=48/0";
         const QString list = "A 5 6 -1 Below zero, Below reorder point; B 20 8 12 Below reorder point; C 50 2 48";
-        row("Enter pulls", kit, "", "2", {"enter"}, {list}, "", "A=-1/1 B=12/0 C=48/0");
-        row("Escape changes nothing", kit, "", "2", {"escape"}, {list}, "", before);
-        row("Cancel changes nothing", kit, "", "2", {"cancel"}, {list}, "", before);
-        row("setting off: no list, pulled", kit, "false", "2", {}, {}, "", "A=-1/1 B=12/0 C=48/0");
-        row("setting on", kit, "true", "2", {"escape"}, {list}, "", before);
-        row("kit number in other letter case", kit, "", "1", {"enter"},
-            {"A 5 3 2; B 20 4 16; C 50 1 49"}, "", "A=2/0 B=16/0 C=49/0");
+        row("Enter pulls", kit, "", {"K1", "2"}, {"enter"}, {list}, "", pulled);
+        row("Escape changes nothing", kit, "", {"K1", "2"}, {"escape"}, {list}, "", before);
+        row("Cancel changes nothing", kit, "", {"K1", "2"}, {"cancel"}, {list}, "", before);
+        row("setting off: no list, pulled", kit, "false", {"K1", "2"}, {}, {}, "", pulled);
+        row("setting on", kit, "true", {"K1", "2"}, {"escape"}, {list}, "", before);
+        row("kit number in other letter case", kit, "", {"k1", "1"}, {"enter"}, {"A 5 3 2; B 20 4 16; C 50 1 49"}, "", "A=2/0 B=16/0 C=49/0");
         // A component on several lines is one line of the list, added up;
         // each BOM line still rounds on its own, as the pull stores it.
-        row("component on two lines", part("A", 10) + line("K1", "A", "3") + line("K1", "A", "2"), "", "1", {"enter"},
-            {"A 10 5 5"}, "", "A=5/0");
-        row("halves rounded line by line", part("A", 4) + line("K1", "A", "0.5") + line("K1", "A", "0.5"), "", "1",
-            {"enter"}, {"A 4 1 4"}, "", "A=4/0");
+        row("component on two lines", part("A", 10) + line("K1", "A", "3") + line("K1", "A", "2"), "", {"K1", "1"}, {"enter"}, {"A 10 5 5"}, "", "A=5/0");
+        row("halves rounded line by line", part("A", 4) + line("K1", "A", "0.5") + line("K1", "A", "0.5"), "", {"K1", "1"}, {"enter"}, {"A 4 1 4"}, "", "A=4/0");
         // The pull's own failures come before any list.
-        row("kit without BOM rows", kit, "", "1", {}, {}, "k9 was not found", before);
-        row("number of kits invalid", kit, "", "abc", {}, {}, "Number of Kits was invalid", before);
-        row("component missing", part("A", 5) + line("K1", "A", "1") + line("K1", "GONE", "1"), "", "1", {}, {},
+        row("kit without BOM rows", kit, "", {"k9", "1"}, {}, {}, "k9 was not found", before);
+        row("number of kits invalid", kit, "", {"K1", "abc"}, {}, {}, "Number of Kits was invalid", before);
+        row("component missing", part("A", 5) + line("K1", "A", "1") + line("K1", "GONE", "1"), "", {"K1", "1"}, {}, {},
             "Component GONE of kit K1 was not found in the inventory.\r\nNo stock was changed.", "A=5/0");
+        // Another workstation changes the kit's data while the list is on screen: Pull names
+        // what changed, writes nothing, and lists the new figures; Pull on that list writes them.
+        const QString two = part("A", 5) + part("B", 9) + part("C", 9) + line("K1", "A", "1") + line("K1", "B", "1"), first = "A 5 2 3; B 9 2 7";
+        auto changed = [&](const char *name, const QString &change, const QString &second, const QString &part, const QString &after) {
+            QTest::newRow(name) << Preview{two, "", {"K1", "2"}, {"enter", "enter"}, QStringList{first, second}.mid(0, second.isEmpty() ? 1 : 2),
+                                           part.isEmpty() ? "" : "Another workstation changed " + part + " after the list was shown.\r\nNo stock was changed. The list now shows the new figures.", after, change};
+        };
+        changed("changed: stock of A", "UPDATE Inventory SET CurrentInv = 1 WHERE PartNo = 'A'", "A 1 2 -1 Below zero, Below reorder point; B 9 2 7", "A", "A=-1/1 B=7/0 C=9/0");
+        changed("changed: quantity of B on the kit", "UPDATE BoardBOM SET QtyUsed = 3 WHERE PartNo = 'B'", "A 5 2 3; B 9 6 3", "B", "A=3/0 B=3/0 C=9/0");
+        changed("changed: C joins the kit", "INSERT INTO BoardBOM (BoardPN, Description, PartNo, QtyUsed) VALUES ('K1', 'kit K1', 'C', 1)", "A 5 2 3; B 9 2 7; C 9 2 7", "C", "A=3/0 B=7/0 C=7/0");
+        changed("changed: a part not on the kit", "UPDATE Inventory SET CurrentInv = 1 WHERE PartNo = 'C'", "", "", "A=3/0 B=7/0 C=1/0");
     }
-
     void pull()
     {
-        QFETCH(QString, rows);
-        QFETCH(QString, setting);
-        QFETCH(QString, kits);
-        QFETCH(QStringList, keys);
-        QFETCH(QStringList, lists);
-        QFETCH(QString, message);
-        QFETCH(QString, after);
+        QFETCH(Preview, row);
+        const auto &[rows, setting, inputs, keys, lists, message, after, elsewhere] = row;
         TestEnvironment env(rows);
         QVERIFY2(env.isValid(), qPrintable(env.error()));
         if (!setting.isEmpty())
             env.app.settings()->setValue("Settings/KitPullPreview", setting);
-        const QString kitNo = QString(QTest::currentDataTag()).contains("other letter case") ? "k1"
-                              : message.startsWith("k9")                                     ? "k9"
-                                                                                             : "K1";
-        env.ui.inputs << kitNo << kits;
+        env.ui.inputs << inputs[0] << inputs[1];
         ListAnswers answers;
-        for (const QString &key : keys)
-            answers.steps << ListAnswers::Step{key, {}};
-
+        for (const QString &key : keys) // the first list shown while another workstation writes, if one does
+            answers.steps << ListAnswers::Step{key, answers.steps.isEmpty() && !elsewhere.isEmpty() ? [&] { QVERIFY(env.execElsewhere(elsewhere)); } : std::function<void()>()};
         KitCommands::updateInvPulled(env.app, nullptr);
-
-        QCOMPARE(answers.lists, lists);
-        QCOMPARE(env.ui.texts(), message.isEmpty() ? QStringList() : QStringList{message});
-        QCOMPARE(stockState(env.app.databaseAddress()), after);
-    }
-
-    // Another workstation changes the kit's data while the list is on
-    // screen: Pull names what changed, writes nothing, and lists the new
-    // figures; Pull on that list writes them.
-    void changedInBetween_data()
-    {
-        QTest::addColumn<QString>("change");
-        QTest::addColumn<QStringList>("lists");
-        QTest::addColumn<QString>("message");
-        QTest::addColumn<QString>("after");
-        const QString first = "A 5 2 3; B 9 2 7";
-        const QString says = " after the list was shown.\r\nNo stock was changed. The list now shows the new figures.";
-        QTest::newRow("stock of A") << "UPDATE Inventory SET CurrentInv = 1 WHERE PartNo = 'A'"
-                                    << QStringList{first, "A 1 2 -1 Below zero, Below reorder point; B 9 2 7"}
-                                    << "Another workstation changed A" + says << "A=-1/1 B=7/0 C=9/0";
-        QTest::newRow("quantity of B on the kit") << "UPDATE BoardBOM SET QtyUsed = 3 WHERE PartNo = 'B'"
-                                                  << QStringList{first, "A 5 2 3; B 9 6 3"}
-                                                  << "Another workstation changed B" + says << "A=3/0 B=3/0 C=9/0";
-        QTest::newRow("C joins the kit") << "INSERT INTO BoardBOM (BoardPN, Description, PartNo, QtyUsed) "
-                                            "VALUES ('K1', 'kit K1', 'C', 1)"
-                                         << QStringList{first, "A 5 2 3; B 9 2 7; C 9 2 7"}
-                                         << "Another workstation changed C" + says << "A=3/0 B=7/0 C=7/0";
-        QTest::newRow("a part not on the kit") << "UPDATE Inventory SET CurrentInv = 1 WHERE PartNo = 'C'"
-                                               << QStringList{first} << "" << "A=3/0 B=7/0 C=1/0";
-    }
-
-    void changedInBetween()
-    {
-        QFETCH(QString, change);
-        QFETCH(QStringList, lists);
-        QFETCH(QString, message);
-        QFETCH(QString, after);
-        TestEnvironment env(part("A", 5) + part("B", 9) + part("C", 9) + line("K1", "A", "1") + line("K1", "B", "1"));
-        QVERIFY2(env.isValid(), qPrintable(env.error()));
-        env.ui.inputs << QStringLiteral("K1") << QStringLiteral("2");
-        ListAnswers answers;
-        bool changed = false;
-        answers.steps << ListAnswers::Step{"enter", [&] { changed = env.execElsewhere(change); }}
-                      << ListAnswers::Step{"enter", {}};
-
-        KitCommands::updateInvPulled(env.app, nullptr);
-
-        QVERIFY(changed);
         QCOMPARE(answers.lists, lists);
         QCOMPARE(env.ui.texts(), message.isEmpty() ? QStringList() : QStringList{message});
         QCOMPARE(stockState(env.app.databaseAddress()), after);
@@ -226,42 +128,33 @@ private slots:
     // stock and shortage.
     void agreesWithShortageReport_data()
     {
-        QTest::addColumn<QString>("rows");
         QTest::addColumn<QString>("kits");
         QTest::addColumn<int>("shortLines");
-        const QString mixed = part("R1", 5) + part("R2", 100) + part("U1", 0) + part("U2", -4) + part("X", 3)
-                              + line("K1", "R1", "2") + line("K1", "R2", "10") + line("K1", "U1", "1")
-                              + line("K1", "U2", "1") + line("K1", "R1", "1") + line("K2", "X", "1");
-        QTest::newRow("two kits") << mixed << "2" << 3;
-        QTest::newRow("one kit") << mixed << "1" << 2;
-        QTest::newRow("twelve kits") << mixed << "12" << 4;
-        QTest::newRow("no kits") << mixed << "0" << 1;
-        QTest::newRow("negative kits") << mixed << "-3" << 1;
+        QTest::newRow("two kits") << "2" << 3;
+        QTest::newRow("one kit") << "1" << 2;
+        QTest::newRow("twelve kits") << "12" << 4;
+        QTest::newRow("no kits") << "0" << 1;
+        QTest::newRow("negative kits") << "-3" << 1;
     }
-
     void agreesWithShortageReport()
     {
-        QFETCH(QString, rows);
         QFETCH(QString, kits);
         QFETCH(int, shortLines);
-        TestEnvironment env(rows);
+        TestEnvironment env(part("R1", 5) + part("R2", 100) + part("U1", 0) + part("U2", -4) + part("X", 3) + line("K1", "R1", "2") + line("K1", "R2", "10")
+                            + line("K1", "U1", "1") + line("K1", "U2", "1") + line("K1", "R1", "1") + line("K2", "X", "1"));
         QVERIFY2(env.isValid(), qPrintable(env.error()));
         ReportDefinition definition;
         QVERIFY(!ReportParser::parseFile(PARTWISE_SOURCE_DIR "/reports/KitShortage.rpt", &definition));
         ReportDocument document;
-        const ReportError error = ReportRunner::run(env.app.database(), definition,
-                                                    {{"Kit", "K1"}, {"Kits", kits}}, env.app.now(), &document);
+        const ReportError error = ReportRunner::run(env.app.database(), definition, {{"Kit", "K1"}, {"Kits", kits}}, env.app.now(), &document);
         QVERIFY2(!error, qPrintable(error.description));
 
         KitPlan::Plan plan;
         QVERIFY(KitPlan::read(env.app.database(), "K1", qint16(kits.toInt()), &plan).ok());
-        QStringList listed;
-        QStringList reported;
+        QStringList listed, reported;
         for (const KitPlan::Line &l : plan.lines) {
             if (l.belowZero())
-                listed << QStringList{l.partNo, NumberRules::plainText(l.needed), NumberRules::plainText(l.stock),
-                                      NumberRules::plainText(-l.after.toLongLong())}
-                              .join(" | ");
+                listed << QStringList{l.partNo, NumberRules::plainText(l.needed), NumberRules::plainText(l.stock), NumberRules::plainText(-l.after.toLongLong())}.join(" | ");
             for (const QString &text : document.text().split('\n')) {
                 const QStringList cells = text.split(" | ");
                 if (cells.value(0) == l.partNo && cells.size() >= 5)

@@ -8,7 +8,7 @@
 #include "ui/twips.h"
 #include "bomfixture.h"
 
-#include <QApplication>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QtTest>
@@ -22,27 +22,33 @@ struct Entry
 {
     QString boardNo, description, partNo, quantity;
 };
+struct Submit { Entry entry; QString message, focus, stored; }; // stored: the row, empty when refused
+const char *const Fields[] = {"txtBoardNo", "txtDescription", "txtPartNo", "txtQuantity"};
 
-// Walks the Enter chain from the BOM number to the quantity, where Enter submits.
-void enter(AddNewBomWindow *w, const Entry &e)
+// Walks the Enter chain from the BOM number to the quantity, where Enter
+// submits (`chain`: checking that Enter leads from field to field).
+void enter(AddNewBomWindow *w, const Entry &e, bool chain = true)
 {
-    for (const auto &[field, text] : QList<QPair<QLineEdit *, QString>>{
-             {control<QLineEdit>(w, "txtBoardNo"), e.boardNo}, {control<QLineEdit>(w, "txtDescription"), e.description},
-             {control<QLineEdit>(w, "txtPartNo"), e.partNo}, {control<QLineEdit>(w, "txtQuantity"), e.quantity}}) {
-        QVERIFY2(field->hasFocus(), qPrintable(field->objectName()));
-        QCOMPARE(field->palette().color(QPalette::Base), EntryFields::highlightColor());
-        typeAndEnter(field, text);
+    const QString texts[] = {e.boardNo, e.description, e.partNo, e.quantity};
+    for (int i = 0; i < 4; ++i) {
+        QVERIFY(!chain || Drive::focused()->objectName() == Fields[i]);
+        QVERIFY(!chain || Drive::focused()->palette().color(QPalette::Base) == EntryFields::highlightColor());
+        Drive::fill(w, Fields[i], texts[i], Qt::Key_Return);
     }
 }
 
 QStringList fields(const AddNewBomWindow *w)
 {
-    return {control<QLineEdit>(w, "txtBoardNo")->text(), control<QLineEdit>(w, "txtDescription")->text(), control<QLineEdit>(w, "txtPartNo")->text(), control<QLineEdit>(w, "txtQuantity")->text()};
+    QStringList texts;
+    for (const char *name : Fields)
+        texts << Drive::find<QLineEdit>(w, name)->text();
+    return texts;
 }
 
 // The rows the grid lists, as "BoardPN|Description|PartNo|QtyUsed".
-QStringList gridRows(const GridView *grid)
+QStringList gridRows(const QObject *w)
 {
+    const GridView *grid = Drive::find<GridView>(w, "grdDataGrid");
     QStringList rows;
     for (int r = 0; grid->model() && r < grid->model()->rowCount(); ++r) {
         QStringList values;
@@ -55,7 +61,7 @@ QStringList gridRows(const GridView *grid)
 
 } // namespace
 
-Q_DECLARE_METATYPE(Entry)
+Q_DECLARE_METATYPE(Submit)
 
 class TestNewBom : public QObject
 {
@@ -78,24 +84,16 @@ private slots:
     // Submit writes nothing and keeps every field.
     void submit_data()
     {
-        QTest::addColumn<Entry>("entry");
-        QTest::addColumn<QString>("message");
-        QTest::addColumn<QString>("focus");
-        QTest::addColumn<QString>("row"); // as stored; empty when refused
-        auto ok = [](const char *name, const Entry &e, const QString &row) {
-            QTest::newRow(name) << e << "" << "txtPartNo" << row;
-        };
+        QTest::addColumn<Submit>("row");
+        auto ok = [](const char *name, const Entry &e, const QString &row) { QTest::newRow(name) << Submit{e, "", "txtPartNo", row}; };
         ok("plain", {"B1", "Board", "R1", "2"}, "B1|Board|R1|2");
         ok("leading blank in quantity", {"B1", "Board", "R1", " 2"}, "B1|Board|R1|2");
         ok("fraction", {"B1", "Board", "R1", "0.25"}, "B1|Board|R1|0.25");
         ok("thousands read up to the comma", {"B1", "Board", "R1", "1,500"}, "B1|Board|R1|1");
-        ok("quotes and statement text", {"O'B; DROP TABLE BoardBOM;--", "It's \"big\"", "5' CABLE", "1"},
-           "O'B; DROP TABLE BoardBOM;--|It's \"big\"|5' CABLE|1");
+        ok("quotes and statement text", {"O'B; DROP TABLE BoardBOM;--", "It's \"big\"", "5' CABLE", "1"}, "O'B; DROP TABLE BoardBOM;--|It's \"big\"|5' CABLE|1");
         ok("blanks are text", {"  ", " ", " ", "1"}, "  | | |1");
         ok("non-Latin", {"Плата-Ω", "電源", "µC", "1"}, "Плата-Ω|電源|µC|1");
-        auto refused = [](const char *name, const Entry &e, const char *message, const char *focus) {
-            QTest::newRow(name) << e << message << focus << "";
-        };
+        auto refused = [](const char *name, const Entry &e, const char *message, const char *focus) { QTest::newRow(name) << Submit{e, message, focus, ""}; };
         refused("no BOM number", {"", "Board", "R1", "x"}, "Enter a Part Name/Number", "txtBoardNo");
         refused("no description", {"B1", "", "", "x"}, "Enter a Description", "txtDescription");
         refused("no component", {"B1", "Board", "", "x"}, "Enter a Part Number", "txtPartNo");
@@ -106,21 +104,19 @@ private slots:
     }
     void submit()
     {
-        QFETCH(Entry, entry);
-        QFETCH(QString, message);
-        QFETCH(QString, focus);
-        QFETCH(QString, row);
+        QFETCH(Submit, row);
+        const Entry &entry = row.entry;
         AddNewBomWindow *w = start(QString());
         QVERIFY(w);
         enter(w, entry);
-        QCOMPARE(h->ui.texts(), message.isEmpty() ? QStringList() : QStringList{message});
-        QCOMPARE(stored(), row.isEmpty() ? QStringList() : QStringList{row});
-        QCOMPARE(w->bomStarted(), !row.isEmpty());
-        QCOMPARE(QApplication::focusWidget()->objectName(), focus);
-        QCOMPARE(fields(w), row.isEmpty() ? QStringList({entry.boardNo, entry.description, entry.partNo, entry.quantity})
-                                          : QStringList({entry.boardNo, entry.description, "", ""}));
-        QCOMPARE(control<GridView>(w, "grdDataGrid")->isVisible(), !row.isEmpty());
-        QCOMPARE(gridRows(control<GridView>(w, "grdDataGrid")), row.isEmpty() ? QStringList() : QStringList{row});
+        const QStringList stored = row.stored.isEmpty() ? QStringList() : QStringList{row.stored};
+        QCOMPARE(h->ui.texts(), row.message.isEmpty() ? QStringList() : QStringList{row.message});
+        QCOMPARE(this->stored(), stored);
+        QCOMPARE(w->bomStarted(), !stored.isEmpty());
+        QCOMPARE(Drive::focused()->objectName(), row.focus);
+        QCOMPARE(fields(w), QStringList({entry.boardNo, entry.description}) + (stored.isEmpty() ? QStringList{entry.partNo, entry.quantity} : QStringList{"", ""}));
+        QCOMPARE(Drive::find<GridView>(w, "grdDataGrid")->isVisible(), !stored.isEmpty());
+        QCOMPARE(gridRows(w), stored);
     }
 
     // The BOM number typed into a fresh window has rows already (compared as
@@ -145,41 +141,33 @@ private slots:
         enter(w, Entry{boardNo, "Another amplifier", "NEW1", "1"});
         QCOMPARE(stored(), before);
         const auto question = h->ui.shown.first();
-        QCOMPARE(QStringList({question.text, question.title}),
-                 QStringList({"This BOM is already listed.\r\nGo to Edit BOM Section", "Partwise"}));
+        QCOMPARE(QStringList({question.text, question.title}), QStringList({"This BOM is already listed.\r\nGo to Edit BOM Section", "Partwise"}));
         QVERIFY(question.buttons == UserInterface::Buttons::YesNo && question.icon == UserInterface::Icon::None);
         QCOMPARE(fields(w), QStringList({boardNo, "Another amplifier", "NEW1", "1"}));
-        QVERIFY(!w->bomStarted());
-        QCOMPARE(w->frameWidget()->isVisible(), !yes);
-        if (!yes) {
-            QCOMPARE(h->ui.texts().mid(1), QStringList{"New BOM was not added"});
+        QVERIFY(!w->bomStarted() && w->frameWidget()->isVisible() == !yes);
+        QCOMPARE(h->ui.texts().mid(1), yes ? QStringList() : QStringList{"New BOM was not added"});
+        if (!yes)
             return;
-        }
-        QCOMPARE(h->ui.shown.size(), 1);
         // The editor shows the BOM typed, inside the workspace with its
         // buttons in view; the hidden window is not in the Window menu.
         auto *editor = qobject_cast<BoardBomWindow *>(h->main.activeChild());
-        QVERIFY(editor && editor->hasBom() && control<QLineEdit>(editor, "txtPartNo")->hasFocus());
+        QVERIFY(editor && editor->hasBom() && Drive::find<QLineEdit>(editor, "txtPartNo")->hasFocus());
         QCOMPARE(editor->loadedBom(), boardNo);
         const QRect room = h->main.mdiArea()->viewport()->rect();
-        QVERIFY(room.contains(editor->frameWidget()->geometry()));
-        QPushButton *close = control<QPushButton>(editor, "cmdClose");
-        QVERIFY(close->isVisible());
+        QPushButton *close = Drive::find<QPushButton>(editor, "cmdClose");
+        QVERIFY(room.contains(editor->frameWidget()->geometry()) && close->isVisible());
         QVERIFY(room.contains(QRect(close->mapTo(h->main.mdiArea()->viewport(), QPoint(0, 0)), close->size())));
         QMenu *menu = h->main.menu("mnuWindow");
         emit menu->aboutToShow();
-        QStringList listed;
         for (const QAction *a : menu->actions())
-            listed << a->text();
-        QVERIFY2(!listed.join('|').contains("Add New BOM"), qPrintable(listed.join('|')));
+            QVERIFY2(!a->text().contains("Add New BOM"), qPrintable(a->text()));
         // Another New BOM window hands over to the same editor.
         auto *other = h->open<AddNewBomWindow>(CommandId::NewBOM);
         QVERIFY(other && other != w);
         h->ui.answers << UserInterface::Answer::Yes;
         enter(other, Entry{"KIT", "k", "p", "1"});
-        QCOMPARE(h->main.activeChild(), editor);
+        QVERIFY(h->main.activeChild() == editor && h->main.mdiArea()->subWindowList().size() == 3);
         QCOMPARE(editor->loadedBom(), "KIT");
-        QCOMPARE(h->main.mdiArea()->subWindowList().size(), 3);
     }
 
     // Once this window has written a row, Submit asks no more, also for a BOM
@@ -187,62 +175,44 @@ private slots:
     // another component, or another BOM.
     void components_data()
     {
-        QTest::addColumn<QString>("boardNo");
-        QTest::addColumn<QString>("partNo");
-        QTest::addColumn<bool>("refused");
-        QTest::newRow("same component") << "NEW" << "R1" << true;
-        QTest::newRow("component in small letters") << "NEW" << "r1" << false;
-        QTest::newRow("component with a trailing blank") << "NEW" << "R1 " << false;
-        QTest::newRow("existing BOM, its component") << "AMP" << "R100" << true;
-        QTest::newRow("existing BOM, component in other case") << "AMP" << "r100" << false;
-        QTest::newRow("existing BOM, new component") << "AMP" << "R1" << false;
-        QTest::newRow("existing BOM typed in other case") << "amp" << "R100" << false;
-        QTest::newRow("component of the row without a number") << "NEW" << "ORPHAN" << false;
+        QTest::addColumn<QStringList>("row"); // BOM number, component, refused or not
+        QTest::newRow("same component") << QStringList{"NEW", "R1", "refused"};
+        QTest::newRow("component in small letters") << QStringList{"NEW", "r1"};
+        QTest::newRow("component with a trailing blank") << QStringList{"NEW", "R1 "};
+        QTest::newRow("existing BOM, its component") << QStringList{"AMP", "R100", "refused"};
+        QTest::newRow("existing BOM, component in other case") << QStringList{"AMP", "r100"};
+        QTest::newRow("existing BOM, new component") << QStringList{"AMP", "R1"};
+        QTest::newRow("existing BOM typed in other case") << QStringList{"amp", "R100"};
+        QTest::newRow("component of the row without a number") << QStringList{"NEW", "ORPHAN"};
     }
     void components()
     {
-        QFETCH(QString, boardNo);
-        QFETCH(QString, partNo);
-        QFETCH(bool, refused);
+        QFETCH(QStringList, row);
+        const QString boardNo = row[0], partNo = row[1];
+        const bool refused = row.size() > 2;
         AddNewBomWindow *w = start();
         QVERIFY(w);
         enter(w, Entry{"NEW", "New board", "R1", "1"});
-        for (const auto &[field, text] : {std::pair{control<QLineEdit>(w, "txtBoardNo"), boardNo}, {control<QLineEdit>(w, "txtDescription"), QString("New board")},
-                                          {control<QLineEdit>(w, "txtPartNo"), partNo}, {control<QLineEdit>(w, "txtQuantity"), QString("3")}})
-            typeAndEnter(field, text);
-        const QString row = boardNo + "|New board|" + partNo + "|3";
-        QCOMPARE(stored().count(row), refused ? 0 : 1);
-        if (refused) {
-            QCOMPARE(h->ui.texts(), QStringList{"This part is already listed."});
-            QCOMPARE(h->ui.shown.first().icon, UserInterface::Icon::Critical);
-            QCOMPARE(fields(w), QStringList({boardNo, "New board", partNo, "3"}));
+        enter(w, Entry{boardNo, "Second name", partNo, "3.5"}, false);
+        const QString typed = boardNo + "|Second name|" + partNo + "|3.5";
+        QCOMPARE(stored().count(typed), refused ? 0 : 1);
+        QCOMPARE(h->ui.texts(), refused ? QStringList{"This part is already listed."} : QStringList());
+        QVERIFY(!refused || (h->ui.shown.first().icon == UserInterface::Icon::Critical && fields(w) == QStringList({boardNo, "Second name", partNo, "3.5"})));
+        if (refused)
             return;
-        }
-        QCOMPARE(h->ui.texts(), QStringList());
-        // The grid lists the BOM as the database finds it; the new row is current.
-        const QStringList shown = gridRows(control<GridView>(w, "grdDataGrid"));
-        QCOMPARE(shown.size(), stored("where BoardPN = '" + boardNo + "'").size());
-        QCOMPARE(shown.last(), row);
-        QCOMPARE(control<GridView>(w, "grdDataGrid")->currentIndex().row(), shown.size() - 1);
-    }
-
-    // Each row keeps the description typed for its own Submit. The read-only
-    // grid lists the BOM under its captions, in the window's lower half.
-    void rowsOfOneBom()
-    {
-        AddNewBomWindow *w = start(QString());
-        QVERIFY(w);
-        enter(w, Entry{"B7", "First name", "R1", "1"});
-        typeAndEnter(control<QLineEdit>(w, "txtDescription"), "Second name");
-        typeAndEnter(control<QLineEdit>(w, "txtPartNo"), "R2");
-        typeAndEnter(control<QLineEdit>(w, "txtQuantity"), "2.5");
-        QCOMPARE(stored(), QStringList({"B7|First name|R1|1", "B7|Second name|R2|2.5"}));
-        QCOMPARE(gridRows(control<GridView>(w, "grdDataGrid")), stored());
-        QCOMPARE(control<GridView>(w, "grdDataGrid")->gridModel()->headings(), QStringList({"Main Part No", "Description", "Part Used", "Qty"}));
-        QCOMPARE(control<GridView>(w, "grdDataGrid")->columnWidth(1), int(control<GridView>(w, "grdDataGrid")->width() * 0.4));
-        QVERIFY(!(control<GridView>(w, "grdDataGrid")->model()->flags(control<GridView>(w, "grdDataGrid")->model()->index(0, 2)) & Qt::ItemIsEditable));
+        // The read-only grid lists the BOM as the database finds it, under its
+        // captions, in the window's lower half; the new row is current. Each
+        // row keeps the description typed for its own Submit.
+        const QStringList shown = gridRows(w);
+        QCOMPARE(shown, stored("where BoardPN = '" + boardNo + "'"));
+        QCOMPARE(shown.last(), typed);
+        QVERIFY(boardNo != "NEW" || shown.first() == "NEW|New board|R1|1");
+        const GridView *grid = Drive::find<GridView>(w, "grdDataGrid");
+        QCOMPARE(grid->currentIndex().row(), shown.size() - 1);
+        QCOMPARE(grid->gridModel()->headings(), QStringList({"Main Part No", "Description", "Part Used", "Qty"}));
+        QVERIFY(grid->columnWidth(1) == int(grid->width() * 0.4) && !(grid->model()->flags(grid->model()->index(0, 2)) & Qt::ItemIsEditable));
         w->frameWidget()->resize(w->frameWidget()->width(), w->frameWidget()->height() + 101);
-        QCOMPARE(control<GridView>(w, "grdDataGrid")->height(), w->height() / 2);
+        QCOMPARE(grid->height(), w->height() / 2);
     }
 
     // More rows than a 16-bit count holds: the duplicate test still finds the
@@ -251,18 +221,15 @@ private slots:
     void largeTableAndRefusedWrite()
     {
         AddNewBomWindow *w = start("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 40000) "
-                                   "INSERT INTO BoardBOM (BoardPN, Description, PartNo, QtyUsed) "
-                                   "SELECT 'BIG' || (i / 10), 'Big', 'P' || i, 1 FROM n;");
+                                   "INSERT INTO BoardBOM (BoardPN, Description, PartNo, QtyUsed) SELECT 'BIG' || (i / 10), 'Big', 'P' || i, 1 FROM n;");
         QVERIFY(w);
         QVERIFY(h->env.refuseInserts("BoardBOM"));
         enter(w, Entry{"NEW", "New", "P1", "1"});
         QCOMPARE(h->ui.texts(), QStringList{h->env.refusedMessage()});
         QCOMPARE(fields(w), QStringList({"NEW", "New", "P1", "1"}));
         QVERIFY(h->env.allowInserts("BoardBOM"));
-        QTest::mouseClick(control<QPushButton>(w, "cmdAdd"), Qt::LeftButton);
-        typeAndEnter(control<QLineEdit>(w, "txtBoardNo"), "BIG4000");
-        typeAndEnter(control<QLineEdit>(w, "txtPartNo"), "P40000");
-        typeAndEnter(control<QLineEdit>(w, "txtQuantity"), "1");
+        QVERIFY(Drive::click(w, "cmdAdd"));
+        enter(w, Entry{"BIG4000", "New", "P40000", "1"}, false);
         QCOMPARE(h->ui.texts().mid(1), QStringList{"This part is already listed."});
         QCOMPARE(stored().size(), 40001);
     }

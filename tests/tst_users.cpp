@@ -1,25 +1,41 @@
 // Users: the window's checks and messages, driven with real keys; password
-// digests and the replacement of passwords kept as plain text.
-#include "data/recordset.h"
+// digests, their constant-time comparison and the replacement of passwords
+// kept as plain text.
 #include "data/writetransaction.h"
 #include "users/ops/passwordhash.h"
 #include "users/ops/userops.h"
 #include "users/userswindow.h"
-#include "harness.h"
+#include "bomfixture.h"
 
-#include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QRadioButton>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QtTest>
 #include <memory>
+
+// OpenSSL's constant-time comparison, counted: every password check must go
+// through it (an early-exit comparison tells by its time how much was right).
+static int constantTimeCompares = 0;
+extern "C" int CRYPTO_memcmp(const void *a, const void *b, size_t size)
+{
+    ++constantTimeCompares;
+    unsigned char differ = 0;
+    for (size_t i = 0; i < size; ++i)
+        differ |= static_cast<const unsigned char *>(a)[i] ^ static_cast<const unsigned char *>(b)[i];
+    return differ;
+}
 
 namespace {
 const int FewIterations = 1000; // fast digests for the users a test starts with
 enum Option { Add, Delete, Update };
+// The option chosen; user, password and new password typed; the focus
+// afterwards and whether its whole text is selected; "name=password" for
+// every user afterwards (empty: as before).
+struct Submit { int option; QStringList typed; QString message, focus; bool selected; QStringList accepted; };
+struct Upgrade { QString typed; bool commit; UserOps::Status status; bool hashedAfter; };
 } // namespace
+
+Q_DECLARE_METATYPE(Submit)
+Q_DECLARE_METATYPE(Upgrade)
 
 class TestUsers : public QObject
 {
@@ -32,47 +48,34 @@ class TestUsers : public QObject
     bool start(bool window = true)
     {
         h = std::make_unique<Harness>();
-        if (!h->env.exec(QStringLiteral("INSERT INTO Users (User, Password) VALUES (?, ?), (?, ?)"),
-                         {QStringLiteral("admin"), QStringLiteral("partwise"), QStringLiteral("Ann"),
-                          PasswordHash::make(QStringLiteral("s3cret"), FewIterations)}))
+        if (!h->env.exec("INSERT INTO Users (User, Password) VALUES (?, ?), (?, ?)",
+                         {"admin", "partwise", "Ann", PasswordHash::make("s3cret", FewIterations)}))
             return false;
         w = window ? h->open<UsersWindow>(CommandId::Users) : nullptr;
         return !window || w;
     }
-
-    // The user table as committed, read through a connection of its own.
+    // The user table as committed: name -> stored password.
     QMap<QString, QString> users()
     {
         QMap<QString, QString> users;
-        {
-            Database db(QStringLiteral("second"));
-            Recordset rs;
-            if (db.open(h->env.app.databaseAddress()) && rs.open(db, "select User, Password from Users"))
-                for (; !rs.isEof(); rs.moveNext())
-                    users.insert(rs.value(0).toString(), rs.value(1).toString());
-        }
+        for (const QString &r : BomFixture::committed(h->env.app.databaseAddress(), "select User, Password from Users", "\n"))
+            users.insert(r.section('\n', 0, 0), r.section('\n', 1));
         return users;
     }
-
     // A click on the button's round indicator.
-    static void choose(QRadioButton *option) { QTest::mouseClick(option, Qt::LeftButton, {}, QPoint(8, option->height() / 2)); }
-
-    static void type(QLineEdit *field, const QString &text)
+    void choose(const char *option)
     {
-        QTest::mouseClick(field, Qt::LeftButton);
-        field->selectAll();
-        QTest::keyClick(field, Qt::Key_Delete);
-        QTest::keyClicks(field, text);
+        auto *b = Drive::find<QRadioButton>(w, option);
+        QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(8, b->height() / 2));
     }
-
     void submitAs(int option, const QString &user, const QString &password, const QString &newPassword = QString())
     {
-        choose(QList<QRadioButton *>{w->findChild<QRadioButton *>("optAdd"), w->findChild<QRadioButton *>("optDelete"), w->findChild<QRadioButton *>("optUpdate")}.at(option));
-        type(w->findChild<QLineEdit *>("txtUser"), user);
-        type(w->findChild<QLineEdit *>("txtPassword"), password);
+        choose(QList<const char *>{"optAdd", "optDelete", "optUpdate"}.at(option));
+        Drive::fill(w, "txtUser", user);
+        Drive::fill(w, "txtPassword", password);
         if (option == Update)
-            type(w->findChild<QLineEdit *>("txtNewPassword"), newPassword);
-        QTest::mouseClick(w->findChild<QPushButton *>("cmdSubmit"), Qt::LeftButton);
+            Drive::fill(w, "txtNewPassword", newPassword);
+        Drive::click(w, "cmdSubmit");
     }
 
 private slots:
@@ -82,60 +85,43 @@ private slots:
     // through a second connection: the names there and a password each accepts.
     void submit_data()
     {
-        QTest::addColumn<int>("option");
-        QTest::addColumn<QStringList>("typed");    // user, password, new password
-        QTest::addColumn<QString>("message");
-        QTest::addColumn<QString>("focus");        // field with the focus afterwards, if any
-        QTest::addColumn<bool>("selected");        // its whole text selected
-        QTest::addColumn<bool>("emptied");         // all fields emptied
-        QTest::addColumn<QStringList>("accepted"); // "name=password", every user
-        const QStringList before{"Ann=s3cret", "admin=partwise"};
-        auto row = [](const char *name, int option, const QStringList &typed, const char *message, const char *focus,
-                      bool selected, bool emptied, const QStringList &accepted) {
-            QTest::newRow(name) << option << typed << message << focus << selected << emptied << accepted;
+        QTest::addColumn<Submit>("row");
+        auto row = [](const char *name, int option, const QStringList &typed, const char *message, const char *focus, bool selected, const QStringList &accepted = {}) {
+            QTest::newRow(name) << Submit{option, typed, message, focus, selected, accepted};
         };
-        row("nothing typed", Add, {"", "", ""}, "Enter a user name.", "txtUser", false, false, before);
-        row("no password", Delete, {"Ann", "", ""}, "Enter a password.", "txtPassword", false, false, before);
-        row("no new password", Update, {"Ann", "s3cret", ""}, "Enter the new password.", "txtNewPassword", false, false, before);
-        row("add", Add, {"Bob", "pw 1", ""}, "User added", "", false, false, {"Ann=s3cret", "Bob=pw 1", "admin=partwise"});
-        row("add a name there in other case", Add, {"aNN", "x", ""}, "User name Already Exists", "txtUser", true, false, before);
-        row("blanks are part of the name", Add, {" Ann", "x", ""}, "User added", "", false, false,
-            {" Ann=x", "Ann=s3cret", "admin=partwise"});
-        row("delete unknown", Delete, {"Zed", "x", ""}, "User name Does Not Exist", "txtUser", true, false, before);
-        row("delete, password with a blank", Delete, {"Ann", "s3cret ", ""}, "Password Does Not Match", "txtPassword",
-            true, false, before);
-        row("delete, name in other case", Delete, {"ann", "s3cret", ""}, "User deleted.", "txtUser", false, true,
-            {"admin=partwise"});
-        row("update", Update, {"Ann", "s3cret", "n3w"}, "Password updated.", "txtUser", false, true, {"Ann=n3w", "admin=partwise"});
-        row("update, wrong current password", Update, {"Ann", "n3w", "x"}, "Password Does Not Match", "txtPassword",
-            true, false, before);
-        row("update, plain-text password", Update, {"admin", "partwise", "better"}, "Password updated.", "txtUser",
-            false, true, {"Ann=s3cret", "admin=better"});
+        row("nothing typed", Add, {"", "", ""}, "Enter a user name.", "txtUser", false);
+        row("no password", Delete, {"Ann", "", ""}, "Enter a password.", "txtPassword", false);
+        row("no new password", Update, {"Ann", "s3cret", ""}, "Enter the new password.", "txtNewPassword", false);
+        row("add", Add, {"Bob", "pw 1", ""}, "User added", "", false, {"Ann=s3cret", "Bob=pw 1", "admin=partwise"});
+        row("add a name there in other case", Add, {"aNN", "x", ""}, "User name Already Exists", "txtUser", true);
+        row("blanks are part of the name", Add, {" Ann", "x", ""}, "User added", "", false, {" Ann=x", "Ann=s3cret", "admin=partwise"});
+        row("delete unknown", Delete, {"Zed", "x", ""}, "User name Does Not Exist", "txtUser", true);
+        row("delete, password with a blank", Delete, {"Ann", "s3cret ", ""}, "Password Does Not Match", "txtPassword", true);
+        row("delete, name in other case", Delete, {"ann", "s3cret", ""}, "User deleted.", "txtUser", false, {"admin=partwise"});
+        row("update", Update, {"Ann", "s3cret", "n3w"}, "Password updated.", "txtUser", false, {"Ann=n3w", "admin=partwise"});
+        row("update, wrong current password", Update, {"Ann", "n3w", "x"}, "Password Does Not Match", "txtPassword", true);
+        row("update, plain-text password", Update, {"admin", "partwise", "better"}, "Password updated.", "txtUser", false, {"Ann=s3cret", "admin=better"});
     }
-
     void submit()
     {
-        QFETCH(int, option);
-        QFETCH(QStringList, typed);
-        QFETCH(QString, message);
-        QFETCH(QString, focus);
-        QFETCH(bool, selected);
-        QFETCH(bool, emptied);
-        QFETCH(QStringList, accepted);
+        QFETCH(Submit, row);
+        auto [option, typed, message, focus, selected, accepted] = row;
         QVERIFY(start());
-        QVERIFY(w->findChild<QRadioButton *>("optAdd")->isChecked());
+        QVERIFY(Drive::find<QRadioButton>(w, "optAdd")->isChecked());
         submitAs(option, typed[0], typed[1], typed[2]);
-
         QCOMPARE(h->ui.texts(), QStringList{message});
         QCOMPARE(h->ui.shown.first().title, QStringLiteral("Partwise"));
         if (!focus.isEmpty()) {
-            auto *field = w->findChild<QLineEdit *>(focus);
+            auto *field = Drive::find<QLineEdit>(w, qPrintable(focus));
             QVERIFY(field && field->hasFocus());
             QCOMPARE(field->selectedText(), selected ? field->text() : QString());
         }
-        QCOMPARE(QStringList({w->findChild<QLineEdit *>("txtUser")->text(), w->findChild<QLineEdit *>("txtPassword")->text(), w->findChild<QLineEdit *>("txtNewPassword")->text()}),
-                 emptied ? QStringList({"", "", ""}) : typed);
-
+        QStringList fields; // all emptied after a change
+        for (const char *name : {"txtUser", "txtPassword", "txtNewPassword"})
+            fields << Drive::find<QLineEdit>(w, name)->text();
+        QCOMPARE(fields, accepted.isEmpty() || option == Add ? typed : QStringList({"", "", ""}));
+        if (accepted.isEmpty())
+            accepted = QStringList{"Ann=s3cret", "admin=partwise"};
         const QMap<QString, QString> stored = users();
         QStringList names;
         for (const QString &pair : accepted) {
@@ -143,8 +129,7 @@ private slots:
             QVERIFY2(PasswordHash::matches(stored.value(names.last()), pair.section('=', 1)), qPrintable(pair));
         }
         QCOMPARE(stored.keys(), names);
-        // Only the untouched password of older data is still plain text.
-        for (auto it = stored.begin(); it != stored.end(); ++it)
+        for (auto it = stored.begin(); it != stored.end(); ++it) // only the untouched password of older data is still plain
             QVERIFY2(PasswordHash::isHash(it.value()) || it.value() == "partwise", qPrintable(it.key()));
     }
 
@@ -153,20 +138,17 @@ private slots:
     void passwordFields()
     {
         QVERIFY(start());
-        QVERIFY(!w->findChild<QLineEdit *>("txtNewPassword")->isVisible());
-        choose(w->findChild<QRadioButton *>("optUpdate"));
-        QVERIFY(w->findChild<QLineEdit *>("txtNewPassword")->isVisible() && w->findChild<QLabel *>("Label3")->isVisible());
-        type(w->findChild<QLineEdit *>("txtPassword"), "hunter2");
-        type(w->findChild<QLineEdit *>("txtNewPassword"), "n3w");
-        for (QLineEdit *f : {w->findChild<QLineEdit *>("txtPassword"), w->findChild<QLineEdit *>("txtNewPassword")}) {
-            QCOMPARE(f->echoMode(), QLineEdit::Password);
-            QVERIFY(!f->displayText().contains("hunter2") && !f->displayText().contains("n3w"));
-        }
-        choose(w->findChild<QRadioButton *>("optDelete"));
-        QVERIFY(!w->findChild<QLineEdit *>("txtNewPassword")->isVisible());
-        QCOMPARE(w->findChild<QLineEdit *>("txtNewPassword")->text(), QString());
-        type(w->findChild<QLineEdit *>("txtUser"), "Ann");
-        QTest::mouseClick(w->findChild<QPushButton *>("cmdSubmit"), Qt::LeftButton);
+        QVERIFY(!Drive::find(w, "txtNewPassword")->isVisible());
+        choose("optUpdate");
+        QVERIFY(Drive::find(w, "txtNewPassword")->isVisible() && Drive::find(w, "Label3")->isVisible());
+        Drive::fill(w, "txtPassword", "hunter2");
+        Drive::fill(w, "txtNewPassword", "n3w");
+        for (const char *name : {"txtPassword", "txtNewPassword"})
+            QVERIFY(Drive::find<QLineEdit>(w, name)->echoMode() == QLineEdit::Password && !Drive::find<QLineEdit>(w, name)->displayText().contains(QRegularExpression("hunter2|n3w")));
+        choose("optDelete");
+        QVERIFY(!Drive::find(w, "txtNewPassword")->isVisible() && Drive::find<QLineEdit>(w, "txtNewPassword")->text().isEmpty());
+        Drive::fill(w, "txtUser", "Ann");
+        Drive::click(w, "cmdSubmit");
         QCOMPARE(h->ui.texts(), QStringList{"Password Does Not Match"});
     }
 
@@ -186,8 +168,7 @@ private slots:
         h->env.app.database().close();
         submitAs(Delete, "Ann", "s3cret");
         QCOMPARE(h->ui.texts().size(), 1);
-        QVERIFY(h->ui.lastText().startsWith("Error No 3704"));
-        QVERIFY(users().contains("Ann"));
+        QVERIFY(h->ui.lastText().startsWith("Error No 3704") && users().contains("Ann"));
     }
 
     // RFC 7914's answer for PBKDF2-HMAC-SHA256, 80000 rounds, as a stored text.
@@ -196,28 +177,26 @@ private slots:
         const QByteArray digest = QByteArray::fromHex("4ddcd8f60b98be21830cee5ef22701f9641a4418d04c0414aeff08876b34ab56");
         const QString stored = "pbkdf2-sha256$80000$" + QByteArray("NaCl").toBase64() + "$" + digest.toBase64();
         QCOMPARE(PasswordHash::make("Password", "NaCl", 80000), stored);
-        QVERIFY(PasswordHash::matches(stored, "Password"));
-        QVERIFY(!PasswordHash::matches(stored, "password"));
+        QVERIFY(PasswordHash::matches(stored, "Password") && !PasswordHash::matches(stored, "password"));
         // A fresh salt each time; no trace of the password; the default rounds.
         const QString a = PasswordHash::make("s3cret"), b = PasswordHash::make("s3cret");
         QVERIFY(a != b && !a.contains("s3cret") && PasswordHash::matches(b, "s3cret"));
         QCOMPARE(a.section('$', 1, 1).toInt(), PasswordHash::DefaultIterations);
     }
 
-    // What a stored text accepts; a damaged digest accepts nothing.
+    // What a stored text accepts; a damaged digest accepts nothing. Every
+    // comparison of a password, right or wrong, digest or plain text, runs in
+    // constant time.
     void matches_data()
     {
         QTest::addColumn<QString>("stored");
         QTest::addColumn<QString>("password");
         QTest::addColumn<bool>("match");
         const QString good = PasswordHash::make("s3cret", "0123456789abcdef", FewIterations);
-        auto with = [&](int index, const QString &value) {
-            QStringList p = good.split('$');
-            p[index] = value;
-            return p.join('$');
-        };
+        auto with = [&](int index, const QString &value) { QStringList p = good.split('$'); p[index] = value; return p.join('$'); };
         QTest::newRow("digest") << good << "s3cret" << true;
         QTest::newRow("digest, trailing blank") << good << "s3cret " << false;
+        QTest::newRow("digest, first letter wrong") << good << "S3cret" << false;
         QTest::newRow("digest, non-ASCII") << PasswordHash::make("пароль€", "salt", FewIterations) << "пароль€" << true;
         QTest::newRow("plain text") << "partwise" << "partwise" << true;
         QTest::newRow("plain text, other case") << "partwise" << "Partwise" << false;
@@ -232,45 +211,39 @@ private slots:
         QTest::newRow("cut digest") << good.left(good.size() - 4) << "s3cret" << false;
         QTest::newRow("extra field") << good + "$x" << "s3cret" << false;
     }
-
     void matches()
     {
         QFETCH(QString, stored);
         QFETCH(QString, password);
         QFETCH(bool, match);
+        const int before = constantTimeCompares;
         QCOMPARE(PasswordHash::matches(stored, password), match);
+        const bool compared = QByteArray(QTest::currentDataTag()).startsWith("digest") || stored == "partwise";
+        QVERIFY2(!compared || constantTimeCompares > before, "not compared in constant time");
     }
 
     // A plain-text password is accepted once and replaced by its digest,
     // which then accepts it; a wrong one, or a rolled-back check, leaves it.
     void plainTextUpgrade_data()
     {
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<bool>("commit");
-        QTest::addColumn<int>("status");
-        QTest::addColumn<bool>("hashedAfter");
-        QTest::newRow("right") << "partwise" << true << int(UserOps::Status::Done) << true;
-        QTest::newRow("right, rolled back") << "partwise" << false << int(UserOps::Status::Done) << false;
-        QTest::newRow("wrong case") << "PARTWISE" << true << int(UserOps::Status::WrongPassword) << false;
+        QTest::addColumn<Upgrade>("row");
+        QTest::newRow("right") << Upgrade{"partwise", true, UserOps::Status::Done, true};
+        QTest::newRow("right, rolled back") << Upgrade{"partwise", false, UserOps::Status::Done, false};
+        QTest::newRow("wrong case") << Upgrade{"PARTWISE", true, UserOps::Status::WrongPassword, false};
     }
-
     void plainTextUpgrade()
     {
-        QFETCH(QString, typed);
-        QFETCH(bool, commit);
-        QFETCH(int, status);
-        QFETCH(bool, hashedAfter);
+        QFETCH(Upgrade, row);
+        const auto &[typed, commit, status, hashedAfter] = row;
         QVERIFY(start(false));
         Database &db = h->env.app.database();
         {
             WriteTransaction transaction(db);
-            QCOMPARE(int(UserOps::checkPassword(db, "ADMIN", typed).status), status);
-            if (commit)
-                QVERIFY(transaction.commit());
+            QCOMPARE(UserOps::checkPassword(db, "ADMIN", typed).status, status);
+            QVERIFY(!commit || transaction.commit());
         }
         QCOMPARE(PasswordHash::isHash(users().value("admin")), hashedAfter);
-        // Checked again, from what is stored now.
-        WriteTransaction again(db);
+        WriteTransaction again(db); // checked again, from what is stored now
         QCOMPARE(UserOps::checkPassword(db, "admin", "partwise").status, UserOps::Status::Done);
         QCOMPARE(UserOps::checkPassword(db, "admin", "PARTWISE").status, UserOps::Status::WrongPassword);
     }

@@ -81,4 +81,18 @@ inline bool click(const QObject *window, const char *name)
     return true;
 }
 
+// Types over what the control named holds: focused, its text selected as
+// Tab selects it and deleted (Ctrl+A may be a command's shortcut, Home and
+// End a window's own keys), then the text and an optional key.
+inline void fill(const QObject *window, const char *name, const QString &text, int then = Qt::Key_unknown)
+{
+    if (QWidget *w = find(window, name)) {
+        focus(w);
+        if (auto *edit = qobject_cast<QLineEdit *>(focused()))
+            edit->selectAll();
+        key(Qt::Key_Delete);
+    }
+    typeText(text, then);
+}
+
 } // namespace Drive
