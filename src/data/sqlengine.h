@@ -143,6 +143,8 @@ public:
         Q_UNUSED(address); Q_UNUSED(limit);
         return {};
     }
+    // Transaction control (BEGIN, COMMIT, ROLLBACK) can be prepared and kept.
+    virtual bool preparesControl() const { return false; }
     // Writes record an id in a table of recent writes (Database::settleWrite).
     virtual bool keepsWriteIds() const { return false; }
 
@@ -181,6 +183,7 @@ public:
     QStringList readOnlyBegin() const override { return {QStringLiteral("PRAGMA query_only = 1")}; }
     QStringList readOnlyEnd() const override { return {QStringLiteral("PRAGMA query_only = 0")}; }
     QString insertKeyClause() const override { return QStringLiteral(" RETURNING rowid"); }
+    bool preparesControl() const override { return true; }
     ~SqliteEngine() override;
 
     // Reads the first bytes of a file and says why it is not a usable
