@@ -140,6 +140,10 @@ void Database::forgetStatements()
 {
     m_prepared.clear();
     m_engine->forgetStatements();
+    if (QSqlDatabase::contains(m_name)) {
+        QSqlDatabase db = QSqlDatabase::database(m_name, false);
+        m_engine->connectionClosing(db);
+    }
 }
 
 void Database::close()
