@@ -261,6 +261,28 @@ private slots:
         QCOMPARE(m->rowCount(), 6);
         QVERIFY(!chart->isVisibleTo(&w));
     }
+
+    // A kit of more components than one ledger statement takes: every row is
+    // written, its part number as the catalogue spells it, and undone whole.
+    void largeKitPullWritesEveryRow()
+    {
+        TestEnvironment env(Rows);
+        QVERIFY2(env.isValid(), qPrintable(env.error()));
+        for (int i = 0; i < 70; ++i)
+            QVERIFY(env.exec(QStringLiteral("INSERT INTO Inventory (PartNo, Description, CurrentInv) VALUES (?, 'P', ?)"),
+                             {QStringLiteral("P%1").arg(i), 10 + i})
+                    && env.exec(QStringLiteral("INSERT INTO BoardBOM (BoardPN, PartNo, QtyUsed) VALUES ('BIG', ?, 1)"),
+                                {QStringLiteral("p%1").arg(i)}));
+        Database &db = env.app.database();
+        QVERIFY(KitPull::pull(db, QStringLiteral("BIG"), 2).ok());
+        QCOMPARE(env.scalar(QStringLiteral("select count(distinct \"PartNo\") from \"StockLedger\" where substr(\"PartNo\", 1, 1) = 'P' "
+                                           "and \"Change\" = -2 and \"StockAfter\" = 8 + "
+                                           "cast(substr(\"PartNo\", 2) as integer)")).toInt(), 70);
+        StockLedger::Change c;
+        QVERIFY(StockLedger::newestUndoable(db, StockLedger::identity().workstation, &c) && c.rows == 70);
+        QVERIFY(StockLedger::undo(db, c.groupId).ok());
+        QCOMPARE(env.scalar(QStringLiteral("select sum(CurrentInv) from Inventory where Description = 'P'")).toInt(), 3115);
+    }
 };
 
 QTEST_MAIN(TestHistory)

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlError>
+#include <QSqlField>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QThread>
@@ -139,6 +140,10 @@ void Database::forgetStatements()
 {
     m_prepared.clear();
     m_engine->forgetStatements();
+    if (QSqlDatabase::contains(m_name)) {
+        QSqlDatabase db = QSqlDatabase::database(m_name, false);
+        m_engine->connectionClosing(db);
+    }
 }
 
 void Database::close()
@@ -282,15 +287,41 @@ bool Database::run(const QString &text, const QVariantList &values, SqlEngine::R
     if (sink && q->isSelect()) {
         const QSqlRecord rec = q->record();
         QStringList names;
-        for (int i = 0; i < rec.count(); ++i)
+        QList<int> types; // a driver may give a number as its text: read as the column's type
+        for (int i = 0; i < rec.count(); ++i) {
             names << rec.fieldName(i);
+            types << rec.field(i).metaType().id();
+        }
         sink->columns(names);
         const int n = rec.count();
         while (q->next()) {
             for (int i = 0; i < n; ++i) {
                 QVariant v = q->value(i);
                 // The driver types a null by its column; a plain null as the engine's reader gives.
-                sink->value(v.isNull() ? QVariant() : std::move(v));
+                if (v.isNull()) {
+                    sink->value(QVariant());
+                    continue;
+                }
+                if (v.typeId() == QMetaType::QString) {
+                    switch (types.at(i)) {
+                    case QMetaType::Int:
+                    case QMetaType::LongLong:
+                        v = v.toLongLong();
+                        break;
+                    case QMetaType::Double: {
+                        // The server's exact numbers (a sum of whole numbers)
+                        // as the file database gives them: whole stays whole.
+                        bool whole = false;
+                        const QString text = v.toString();
+                        const qlonglong n = text.toLongLong(&whole);
+                        v = whole ? QVariant(n) : QVariant(text.toDouble());
+                        break;
+                    }
+                    default:
+                        break;
+                    }
+                }
+                sink->value(std::move(v));
             }
             sink->endRow();
         }
@@ -449,7 +480,10 @@ Database::Settled Database::settleWrite(const QString &id)
 
 bool Database::control(const QString &statement)
 {
-    // Not prepared: a server cannot prepare transaction control.
+    // Prepared once and kept where the engine can; a server cannot prepare
+    // transaction control, so there it runs as text.
+    if (m_engine->preparesControl())
+        return run(statement, {}, nullptr, nullptr);
     QSqlQuery q(handle());
     if (!q.exec(statement)) {
         failed(m_engine->errorFrom(q.lastError()));

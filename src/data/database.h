@@ -146,6 +146,7 @@ private:
     int m_backend = 0; // the server's process for this connection
     int m_writes = 0;
     ConnectionListener m_listener;
+
     QHash<QString, QString> m_translated[2];               // per Read mode
     QHash<QString, std::shared_ptr<QSqlQuery>> m_prepared; // by translated text
 };

@@ -16,6 +16,10 @@
 
 #include <sqlite3.h>
 
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
 std::unique_ptr<SqlEngine> SqlEngine::sqlite()
 {
     return std::make_unique<SqliteEngine>();
@@ -96,6 +100,8 @@ bool SqliteEngine::connect(const QString &connectionName, const QString &path,
             probe.finish(); // an unfinished read would hold a transaction open
             if (readable)
                 configure(db, error);
+            if (!error->isError())
+                checkpointBeside(db, path);
             if (error->isError())
                 db.close();
         }
@@ -276,6 +282,96 @@ struct SqliteEngine::Statements
     }
     ~Statements() { clear(); }
 };
+
+// Moves the write-ahead log into the database on a thread of its own, over a
+// connection of its own, when a commit asks: the commit goes on at once
+// instead of writing and flushing the database file first. Stopped (and its
+// connection closed) before the program's connection closes, so that the
+// last one to close still folds the log in and removes it.
+class SqliteEngine::Checkpointer
+{
+public:
+    explicit Checkpointer(const QString &path) : m_path(QFile::encodeName(path)) {}
+    ~Checkpointer()
+    {
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_stop = true;
+        }
+        m_wake.notify_one();
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+    void request()
+    {
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_due = true;
+            if (!m_thread.joinable())
+                m_thread = std::thread([this] { loop(); });
+        }
+        m_wake.notify_one();
+    }
+    // Called by SQLite after each commit with the pages in the log.
+    static int afterCommit(void *self, sqlite3 *db, const char *schema, int pages)
+    {
+        if (pages >= CheckpointLimit) // the thread has not kept up: the commit does it
+            sqlite3_wal_checkpoint_v2(db, schema, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+        else if (pages >= CheckpointPages)
+            static_cast<Checkpointer *>(self)->request();
+        return SQLITE_OK;
+    }
+
+private:
+    void loop()
+    {
+        sqlite3 *db = nullptr;
+        for (;;) {
+            {
+                std::unique_lock<std::mutex> lock(m_mutex);
+                m_wake.wait(lock, [this] { return m_due || m_stop; });
+                if (m_stop)
+                    break;
+                m_due = false;
+            }
+            if (!db && sqlite3_open_v2(m_path.constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+                sqlite3_close(db);
+                db = nullptr;
+                continue;
+            }
+            sqlite3_busy_timeout(db, 100);
+            sqlite3_wal_checkpoint_v2(db, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+        }
+        sqlite3_close(db);
+    }
+
+    QByteArray m_path;
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::thread m_thread;
+    bool m_due = false;
+    bool m_stop = false;
+};
+
+void SqliteEngine::checkpointBeside(QSqlDatabase &db, const QString &path) const
+{
+    const QVariant handle = db.driver() ? db.driver()->handle() : QVariant();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        return;
+    sqlite3 *h = *static_cast<sqlite3 *const *>(handle.data());
+    m_checkpointer = std::make_shared<Checkpointer>(path);
+    // In place of the engine's own checkpoint at the end of a commit.
+    sqlite3_wal_hook(h, &Checkpointer::afterCommit, m_checkpointer.get());
+}
+
+void SqliteEngine::connectionClosing(QSqlDatabase &db) const
+{
+    const QVariant handle = db.isValid() && db.driver() ? db.driver()->handle() : QVariant();
+    if (handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0)
+        if (sqlite3 *h = *static_cast<sqlite3 *const *>(handle.data()))
+            sqlite3_wal_hook(h, nullptr, nullptr);
+    m_checkpointer.reset();
+}
 
 SqliteEngine::~SqliteEngine() = default;
 

@@ -122,6 +122,8 @@ public:
     }
     // Drops the statements run() keeps (before the connection closes).
     virtual void forgetStatements() const {}
+    // Before the connection `db` closes: stops what the engine runs beside it.
+    virtual void connectionClosing(QSqlDatabase &db) const { Q_UNUSED(db); }
     // True when the error means the connection is gone (server stopped,
     // process ended, network cut): the statement's outcome is the server's.
     virtual bool isConnectionLost(QSqlDatabase &db, const DbError &error) const
@@ -143,6 +145,8 @@ public:
         Q_UNUSED(address); Q_UNUSED(limit);
         return {};
     }
+    // Transaction control (BEGIN, COMMIT, ROLLBACK) can be prepared and kept.
+    virtual bool preparesControl() const { return false; }
     // Writes record an id in a table of recent writes (Database::settleWrite).
     virtual bool keepsWriteIds() const { return false; }
 
@@ -154,6 +158,11 @@ class SqliteEngine : public SqlEngine
 {
 public:
     static constexpr int BusyTimeoutMs = 5000;
+    // Pages of the write-ahead log at which they are moved into the database
+    // by a thread of the connection's own, beside the commits; a commit does
+    // it itself only when the log has grown to CheckpointLimit pages.
+    static constexpr int CheckpointPages = 1000;
+    static constexpr int CheckpointLimit = 8000;
 
     QString driverName() const override { return QStringLiteral("QSQLITE"); }
     QString connectOptions() const;
@@ -176,11 +185,14 @@ public:
     bool run(QSqlDatabase &db, const QString &sql, const QVariantList &values, RowSink *sink,
              DbError *error, bool *supported, qint64 *changes) const override;
     void forgetStatements() const override;
+    void connectionClosing(QSqlDatabase &db) const override;
     QStringList rowsBreakingTypes(const QString &address, int limit) const override;
     DbError classify(const DbError &error) const override;
     QStringList readOnlyBegin() const override { return {QStringLiteral("PRAGMA query_only = 1")}; }
     QStringList readOnlyEnd() const override { return {QStringLiteral("PRAGMA query_only = 0")}; }
     QString insertKeyClause() const override { return QStringLiteral(" RETURNING rowid"); }
+    bool preparesControl() const override { return true; }
+
     ~SqliteEngine() override;
 
     // Reads the first bytes of a file and says why it is not a usable
@@ -190,4 +202,7 @@ public:
 private:
     struct Statements;
     mutable std::shared_ptr<Statements> m_statements;
+    class Checkpointer;
+    mutable std::shared_ptr<Checkpointer> m_checkpointer;
+    void checkpointBeside(QSqlDatabase &db, const QString &path) const;
 };

@@ -21,7 +21,8 @@ bool runWrite(Database &db, const std::function<bool(DbError *error)> &attempt, 
             WriteTransaction transaction(db);
             // An id recorded with the change, to learn after a commit that got
             // no answer whether it was stored.
-            const QString id = QUuid::createUuid().toString(QUuid::WithoutBraces);
+            const QString id = db.keepsWriteIds() ? QUuid::createUuid().toString(QUuid::WithoutBraces)
+                                                  : QString();
             if (!transaction.isOpen()) {
                 last = db.error();
                 lostBeforeCommit = db.isConnectionLost();

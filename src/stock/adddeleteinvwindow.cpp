@@ -122,7 +122,15 @@ void AddDeleteInvWindow::submit()
     }
     if (!change.ok()) {
         busy.release();
-        ui.inform(this, errorMessageText(change.error));
+        if (change.error.is(ErrorNumber::OutcomeUnknown))
+            ui.inform(this, StockOps::unknownOutcomeMessage(
+                                change.error, QStringLiteral("%1 %2 %3 the stock of %4")
+                                                  .arg(m_addMode ? QStringLiteral("Add") : QStringLiteral("Subtract"),
+                                                       quantityText.trimmed(),
+                                                       m_addMode ? QStringLiteral("to") : QStringLiteral("from"),
+                                                       partNo)));
+        else
+            ui.inform(this, errorMessageText(change.error));
         return;
     }
     const qint16 newStock = change.newStock;

@@ -143,10 +143,12 @@ bool AddDeletePartWindow::requireNumber(QLineEdit *field, const QString &message
     return false;
 }
 
-void AddDeletePartWindow::reportError(const DbError &error)
+void AddDeletePartWindow::reportError(const DbError &error, const QString &change)
 {
     unsetCursor();
-    m_app.ui().inform(this, errorMessageText(error));
+    m_app.ui().inform(this, error.is(ErrorNumber::OutcomeUnknown) && !change.isEmpty()
+                                ? StockOps::unknownOutcomeMessage(error, change)
+                                : errorMessageText(error));
 }
 
 void AddDeletePartWindow::partNotFound()
@@ -215,7 +217,7 @@ void AddDeletePartWindow::addPart()
         return;
     default:
         busy.release();
-        reportError(added.error);
+        reportError(added.error, QStringLiteral("Add part %1 with a stock of %2").arg(partNo).arg(quantity));
         return;
     }
 
@@ -270,7 +272,7 @@ void AddDeletePartWindow::deletePart()
     }
     if (!deleted.ok()) {
         busy.release();
-        reportError(deleted.error);
+        reportError(deleted.error, QStringLiteral("Delete part %1").arg(partNo));
         return;
     }
     statbarInfo->setCount(1);

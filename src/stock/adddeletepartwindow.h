@@ -46,7 +46,7 @@ private:
     void deletePart();
     // Refuses a field that is not a number: message, focus, false.
     bool requireNumber(QLineEdit *field, const QString &message);
-    void reportError(const DbError &error);
+    void reportError(const DbError &error, const QString &change = QString());
     void partNotFound();
 
     EntryFields *m_fields = nullptr;

@@ -5,10 +5,6 @@
 #include "data/writetransaction.h"
 
 #include <QLocale>
-#include <QSqlError>
-#include <QSqlField>
-#include <QSqlQuery>
-#include <QSqlRecord>
 #include <cmath>
 
 namespace BomOps {
@@ -23,66 +19,15 @@ Outcome withStatus(Status status, const DbError &error = DbError())
     return outcome;
 }
 
-// Reads every row of a statement into the sink: the engine's own reader
-// where it has one, the driver otherwise.
+// Reads every row of a statement into the sink.
 bool read(Database &db, const QString &sql, const QVariantList &values, SqlEngine::RowSink &sink,
-          DbError *error)
+          DbError *error, Database::Read mode = Database::Read::Plain)
 {
-    auto failed = [error](const DbError &e) {
-        if (error)
-            *error = e;
-        return false;
-    };
-    if (!db.isOpen())
-        return failed(DbError::runtime(ErrorNumber::ObjectClosed));
-    const SqlEngine &engine = db.engine();
-    const QString text = engine.translate(sql);
-    QSqlDatabase handle = db.handle();
-    DbError fast;
-    bool supported = false;
-    if (engine.readAll(handle, text, values, sink, &fast, &supported))
+    if (db.read(sql, values, sink, mode))
         return true;
-    if (supported)
-        return failed(fast);
-    QSqlQuery q(handle);
-    q.setForwardOnly(true);
-    if (!q.prepare(text))
-        return failed(engine.errorFrom(q.lastError()));
-    for (int i = 0; i < values.size(); ++i)
-        q.bindValue(i, engine.bindable(bindableValue(values.at(i))));
-    if (!q.exec())
-        return failed(engine.errorFrom(q.lastError()));
-    const QSqlRecord rec = q.record();
-    QStringList names;
-    QVector<int> types; // a driver may give numbers as their text: as the column's type
-    for (int i = 0; i < rec.count(); ++i) {
-        names << rec.fieldName(i);
-        types << rec.field(i).metaType().id();
-    }
-    sink.columns(names);
-    while (q.next()) {
-        for (int i = 0; i < rec.count(); ++i) {
-            QVariant v = q.value(i);
-            if (!v.isNull() && v.typeId() == QMetaType::QString) {
-                switch (types.at(i)) {
-                case QMetaType::Int:
-                case QMetaType::LongLong:
-                    v = v.toLongLong();
-                    break;
-                case QMetaType::Double:
-                    v = v.toDouble();
-                    break;
-                default:
-                    break;
-                }
-            }
-            sink.value(std::move(v));
-        }
-        sink.endRow();
-    }
-    if (q.lastError().isValid())
-        return failed(engine.errorFrom(q.lastError()));
-    return true;
+    if (error)
+        *error = db.error();
+    return false;
 }
 
 // Collects rows as lists of values.
@@ -133,10 +78,9 @@ QString keyOf(const Database &db)
 bool stillAsRead(Database &db, const Line &original, bool *same, DbError *error)
 {
     Rows found;
-    const QString sql = db.engine().lockingRead(
-        QStringLiteral("select BoardPN,Description,PartNo,QtyUsed from BoardBOM Where ")
-        + keyOf(db) + QStringLiteral(" = ?"));
-    if (!read(db, sql, {original.key}, found, error))
+    if (!read(db, QStringLiteral("select BoardPN,Description,PartNo,QtyUsed from BoardBOM Where ") + keyOf(db)
+                      + QStringLiteral(" = ?"),
+              {original.key}, found, error, Database::Read::Locking))
         return false;
     *same = found.rows.size() == 1;
     if (*same) {
@@ -316,22 +260,14 @@ Outcome saveLine(Database &db, const Line &original, Line *line)
     const bool written = runWrite(db, [&](DbError *e) {
         status = Status::Done;
         if (adding) {
-            const SqlEngine &engine = db.engine();
-            const QString keyClause = engine.insertKeyClause();
-            QSqlQuery q(db.handle());
-            if (!q.prepare(engine.translate(QStringLiteral("INSERT INTO BoardBOM (BoardPN, Description, "
-                                                           "PartNo, QtyUsed) VALUES (?, ?, ?, ?)")
-                                            + keyClause))) {
-                *e = engine.errorFrom(q.lastError());
+            qint64 made = -1;
+            if (!db.insert(QStringLiteral("INSERT INTO BoardBOM (BoardPN, Description, PartNo, QtyUsed) "
+                                          "VALUES (?, ?, ?, ?)"),
+                           values, &made)) {
+                *e = db.error();
                 return false;
             }
-            for (int i = 0; i < values.size(); ++i)
-                q.bindValue(i, engine.bindable(bindableValue(values.at(i))));
-            if (!q.exec()) {
-                *e = engine.errorFrom(q.lastError());
-                return false;
-            }
-            key = keyClause.isEmpty() ? q.lastInsertId() : (q.next() ? q.value(0) : QVariant());
+            key = made;
             return true;
         }
         bool same = false;

@@ -22,6 +22,16 @@ Outcome fail(Outcome::Status status, const QString &component = QString(), const
     return outcome;
 }
 
+// Rows of one statement as lists of values.
+struct Rows : SqlEngine::RowSink
+{
+    QList<QVariantList> rows;
+    QVariantList current;
+    void columns(const QStringList &) override {}
+    void value(QVariant &&v) override { current.append(std::move(v)); }
+    void endRow() override { rows.append(std::exchange(current, {})); }
+};
+
 // A component's stock as the pull goes: the value read, lowered line by line.
 struct Stock
 {
@@ -41,27 +51,28 @@ Outcome pullIn(Database &db, const QString &kitNo, qint16 kits, const Progress &
     const QString lock = QStringLiteral(
         "SELECT PartNo FROM Inventory WHERE PartNo IN (SELECT PartNo FROM BoardBOM WHERE BoardPN = ?)");
     if (db.engine().lockingRead(lock) != lock) {
-        Statement locked(db, db.engine().lockingRead(lock));
-        if (!locked.exec({kitNo}))
-            return fail(Outcome::Status::Failed, QString(), locked.error());
-        locked.finish();
+        Rows locked;
+        if (!db.read(lock, {kitNo}, locked, Database::Read::Locking))
+            return fail(Outcome::Status::Failed, QString(), db.error());
     }
-    Statement lines(db, QStringLiteral("SELECT BoardBOM.PartNo, BoardBOM.QtyUsed, Inventory.PartNo, "
-                                       "Inventory.CurrentInv FROM BoardBOM LEFT JOIN Inventory "
-                                       "ON Inventory.PartNo = BoardBOM.PartNo WHERE BoardBOM.BoardPN = ? "
-                                       "ORDER BY ")
-                            + db.engine().rowKeyExpression(QStringLiteral("BoardBOM")));
-    if (!lines.exec({kitNo}))
-        return fail(Outcome::Status::Failed, QString(), lines.error());
+    Rows lines;
+    if (!db.read(QStringLiteral("SELECT BoardBOM.PartNo, BoardBOM.QtyUsed, Inventory.PartNo, "
+                                "Inventory.CurrentInv FROM BoardBOM LEFT JOIN Inventory "
+                                "ON Inventory.PartNo = BoardBOM.PartNo WHERE BoardBOM.BoardPN = ? "
+                                "ORDER BY ")
+                     + db.engine().rowKeyExpression(QStringLiteral("BoardBOM")),
+                 {kitNo}, lines))
+        return fail(Outcome::Status::Failed, QString(), db.error());
 
     Outcome done;
     done.status = Outcome::Status::Done;
     QHash<QString, Stock> stocks;
+    stocks.reserve(lines.rows.size());
     QStringList order; // the components in the order first met
-    while (lines.next()) {
-        const QString partNo = lines.value(0).toString();
-        const QVariant qtyUsed = lines.value(1);
-        const QVariant stored = lines.value(2);
+    for (const QVariantList &line : std::as_const(lines.rows)) {
+        const QString partNo = line.value(0).toString();
+        const QVariant qtyUsed = line.value(1);
+        const QVariant stored = line.value(2);
         if (qtyUsed.isNull())
             return fail(Outcome::Status::NoQuantity, partNo);
         bool numeric = false;
@@ -73,7 +84,7 @@ Outcome pullIn(Database &db, const QString &kitNo, qint16 kits, const Progress &
         const QString key = stored.toString();
         auto it = stocks.find(key);
         if (it == stocks.end()) {
-            it = stocks.insert(key, Stock{lines.value(3), false, lines.value(3)});
+            it = stocks.insert(key, Stock{line.value(3), false, line.value(3)});
             order << key;
         }
         if (it->value.isNull())
@@ -91,26 +102,30 @@ Outcome pullIn(Database &db, const QString &kitNo, qint16 kits, const Progress &
         if (progress)
             progress(done.lines);
     }
-    lines.finish();
     if (done.lines == 0)
         return fail(Outcome::Status::KitNotFound);
 
     const QString ledgerGroup = StockLedger::newGroupId();
-    Statement setStock(db, QStringLiteral("UPDATE Inventory SET CurrentInv = ? WHERE PartNo = ?"));
-    Statement setStockAndFlag(db, QStringLiteral("UPDATE Inventory SET CurrentInv = ?, Bin = ? WHERE PartNo = ?"));
+    StockLedger::Batch ledger(db);
     for (const QString &key : std::as_const(order)) {
         const Stock &stock = stocks.value(key);
-        const bool written = stock.flag ? setStockAndFlag.exec({stock.value, 1, key})
-                                        : setStock.exec({stock.value, key});
+        const bool written =
+            stock.flag ? db.execute(QStringLiteral("UPDATE Inventory SET CurrentInv = ?, Bin = ? WHERE PartNo = ?"),
+                                    {stock.value, 1, key})
+                       : db.execute(QStringLiteral("UPDATE Inventory SET CurrentInv = ? WHERE PartNo = ?"),
+                                    {stock.value, key});
         if (!written)
-            return fail(Outcome::Status::Failed, key,
-                        stock.flag ? setStockAndFlag.error() : setStock.error());
+            return fail(Outcome::Status::Failed, key, db.error());
+        StockLedger::Entry entry = StockLedger::kitLine(ledgerGroup, kitNo, kits, key, stock.before.toLongLong(),
+                                                        stock.value.toLongLong());
+        entry.partNoAsStored = true;
         DbError ledgerError;
-        if (!StockLedger::record(db, StockLedger::kitLine(ledgerGroup, kitNo, kits, key,
-                                                          stock.before.toLongLong(), stock.value.toLongLong()),
-                                 &ledgerError))
+        if (!ledger.add(entry, &ledgerError))
             return fail(Outcome::Status::Failed, key, ledgerError);
     }
+    DbError ledgerError;
+    if (!ledger.flush(&ledgerError))
+        return fail(Outcome::Status::Failed, QString(), ledgerError);
     return done;
 }
 
@@ -164,14 +179,13 @@ Outcome pull(Database &db, const QString &kitNo, qint16 kits, const Progress &pr
 
 bool hasBom(Database &db, const QString &kitNo, bool *has, DbError *error)
 {
-    Statement read(db, QStringLiteral("SELECT PartNo FROM BoardBOM WHERE BoardPN = ?"));
-    if (!read.exec({kitNo})) {
+    const QVariant found = db.scalar(QStringLiteral("SELECT 1 FROM BoardBOM WHERE BoardPN = ? LIMIT 1"), {kitNo});
+    if (db.error()) {
         if (error)
-            *error = read.error();
+            *error = db.error();
         return false;
     }
-    *has = read.next();
-    read.finish();
+    *has = found.isValid();
     return true;
 }
 

@@ -303,29 +303,106 @@ void setSuspended(bool suspended)
     suspendedRecording = suspended;
 }
 
+namespace {
+
+const QString &ledgerColumns()
+{
+    static const QString text = QStringLiteral(
+        "INSERT INTO \"StockLedger\" (\"ChangedAt\", \"Workstation\", \"LoginName\", \"PartNo\", "
+        "\"Change\", \"StockAfter\", \"Source\", \"GroupId\", \"KitNo\", \"Kits\", \"Line\", "
+        "\"Note\", \"UndoOf\", \"Saved\") VALUES ");
+    return text;
+}
+
+constexpr int ValuesPerRow = 14;
+
+// The INSERT of `rows` rows, its text made once per size.
+const QString &insertOf(int rows)
+{
+    static QMutex lock;
+    static QHash<int, QString> made;
+    QMutexLocker locker(&lock);
+    auto it = made.find(rows);
+    if (it == made.end()) {
+        const QString one = QStringLiteral("(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+        QStringList all;
+        for (int i = 0; i < rows; ++i)
+            all << one;
+        it = made.insert(rows, ledgerColumns() + all.join(QStringLiteral(", ")));
+    }
+    return *it;
+}
+
+void appendValues(QVariantList &values, const Entry &entry, const QString &stamp, const Identity &who)
+{
+    const QVariant kits = entry.source == Source::KitPull || entry.kits != 0
+                              ? QVariant(qint64(entry.kits)) : QVariant();
+    values << stamp << who.workstation << who.login << entry.partNo << entry.change
+           << (entry.stockAfter.isNull() ? QVariant() : QVariant(entry.stockAfter.toLongLong()))
+           << sourceText(entry.source) << (entry.groupId.isEmpty() ? newGroupId() : entry.groupId)
+           << orNull(entry.kitNo) << kits << orNull(entry.line) << orNull(entry.note)
+           << orNull(entry.undoOf) << orNull(entry.saved);
+}
+
+QString timeStamp()
+{
+    return QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs);
+}
+
+} // namespace
+
 bool record(Database &db, const Entry &entry, DbError *error)
 {
     if (suspendedRecording)
         return true;
     if (!tableReady(db, error))
         return false;
-    const Identity who = identity();
-    const QString stamp = QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs);
-    const QVariant kits = entry.source == Source::KitPull || entry.kits != 0
-                              ? QVariant(qint64(entry.kits)) : QVariant();
-    if (!db.execute(QStringLiteral(
-                        "INSERT INTO \"StockLedger\" (\"ChangedAt\", \"Workstation\", \"LoginName\", "
-                        "\"PartNo\", \"Change\", \"StockAfter\", \"Source\", \"GroupId\", \"KitNo\", "
-                        "\"Kits\", \"Line\", \"Note\", \"UndoOf\", \"Saved\") "
-                        "VALUES (?, ?, ?, COALESCE((SELECT PartNo FROM Inventory WHERE PartNo = ?), ?), "
-                        "?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
-                    {stamp, who.workstation, who.login, entry.partNo, entry.partNo, entry.change,
-                     entry.stockAfter.isNull() ? QVariant() : QVariant(entry.stockAfter.toLongLong()),
-                     sourceText(entry.source),
-                     entry.groupId.isEmpty() ? newGroupId() : entry.groupId, orNull(entry.kitNo), kits,
-                     orNull(entry.line), orNull(entry.note), orNull(entry.undoOf), orNull(entry.saved)}))
-        return fail(error, db.error());
-    return true;
+    QVariantList values;
+    values.reserve(ValuesPerRow + 1);
+    appendValues(values, entry, timeStamp(), identity());
+    bool written = false;
+    if (entry.partNoAsStored) {
+        written = db.execute(insertOf(1), values);
+    } else {
+        // The part number as the catalogue holds it, when the part is there.
+        values.insert(4, entry.partNo);
+        written = db.execute(QStringLiteral(
+                                 "INSERT INTO \"StockLedger\" (\"ChangedAt\", \"Workstation\", \"LoginName\", "
+                                 "\"PartNo\", \"Change\", \"StockAfter\", \"Source\", \"GroupId\", \"KitNo\", "
+                                 "\"Kits\", \"Line\", \"Note\", \"UndoOf\", \"Saved\") "
+                                 "VALUES (?, ?, ?, COALESCE((SELECT PartNo FROM Inventory WHERE PartNo = ?), ?), "
+                                 "?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+                             values);
+    }
+    return written || fail(error, db.error());
+}
+
+Batch::Batch(Database &db) : m_db(db), m_stamp(timeStamp()), m_who(identity())
+{
+    m_values.reserve(RowsPerStatement * ValuesPerRow);
+}
+
+bool Batch::add(const Entry &entry, DbError *error)
+{
+    if (suspendedRecording)
+        return true;
+    if (!m_ready) {
+        if (!tableReady(m_db, error))
+            return false;
+        m_ready = true;
+    }
+    appendValues(m_values, entry, m_stamp, m_who);
+    return ++m_rows < RowsPerStatement || flush(error);
+}
+
+bool Batch::flush(DbError *error)
+{
+    if (m_rows == 0)
+        return true;
+    const bool written = m_db.execute(insertOf(m_rows), m_values);
+    m_values.clear();
+    m_rows = 0;
+    return written || fail(error, m_db.error());
 }
 
 bool recordDeletion(Database &db, const QString &partNo, DbError *error)

@@ -62,6 +62,7 @@ struct Entry
     QString note;        // stock window
     QString undoOf;      // undo: the group taken back
     QString saved;       // deleted part: what brings it back
+    bool partNoAsStored = false; // partNo is spelled as the catalogue holds it
 };
 
 // The longest note a stock adjustment takes.
@@ -88,6 +89,28 @@ void setSuspended(bool suspended);
 // holds it when the part is there. False with the reason in *error
 // (the caller then rolls back).
 bool record(Database &db, const Entry &entry, DbError *error = nullptr);
+
+// The rows of one change of many parts (a kit pull, an import), written a
+// few dozen at a time inside the caller's open write transaction, with one
+// time stamp and identity. Each entry's part number is as the catalogue
+// holds it. flush() writes what is still held: the caller calls it before
+// the commit.
+class Batch
+{
+public:
+    explicit Batch(Database &db);
+    bool add(const Entry &entry, DbError *error = nullptr);
+    bool flush(DbError *error = nullptr);
+
+private:
+    static constexpr int RowsPerStatement = 32;
+    Database &m_db;
+    QString m_stamp;
+    Identity m_who;
+    QVariantList m_values;
+    int m_rows = 0;
+    bool m_ready = false;
+};
 
 // Before a part is deleted, in the same transaction: writes the row that
 // records it, holding the part's row and its vendor rows, so that undo can

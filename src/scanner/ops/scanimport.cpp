@@ -24,6 +24,26 @@ Problem stockProblem(const QVariant &stored, const DbError &error)
     return error.is(ErrorNumber::Overflow) ? Problem::OutOfRange : Problem::StockNotANumber;
 }
 
+// The first row of a read, if any.
+struct FirstRow : SqlEngine::RowSink
+{
+    QVariantList row;
+    bool found = false;
+    int width = 0;
+    void columns(const QStringList &names) override
+    {
+        row.clear();
+        found = false;
+        width = int(names.size());
+    }
+    void value(QVariant &&v) override
+    {
+        if (!found)
+            row.append(std::move(v));
+    }
+    void endRow() override { found = true; }
+};
+
 QString reasonOf(const QFileDevice &file, const QString &path, int savedErrno)
 {
     if (QFileInfo(path).isDir())
@@ -77,29 +97,22 @@ Result apply(Database &db, const QByteArray &received, const Progress &progress)
 {
     Result result;
     const QList<Line> lines = splitLines(decode(received));
-    const SqlEngine &engine = db.engine();
-    const QString readSql =
-        engine.translate(QStringLiteral("SELECT CurrentInv FROM Inventory WHERE PartNo = ?"));
-    const QString writeSql =
-        engine.translate(QStringLiteral("UPDATE Inventory SET CurrentInv = ? WHERE PartNo = ?"));
+    const QString readSql = QStringLiteral("SELECT CurrentInv, PartNo FROM Inventory WHERE PartNo = ?");
+    const QString writeSql = QStringLiteral("UPDATE Inventory SET CurrentInv = ? WHERE PartNo = ?");
 
     // One transaction for the whole import; one that met another
     // workstation's write runs again from the first line.
     DbError error;
     const bool written = runWrite(db, [&](DbError *failure) {
         result = Result();
-        QSqlQuery read(db.handle()), write(db.handle());
-        read.setForwardOnly(true);
-        auto failed = [&](const QSqlQuery &q) {
-            *failure = engine.errorFrom(q.lastError());
+        auto failed = [&] {
+            *failure = db.error();
             return false; // the transaction rolls back
         };
-        if (!read.prepare(readSql))
-            return failed(read);
-        if (!write.prepare(writeSql))
-            return failed(write);
         int done = 0;
         const QString ledgerGroup = StockLedger::newGroupId();
+        StockLedger::Batch ledger(db);
+        FirstRow read;
         for (const Line &line : lines) {
             QString partNo, quantityText;
             double quantity = 0;
@@ -116,15 +129,12 @@ Result apply(Database &db, const QByteArray &received, const Progress &progress)
             } else if (!NumberRules::readPlainNumber(quantityText, &quantity)) {
                 skip(Problem::NotANumber);
             } else {
-                read.bindValue(0, partNo);
-                if (!read.exec())
-                    return failed(read);
-                if (!read.next()) {
-                    read.finish();
+                if (!db.read(readSql, {partNo}, read))
+                    return failed();
+                if (!read.found) {
                     skip(Problem::PartMissing);
                 } else {
-                    const QVariant stored = read.value(0);
-                    read.finish();
+                    const QVariant stored = read.row.value(0);
                     qint16 current = 0, next = 0;
                     DbError why;
                     if (!NumberRules::toInt16(stored, &current, &why)) {
@@ -132,13 +142,13 @@ Result apply(Database &db, const QByteArray &received, const Progress &progress)
                     } else if (!NumberRules::toInt16(double(current) + quantity, &next)) {
                         skip(Problem::OutOfRange);
                     } else {
-                        write.bindValue(0, engine.bindable(qlonglong(next)));
-                        write.bindValue(1, partNo);
-                        if (!write.exec())
-                            return failed(write);
-                        if (!StockLedger::record(db, StockLedger::importLine(ledgerGroup, line.number, partNo,
-                                                                             current, next),
-                                                 failure))
+                        const QString spelled = read.row.value(1).toString();
+                        if (!db.execute(writeSql, {qlonglong(next), spelled}))
+                            return failed();
+                        StockLedger::Entry entry =
+                            StockLedger::importLine(ledgerGroup, line.number, spelled, current, next);
+                        entry.partNoAsStored = true;
+                        if (!ledger.add(entry, failure))
                             return false;
                         ++result.linesApplied;
                     }
@@ -147,7 +157,7 @@ Result apply(Database &db, const QByteArray &received, const Progress &progress)
             if (progress)
                 progress(++done);
         }
-        return true;
+        return ledger.flush(failure);
     }, &error);
     if (!written) {
         result.error = error;

@@ -49,59 +49,71 @@ template <class T> T conversionFailed(const DbError &error)
     return outcome;
 }
 
-// Inside the caller's transaction.
-StockChange applyDelta(Database &db, const QString &partNo, double delta)
+// Rows of one statement as lists of values.
+struct Rows : SqlEngine::RowSink
+{
+    QList<QVariantList> rows;
+    QVariantList current;
+    void columns(const QStringList &) override {}
+    void value(QVariant &&v) override { current.append(std::move(v)); }
+    void endRow() override { rows.append(std::exchange(current, {})); }
+};
+
+// Inside the caller's transaction. *stored is the part number as the
+// catalogue spells it.
+StockChange applyDelta(Database &db, const QString &partNo, double delta, QString *stored = nullptr)
 {
     // The common case in one UPDATE: a whole stock in range and a whole
     // delta need no rounding, so the engine adds and range-checks them.
+    DbError error;
     bool written = false;
     qint64 before = 0;
     if (std::isfinite(delta) && delta == std::nearbyint(delta) && std::abs(delta) <= 65535) {
-        Statement update(db, QStringLiteral(
-            "UPDATE Inventory SET CurrentInv = CurrentInv + ? WHERE PartNo = ? "
-            "AND CurrentInv = ROUND(CurrentInv) AND CurrentInv BETWEEN -32768 AND 32767 "
-            "AND CurrentInv + ? BETWEEN -32768 AND 32767"));
         const qint64 whole = qint64(delta);
-        if (!update.exec({whole, partNo, whole}))
-            return failed<StockChange>(update.error());
-        written = update.rowsAffected() > 0;
+        qint64 changed = 0;
+        if (!db.execute(QStringLiteral(
+                            "UPDATE Inventory SET CurrentInv = CurrentInv + ? WHERE PartNo = ? "
+                            "AND CurrentInv = ROUND(CurrentInv) AND CurrentInv BETWEEN -32768 AND 32767 "
+                            "AND CurrentInv + ? BETWEEN -32768 AND 32767"),
+                        {whole, partNo, whole}, &changed))
+            return failed<StockChange>(db.error());
+        written = changed > 0;
         before = -whole; // the stock read back, less the change, below
     }
-    const QString readBack = QStringLiteral("SELECT CurrentInv, ReorderPoint FROM Inventory WHERE PartNo = ?");
-    DbError error;
     if (!written) {
         // Otherwise (or to tell why the engine wrote nothing): read, round, write.
-        Statement read(db, db.engine().lockingRead(readBack));
-        if (!read.exec({partNo}))
-            return failed<StockChange>(read.error());
-        if (!read.next())
+        Rows read;
+        if (!db.read(QStringLiteral("SELECT CurrentInv FROM Inventory WHERE PartNo = ?"), {partNo}, read,
+                     Database::Read::Locking))
+            return failed<StockChange>(db.error());
+        if (read.rows.isEmpty())
             return withStatus<StockChange>(Status::PartMissing);
-        const QVariant stored = read.value(0);
-        read.finish();
         qint16 current = 0, newStock = 0;
-        if (!NumberRules::toInt16(stored, &current, &error))
+        if (!NumberRules::toInt16(read.rows.first().value(0), &current, &error))
             return conversionFailed<StockChange>(error);
         if (!NumberRules::toInt16(double(current) + delta, &newStock, &error))
             return conversionFailed<StockChange>(error);
         before = current;
-        Statement write(db, QStringLiteral("UPDATE Inventory SET CurrentInv = ? WHERE PartNo = ?"));
-        if (!write.exec({int(newStock), partNo}))
-            return failed<StockChange>(write.error());
+        if (!db.execute(QStringLiteral("UPDATE Inventory SET CurrentInv = ? WHERE PartNo = ?"),
+                        {int(newStock), partNo}))
+            return failed<StockChange>(db.error());
     }
     // Read back in the same transaction: what the caller reports is what the
     // commit will store, whatever a trigger made of it.
-    Statement read(db, readBack);
-    if (!read.exec({partNo}))
-        return failed<StockChange>(read.error());
-    if (!read.next())
+    Rows back;
+    if (!db.read(QStringLiteral("SELECT CurrentInv, ReorderPoint, PartNo FROM Inventory WHERE PartNo = ?"),
+                 {partNo}, back))
+        return failed<StockChange>(db.error());
+    if (back.rows.isEmpty())
         return withStatus<StockChange>(Status::PartMissing);
+    const QVariantList &row = back.rows.first();
     StockChange change;
-    const QVariant stock = read.value(0);
-    change.reorderPoint = read.value(1);
-    read.finish();
-    if (!NumberRules::toInt16(stock, &change.newStock, &error))
+    if (!NumberRules::toInt16(row.value(0), &change.newStock, &error))
         return conversionFailed<StockChange>(error);
+    change.reorderPoint = row.value(1);
     change.previousStock = written ? change.newStock + before : before;
+    if (stored)
+        *stored = row.value(2).toString();
     change.status = Status::Done;
     return change;
 }
@@ -145,24 +157,32 @@ StockChange submitAdjustment(Database &db, const QString &partNo, double quantit
                 return failed<StockChange>(readError);
             return exists ? conversionFailed<StockChange>(error) : withStatus<StockChange>(Status::PartMissing);
         }
-        StockChange change = applyDelta(db, partNo, direction == Direction::Add ? double(amount) : -double(amount));
-        if (change.ok() && !StockLedger::record(db, StockLedger::adjusted(partNo, change.previousStock,
-                                                                          change.newStock, note), &error))
+        QString stored;
+        StockChange change = applyDelta(db, partNo, direction == Direction::Add ? double(amount) : -double(amount),
+                                        &stored);
+        StockLedger::Entry entry = StockLedger::adjusted(stored, change.previousStock, change.newStock, note);
+        entry.partNoAsStored = true;
+        if (change.ok() && !StockLedger::record(db, entry, &error))
             return failed<StockChange>(error);
         return change;
     });
 }
 
+QString unknownOutcomeMessage(const DbError &error, const QString &change)
+{
+    return errorMessageText(error) + QStringLiteral("\r\nThe change was: ") + change
+           + QStringLiteral(".\r\nCheck whether it was stored before you repeat it.");
+}
+
 bool partExists(Database &db, const QString &partNo, bool *exists, DbError *error)
 {
-    Statement read(db, QStringLiteral("SELECT PartNo FROM Inventory WHERE PartNo = ?"));
-    if (!read.exec({partNo})) {
+    Rows found;
+    if (!db.read(QStringLiteral("SELECT PartNo FROM Inventory WHERE PartNo = ?"), {partNo}, found)) {
         if (error)
-            *error = read.error();
+            *error = db.error();
         return false;
     }
-    *exists = read.next();
-    read.finish();
+    *exists = !found.rows.isEmpty();
     return true;
 }
 
@@ -177,26 +197,23 @@ Outcome addPart(Database &db, const NewPart &part)
             return withStatus<Outcome>(Status::AlreadyListed);
         if (part.description.isEmpty())
             return withStatus<Outcome>(Status::NoDescription);
-        Statement insert(db, QStringLiteral(
-            "INSERT INTO Inventory (PartNo, CurrentInv, Description, UnitCost, MinReq) VALUES (?, ?, ?, ?, ?)"));
-        if (!insert.exec({part.partNo, int(part.quantity), part.description, part.unitCost, int(part.minReq)})) {
+        if (!db.execute(QStringLiteral("INSERT INTO Inventory (PartNo, CurrentInv, Description, UnitCost, "
+                                       "MinReq) VALUES (?, ?, ?, ?, ?)"),
+                        {part.partNo, int(part.quantity), part.description, part.unitCost, int(part.minReq)})) {
             // Another workstation added the number since the look-up.
-            if (insert.error().state == QLatin1String("23505"))
+            if (db.error().state == QLatin1String("23505"))
                 return withStatus<Outcome>(Status::AlreadyListed);
-            return failed<Outcome>(insert.error());
+            return failed<Outcome>(db.error());
         }
         // A vendor row left behind by a deleted part of the same number would
         // be shown for the new one: the new part's own vendor, or none,
         // replaces it.
-        Statement clear(db, QStringLiteral("DELETE FROM PreferredVendor WHERE Item = ?"));
-        if (!clear.exec({part.partNo}))
-            return failed<Outcome>(clear.error());
-        if (!part.vendor.isEmpty()) {
-            Statement vendor(db, QStringLiteral(
-                "INSERT INTO PreferredVendor (Item, Vendor, Description) VALUES (?, ?, ?)"));
-            if (!vendor.exec({part.partNo, part.vendor, part.description}))
-                return failed<Outcome>(vendor.error());
-        }
+        if (!db.execute(QStringLiteral("DELETE FROM PreferredVendor WHERE Item = ?"), {part.partNo}))
+            return failed<Outcome>(db.error());
+        if (!part.vendor.isEmpty()
+            && !db.execute(QStringLiteral("INSERT INTO PreferredVendor (Item, Vendor, Description) VALUES (?, ?, ?)"),
+                           {part.partNo, part.vendor, part.description}))
+            return failed<Outcome>(db.error());
         if (!StockLedger::record(db, StockLedger::opened(part.partNo, part.quantity), &error))
             return failed<Outcome>(error);
         return withStatus<Outcome>(Status::Done);
@@ -210,10 +227,10 @@ Outcome deletePart(Database &db, const QString &partNo)
         DbError error;
         if (!StockLedger::recordDeletion(db, partNo, &error))
             return failed<Outcome>(error);
-        Statement remove(db, QStringLiteral("DELETE FROM Inventory WHERE PartNo = ?"));
-        if (!remove.exec({partNo}))
-            return failed<Outcome>(remove.error());
-        return withStatus<Outcome>(remove.rowsAffected() == 0 ? Status::PartMissing : Status::Done);
+        qint64 removed = 0;
+        if (!db.execute(QStringLiteral("DELETE FROM Inventory WHERE PartNo = ?"), {partNo}, &removed))
+            return failed<Outcome>(db.error());
+        return withStatus<Outcome>(removed == 0 ? Status::PartMissing : Status::Done);
     });
 }
 

@@ -57,6 +57,12 @@ enum class Direction { Add, Subtract };
 StockChange submitAdjustment(Database &db, const QString &partNo, double quantity, Direction direction,
                              const QString &note = QString());
 
+// The message for a change whose outcome is not known (a server that took
+// the commit and could not be reached again, ErrorNumber::OutcomeUnknown):
+// the error, then the change named (`change`, as "Add 5 to the stock of
+// R1"), so that the user checks before repeating it.
+QString unknownOutcomeMessage(const DbError &error, const QString &change);
+
 struct NewPart
 {
     QString partNo;
