@@ -39,29 +39,23 @@ class TestMainWindow : public QObject
 private slots:
     // A command is enabled exactly when something serves it (the browser in
     // a build with it); its item is found by name, its toolbar button agrees.
+    // The toolbar's Add and Subtract open the stock window for their job (the
+    // menu's jobs show in the listing); keys match with case, others do
+    // nothing. View > Toolbar and View > Status Bar show and hide their bars.
     void commandsEnabled()
     {
-        TestEnvironment env;
-        MainWindow w(env.app);
+        Harness h;
 #ifdef PARTWISE_HAS_WEBENGINE
         const bool web = true;
 #else
         const bool web = false;
 #endif
         for (const Command &c : commandTable()) {
-            QAction *a = w.findChild<QAction *>(c.objectName);
-            QVERIFY2(a && a == w.action(c.id) && a->isEnabled() == (web || c.id != C::ViewWebBrowser), c.objectName);
+            QAction *a = h.main.findChild<QAction *>(c.objectName);
+            QVERIFY2(a && a == h.main.action(c.id) && a->isEnabled() == (web || c.id != C::ViewWebBrowser), c.objectName);
         }
         for (const ToolButton &b : toolbarTable())
-            QVERIFY(!*b.key || w.toolButton(b.key)->isEnabled() == w.action(b.command)->isEnabled());
-    }
-
-    // The toolbar's Add and Subtract open the stock window for their job (the
-    // menu's jobs show in the listing); keys match with case, others do
-    // nothing. View > Toolbar and View > Status Bar show and hide their bars.
-    void toolbarAndBars()
-    {
-        Harness h;
+            QVERIFY(!*b.key || h.main.toolButton(b.key)->isEnabled() == h.main.action(b.command)->isEnabled());
         for (auto [key, adds] : {std::pair{"Add", true}, {"Subtract", false}}) {
             h.main.runToolButton(key);
             auto *w = qobject_cast<AddDeleteInvWindow *>(h.main.activeChild());

@@ -60,11 +60,9 @@ private slots:
         QTest::newRow("--help") << ToolRow{{"--help"}, "", 0, "Usage: partwise [options]", false};
         QTest::newRow("--version") << ToolRow{{"--version"}, "", 0, "partwise 1.0.0\n", false};
         QTest::newRow("unknown option") << ToolRow{{"--frobnicate"}, "", 2, "partwise: Unknown option 'frobnicate'.\nUsage: partwise", false};
-        QTest::newRow("--pdf without --report") << ToolRow{pdf, "", 2, "--pdf and --param go with --report.", false};
         QTest::newRow("template beside the program") << ToolRow{QStringList{"--report", "Bin.rpt"} + pdf, "", 0, "", true};
         QTest::newRow("current folder first") << ToolRow{QStringList{"--report", "Bin.rpt"} + pdf, "broken", 1, "report error", false};
         QTest::newRow("relative path") << ToolRow{QStringList{"--report", "sub/Bin.rpt"} + pdf, "sub", 0, "", true};
-        QTest::newRow("no such template") << ToolRow{QStringList{"--report", "sub/Nope.rpt"} + pdf, "", 1, "report error 20501", false};
     }
     void programArguments()
     {
