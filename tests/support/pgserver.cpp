@@ -15,11 +15,9 @@ QString PgServer::binFolder()
 {
     QStringList versions = QDir("/usr/lib/postgresql").entryList(QDir::Dirs | QDir::NoDotAndDotDot);
     std::sort(versions.begin(), versions.end(), [](const QString &a, const QString &b) { return a.toInt() > b.toInt(); });
-    for (const QString &v : versions) {
-        const QString bin = "/usr/lib/postgresql/" + v + "/bin";
-        if (QFile::exists(bin + "/initdb") && QFile::exists(bin + "/postgres"))
+    for (const QString &v : versions)
+        if (const QString bin = "/usr/lib/postgresql/" + v + "/bin"; QFile::exists(bin + "/initdb") && QFile::exists(bin + "/postgres"))
             return bin;
-    }
     return QString();
 }
 
