@@ -19,101 +19,43 @@ using Probe = ChildWindow; // a child window with nothing of its own
 static void withAboutBox(MainWindow &main, const std::function<void(AboutBox *)> &inside)
 {
     QTimer::singleShot(0, [&] {
-        if (auto *box = qobject_cast<AboutBox *>(QApplication::activeModalWidget())) {
-            inside(box);
-            box->reject();
-        }
+        if (auto *box = qobject_cast<AboutBox *>(QApplication::activeModalWidget()))
+            inside(box), box->reject();
     });
     main.run(CommandId::HelpAbout);
 }
+
+struct EnterRow { C command; const char *button; int key; QString effect; };
+struct CloseRow { int key; C command; QString focus; }; // focus: an object name, or "maximized"
+struct InfoRow { QStringList programs; bool executable; QString started; bool byEnter; }; // started "": the message
+Q_DECLARE_METATYPE(EnterRow)
+Q_DECLARE_METATYPE(CloseRow)
+Q_DECLARE_METATYPE(InfoRow)
 
 class TestMainWindow : public QObject
 {
     Q_OBJECT
 
-    void clipboard(bool toolbar)
-    {
-        Harness h;
-        auto run = [&](C id, const QString &key) {
-            if (toolbar)
-                QTest::mouseClick(h.main.toolButton(key), Qt::LeftButton);
-            else
-                h.main.action(id)->trigger();
-        };
-        auto *w = h.open<AddDeleteInvWindow>(C::AddQuantity);
-        QVERIFY(w);
-        auto *partNo = Drive::find<QLineEdit>(w, "txtPartNo"), *quantity = Drive::find<QLineEdit>(w, "txtQuantity");
-        QApplication::clipboard()->clear();
-        Drive::type(w, "txtPartNo", "R100");
-        partNo->selectAll();
-        run(C::EditCopy, "Copy");
-        QCOMPARE(QApplication::clipboard()->text(), QString("R100"));
-        Drive::focus(quantity);
-        run(C::EditPaste, "Paste");
-        QCOMPARE(quantity->text(), QString("R100"));
-        Drive::typeText("5");
-        quantity->setSelection(0, 4);
-        run(C::EditCut, "Cut");
-        QCOMPARE(quantity->text(), QString("5"));
-        QCOMPARE(QApplication::clipboard()->text(), QString("R100"));
-        QVERIFY(h.ui.shown.isEmpty());
-        auto *browse = h.open<ChildWindow>(C::BrowsePart);
-        QVERIFY(browse);
-        Drive::focus(Drive::find(browse, "cmbPartNo"));
-        run(C::EditPaste, "Paste");
-        QCOMPARE(Drive::find<QComboBox>(browse, "cmbPartNo")->currentText(), QString("R100"));
-    }
-
-    void tiling(C command)
-    {
-        Harness h;
-        QList<QPair<ChildWindow *, QSize>> windows;
-        for (C id : {C::AddQuantity, C::AddPart, C::BrowsePart, C::DeletePart}) {
-            auto *w = h.open<ChildWindow>(id);
-            QVERIFY(w);
-            windows.append({w, w->size()});
-        }
-        h.main.run(command);
-        for (int i = 0; i < windows.size(); ++i) {
-            ChildWindow *w = windows[i].first;
-            QVERIFY2(w->width() >= windows[i].second.width() && w->height() >= windows[i].second.height(),
-                     qPrintable(w->windowTitle()));
-            for (QWidget *control : w->findChildren<QWidget *>())
-                if (control->isVisible() && !control->isWindow())
-                    QVERIFY(w->rect().contains(QRect(control->mapTo(w, QPoint()), control->size())));
-            if (i > 0) {
-                const QRect previous = windows[i - 1].first->subWindow()->geometry(), tile = w->subWindow()->geometry();
-                QVERIFY(!previous.intersects(tile));
-                QVERIFY(command == C::WindowTileHorizontal ? tile.top() >= previous.bottom() : tile.left() >= previous.right());
-            }
-        }
-    }
-
 private slots:
     // A command is enabled exactly when something serves it (the browser in
     // a build with it); its item is found by name, its toolbar button agrees.
+    // The toolbar's Add and Subtract open the stock window for their job (the
+    // menu's jobs show in the listing); keys match with case, others do
+    // nothing. View > Toolbar and View > Status Bar show and hide their bars.
     void commandsEnabled()
     {
-        TestEnvironment env;
-        MainWindow w(env.app);
+        Harness h;
 #ifdef PARTWISE_HAS_WEBENGINE
         const bool web = true;
 #else
         const bool web = false;
 #endif
         for (const Command &c : commandTable()) {
-            QAction *a = w.findChild<QAction *>(c.objectName);
-            QVERIFY2(a && a == w.action(c.id) && a->isEnabled() == (web || c.id != C::ViewWebBrowser), c.objectName);
+            QAction *a = h.main.findChild<QAction *>(c.objectName);
+            QVERIFY2(a && a == h.main.action(c.id) && a->isEnabled() == (web || c.id != C::ViewWebBrowser), c.objectName);
         }
         for (const ToolButton &b : toolbarTable())
-            QVERIFY(!*b.key || w.toolButton(b.key)->isEnabled() == w.action(b.command)->isEnabled());
-    }
-
-    // The toolbar's Add and Subtract open the stock window for their job (the
-    // menu's jobs show in the listing); keys match with case, others do nothing.
-    void toolbarStockButtons()
-    {
-        Harness h;
+            QVERIFY(!*b.key || h.main.toolButton(b.key)->isEnabled() == h.main.action(b.command)->isEnabled());
         for (auto [key, adds] : {std::pair{"Add", true}, {"Subtract", false}}) {
             h.main.runToolButton(key);
             auto *w = qobject_cast<AddDeleteInvWindow *>(h.main.activeChild());
@@ -122,16 +64,9 @@ private slots:
         h.main.runToolButton("add");
         h.main.runToolButton("Nothing");
         QCOMPARE(h.main.mdiArea()->subWindowList().size(), 2);
-    }
-
-    // View > Toolbar and View > Status Bar show and hide their bars.
-    void viewToggles()
-    {
-        Harness h;
         for (auto [command, bar] : {std::pair<C, QWidget *>{C::ViewToolbar, h.main.toolBar()}, {C::ViewStatusBar, h.main.statusBar()}})
             for (bool on : {true, false, true}) {
-                QCOMPARE(h.main.action(command)->isChecked(), on);
-                QCOMPARE(bar->isVisible(), on);
+                QVERIFY(h.main.action(command)->isChecked() == on && bar->isVisible() == on);
                 h.main.action(command)->trigger();
             }
     }
@@ -141,11 +76,11 @@ private slots:
     void geometryStored()
     {
         TestEnvironment env;
+        auto px = [](int twips, QWidget *w) { return Twips::toPixels(twips, w); };
         {
             MainWindow w(env.app);
             QVERIFY(w.load());
-            QCOMPARE(w.pos(), QPoint(Twips::toPixels(1000, &w), Twips::toPixels(1000, &w)));
-            QCOMPARE(w.size(), QSize(Twips::toPixels(6500, &w), Twips::toPixels(6500, &w)));
+            QCOMPARE(QRect(w.pos(), w.size()), QRect(px(1000, &w), px(1000, &w), px(6500, &w), px(6500, &w)));
             w.showMinimized();
             w.storeGeometry();
             QVERIFY(!env.app.settings()->contains("Settings/MainLeft"));
@@ -168,145 +103,176 @@ private slots:
         for (QScreen *sc : QGuiApplication::screens())
             screens |= sc->availableGeometry();
         QVERIFY(screens.intersects(QRect(bad.pos(), bad.size())));
-        QCOMPARE(bad.size(), QSize(Twips::toPixels(9000, &bad), Twips::toPixels(6500, &bad)));
+        QCOMPARE(bad.size(), QSize(px(9000, &bad), px(6500, &bad)));
     }
 
     // File > Exit asks every window before it closes any: Cancel at any
     // question leaves every window open as it was, typed entries and
     // unchanged documents included; the next Exit asks again. Once all are
     // closed, the database closes and the geometry is stored.
-    void exitAsksEveryWindowFirst_data()
-    {
-        QTest::addColumn<QList<A>>("answers"); // to Document 2, then Document 3
-        QTest::addColumn<bool>("closed");
-        QTest::newRow("Cancel at the first") << QList<A>{A::Cancel} << false;
-        QTest::newRow("No, then Cancel") << QList<A>{A::No, A::Cancel} << false;
-        QTest::newRow("No to both") << QList<A>{A::No, A::No} << true;
-    }
     void exitAsksEveryWindowFirst()
     {
-        QFETCH(QList<A>, answers);
-        QFETCH(bool, closed);
-        Harness h;
-        QList<QPointer<ChildWindow>> windows{h.open<AddDeleteInvWindow>(C::AddQuantity)};
-        Drive::type(windows[0], "txtPartNo", "R100");
-        for (const QString &typed : {QString(), QString("changed"), QString("changed too")}) {
-            windows << h.open<DocumentWindow>(C::FileNew);
-            QTest::keyClicks(qobject_cast<DocumentWindow *>(windows.last())->textBox(), typed);
-        }
-        h.ui.answers.append(answers);
-        h.main.run(C::FileExit);
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         const QStringList asked{"Save changes to Document 2?", "Save changes to Document 3?"};
-        QCOMPARE(h.ui.texts(), asked.mid(0, answers.size()));
-        QCOMPARE(h.main.isVisible(), !closed);
-        for (const auto &w : windows)
-            QCOMPARE(w.isNull(), closed);
-        QCOMPARE(h.env.app.database().isOpen(), !closed);
-        QCOMPARE(h.env.app.settings()->contains("Settings/MainHeight"), closed);
-        if (closed)
-            return;
-        QCOMPARE(Drive::find<QLineEdit>(windows[0], "txtPartNo")->text(), QString("R100"));
-        h.ui.clear();
-        h.ui.answers << A::No << A::No;
-        h.main.run(C::FileExit);
-        QCOMPARE(h.ui.texts(), asked);
-        QVERIFY(!h.main.isVisible());
+        for (const QList<A> &answers : {QList<A>{A::Cancel}, {A::No, A::Cancel}, {A::No, A::No}}) {
+            const bool closed = answers.size() == 2 && answers[1] == A::No;
+            Harness h;
+            QList<QPointer<ChildWindow>> windows{h.open<AddDeleteInvWindow>(C::AddQuantity)};
+            Drive::type(windows[0], "txtPartNo", "R100");
+            for (const QString &typed : {QString(), QString("changed"), QString("changed too")}) {
+                windows << h.open<DocumentWindow>(C::FileNew);
+                QTest::keyClicks(qobject_cast<DocumentWindow *>(windows.last())->textBox(), typed);
+            }
+            h.ui.answers.append(answers);
+            h.main.run(C::FileExit);
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            QCOMPARE(h.ui.texts(), asked.mid(0, answers.size()));
+            QCOMPARE(h.main.isVisible(), !closed);
+            for (const auto &w : windows)
+                QCOMPARE(w.isNull(), closed);
+            QCOMPARE(h.env.app.database().isOpen(), !closed);
+            QCOMPARE(h.env.app.settings()->contains("Settings/MainHeight"), closed);
+            if (closed)
+                continue;
+            QCOMPARE(Drive::find<QLineEdit>(windows[0], "txtPartNo")->text(), QString("R100"));
+            h.ui.clear();
+            h.ui.answers << A::No << A::No;
+            h.main.run(C::FileExit);
+            QVERIFY(h.ui.texts() == asked && !h.main.isVisible());
+        }
     }
 
     // Enter on a focused button presses it, in every kind of child window.
     void enterPressesTheFocusedButton_data()
     {
-        QTest::addColumn<C>("command");
-        QTest::addColumn<QString>("button");
-        QTest::addColumn<int>("key");
-        QTest::addColumn<QString>("effect");
-        QTest::newRow("stock Submit") << C::AddQuantity << "cmdUpdate" << int(Qt::Key_Return) << "stock 105";
-        QTest::newRow("stock Submit, keypad Enter") << C::AddQuantity << "cmdUpdate" << int(Qt::Key_Enter) << "stock 105";
-        QTest::newRow("stock Exit") << C::AddQuantity << "cmdExit" << int(Qt::Key_Return) << "closed";
-        QTest::newRow("part Exit") << C::DeletePart << "cmdExit" << int(Qt::Key_Return) << "closed";
-        QTest::newRow("browse Next") << C::BrowsePart << "cmdNext" << int(Qt::Key_Return) << "Select a Part Number";
-        QTest::newRow("browse Show Vendor") << C::BrowsePart << "cmdVendor" << int(Qt::Key_Return) << "vendor shown";
+        QTest::addColumn<EnterRow>("row");
+        QTest::newRow("stock Submit") << EnterRow{C::AddQuantity, "cmdUpdate", Qt::Key_Return, "stock 105"};
+        QTest::newRow("stock Submit, keypad Enter") << EnterRow{C::AddQuantity, "cmdUpdate", Qt::Key_Enter, "stock 105"};
+        QTest::newRow("stock Exit") << EnterRow{C::AddQuantity, "cmdExit", Qt::Key_Return, "closed"};
+        QTest::newRow("part Exit") << EnterRow{C::DeletePart, "cmdExit", Qt::Key_Return, "closed"};
+        QTest::newRow("browse Next") << EnterRow{C::BrowsePart, "cmdNext", Qt::Key_Return, "Select a Part Number"};
+        QTest::newRow("browse Show Vendor") << EnterRow{C::BrowsePart, "cmdVendor", Qt::Key_Return, "vendor shown"};
     }
     void enterPressesTheFocusedButton()
     {
-        QFETCH(C, command);
-        QFETCH(QString, button);
-        QFETCH(int, key);
-        QFETCH(QString, effect);
+        QFETCH(EnterRow, row);
         Harness h("INSERT INTO Inventory (PartNo, Description, CurrentInv, UnitCost) VALUES "
                   "('R100', 'Resistor', 100, 0.02), ('R150', 'Resistor 150R', 5, 0.02);"
                   "INSERT INTO PreferredVendor (Item, Vendor) VALUES ('R100', 'RS');");
-        QPointer<ChildWindow> w = h.open<ChildWindow>(command);
+        QPointer<ChildWindow> w = h.open<ChildWindow>(row.command);
         QVERIFY(w);
-        if (effect == "stock 105") {
+        if (row.effect == "stock 105") {
             Drive::find<QLineEdit>(w, "txtPartNo")->setText("R100");
             Drive::find<QLineEdit>(w, "txtQuantity")->setText("5");
         }
-        Drive::focus(Drive::find(w, qPrintable(button)));
-        Drive::key(key);
-        if (effect == "closed")
+        Drive::focus(Drive::find(w, row.button));
+        Drive::key(row.key);
+        if (row.effect == "closed")
             QTRY_VERIFY(w.isNull());
-        else if (effect == "stock 105")
+        else if (row.effect == "stock 105")
             QCOMPARE(h.env.scalar("select CurrentInv from Inventory where PartNo = 'R100'").toInt(), 105);
-        else if (effect == "vendor shown")
+        else if (row.effect == "vendor shown")
             QVERIFY(Drive::find(w, "txtVendor")->isVisible());
         else
-            QCOMPARE(h.ui.texts(), QStringList{effect}); // the empty box is refused
+            QCOMPARE(h.ui.texts(), QStringList{row.effect}); // the empty box is refused
     }
 
     // Cut, Copy and Paste from the menu or the toolbar act on the focused
     // field of an entry window, or the editable box of a look-up window.
     void clipboardCommandsInFields()
     {
-        for (bool toolbar : {false, true})
-            clipboard(toolbar);
+        for (bool toolbar : {false, true}) {
+            Harness h;
+            auto run = [&](C id, const QString &key) {
+                toolbar ? QTest::mouseClick(h.main.toolButton(key), Qt::LeftButton) : h.main.action(id)->trigger();
+            };
+            auto *w = h.open<AddDeleteInvWindow>(C::AddQuantity);
+            QVERIFY(w);
+            auto *partNo = Drive::find<QLineEdit>(w, "txtPartNo"), *quantity = Drive::find<QLineEdit>(w, "txtQuantity");
+            QApplication::clipboard()->clear();
+            Drive::type(w, "txtPartNo", "R100");
+            partNo->selectAll();
+            run(C::EditCopy, "Copy");
+            QCOMPARE(QApplication::clipboard()->text(), QString("R100"));
+            Drive::focus(quantity);
+            run(C::EditPaste, "Paste");
+            QCOMPARE(quantity->text(), QString("R100"));
+            Drive::typeText("5");
+            quantity->setSelection(0, 4);
+            run(C::EditCut, "Cut");
+            QVERIFY(quantity->text() == "5" && QApplication::clipboard()->text() == "R100" && h.ui.shown.isEmpty());
+            auto *browse = h.open<ChildWindow>(C::BrowsePart);
+            QVERIFY(browse);
+            Drive::focus(Drive::find(browse, "cmbPartNo"));
+            run(C::EditPaste, "Paste");
+            QCOMPARE(Drive::find<QComboBox>(browse, "cmbPartNo")->currentText(), QString("R100"));
+        }
     }
+
     // Tiling never makes a window smaller than it was designed: its fields
     // stay whole, the tiles do not overlap, and the client area scrolls.
     void tilingKeepsWindowsWhole()
     {
-        for (C command : {C::WindowTileHorizontal, C::WindowTileVertical})
-            tiling(command);
+        for (C command : {C::WindowTileHorizontal, C::WindowTileVertical}) {
+            Harness h;
+            QList<QPair<ChildWindow *, QSize>> windows;
+            for (C id : {C::AddQuantity, C::AddPart, C::BrowsePart, C::DeletePart}) {
+                auto *w = h.open<ChildWindow>(id);
+                QVERIFY(w);
+                windows.append({w, w->size()});
+            }
+            h.main.run(command);
+            for (int i = 0; i < windows.size(); ++i) {
+                ChildWindow *w = windows[i].first;
+                QVERIFY2(w->width() >= windows[i].second.width() && w->height() >= windows[i].second.height(),
+                         qPrintable(w->windowTitle()));
+                for (QWidget *control : w->findChildren<QWidget *>())
+                    QVERIFY(!control->isVisible() || control->isWindow()
+                            || w->rect().contains(QRect(control->mapTo(w, QPoint()), control->size())));
+                const QRect tile = w->subWindow()->geometry(), previous = windows[qMax(i - 1, 0)].first->subWindow()->geometry();
+                QVERIFY(i == 0 || (!previous.intersects(tile) && (command == C::WindowTileHorizontal
+                                                                  ? tile.top() >= previous.bottom() : tile.left() >= previous.right())));
+            }
+        }
     }
+
     // Ctrl+F4 and Ctrl+W close the active child window, wherever its
     // keyboard focus is.
     void closeKeys_data()
     {
-        QTest::addColumn<int>("key");
-        QTest::addColumn<C>("command");
-        QTest::addColumn<QString>("focus"); // an object name, or "maximized"
+        QTest::addColumn<CloseRow>("row");
         for (const auto &[name, key] : {std::pair{"Ctrl+F4", int(Qt::Key_F4)}, std::pair{"Ctrl+W", int(Qt::Key_W)}}) {
-            QTest::addRow("%s, entry field", name) << key << C::DeleteQuantity << "txtQuantity";
-            QTest::addRow("%s, button", name) << key << C::DeleteQuantity << "cmdExit";
-            QTest::addRow("%s, look-up box", name) << key << C::BrowsePart << "cmbPartNo";
-            QTest::addRow("%s, document", name) << key << C::FileNew << "rtfText";
-            QTest::addRow("%s, maximized", name) << key << C::FileNew << "maximized";
+            QTest::addRow("%s, entry field", name) << CloseRow{key, C::DeleteQuantity, "txtQuantity"};
+            QTest::addRow("%s, button", name) << CloseRow{key, C::DeleteQuantity, "cmdExit"};
+            QTest::addRow("%s, look-up box", name) << CloseRow{key, C::BrowsePart, "cmbPartNo"};
+            QTest::addRow("%s, document", name) << CloseRow{key, C::FileNew, "rtfText"};
+            QTest::addRow("%s, maximized", name) << CloseRow{key, C::FileNew, "maximized"};
         }
     }
     void closeKeys()
     {
-        QFETCH(int, key);
-        QFETCH(C, command);
-        QFETCH(QString, focus);
+        QFETCH(CloseRow, row);
         Harness h;
         QVERIFY(h.open<AddDeleteInvWindow>(C::AddQuantity));
-        QPointer<ChildWindow> w = h.open<ChildWindow>(command);
+        QPointer<ChildWindow> w = h.open<ChildWindow>(row.command);
         QVERIFY(w);
-        if (focus == "maximized")
+        if (row.focus == "maximized")
             w->subWindow()->showMaximized();
-        Drive::focus(Drive::find(w, focus == "maximized" ? "rtfText" : qPrintable(focus)));
-        Drive::key(key, Qt::ControlModifier);
+        Drive::focus(Drive::find(w, row.focus == "maximized" ? "rtfText" : qPrintable(row.focus)));
+        Drive::key(row.key, Qt::ControlModifier);
         QTRY_VERIFY(w.isNull());
         QCOMPARE(h.main.mdiArea()->subWindowList().size(), 1);
     }
 
     // Children: placed in a cascade by the number of forms loaded, listed in
     // the Window menu, which activates the one chosen; closing itself takes
-    // a child's frame with it.
+    // a child's frame with it. A new child takes the keyboard, also when it
+    // hands its focus to an editor and another is active; menu shortcuts win
+    // over its text fields, but Copy stays the field's own.
     void children()
     {
         Harness h;
+        int added = 0;
+        h.main.registerHandler(C::AddPart, [&] { ++added; });
         auto *a = new Probe(h.env.app), *b = new Probe(h.env.app), *third = new Probe(h.env.app);
         a->setWindowTitle("First");
         h.main.showChild(a);
@@ -329,24 +295,13 @@ private slots:
         QCOMPARE(third->subWindow()->y(), Twips::toPixels(400, third->subWindow()));
         a->close();
         QTRY_COMPARE(h.main.mdiArea()->subWindowList().size(), 2);
-    }
-
-    // A new child takes the keyboard, also when it hands its focus to an
-    // editor and another is active; menu shortcuts win over its text fields,
-    // but Copy stays the field's own.
-    void childKeyboard()
-    {
-        Harness h;
-        int added = 0;
-        h.main.registerHandler(C::AddPart, [&] { ++added; });
         QVERIFY(h.ready());
         auto *child = new Probe(h.env.app);
         auto *field = new QLineEdit("text", child);
         h.main.showChild(child);
         QTRY_COMPARE(Drive::focused(), field);
         Drive::key(Qt::Key_A, Qt::ControlModifier);
-        QCOMPARE(added, 1);
-        QCOMPARE(field->selectedText(), QString());
+        QVERIFY(added == 1 && field->selectedText().isEmpty());
         field->selectAll();
         Drive::key(Qt::Key_C, Qt::ControlModifier);
         QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("text"));
@@ -360,7 +315,9 @@ private slots:
     }
 
     // No manual: Contents and Search say so; a configured file that is
-    // missing is named.
+    // missing is named. The manual in the source tree: its contents page;
+    // Help > Search centred over the main window, the keyboard in the keyword
+    // box, whose prompt shows no "&"; keyword search.
     void help()
     {
         Harness h;
@@ -373,13 +330,7 @@ private slots:
         h.main.setHelpFile("nowhere/index.html");
         h.main.run(C::HelpContents);
         QVERIFY(h.lastMessage().contains("nowhere/index.html"));
-    }
 
-    // The manual in the source tree: its contents page; Help > Search centred
-    // over the main window, the keyboard in the keyword box, whose prompt
-    // shows no "&"; keyword search.
-    void shippedManual()
-    {
         TestEnvironment env;
         env.app.setProgramFolder(PARTWISE_SOURCE_DIR);
         MainWindow w(env.app);
@@ -387,42 +338,32 @@ private slots:
         w.show();
         QVERIFY(QTest::qWaitForWindowActive(&w));
         w.run(C::HelpContents);
-        QVERIFY(env.ui.shown.isEmpty());
         auto *viewer = w.findChild<HelpViewer *>();
-        QVERIFY(viewer && viewer->isVisible());
+        QVERIFY(env.ui.shown.isEmpty() && viewer && viewer->isVisible());
         QVERIFY(viewer->browser()->toPlainText().contains("Partwise user manual"));
         // Every page linked from the contents exists and has keywords.
         QVERIFY(HelpViewer::keywordIndex(QStringLiteral(PARTWISE_SOURCE_DIR "/help/index.html")).size() > 10);
         w.run(C::HelpSearch);
         auto *prompt = viewer->findChild<QLabel *>("lblKeyword");
-        QVERIFY(prompt && prompt->isVisible());
-        QCOMPARE(prompt->text(), QString("Type a &keyword:"));
+        QVERIFY(prompt && prompt->isVisible() && prompt->text() == "Type a &keyword:");
         QCOMPARE(prompt->buddy(), viewer->searchBox()); // "&" marks the access key, not a character
         QTRY_COMPARE(Drive::focused(), viewer->searchBox());
         const QPoint offset = viewer->frameGeometry().center() - w.frameGeometry().center();
         QVERIFY2(offset.manhattanLength() <= 4, qPrintable(QString("%1,%2").arg(offset.x()).arg(offset.y())));
         QVERIFY(w.screen()->availableGeometry().contains(viewer->frameGeometry()));
         Drive::typeText("toolb");
-        QVERIFY(viewer->topicList()->count() >= 1);
-        QVERIFY(viewer->topicList()->item(0)->text().startsWith("toolbar"));
+        QVERIFY(viewer->topicList()->count() >= 1 && viewer->topicList()->item(0)->text().startsWith("toolbar"));
         Drive::key(Qt::Key_Return);
         QVERIFY(viewer->browser()->toPlainText().contains("Getting started"));
     }
 
-    // Modal over the main window, centred, OK the default; Enter and Esc
-    // close it, and it comes back the same.
-    void closing_data()
+    // The about box: modal over the main window, centred, OK the default;
+    // Enter and Esc close it, and it comes back the same.
+    void aboutBoxCloses()
     {
-        QTest::addColumn<int>("key");
-        QTest::newRow("Enter") << int(Qt::Key_Return);
-        QTest::newRow("Esc") << int(Qt::Key_Escape);
-    }
-    void closing()
-    {
-        QFETCH(int, key);
         Harness h;
         QVERIFY(h.ready());
-        for (int round = 0; round < 2; ++round) {
+        for (int key : {Qt::Key_Return, Qt::Key_Escape, Qt::Key_Return}) {
             bool closed = false;
             withAboutBox(h.main, [&](AboutBox *box) {
                 QCOMPARE(h.main.findChildren<AboutBox *>().size(), 1);
@@ -442,39 +383,33 @@ private slots:
     // PATH, or says that there is none; the box stays open either way.
     void systemInfo_data()
     {
-        QTest::addColumn<QStringList>("programs");
-        QTest::addColumn<bool>("executable");
-        QTest::addColumn<QString>("started"); // empty: the message instead
-        QTest::addColumn<bool>("byEnter"); // Tab to the button and Enter, not a click
-        QTest::newRow("none") << QStringList{} << true << "" << false;
-        QTest::newRow("first one found") << QStringList{"kinfocenter", "hardinfo"} << true << "hardinfo" << false;
-        QTest::newRow("Enter on the focused button") << QStringList{"kinfocenter"} << true << "kinfocenter" << true;
-        QTest::newRow("not executable") << QStringList{"hardinfo"} << false << "" << false;
-        QTest::newRow("other programs only") << QStringList{"sysinfo", "top"} << true << "" << false;
+        QTest::addColumn<InfoRow>("row");
+        QTest::newRow("none") << InfoRow{{}, true, "", false};
+        QTest::newRow("first one found") << InfoRow{{"kinfocenter", "hardinfo"}, true, "hardinfo", false};
+        QTest::newRow("Enter on the focused button") << InfoRow{{"kinfocenter"}, true, "kinfocenter", true};
+        QTest::newRow("not executable") << InfoRow{{"hardinfo"}, false, "", false};
+        QTest::newRow("other programs only") << InfoRow{{"sysinfo", "top"}, true, "", false};
     }
     void systemInfo()
     {
-        QFETCH(QStringList, programs);
-        QFETCH(bool, executable);
-        QFETCH(QString, started);
-        QFETCH(bool, byEnter);
+        QFETCH(InfoRow, row);
         // A PATH of stand-ins that note which of them ran (renamed into
         // place, so that the note never exists without its content).
         QTemporaryDir path;
         const QString marker = path.filePath("started");
-        for (const QString &name : programs) {
+        for (const QString &name : row.programs) {
             QFile f(path.filePath(name));
             QVERIFY(f.open(QIODevice::WriteOnly));
             f.write(QString("#!/bin/sh\necho %1 > '%2.part' && /bin/mv '%2.part' '%2'\n").arg(name, marker).toUtf8());
-            f.setPermissions(f.permissions() | (executable ? QFile::ExeOwner : QFile::Permissions()));
+            f.setPermissions(f.permissions() | (row.executable ? QFile::ExeOwner : QFile::Permissions()));
         }
         const QByteArray savedPath = qgetenv("PATH");
         qputenv("PATH", QFile::encodeName(path.path()));
         Harness h;
-        QVERIFY(h.ready());
         bool stayedOpen = false;
+        QVERIFY(h.ready());
         withAboutBox(h.main, [&](AboutBox *box) {
-            if (byEnter) {
+            if (row.byEnter) {
                 QApplication::setActiveWindow(box);
                 for (int i = 0; i < 5 && Drive::focused() != box->cmdSysInfo; ++i)
                     Drive::key(Qt::Key_Tab);
@@ -487,18 +422,16 @@ private slots:
         });
         qputenv("PATH", savedPath);
         QVERIFY(stayedOpen);
-        if (started.isEmpty()) {
+        if (row.started.isEmpty()) {
             QCOMPARE(h.ui.texts(), QStringList{"System Information Is Unavailable At This Time"});
-            QCOMPARE(h.ui.shown.first().title, QStringLiteral("Partwise"));
-            QCOMPARE(h.ui.shown.first().icon, UserInterface::Icon::None);
+            QVERIFY(h.ui.shown.first().title == "Partwise" && h.ui.shown.first().icon == UserInterface::Icon::None);
             QTest::qWait(100);
             QVERIFY(!QFile::exists(marker));
         } else {
             QVERIFY(h.ui.shown.isEmpty());
             QTRY_VERIFY(QFile::exists(marker));
             QFile f(marker);
-            QVERIFY(f.open(QIODevice::ReadOnly));
-            QCOMPARE(QString::fromUtf8(f.readAll()).trimmed(), started);
+            QVERIFY(f.open(QIODevice::ReadOnly) && f.readAll().trimmed() == row.started.toUtf8());
         }
     }
 };

@@ -8,20 +8,10 @@ namespace {
 
 constexpr int Over = INT_MIN; // the value does not fit a 16-bit whole number
 
-struct Row
-{
-    QString text;
-    bool numeric;
-    double read;
-    int whole; // the read value as a 16-bit whole number, or Over
-};
-
-struct Stored
-{
-    QVariant value;
-    QString text; // shown
-    int whole;    // as a 16-bit whole number, or the error's number
-};
+// whole: the read value as a 16-bit whole number, or Over.
+struct Row { QString text; bool numeric; double read; int whole; };
+// text: shown; whole: as a 16-bit whole number, or the error's number.
+struct Stored { QVariant value; QString text; int whole; };
 
 } // namespace
 
@@ -75,10 +65,7 @@ private slots:
         qint16 out = 0;
         DbError error;
         QCOMPARE(NumberRules::toInt16(NumberRules::readNumber(row.text), &out, &error), row.whole != Over);
-        if (row.whole != Over)
-            QVERIFY(out == row.whole && !error);
-        else
-            QCOMPARE(errorMessageText(error), QStringLiteral("Error No 6\r\nOverflow has occured."));
+        QVERIFY(row.whole == Over ? errorMessageText(error) == "Error No 6\r\nOverflow has occured." : out == row.whole && !error);
     }
 
     void otherLocale()
@@ -124,10 +111,8 @@ private slots:
         QCOMPARE(german, row.text);
         qint16 out = 0;
         DbError error;
-        if (NumberRules::toInt16(row.value, &out, &error))
-            QCOMPARE(int(out), row.whole);
-        else
-            QVERIFY2(error.is(row.whole), qPrintable(errorMessageText(error)));
+        const bool whole = NumberRules::toInt16(row.value, &out, &error);
+        QVERIFY2(whole ? out == row.whole : error.is(row.whole), qPrintable(errorMessageText(error)));
     }
 };
 

@@ -12,17 +12,9 @@
 #include "users/ops/userops.h"
 #include "testenvironment.h"
 
-#include <QDir>
-#include <QElapsedTimer>
-#include <QFile>
-#include <QMdiArea>
-#include <QRegularExpression>
-#include <QSettings>
-#include <QSqlDatabase>
-#include <QSqlQuery>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QTextEdit>
+#include <QtSql>
+#include <QtTest>
+#include <QtWidgets>
 
 namespace {
 
@@ -38,7 +30,15 @@ bool writeBytes(const QString &path, const QByteArray &bytes)
     return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
 }
 
+struct LogRow { QString file; bool withLog, opens; }; // file: what the database file holds at start-up
+// layout: portable, or installed with/without a sample; existing: a database
+// in the data folder already; parts: in the file afterwards, -1: no file.
+struct PlaceRow { QString layout; bool existing; QString setting, made; int parts; };
+
 } // namespace
+
+Q_DECLARE_METATYPE(LogRow)
+Q_DECLARE_METATYPE(PlaceRow)
 
 class TestStartup : public QObject
 {
@@ -53,19 +53,15 @@ private slots:
         QElapsedTimer t;
         t.start();
         MainWindow *w = Startup::run(env.app);
-        QVERIFY(t.elapsed() >= 1000);
-        QVERIFY(w && w->isVisible() && env.app.database().isOpen());
-        QVERIFY(env.ui.shown.isEmpty());
-        QVERIFY(w->close());
+        QVERIFY(t.elapsed() >= 1000 && w && w->isVisible() && env.app.database().isOpen());
+        QVERIFY(env.ui.shown.isEmpty() && w->close());
     }
 
     // A file that is no database of the program: one critical message that
     // names it and why (the reasons of the engine are tst_database's);
     // nothing is made in its place.
-    void badDatabase_data()
+    void badDatabase()
     {
-        QTest::addColumn<QByteArray>("content"); // null: no file
-        QTest::addColumn<QString>("reason");
         QTemporaryDir dir;
         const QString otherPath = dir.filePath("other.db");
         {
@@ -74,25 +70,19 @@ private slots:
             QVERIFY(other.open() && QSqlQuery(other).exec("CREATE TABLE Notes (Text TEXT)"));
         }
         QSqlDatabase::removeDatabase("other");
-        QTest::newRow("missing") << QByteArray() << "does not exist";
-        QTest::newRow("another program's") << bytesOf(otherPath) << "no table Inventory";
-    }
-    void badDatabase()
-    {
-        QFETCH(QByteArray, content);
-        QFETCH(QString, reason);
-        TestEnvironment env;
-        env.app.database().close();
-        const QString path = env.app.databasePath();
-        for (const QString &suffix : {"", "-wal", "-shm"})
-            QFile::remove(path + suffix);
-        QVERIFY(content.isNull() || writeBytes(path, content));
-        QVERIFY(!Startup::run(env.app, 0));
-        QCOMPARE(env.ui.shown.size(), 1);
-        const auto &shown = env.ui.shown.first();
-        QVERIFY2(shown.text.contains(QDir::toNativeSeparators(path)) && shown.text.contains(reason), qPrintable(shown.text));
-        QCOMPARE(shown.icon, UserInterface::Icon::Critical);
-        QCOMPARE(QFile::exists(path), !content.isNull());
+        for (auto [content, reason] : {std::pair{QByteArray(), "does not exist"}, {bytesOf(otherPath), "no table Inventory"}}) {
+            TestEnvironment env;
+            env.app.database().close();
+            const QString path = env.app.databasePath();
+            for (const QString &suffix : {"", "-wal", "-shm"})
+                QFile::remove(path + suffix);
+            QVERIFY(content.isNull() || writeBytes(path, content));
+            QVERIFY(!Startup::run(env.app, 0));
+            QCOMPARE(env.ui.shown.size(), 1);
+            const auto &shown = env.ui.shown.first();
+            QVERIFY2(shown.text.contains(QDir::toNativeSeparators(path)) && shown.text.contains(reason), qPrintable(shown.text));
+            QVERIFY(shown.icon == UserInterface::Icon::Critical && QFile::exists(path) == !content.isNull());
+        }
     }
 
     // A log of changes left beside the database: after a crash it belongs to
@@ -100,18 +90,15 @@ private slots:
     // it would damage the copy, which is then refused as it was found.
     void leftoverLog_data()
     {
-        QTest::addColumn<QString>("file"); // what the database file holds at start-up
-        QTest::addColumn<bool>("withLog");
-        QTest::addColumn<bool>("opens");
-        QTest::newRow("after a crash") << "before the log" << true << true;
-        QTest::newRow("backup copied over the file") << "backup" << true << false;
-        QTest::newRow("backup, log removed") << "backup" << false << true;
+        QTest::addColumn<LogRow>("row");
+        QTest::newRow("after a crash") << LogRow{"before the log", true, true};
+        QTest::newRow("backup copied over the file") << LogRow{"backup", true, false};
+        QTest::newRow("backup, log removed") << LogRow{"backup", false, true};
     }
     void leftoverLog()
     {
-        QFETCH(QString, file);
-        QFETCH(bool, withLog);
-        QFETCH(bool, opens);
+        QFETCH(LogRow, row);
+        const auto [file, withLog, opens] = row;
         TestEnvironment env("INSERT INTO Inventory (PartNo, Description, CurrentInv) VALUES ('R100', 'Resistor', 100);");
         QVERIFY2(env.isValid(), qPrintable(env.error()));
         const QString path = env.app.databasePath(), log = path + "-wal", index = path + "-shm";
@@ -131,26 +118,21 @@ private slots:
         {
             Database holder("holder");
             QVERIFY(holder.open(path));
-            QVERIFY(grow("Q", 500));
-            QVERIFY(env.exec("INSERT INTO Inventory (PartNo, Description) VALUES ('LOGGED', 'In the log only')"));
-            logBytes = bytesOf(log);
-            QVERIFY(logBytes.size() > 4096);
+            QVERIFY(grow("Q", 500) && env.exec("INSERT INTO Inventory (PartNo, Description) VALUES ('LOGGED', 'In the log only')"));
+            QVERIFY((logBytes = bytesOf(log)).size() > 4096);
             env.app.database().close();
         }
         QVERIFY(QFile::remove(index) || !QFile::exists(index));
         QFile::remove(log);
-        QVERIFY(writeBytes(path, file == "backup" ? backup : beforeLog));
-        QVERIFY(!withLog || writeBytes(log, logBytes));
-        const QByteArray fileBytes = bytesOf(path);
+        const QByteArray fileBytes = file == "backup" ? backup : beforeLog;
+        QVERIFY(writeBytes(path, fileBytes) && (!withLog || writeBytes(log, logBytes)));
 
         MainWindow *w = Startup::run(env.app, 0);
         QVERIFY2((w != nullptr) == opens, qPrintable(env.ui.lastText()));
         if (opens) {
-            QVERIFY(env.ui.shown.isEmpty());
+            QVERIFY(env.ui.shown.isEmpty() && env.scalar("PRAGMA integrity_check").toString() == "ok");
             QCOMPARE(env.scalar("select count(*) from Inventory where PartNo = 'LOGGED'").toInt(), withLog ? 1 : 0);
-            QCOMPARE(env.scalar("PRAGMA integrity_check").toString(), QString("ok"));
-            w->close();
-            return;
+            return void(w->close());
         }
         QCOMPARE(env.ui.shown.size(), 1);
         const QString text = env.ui.shown.first().text;
@@ -159,8 +141,7 @@ private slots:
             QVERIFY2(text.contains(part), qPrintable(text));
         // What the check found.
         QVERIFY2(text.contains(QRegularExpression("damaged once .*: (Page|Tree|row|.*malformed)")), qPrintable(text));
-        QCOMPARE(bytesOf(path), fileBytes);
-        QCOMPARE(bytesOf(log), logBytes);
+        QVERIFY(bytesOf(path) == fileBytes && bytesOf(log) == logBytes);
         QVERIFY(!QFile::exists(index) && !env.app.database().isOpen());
     }
 
@@ -169,24 +150,17 @@ private slots:
     // schema and named in a message; nowhere new when the setting names one.
     void databasePlace_data()
     {
-        QTest::addColumn<QString>("layout"); // portable, or installed with/without a sample
-        QTest::addColumn<bool>("existing");  // a database in the data folder already
-        QTest::addColumn<QString>("setting");
-        QTest::addColumn<QString>("made");
-        QTest::addColumn<int>("parts"); // in the file afterwards; -1: no file
-        QTest::newRow("portable copy") << "portable" << false << "" << "" << -1;
-        QTest::newRow("installed, first start") << "sample" << false << "" << "sample" << 3;
-        QTest::newRow("installed, next start") << "sample" << true << "" << "" << 1;
-        QTest::newRow("installed, no sample") << "bare" << false << "" << "schema" << 0;
-        QTest::newRow("installed, setting names another") << "sample" << false << "elsewhere.mdb" << "" << -1;
+        QTest::addColumn<PlaceRow>("row");
+        QTest::newRow("portable copy") << PlaceRow{"portable", false, "", "", -1};
+        QTest::newRow("installed, first start") << PlaceRow{"sample", false, "", "sample", 3};
+        QTest::newRow("installed, next start") << PlaceRow{"sample", true, "", "", 1};
+        QTest::newRow("installed, no sample") << PlaceRow{"bare", false, "", "schema", 0};
+        QTest::newRow("installed, setting names another") << PlaceRow{"sample", false, "elsewhere.mdb", "", -1};
     }
     void databasePlace()
     {
-        QFETCH(QString, layout);
-        QFETCH(bool, existing);
-        QFETCH(QString, setting);
-        QFETCH(QString, made);
-        QFETCH(int, parts);
+        QFETCH(PlaceRow, row);
+        const auto &[layout, existing, setting, made, parts] = row;
         TestEnvironment env;
         env.app.database().close();
         QTemporaryDir root;
@@ -206,9 +180,7 @@ private slots:
         const ProgramFiles::Placement p = ProgramFiles::place(env.app, bin, data);
         QCOMPARE(p.path, installed ? inData : bin + "/Inventory.mdb");
         QCOMPARE(env.app.programFolder(), installed ? share : bin);
-        QCOMPARE(p.made, made);
-        QVERIFY(p.error.isEmpty());
-        QCOMPARE(QFile::exists(p.path), parts >= 0);
+        QVERIFY(p.made == made && p.error.isEmpty() && QFile::exists(p.path) == (parts >= 0));
         QVERIFY(!QFile::exists(bin + "/Inventory.mdb"));
         if (parts < 0)
             return;
@@ -216,38 +188,25 @@ private slots:
         QVERIFY2(w, qPrintable(env.ui.lastText()));
         QCOMPARE(env.app.database().describe(), QDir::toNativeSeparators(inData));
         QCOMPARE(env.ownScalar("SELECT COUNT(*) FROM Inventory").toInt(), parts);
-        QCOMPARE(env.ui.shown.size(), made.isEmpty() ? 0 : 1);
-        QVERIFY2(made.isEmpty() || env.ui.lastText().contains(QDir::toNativeSeparators(inData)), qPrintable(env.ui.lastText()));
+        QVERIFY2(env.ui.shown.size() == (made.isEmpty() ? 0 : 1)
+                 && (made.isEmpty() || env.ui.lastText().contains(QDir::toNativeSeparators(inData))), qPrintable(env.ui.lastText()));
         w->close();
     }
 
-    // The shipped sample keeps admin's password as a digest only, and
-    // admin/partwise still signs in.
-    void sampleShipsADigest_data()
-    {
-        QTest::addColumn<QString>("source");
-        QTest::newRow("sample script") << "script";
-        QTest::newRow("installed sample file") << PARTWISE_SAMPLE_DB;
-    }
+    // The shipped sample (made from db/sample.sql) keeps admin's password as
+    // a digest only, and admin/partwise still signs in.
     void sampleShipsADigest()
     {
-        QFETCH(QString, source);
         QTemporaryDir dir;
-        const QString path = dir.filePath("Inventory.mdb");
-        QString error;
-        if (source == "script")
-            QVERIFY2(Schema::createFile(path, TestEnvironment::sampleData(), &error), qPrintable(error));
-        else if (!QFile::copy(source, path))
-            QSKIP("the installed sample is not built");
+        QVERIFY2(QFile::copy(PARTWISE_SAMPLE_DB, dir.filePath("Inventory.mdb")), "the installed sample is not built");
         Database db("sample");
-        QVERIFY(db.open(path));
+        QVERIFY(db.open(dir.filePath("Inventory.mdb")));
         QSqlQuery q(db.handle());
         QVERIFY(q.exec("SELECT Password FROM Users"));
         int users = 0;
         for (; q.next(); ++users)
             QVERIFY2(PasswordHash::isHash(q.value(0).toString()), qPrintable(q.value(0).toString()));
-        QVERIFY(users > 0);
-        QCOMPARE(UserOps::checkPassword(db, "admin", "partwise").status, UserOps::Status::Done);
+        QVERIFY(users > 0 && UserOps::checkPassword(db, "admin", "partwise").status == UserOps::Status::Done);
         QVERIFY(UserOps::checkPassword(db, "admin", "Partwise").status != UserOps::Status::Done);
     }
 
@@ -262,14 +221,12 @@ private slots:
         QString o, e;
         QTextStream out(&o), err(&e);
         const CommandLine::Request request = CommandLine::read({"partwise", "note.rtf", "missing.rtf"}, out, err);
-        QVERIFY(!request.exitStatus);
-        QCOMPARE(request.documents, QStringList({dir.filePath("note.rtf"), dir.filePath("missing.rtf")}));
+        QVERIFY(!request.exitStatus && request.documents == QStringList({dir.filePath("note.rtf"), dir.filePath("missing.rtf")}));
         MainWindow w(env.app);
         Startup::openDocuments(w, request.documents);
         QTRY_COMPARE(w.mdiArea()->subWindowList().size(), 1);
         QCOMPARE(w.findChild<DocumentWindow *>()->findChild<QTextEdit *>()->toPlainText(), QStringLiteral("Bin 4 is full."));
-        QCOMPARE(env.ui.shown.size(), 1);
-        QVERIFY2(env.ui.lastText().contains("missing.rtf"), qPrintable(env.ui.lastText()));
+        QVERIFY2(env.ui.shown.size() == 1 && env.ui.lastText().contains("missing.rtf"), qPrintable(env.ui.lastText()));
     }
 };
 

@@ -22,40 +22,19 @@ deb="$(ls "$work"/out/partwise_*.deb 2>/dev/null | head -1)"
 for pair in "Package partwise" "Version 1.0.0" "Architecture amd64"; do
   set -- $pair; [ "$(dpkg-deb -f "$deb" "$1")" = "$2" ] || fail "$1 is '$(dpkg-deb -f "$deb" "$1")', not '$2'"
 done
-# Each row names what a list must hold: "list name".
 dpkg-deb -f "$deb" Depends | tr ',|' '\n\n' | sed 's/(.*//; s/ //g' >"$work/depends"
 dpkg-deb -c "$deb" | awk '{print $6}' | sed 's|^\./|/|' >"$work/files"
-while read -r list name; do
-  grep -qx "$name" "$work/$list" || fail "the package's $list lack $name"
-done <<'ROWS'
-depends libqt6widgets6
-depends libqt6sql6
-depends libqt6sql6-sqlite
-depends libqt6sql6-psql
-depends libpq5
-depends qt6-qpa-plugins
-depends libqt6webenginewidgets6
-depends libqt6webenginecore6-bin
-depends libqt6serialport6
-depends libssl3
-depends libsqlite3-0
-files /usr/bin/partwise
-files /usr/bin/partwise-dbcopy
-files /usr/share/partwise/Bin.rpt
-files /usr/share/partwise/KitPartsUsed.rpt
-files /usr/share/partwise/KitPullList.rpt
-files /usr/share/partwise/KitShortage.rpt
-files /usr/share/partwise/Sample.mdb
-files /usr/share/partwise/help/index.html
-files /usr/share/partwise/web/start.html
-files /usr/share/applications/example.partwise_stockroom.Partwise.desktop
-files /usr/share/metainfo/example.partwise_stockroom.Partwise.metainfo.xml
-files /usr/share/icons/hicolor/16x16/apps/partwise.png
-files /usr/share/icons/hicolor/48x48/apps/partwise.png
-files /usr/share/icons/hicolor/256x256/apps/partwise.png
-files /usr/share/man/man1/partwise.1
-files /usr/share/man/man1/partwise-dbcopy.1
-ROWS
+for name in libqt6widgets6 libqt6sql6 libqt6sql6-sqlite libqt6sql6-psql libpq5 qt6-qpa-plugins libqt6webenginewidgets6 \
+            libqt6webenginecore6-bin libqt6serialport6 libssl3 libsqlite3-0; do
+  grep -qx "$name" "$work/depends" || fail "the package's depends lack $name"
+done
+for name in bin/partwise bin/partwise-dbcopy share/partwise/{Bin,KitPartsUsed,KitPullList,KitShortage}.rpt share/partwise/Sample.mdb \
+            share/partwise/help/index.html share/partwise/web/start.html \
+            share/applications/example.partwise_stockroom.Partwise.desktop \
+            share/metainfo/example.partwise_stockroom.Partwise.metainfo.xml \
+            share/icons/hicolor/{16x16,48x48,256x256}/apps/partwise.png share/man/man1/partwise{,-dbcopy}.1; do
+  grep -qx "/usr/$name" "$work/files" || fail "the package's files lack /usr/$name"
+done
 # Nothing lies outside /usr.
 outside="$(grep -v -e '^/$' -e '^/usr/' "$work/files")"
 [ -z "$outside" ] || fail "files outside /usr: $outside"

@@ -1,12 +1,8 @@
 #pragma once
 // Driving windows as the user does, shared by every suite: keys go to the
 // widget that has the focus, buttons are found by their object name.
-#include <QAbstractButton>
-#include <QApplication>
-#include <QComboBox>
-#include <QLineEdit>
 #include <QTest>
-#include <QWidget>
+#include <QtWidgets>
 
 namespace Drive {
 
@@ -26,10 +22,8 @@ inline QWidget *focused() { return QApplication::focusWidget(); }
 // Gives the control the focus as a click or Tab would.
 inline void focus(QWidget *w)
 {
-    if (w) {
-        w->activateWindow();
-        w->setFocus(Qt::OtherFocusReason);
-    }
+    if (w)
+        w->activateWindow(), w->setFocus(Qt::OtherFocusReason);
 }
 
 // A key, to whatever has the focus.

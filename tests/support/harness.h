@@ -7,9 +7,7 @@
 #include "testenvironment.h"
 #include "textlisting.h"
 
-#include <QMdiArea>
-#include <QMdiSubWindow>
-#include <QTest>
+#include <QtWidgets>
 
 // Also counts the messages shown while their window still shows the hourglass,
 // and notes each message as a line of the text listing.
@@ -32,10 +30,7 @@ struct Harness
 {
     explicit Harness(const QString &rows = QString()) : env(rows), main(env.app)
     {
-        env.app.setUserInterface(&ui);
-        main.resize(1000, 760);
-        main.show();
-        main.activateWindow();
+        env.app.setUserInterface(&ui), main.resize(1000, 760), main.show(), main.activateWindow();
     }
     // Destroyed in the test's cleanup(): fails the test when a message came
     // with the hourglass, a window was left busy or a message is not in the

@@ -2,16 +2,8 @@
 
 #include "data/database.h"
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
-#include <QDir>
-#include <QFile>
-#include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
-#include <QThread>
-#include <QUrl>
-#include <QUuid>
+#include <QtCore>
+#include <QtSql>
 
 #include <pwd.h>
 #include <signal.h>
@@ -23,21 +15,16 @@ QString PgServer::binFolder()
 {
     QStringList versions = QDir("/usr/lib/postgresql").entryList(QDir::Dirs | QDir::NoDotAndDotDot);
     std::sort(versions.begin(), versions.end(), [](const QString &a, const QString &b) { return a.toInt() > b.toInt(); });
-    for (const QString &v : versions) {
-        const QString bin = "/usr/lib/postgresql/" + v + "/bin";
-        if (QFile::exists(bin + "/initdb") && QFile::exists(bin + "/postgres"))
+    for (const QString &v : versions)
+        if (const QString bin = "/usr/lib/postgresql/" + v + "/bin"; QFile::exists(bin + "/initdb") && QFile::exists(bin + "/postgres"))
             return bin;
-    }
     return QString();
 }
 
 PgServer &PgServer::shared()
 {
-    if (!sharedServer) {
-        sharedServer = new PgServer;
-        qAddPostRoutine([] { delete sharedServer; sharedServer = nullptr; });
-        sharedServer->start();
-    }
+    if (!sharedServer)
+        sharedServer = new PgServer, qAddPostRoutine([] { delete sharedServer; sharedServer = nullptr; }), sharedServer->start();
     return *sharedServer;
 }
 
@@ -62,9 +49,7 @@ bool PgServer::runTool(const QString &tool, const QStringList &arguments, QStrin
     p.setWorkingDirectory(m_dir->path());
     p.start(command.first(), command.mid(1));
     const bool ok = p.waitForFinished(120000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
-    if (output)
-        *output = QString::fromLocal8Bit(p.readAll()) + p.errorString();
-    return ok;
+    return (output ? *output = QString::fromLocal8Bit(p.readAll()) + p.errorString() : QString()), ok;
 }
 
 bool PgServer::start()
@@ -126,10 +111,8 @@ void PgServer::halt(bool immediate)
         // Fast shutdown cuts clients off; immediate stops at once, as on a
         // crash or power cut.
         ::kill(pid_t(m_postgres.processId()), immediate ? SIGQUIT : SIGINT);
-        if (!m_postgres.waitForFinished(20000)) {
-            m_postgres.kill();
-            m_postgres.waitForFinished(5000);
-        }
+        if (!m_postgres.waitForFinished(20000))
+            m_postgres.kill(), m_postgres.waitForFinished(5000);
     }
     m_running = false;
 }
@@ -168,9 +151,7 @@ bool PgServer::run(const QStringList &statements, QString *error, const QString 
         }
         QSqlDatabase::removeDatabase(name);
     }
-    if (error && !why.isEmpty())
-        *error = why;
-    return why.isEmpty();
+    return (error && !why.isEmpty() ? *error = why : why).isEmpty();
 }
 
 QString PgServer::createDatabase(bool withTables, Letters letters, QString *error)
@@ -184,11 +165,8 @@ QString PgServer::createDatabase(bool withTables, Letters letters, QString *erro
         if (!run({create.arg(name, "template0", ctype)}, error))
             return QString();
         Database db("pgserver-schema");
-        if (!db.open(address(name)) || !db.createTables()) {
-            if (error)
-                *error = db.errorString();
-            return QString();
-        }
+        if (!db.open(address(name)) || !db.createTables())
+            return error ? *error = db.errorString(), QString() : QString();
         db.close();
         templ = name;
     }

@@ -56,10 +56,7 @@ private:
 
     std::unique_ptr<QTemporaryDir> m_dir;
     QProcess m_postgres;
-    bool m_running = false;
-    bool m_dropPrivileges = false;
-    bool m_durable = false;
-    QString m_error;
+    bool m_running = false, m_dropPrivileges = false, m_durable = false;
     int m_databases = 0;
-    QString m_templates[2]; // per Letters, a database with the tables to copy
+    QString m_error, m_templates[2]; // templates: per Letters, a database with the tables to copy
 };

@@ -6,8 +6,7 @@ UserInterface::Answer ScriptedUserInterface::message(QWidget *, const QString &t
                                                      const QString &title, Icon icon,
                                                      Buttons buttons)
 {
-    shown.append({text, title, icon, buttons});
-    if (whileShown)
+    if (shown.append({text, title, icon, buttons}); whileShown)
         whileShown(shown.last());
     if (!answers.isEmpty() && buttons != Buttons::Ok)
         return answers.dequeue();
@@ -40,11 +39,9 @@ bool ScriptedUserInterface::choosePrinter(QWidget *, QPrinter &printer, PrintReq
 {
     dialogTitles << request.title;
     printRequests << request;
-    const bool chosen = printChoices.isEmpty() ? false : printChoices.dequeue();
-    if (chosen && !printToPdf.isEmpty()) {
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(printToPdf);
-    }
+    const bool chosen = !printChoices.isEmpty() && printChoices.dequeue();
+    if (chosen && !printToPdf.isEmpty())
+        printer.setOutputFormat(QPrinter::PdfFormat), printer.setOutputFileName(printToPdf);
     request.printSelection = chosen && request.hasSelection && printSelectionChoice;
     return chosen;
 }
@@ -59,9 +56,5 @@ QStringList ScriptedUserInterface::texts() const
 
 void ScriptedUserInterface::clear()
 {
-    shown.clear();
-    prompts.clear();
-    dialogTitles.clear();
-    printRequests.clear();
-    proposedNames.clear();
+    shown.clear(), prompts.clear(), dialogTitles.clear(), printRequests.clear(), proposedNames.clear();
 }

@@ -2,22 +2,14 @@
 
 #include "ui/userinterface.h"
 
-#include <QList>
+#include <QtCore>
 #include <functional>
-#include <QQueue>
-#include <QStringList>
 
 // Answers dialogs from a script and records what was shown.
 class ScriptedUserInterface : public UserInterface
 {
 public:
-    struct Shown
-    {
-        QString text;
-        QString title;
-        Icon icon = Icon::None;
-        Buttons buttons = Buttons::Ok;
-    };
+    struct Shown { QString text, title; Icon icon = Icon::None; Buttons buttons = Buttons::Ok; };
 
     Answer message(QWidget *parent, const QString &text, const QString &title, Icon icon,
                    Buttons buttons) override;

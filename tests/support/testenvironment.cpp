@@ -4,11 +4,7 @@
 #include "data/schema.h"
 #include "pgserver.h"
 
-#include <QDir>
-#include <QFile>
-#include <QSqlQuery>
-#include <QSqlRecord>
-#include <QTest>
+#include <QtSql>
 
 TestEnvironment::Engine TestEnvironment::defaultEngine()
 {
@@ -78,9 +74,7 @@ static QVariantList firstRow(const Database &db, const QString &sql, const QVari
 QVariant TestEnvironment::scalar(const QString &sql, const QVariantList &values)
 {
     Database observer(QStringLiteral("observer"));
-    const QVariant value = observer.open(app.databaseAddress()) ? firstRow(observer, sql, values).value(0) : QVariant();
-    observer.close();
-    return value;
+    return observer.open(app.databaseAddress()) ? firstRow(observer, sql, values).value(0) : QVariant();
 }
 
 QVariant TestEnvironment::ownScalar(const QString &sql, const QVariantList &values)
@@ -96,10 +90,8 @@ bool TestEnvironment::exec(const QString &sql, const QVariantList &values)
 bool TestEnvironment::execElsewhere(const QString &sql, const QVariantList &values)
 {
     Database other(QStringLiteral("elsewhere"));
-    const bool ok = other.open(app.databaseAddress()) && other.execute(sql, values);
-    if (!ok)
-        qWarning("elsewhere: %s", qPrintable(other.errorString()));
-    return ok;
+    return (other.open(app.databaseAddress()) && other.execute(sql, values))
+        || (qWarning("elsewhere: %s", qPrintable(other.errorString())), false);
 }
 
 QVariantList TestEnvironment::row(const QString &sql, const QVariantList &values)

@@ -2,10 +2,7 @@
 
 #include "ui/childwindow.h"
 
-#include <QDir>
-#include <QFile>
-#include <QRegularExpression>
-#include <QSet>
+#include <QtCore>
 
 namespace TextListing {
 
@@ -40,8 +37,7 @@ QStringList read()
 
 void write(QStringList lines)
 {
-    lines.sort();
-    lines.removeDuplicates();
+    lines.sort(), lines.removeDuplicates();
     QFile f(path());
     if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
         f.write((lines.join('\n') + '\n').toUtf8());
@@ -51,8 +47,7 @@ bool updating() { return qgetenv("PARTWISE_UPDATE_TEXTS") == "1"; }
 
 QStringList diff(QStringList listed, QStringList found)
 {
-    listed.sort();
-    found.sort();
+    listed.sort(), found.sort();
     QStringList out;
     for (qsizetype i = 0, j = 0; i < listed.size() || j < found.size();) {
         if (j == found.size() || (i < listed.size() && listed[i] < found[j]))
@@ -77,10 +72,8 @@ QStringList unlisted(QStringList messages, const QString &folder)
     for (const QString &m : messages)
         if (!listed.contains(m) && !missing.contains(m))
             missing << m;
-    if (updating() && !missing.isEmpty()) {
-        write(all + missing);
-        return {};
-    }
+    if (updating() && !missing.isEmpty())
+        return write(all + missing), QStringList();
     return diff({}, missing);
 }
 
