@@ -54,6 +54,9 @@ int main(int argc, char **argv)
     for (int i = 0; i < runs; ++i)
         floorRuns << QStringList(Bench::partNumber(int(rng.bounded(parts))));
     Bench::report("sqlite_commit_floor_ms", Floor::writesMs(app.databasePath(), floorRuns, 1, false), "ms", parts);
+    // The same with the ledger's row of each change, as a Submit writes.
+    Bench::report("sqlite_commit_ledger_floor_ms", Floor::writesMs(app.databasePath(), floorRuns, 1, false, true),
+                  "ms", parts);
     main.close();
     return 0;
 }

@@ -2,6 +2,7 @@
 
 #include "data/sqlengine.h"
 
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QFile>
 
@@ -11,7 +12,8 @@
 
 namespace Floor {
 
-double writesMs(const QString &path, const QList<QStringList> &runs, int delta, bool readFirst)
+double writesMs(const QString &path, const QList<QStringList> &runs, int delta, bool readFirst,
+                bool ledger)
 {
     sqlite3 *db = nullptr;
     if (sqlite3_open(QFile::encodeName(path).constData(), &db) != SQLITE_OK)
@@ -27,7 +29,13 @@ double writesMs(const QString &path, const QList<QStringList> &runs, int delta, 
         *static_cast<int *>(pages) = n;
         return SQLITE_OK;
     }, &logPages);
-    sqlite3_stmt *read = nullptr, *update = nullptr;
+    sqlite3_stmt *read = nullptr, *update = nullptr, *entry = nullptr;
+    sqlite3_prepare_v2(db,
+                       "INSERT INTO StockLedger (ChangedAt, Workstation, LoginName, PartNo, Change, StockAfter, "
+                       "Source, GroupId, KitNo, Kits, Line, Note, UndoOf, Saved) "
+                       "VALUES (?, 'BENCH', 'bench', ?, ?, NULL, 'kit pull', ?, NULL, NULL, NULL, NULL, NULL, NULL)",
+                       -1, &entry, nullptr);
+    qint64 group = 0;
     sqlite3_prepare_v2(db, "SELECT CurrentInv, ReorderPoint FROM Inventory WHERE PartNo = ?", -1, &read, nullptr);
     sqlite3_prepare_v2(db, "UPDATE Inventory SET CurrentInv = CurrentInv + ? WHERE PartNo = ?", -1, &update, nullptr);
     QList<double> samples;
@@ -48,7 +56,20 @@ double writesMs(const QString &path, const QList<QStringList> &runs, int delta, 
             if (sqlite3_step(update) != SQLITE_DONE)
                 std::fprintf(stderr, "floor: %s\n", sqlite3_errmsg(db));
             sqlite3_reset(update);
+            if (ledger) {
+                const QByteArray stamp = QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs).toUtf8();
+                const QByteArray id = QByteArray::number(QDateTime::currentMSecsSinceEpoch(), 16) + '-'
+                                      + QByteArray::number(group);
+                sqlite3_bind_text(entry, 1, stamp.constData(), int(stamp.size()), SQLITE_TRANSIENT);
+                sqlite3_bind_text(entry, 2, key.constData(), int(key.size()), SQLITE_STATIC);
+                sqlite3_bind_int(entry, 3, delta);
+                sqlite3_bind_text(entry, 4, id.constData(), int(id.size()), SQLITE_TRANSIENT);
+                if (sqlite3_step(entry) != SQLITE_DONE)
+                    std::fprintf(stderr, "floor: %s\n", sqlite3_errmsg(db));
+                sqlite3_reset(entry);
+            }
         }
+        ++group;
         sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
         samples << double(t.nsecsElapsed()) / 1e6;
         if (logPages >= SqliteEngine::CheckpointPages)
@@ -56,6 +77,7 @@ double writesMs(const QString &path, const QList<QStringList> &runs, int delta, 
     }
     sqlite3_finalize(read);
     sqlite3_finalize(update);
+    sqlite3_finalize(entry);
     sqlite3_close(db);
     std::sort(samples.begin(), samples.end());
     return samples.isEmpty() ? -1 : samples.at(samples.size() / 2);
