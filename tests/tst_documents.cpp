@@ -157,75 +157,122 @@ private slots:
         QVERIFY(!p.main.isVisible());
     }
 
-    void saveAndSaveAs()
+    // One row a scenario of saving and closing: "new" or "open" (the first
+    // name, holding `file`), "+text" typed at the end (_ a space), "big" (20000
+    // more letters), "full" (Save on a full disk), "dir" (the window's file
+    // replaced by a folder), "Close" (the window), a command. Outcome: file
+    // dialogs [names proposed] | messages (cut after the file named) |
+    // windows (* unsaved) | files in the folder (= as read, : not RTF).
+    void save_data()
     {
-        Program p;
-        DocumentWindow *doc = p.newDocument("typed");
-        p.run(CommandId::EditUndo); // back where it started: nothing to save
-        QVERIFY(doc->document()->isEmpty() && !doc->isModified());
-
-        // Untitled: Save asks for a name and the caption stays.
-        Drive::typeText("first");
-        p.ui.fileNames << p.path("a.rtf");
-        p.run(CommandId::FileSave);
-        QCOMPARE(fileText(p.path("a.rtf")), QString("first"));
-        QCOMPARE(doc->caption(), QString("Document 1"));
-        QVERIFY(!doc->isModified());
-        // Asked again; cancelled, nothing is written.
-        Drive::typeText(" second");
-        p.main.runToolButton("Save");
-        QCOMPARE(fileText(p.path("a.rtf")), QString("first"));
-        QVERIFY(doc->isModified());
-
-        // Save As names the window; Save then writes there without asking.
-        const QString file = p.path("notes.rtf");
-        p.ui.fileNames << file;
-        p.run(CommandId::FileSaveAs);
-        QCOMPARE(p.captions(), QStringList({file}));
-        Drive::typeText(" third");
-        p.run(CommandId::FileSave);
-        QCOMPARE(fileText(file), QString("first second third"));
-        p.run(CommandId::FileSaveAs); // cancelled
-        QCOMPARE(doc->caption(), file);
-        QCOMPARE(p.ui.dialogTitles, QStringList({"Save", "Save", "Save As", "Save As"}));
-        QVERIFY(p.ui.shown.isEmpty());
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QString>("answers"); // Y, N, C to the questions
+        QTest::addColumn<QStringList>("names"); // file dialog answers, "" cancels
+        QTest::addColumn<QString>("outcome");
+        const QByteArray text = "R100 x 5\nC10U x 2\n", object = "{\\rtf1 Chart {\\object\\objemb{\\*\\objdata 0102}{\\result here}}\\par}";
+        const QString textOut = "R100 x 5\nC10U x 2\nR150", warning = "chart.rtf holds what this program cannot keep:\n- an embedded object\n\n"
+                                                                      "Saving over it would lose that. Save under another name instead?";
+        auto row = [](const char *name, const QByteArray &file, const char *script, const char *answers, const QStringList &names,
+                      const QString &outcome) { QTest::newRow(name) << file << QString(script) << QString(answers) << names << outcome; };
+        row("Undo back to nothing to save", "", "new +typed Undo Close", "", {}, " |  |  | ");
+        row("untitled: Save asks, the caption stays", "", "new +first Save", "", {"a.rtf"}, "Save |  | Document 1=first | a.rtf=first");
+        row("asked again, cancelled", "", "new +first Save +_second Tool:Save", "", {"a.rtf", ""},
+            "Save,Save [,] |  | Document 1*=first second | a.rtf=first");
+        row("Save As names the window, Save writes there", "", "new +first SaveAs +2 Save SaveAs", "", {"n.rtf", ""},
+            "Save As,Save As [,n.rtf] |  | n.rtf=first2 | n.rtf=first2");
+        row("text file: Save As, then Save", text, "open +R150 Save +0 Save", "", {"notes.txt", "notes.rtf"},
+            "Open,Save As [notes.rtf] |  | notes.rtf=" + textOut + "0 | notes.rtf=" + textOut + "0, notes.txt:" + text);
+        row("text file: closed, Yes", text, "open +R150 Close", "Y", {"notes.txt", "notes.rtf"},
+            "Open,Save As [notes.rtf] | Save changes to notes.txt? YNC |  | notes.rtf=" + textOut + ", notes.txt:" + text);
+        row("text file: Save cancelled", text, "open +R150 Save", "", {"notes.txt", ""},
+            "Open,Save As [notes.rtf] |  | notes.txt*=" + textOut + " | notes.txt:" + text);
+        row("text file without suffix", text, "open +R150 Save", "", {"README", "README.rtf"},
+            "Open,Save As [README.rtf] |  | README.rtf=" + textOut + " | README:" + text + ", README.rtf=" + textOut);
+        row("text file named .rtf", text, "open +R150 Save", "", {"list.rtf", "list.rtf.rtf"},
+            "Open,Save As [list.rtf.rtf] |  | list.rtf.rtf=" + textOut + " | list.rtf:" + text + ", list.rtf.rtf=" + textOut);
+        row("what cannot be kept: Yes saves as", object, "open +x Save", "Y", {"chart.rtf", "copy.rtf"},
+            "Open,Save As [chart.rtf] | " + warning + " YNC | copy.rtf=Chart herex | chart.rtf=Chart here, copy.rtf=Chart herex");
+        row("what cannot be kept: No saves over", object, "open +x Save", "N", {"chart.rtf", "copy.rtf"},
+            "Open | " + warning + " YNC | chart.rtf=Chart herex | chart.rtf=Chart herex");
+        row("what cannot be kept: Cancel", object, "open +x Save", "C", {"chart.rtf", "copy.rtf"},
+            "Open | " + warning + " YNC | chart.rtf*=Chart herex | chart.rtf=Chart here");
+        row("a table is kept", "{\\rtf1 \\trowd\\cellx1000\\cellx2000\\intbl R1\\cell 10k\\cell\\row\\pard Stock\\par}", "open +x Save",
+            "", {"chart.rtf"}, "Open |  | chart.rtf=\nR1\n10k\nStockx | chart.rtf=\nR1\n10k\nStockx");
+        row("closed, Yes, saved", "", "new new +precious Close", "Y", {"s.rtf"},
+            "Save | Save changes to Document 2? YNC | Document 1= | s.rtf=precious");
+        row("closed, Yes, save cancelled", "", "new new +precious Close", "Y", {""},
+            "Save | Save changes to Document 2? YNC | Document 1=, Document 2*=precious | ");
+        row("closed, No", "", "new new +precious Close", "N", {}, " | Save changes to Document 2? YNC | Document 1= | ");
+        row("closed, Cancel", "", "new new +precious Close", "C", {}, " | Save changes to Document 2? YNC | Document 1=, Document 2*=precious | ");
+        row("Exit, Yes, saved", "", "new new +precious Exit", "Y", {"s.rtf"}, "Save | Save changes to Document 2? YNC | gone | s.rtf=precious");
+        row("Exit, Cancel", "", "new new +precious Exit", "C", {}, " | Save changes to Document 2? YNC | Document 1=, Document 2*=precious | ");
+        row("failed saves keep the file and the window's text", "", "new +kept SaveAs +_lost SaveAs big full", "", {"doc.rtf", "nowhere/doc.rtf"},
+            "Save As,Save As [,doc.rtf] | Unable to save \"nowhere/doc.rtf\":  / Unable to save \"doc.rtf\":  | doc.rtf*=xxxxxxxxxxxxxxxxxxxxxkept lost | doc.rtf=kept");
+        row("file replaced by a folder", "", "new +kept SaveAs dir Save", "", {"doc.rtf"},
+            "Save As | Unable to save \"doc.rtf\":  | doc.rtf=kept | doc.rtf/");
     }
 
-    // Each failure is reported; the window keeps its name and its unsaved
-    // text, and what was on disk stays.
-    void failedSaveKeepsWhatWasThere()
+    void save()
     {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, script);
+        QFETCH(QString, answers);
+        QFETCH(QStringList, names);
+        QFETCH(QString, outcome);
         Program p;
-        DocumentWindow *doc = p.newDocument("kept");
-        const QString file = p.path("doc.rtf"), nowhere = p.path("nowhere/doc.rtf");
-        p.ui.fileNames << file << nowhere;
-        p.run(CommandId::FileSaveAs);
-        Drive::typeText(" lost?");
-        p.run(CommandId::FileSaveAs); // into a folder that does not exist
-        auto failure = [](const QString &path) { // title and message up to the reason
-            return "Partwise: Unable to save \"" + QDir::toNativeSeparators(path) + "\": ";
-        };
-        QStringList failed{failure(nowhere)};
+        if (!file.isEmpty())
+            QVERIFY(writeFile(p.path(names.value(0)), file));
+        for (const QChar a : answers)
+            p.ui.answers << (a == 'Y' ? Answer::Yes : a == 'N' ? Answer::No : Answer::Cancel);
+        for (const QString &name : names)
+            p.ui.fileNames << (name.isEmpty() ? name : p.path(name));
+        const QMap<QString, CommandId> commands{{"new", CommandId::FileNew}, {"open", CommandId::FileOpen}, {"Save", CommandId::FileSave},
+                                                {"SaveAs", CommandId::FileSaveAs}, {"Undo", CommandId::EditUndo}, {"Exit", CommandId::FileExit}};
+        for (const QString &step : script.split(' ')) {
+            if (step.startsWith('+')) {
+                Drive::key(Qt::Key_End, Qt::ControlModifier);
+                Drive::typeText(QString(step.mid(1)).replace('_', ' '));
+            } else if (step == "big") {
+                QTextCursor(p.active()->document()).insertText(QString(20000, QChar('x')));
+            } else if (step == "full") {
 #ifdef Q_OS_UNIX
-        QTextCursor(doc->document()).insertText(QString(20000, QChar('x')));
-        {
-            const auto diskFull = limitFileSize(QFileInfo(file).size() + 1000);
-            p.run(CommandId::FileSave);
-        }
-        failed << failure(file);
+                const auto diskFull = limitFileSize(QFileInfo(p.active()->caption()).size() + 1000);
+                p.run(CommandId::FileSave);
+#else
+                QSKIP("no file size limit here");
 #endif
-        QCOMPARE(fileText(file), QString("kept"));
-        QVERIFY(QFile::remove(file) && QDir(p.env.folder()).mkdir("doc.rtf"));
-        p.run(CommandId::FileSave); // the file replaced by a folder
-        failed << failure(file);
-        QVERIFY(QFileInfo(file).isDir());
-        QStringList shown;
-        for (const auto &m : p.ui.shown)
-            shown << m.title + ": " + m.text.left(m.text.indexOf("\": ") + 3);
-        QCOMPARE(shown, failed);
-        QCOMPARE(doc->caption(), file);
-        QVERIFY(doc->isModified());
-        QCOMPARE(QDir(p.env.folder()).entryList({"doc.rtf.*"}, QDir::Files), QStringList());
+            } else if (step == "dir") {
+                QVERIFY(QFile::remove(p.active()->caption()) && QDir().mkdir(p.active()->caption()));
+            } else if (step == "Close") {
+                p.active()->subWindow()->close();
+            } else if (step == "Tool:Save") {
+                p.main.runToolButton("Save");
+            } else {
+                QVERIFY2(commands.contains(step), qPrintable(step));
+                p.run(commands.value(step));
+                if (step == "new" || step == "open")
+                    Drive::focus(p.active()->textBox());
+            }
+            Program::settle();
+        }
+        QStringList shown, windows, files;
+        for (const auto &m : p.ui.shown) {
+            const qsizetype cut = m.text.indexOf("\": ");
+            shown << (cut < 0 ? m.text : m.text.left(cut + 3)) + (m.buttons == UserInterface::Buttons::YesNoCancel ? " YNC" : "");
+        }
+        for (QMdiSubWindow *w : p.main.mdiArea()->subWindowList())
+            if (auto *d = qobject_cast<DocumentWindow *>(w->widget()))
+                windows << d->caption() + (d->isModified() ? "*=" : "=") + d->document()->toPlainText().right(30);
+        const QString db = QFileInfo(p.env.app.databasePath()).fileName();
+        for (const QFileInfo &f : QDir(p.env.folder()).entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name))
+            if (!f.fileName().startsWith(db) && f.fileName() != "backups" && f.fileName() != "settings.ini")
+                files << f.fileName() + (f.isDir() ? "/" : fileText(f.filePath()) == "<not rtf>" ? ":" + fileBytes(f.filePath()) : "=" + fileText(f.filePath()));
+        const QString proposed = p.ui.proposedNames.join(',');
+        QCOMPARE(QString(p.ui.dialogTitles.join(',') + (proposed.isEmpty() ? "" : " [" + proposed + "]") + " | " + shown.join(" / ")
+                         + " | " + (p.main.isVisible() ? windows.join(", ") : "gone") + " | " + files.join(", "))
+                     .replace(p.env.folder() + '/', ""),
+                 outcome);
     }
 
     // No window at all, then a child window that is no document.
@@ -356,139 +403,6 @@ private slots:
         QVERIFY2(p.env.app.OpenInventoryDatabase(), qPrintable(p.env.app.database().errorString()));
         QCOMPARE(p.env.scalar("PRAGMA integrity_check").toString(), QString("ok"));
         QCOMPARE(p.env.scalar("select CurrentInv from Inventory where PartNo = 'R100'").toInt(), 105);
-    }
-
-    // A document read from a text file is saved through Save As, proposed
-    // under its name with RTF's suffix: the text file keeps its text.
-    void textFileIsNeverRewrittenAsRtf_data()
-    {
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<QString>("how");      // Save, close (Yes to the question)
-        QTest::addColumn<bool>("accepted");    // the proposed name
-        QTest::addColumn<QString>("proposed");
-        QTest::newRow("Save") << "notes.txt" << "Save" << true << "notes.rtf";
-        QTest::newRow("closing, Yes") << "notes.txt" << "close" << true << "notes.rtf";
-        QTest::newRow("Save cancelled") << "notes.txt" << "Save" << false << "notes.rtf";
-        QTest::newRow("no suffix") << "README" << "Save" << true << "README.rtf";
-        QTest::newRow("text named .rtf") << "list.rtf" << "Save" << true << "list.rtf.rtf";
-    }
-    void textFileIsNeverRewrittenAsRtf()
-    {
-        QFETCH(QString, file);
-        QFETCH(QString, how);
-        QFETCH(bool, accepted);
-        QFETCH(QString, proposed);
-        Program p;
-        const QByteArray text = "R100 x 5\nC10U x 2\n";
-        QVERIFY(writeFile(p.path(file), text));
-        p.ui.fileNames << p.path(file);
-        p.run(CommandId::FileOpen);
-        QPointer<DocumentWindow> doc = p.active();
-        QVERIFY(doc);
-        Drive::focus(doc->textBox());
-        Drive::key(Qt::Key_End, Qt::ControlModifier);
-        Drive::typeText("R150 x 1");
-        p.ui.fileNames << (accepted ? p.path(proposed) : QString());
-        p.ui.answers << Answer::Yes;
-        if (how == "Save")
-            p.run(CommandId::FileSave);
-        else
-            doc->subWindow()->close();
-        Program::settle();
-        QCOMPARE(p.ui.dialogTitles, QStringList({"Open", "Save As"}));
-        QCOMPARE(p.ui.proposedNames, QStringList{p.path(proposed)});
-        QCOMPARE(fileBytes(p.path(file)), text);
-        QCOMPARE(fileText(p.path(proposed)), accepted ? QString(text + "R150 x 1") : QString("<not rtf>"));
-        if (how == "close") {
-            QVERIFY(doc.isNull());
-            return;
-        }
-        QCOMPARE(doc->caption(), p.path(accepted ? proposed : file));
-        QCOMPARE(doc->isModified(), !accepted);
-        if (accepted) { // an RTF file now: Save writes it without asking
-            Drive::typeText("0");
-            p.run(CommandId::FileSave);
-            QCOMPARE(p.ui.dialogTitles.size(), 2);
-            QCOMPARE(fileText(p.path(proposed)), QString(text + "R150 x 10"));
-        }
-    }
-
-    // A file with what cannot be kept (an embedded object here): Save warns
-    // first, naming it; Yes saves under another name, No saves over it,
-    // Cancel saves nothing. A table is kept: saved over without a warning.
-    void saveWarnsOfWhatCannotBeKept_data()
-    {
-        QTest::addColumn<int>("answer");
-        QTest::addColumn<QByteArray>("saved"); // in the file afterwards; empty: as it was
-        QTest::addColumn<QStringList>("dialogs");
-        QTest::newRow("Yes: Save As") << int(Answer::Yes) << QByteArray() << QStringList{"Open", "Save As"};
-        QTest::newRow("No: over it") << int(Answer::No) << QByteArray("\\ansicpg1252") << QStringList{"Open"};
-        QTest::newRow("Cancel") << int(Answer::Cancel) << QByteArray() << QStringList{"Open"};
-        QTest::newRow("a table") << -1 << QByteArray("\\cellx1000\\cellx2000|R1\\cell|10k\\cell") << QStringList{"Open"};
-    }
-    void saveWarnsOfWhatCannotBeKept()
-    {
-        QFETCH(int, answer);
-        QFETCH(QByteArray, saved);
-        QFETCH(QStringList, dialogs);
-        Program p;
-        const QByteArray rtf = answer < 0 ? "{\\rtf1 \\trowd\\cellx1000\\cellx2000\\intbl R1\\cell 10k\\cell\\row\\pard Stock\\par}"
-                                          : "{\\rtf1 Chart {\\object\\objemb{\\*\\objdata 0102}{\\result here}}\\par}";
-        QVERIFY(writeFile(p.path("chart.rtf"), rtf));
-        p.ui.fileNames << p.path("chart.rtf") << p.path("copy.rtf");
-        p.run(CommandId::FileOpen);
-        Drive::typeText("x");
-        p.answerNext(Answer(qMax(answer, 0)));
-        p.run(CommandId::FileSave);
-        QCOMPARE(p.ui.texts().value(0), answer < 0 ? QString() : p.path("chart.rtf") + " holds what this program cannot keep:\n- an embedded object\n\n"
-                                                                   "Saving over it would lose that. Save under another name instead?");
-        QCOMPARE(p.ui.dialogTitles, dialogs);
-        const QByteArray now = fileBytes(p.path("chart.rtf"));
-        for (const QByteArray &part : saved.split('|'))
-            QVERIFY2(saved.isEmpty() ? now == rtf : now.contains(part), now.constData());
-        QCOMPARE(QFile::exists(p.path("copy.rtf")), answer == int(Answer::Yes));
-    }
-
-    // Yes saves (when a name is chosen) and closes, No closes, Cancel keeps.
-    void closingAsksAboutUnsavedText_data()
-    {
-        QTest::addColumn<bool>("wholeProgram");
-        QTest::addColumn<Answer>("answer");
-        QTest::addColumn<bool>("fileChosen");
-        QTest::newRow("window: Yes, saved") << false << Answer::Yes << true;
-        QTest::newRow("window: Yes, cancelled") << false << Answer::Yes << false;
-        QTest::newRow("window: No") << false << Answer::No << true;
-        QTest::newRow("window: Cancel") << false << Answer::Cancel << true;
-        QTest::newRow("program: Yes, saved") << true << Answer::Yes << true;
-        QTest::newRow("program: Cancel") << true << Answer::Cancel << true;
-    }
-
-    void closingAsksAboutUnsavedText()
-    {
-        QFETCH(bool, wholeProgram);
-        QFETCH(Answer, answer);
-        QFETCH(bool, fileChosen);
-        Program p;
-        p.newDocument(); // unchanged: closes without a question
-        QPointer<DocumentWindow> doc = p.newDocument("precious");
-        p.ui.answers << answer;
-        p.ui.fileNames << (fileChosen ? p.path("saved.rtf") : QString());
-        if (wholeProgram)
-            p.run(CommandId::FileExit);
-        else
-            doc->subWindow()->close();
-        Program::settle();
-
-        QCOMPARE(p.ui.texts(), QStringList{"Save changes to Document 2?"});
-        QCOMPARE(p.ui.shown[0].buttons, UserInterface::Buttons::YesNoCancel);
-        const bool saved = answer == Answer::Yes && fileChosen;
-        const bool closed = saved || answer == Answer::No;
-        QCOMPARE(fileText(p.path("saved.rtf")), saved ? QString("precious") : QString("<not rtf>"));
-        QCOMPARE(doc.isNull(), closed);
-        if (wholeProgram)
-            QCOMPARE(p.main.isVisible(), !closed);
-        if (!closed)
-            QCOMPARE(doc->document()->toPlainText(), QString("precious"));
     }
 
     void printing_data()
