@@ -186,6 +186,18 @@ private slots:
         row("open a program", elf, "new +typed open", "N", {"in.doc"}, "Open | " + asked + "it is neither RTF nor text. | Document 1*=typed | in.doc:as it was");
         row("open control bytes without nul", QByteArray(200, '\x02') + "some text", "new +typed open", "N", {"in.doc"},
             "Open | " + asked + "it is neither RTF nor text. | Document 1*=typed | in.doc:as it was");
+        QStringList refused; // the database and the files beside it, whatever the command or the name they go by
+        for (const QString how : {"open", "save", "save"})
+            for (const auto &[file, role] : QList<QPair<QString, QString>>{{"Inventory.mdb", "the inventory database"},
+                                                                          {"Inventory.mdb-wal", "the inventory database's write-ahead log"},
+                                                                          {"Inventory.mdb-journal", "the inventory database's rollback journal"},
+                                                                          {"link.mdb", "the inventory database"}})
+                refused << "Unable to " + how + " \"" + file + "\": it is " + role
+                               + (how == "open" ? ", not a document." : "; a document is never saved over it.");
+        row("the database is no document", "", "link new open open open open +x Save Save Save Save SaveAs SaveAs SaveAs SaveAs Exit", "N",
+            QString("Inventory.mdb Inventory.mdb-wal Inventory.mdb-journal link.mdb ").repeated(3).split(' ', Qt::SkipEmptyParts),
+            "Open,Open,Open,Open,Save,Save,Save,Save,Save As,Save As,Save As,Save As [,,,,,,,] | " + refused.join(" / ")
+                + " / Save changes to Document 1? YNC | gone | ");
         row("Undo back to nothing to save", "", "new +typed Undo Close", "", {}, " |  |  | ");
         row("untitled: Save asks, the caption stays", "", "new +first Save", "", {"a.rtf"}, "Save |  | Document 1=first | a.rtf=first");
         row("asked again, cancelled", "", "new +first Save +_second Tool:Save", "", {"a.rtf", ""},
@@ -245,6 +257,9 @@ private slots:
             if (step.startsWith('+')) {
                 Drive::key(Qt::Key_End, Qt::ControlModifier);
                 Drive::typeText(QString(step.mid(1)).replace('_', ' '));
+            } else if (step == "link") {
+                QVERIFY(p.env.exec("INSERT INTO Inventory (PartNo, Description, CurrentInv) VALUES ('R100', 'Resistor', 100)"));
+                QVERIFY(QFile::link(p.env.app.databasePath(), p.path("link.mdb")));
             } else if (step == "big") {
                 QTextCursor(p.active()->document()).insertText(QString(20000, QChar('x')));
             } else if (step == "full") {
@@ -276,14 +291,20 @@ private slots:
                 windows << d->caption() + (d->isModified() ? "*=" : "=") + marked(d->document()).right(30);
         const QString db = QFileInfo(p.env.app.databasePath()).fileName();
         for (const QFileInfo &f : QDir(p.env.folder()).entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name))
-            if (!f.fileName().startsWith(db) && f.fileName() != "backups" && f.fileName() != "settings.ini")
+            if (!f.fileName().startsWith(db) && !f.isSymLink() && f.fileName() != "backups" && f.fileName() != "settings.ini")
                 files << f.fileName() + (f.isDir() ? "/" : fileText(f.filePath()) != "<not rtf>" ? "=" + fileText(f.filePath())
                                          : fileBytes(f.filePath()) == file ? ":as it was" : ":" + fileBytes(f.filePath()));
+        if (!p.main.isVisible()) { // the database closed whole; it opens again with what it held
+            QVERIFY(!p.env.app.database().isOpen() && fileBytes(p.env.app.databasePath()).startsWith("SQLite format 3"));
+            QVERIFY2(p.env.app.OpenInventoryDatabase(), qPrintable(p.env.app.database().errorString()));
+            QCOMPARE(p.env.scalar("PRAGMA integrity_check").toString(), QString("ok"));
+            QCOMPARE(p.env.scalar("select count(*) from Inventory where PartNo = 'R100'").toInt(), int(script.startsWith("link")));
+        }
         const QString proposed = p.ui.proposedNames.join(',');
-        QCOMPARE(QString(p.ui.dialogTitles.join(',') + (proposed.isEmpty() ? "" : " [" + proposed + "]") + " | " + shown.join(" / ")
+        const QString actual = QString(p.ui.dialogTitles.join(',') + (proposed.isEmpty() ? "" : " [" + proposed + "]") + " | " + shown.join(" / ")
                          + " | " + (p.main.isVisible() ? windows.join(", ") : "gone") + " | " + files.join(", "))
-                     .replace(p.env.folder() + '/', ""),
-                 outcome);
+                     .replace(p.env.folder() + '/', "");
+        QVERIFY2(actual == outcome, qPrintable(actual));
     }
 
     // No window at all, then a child window that is no document.
