@@ -1,12 +1,9 @@
 // Document windows and the File and Edit commands that act on them, driven
 // through the real main window.
-#include <QLineEdit>
 #include "ui/childwindow.h"
-#include "app/mainwindow.h"
 #include "docs/documentcommands.h"
 #include "docs/documentwindow.h"
 #include "docs/rtfreader.h"
-#include "stock/adddeleteinvwindow.h"
 #include "harness.h"
 
 #include <QtTest>
@@ -48,9 +45,7 @@ struct Program : Harness
     {
         run(CommandId::FileNew);
         Drive::focus(active()->textBox());
-        const QStringList lines = typed.split('\r'); // \r: the Enter key
-        for (qsizetype i = 0; i < lines.size(); ++i)
-            Drive::typeText(lines[i], i + 1 < lines.size() ? Qt::Key_Return : Qt::Key_unknown);
+        Drive::typeText(typed);
         return active();
     }
     // Lets closed windows go away.
@@ -149,8 +144,8 @@ private slots:
     // name, holding `file`), "+text" typed at the end (_ a space), "big" (20000
     // more letters), "full" (Save on a full disk), "dir" (the window's file
     // replaced by a folder), "Close" (the window), a command. Outcome: file
-    // dialogs [names proposed] | messages (cut after the file named) |
-    // windows (* unsaved) | files in the folder (= as read, : not RTF).
+    // dialogs [names proposed] | messages | windows (* unsaved, bold
+    // between asterisks) | files in the folder (= as read, : not RTF).
     void save_data()
     {
         QTest::addColumn<QByteArray>("file");
@@ -322,44 +317,42 @@ private slots:
         QCOMPARE(p.ui.texts(), QStringList({"No document to save.", "No document to save."}));
     }
 
+    // Printed to a PDF: all of it, or the selection when there is one and
+    // the user keeps that choice; the text read back by pdftotext.
     void printing_data()
     {
         QTest::addColumn<bool>("selected");
         QTest::addColumn<bool>("keepSelection"); // the user's choice in the dialog
-        QTest::addColumn<bool>("chosen");
-        QTest::newRow("all") << false << false << true;
-        QTest::newRow("selection") << true << true << true;
-        QTest::newRow("selection, user chose all") << true << false << true;
-        QTest::newRow("cancelled") << true << true << false;
+        QTest::addColumn<QString>("printed"); // "" when the dialog is cancelled
+        QTest::newRow("all") << false << false << "Resistors Capacitors 1";
+        QTest::newRow("selection") << true << true << "Capacitors 1";
+        QTest::newRow("selection, user chose all") << true << false << "Resistors Capacitors 1";
+        QTest::newRow("cancelled") << true << true << "";
     }
 
     void printing()
     {
         QFETCH(bool, selected);
         QFETCH(bool, keepSelection);
-        QFETCH(bool, chosen);
+        QFETCH(QString, printed);
         Program p;
-        DocumentWindow *doc = p.newDocument("Resistors\rCapacitors"); // \r: the Enter key
+        p.newDocument("Resistors");
+        Drive::key(Qt::Key_Return);
+        Drive::typeText("Capacitors");
         if (selected)
             Drive::key(Qt::Key_Home, Qt::ShiftModifier);
         const QString pdf = p.ui.printToPdf = p.path("out.pdf");
-        p.ui.printChoices << chosen;
+        p.ui.printChoices << !printed.isEmpty();
         p.ui.printSelectionChoice = keepSelection;
         p.main.runToolButton("Print");
-
         QCOMPARE(p.ui.dialogTitles, QStringList{"Print"});
         QCOMPARE(p.ui.printRequests.value(0).hasSelection, selected);
-        QCOMPARE(QFile::exists(pdf), chosen);
-        if (!chosen)
-            return;
-        QVERIFY(fileBytes(pdf).startsWith("%PDF") && fileBytes(pdf).size() > 500);
+        QCOMPARE(QFile::exists(pdf), !printed.isEmpty());
         const QString tool = QStandardPaths::findExecutable("pdftotext");
-        if (tool.isEmpty())
-            QSKIP("pdftotext (poppler-utils) is not installed: the PDF's text is not checked");
+        if (printed.isEmpty() || tool.isEmpty())
+            return;
         QCOMPARE(QProcess::execute(tool, {pdf}), 0);
-        const QString text = QString::fromUtf8(fileBytes(p.path("out.txt")));
-        QVERIFY2(text.contains("Capacitors"), qPrintable(text));
-        QVERIFY2(text.contains("Resistors") == !(selected && keepSelection), qPrintable(text));
+        QCOMPARE(QString::fromUtf8(fileBytes(p.path("out.txt"))).simplified(), printed); // and the page number
     }
 
     // The print dialog offers the whole document (and the selection, when
@@ -374,14 +367,12 @@ private slots:
             request.hasSelection = selection;
             QStringList usable;
             QTimer::singleShot(200, [&] {
-                auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
-                for (const char *name : {"printAll", "printSelection", "printRange", "from", "to",
-                                         "pagesRadioButton", "pagesLineEdit"})
-                    if (QWidget *w = dialog ? dialog->findChild<QWidget *>(name) : nullptr;
-                        w && !w->isHidden() && w->isEnabled())
+                auto *dialog = QApplication::activeModalWidget();
+                for (const char *name : {"printAll", "printSelection", "printRange", "from", "to", "pagesRadioButton", "pagesLineEdit"})
+                    if (QWidget *w = dialog ? dialog->findChild<QWidget *>(name) : nullptr; w && !w->isHidden() && w->isEnabled())
                         usable << name;
                 if (dialog)
-                    dialog->reject();
+                    dialog->close();
             });
             QVERIFY(!ui.choosePrinter(nullptr, printer, request));
             QCOMPARE(usable, selection ? QStringList({"printAll", "printSelection"}) : QStringList{"printAll"});
@@ -421,17 +412,15 @@ private slots:
         if (how == "Copy" || how == "Cut" || how == "Ctrl+X") {
             QTextEdit *box = p.newDocument()->textBox();
             box->insertHtml("Plain <b>Bold</b>");
-            QTest::keyClick(box, Qt::Key_End);
-            QTest::keyClick(box, Qt::Key_Left, Qt::ControlModifier | Qt::ShiftModifier); // "Bold"
+            Drive::key(Qt::Key_Left, Qt::ControlModifier | Qt::ShiftModifier); // "Bold"
             QApplication::clipboard()->clear();
             if (how == "Ctrl+X")
-                QTest::keyClick(box, Qt::Key_X, Qt::ControlModifier);
+                Drive::key(Qt::Key_X, Qt::ControlModifier);
             else
                 p.run(how == "Copy" ? CommandId::EditCopy : CommandId::EditCut);
             QCOMPARE(box->toPlainText(), how == "Copy" ? QString("Plain Bold") : QString("Plain "));
             const QMimeData *data = QApplication::clipboard()->mimeData();
-            QVERIFY(data->hasHtml() && data->hasText());
-            QVERIFY(RtfReader::looksLikeRtf(data->data("text/rtf")));
+            QVERIFY(data->hasHtml() && RtfReader::looksLikeRtf(data->data("text/rtf")));
             QCOMPARE(data->data("application/rtf"), data->data("text/rtf"));
             QCOMPARE(QApplication::clipboard()->text(), QString("Bold"));
         } else {
