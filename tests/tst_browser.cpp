@@ -3,21 +3,9 @@
 #include "web/browserwindow.h"
 #include "harness.h"
 
-#include <QAction>
-#include <QComboBox>
-#include <QDir>
-#include <QFile>
-#include <QLabel>
-#include <QLineEdit>
-#include <QSettings>
-#include <QSignalSpy>
-#include <QProgressBar>
-#include <QStatusBar>
-#include <QTcpServer>
-#include <QTcpSocket>
+#include <QtNetwork>
+#include <QtWidgets>
 #include <QWebEnginePage>
-#include <QTimer>
-#include <QToolBar>
 #include <QWebEngineView>
 #include <QtTest>
 #include <memory>
@@ -63,13 +51,6 @@ class TestBrowser : public QObject
     BrowserWindow *w = nullptr;
 
     QString page(const QString &name) const { return QUrl::fromLocalFile(QDir(h->env.folder()).filePath("pages/" + name + ".html")).toString(); }
-    QStringList pages(const QStringList &names) const
-    {
-        QStringList out;
-        for (const QString &n : names)
-            out << page(n);
-        return out;
-    }
 
     // A program folder with its start page and pages "a", "b", "c"; a window
     // opened on page "a".
@@ -77,15 +58,12 @@ class TestBrowser : public QObject
     {
         h = std::make_unique<Harness>();
         QDir folder(h->env.folder());
-        if (!h->ready() || !folder.mkpath("pages") || !folder.mkpath("web")
-            || !QFile::copy(PARTWISE_SOURCE_DIR "/web/start.html", folder.filePath("web/start.html")))
+        bool ok = h->ready() && folder.mkpath("pages") && folder.mkpath("web")
+                  && QFile::copy(PARTWISE_SOURCE_DIR "/web/start.html", folder.filePath("web/start.html"));
+        for (const QString name : {"a", "b", "c", "d"})
+            ok = ok && writePage(name, QStringLiteral("<html><head><title>Page %1</title></head></html>").arg(name.toUpper()));
+        if (!ok)
             return false;
-        for (const QString name : {"a", "b", "c", "d"}) {
-            QFile f(folder.filePath("pages/" + name + ".html"));
-            if (!f.open(QIODevice::WriteOnly))
-                return false;
-            f.write(QStringLiteral("<html><head><title>Page %1</title></head></html>").arg(name.toUpper()).toUtf8());
-        }
         w = new BrowserWindow(h->env.app);
         w->setStartingAddress(page("a"));
         h->main.showChild(w);
