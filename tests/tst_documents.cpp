@@ -140,12 +140,14 @@ private slots:
         QVERIFY(!p.main.isVisible());
     }
 
-    // One row a scenario of saving and closing: "new" or "open" (the first
-    // name, holding `file`), "+text" typed at the end (_ a space), "big" (20000
-    // more letters), "full" (Save on a full disk), "dir" (the window's file
-    // replaced by a folder), "Close" (the window), a command. Outcome: file
-    // dialogs [names proposed] | messages | windows (* unsaved, bold
-    // between asterisks) | files in the folder (= as read, : not RTF).
+    // One row a scenario of opening, saving and closing: "new" or "open" (the
+    // first name, holding `file`), "+text" typed at the end (_ a space), "big"
+    // (20000 more letters), "full" (Save on a full disk), "dir" (the window's
+    // file replaced by a folder), "Close" (the window), "child" (a window that
+    // is no document), "link" (a part in stock and a link to the database),
+    // a command. Outcome: file dialogs [names proposed] | messages | windows
+    // (* unsaved, bold between asterisks) | files in the folder (= as read,
+    // : not RTF). After Exit the database must open again, whole.
     void save_data()
     {
         QTest::addColumn<QByteArray>("file");
