@@ -55,10 +55,10 @@ Props charProps(const QTextCharFormat &f, const QFont &defaultFont)
 
 QString str(const Props &p)
 {
-    QStringList out;
+    QString out;
     for (auto it = p.cbegin(); it != p.cend(); ++it)
-        out << it.key() + '=' + it.value();
-    return out.join(' ');
+        out += ' ' + it.key() + '=' + it.value();
+    return out;
 }
 
 // One entry per character of the block, in text order.
@@ -135,19 +135,15 @@ QList<QList<QByteArray>> cases(const QString &name)
 // \n, \t, \\ and \uXXXX in expected texts.
 QString unescape(const QByteArray &text)
 {
-    static const QRegularExpression re(QStringLiteral(R"(\\(n|t|\\|u[0-9a-fA-F]{4}))"));
     const QString s = QString::fromUtf8(text);
     QString out;
-    qsizetype last = 0;
-    for (auto it = re.globalMatch(s); it.hasNext();) {
-        const auto m = it.next();
-        const QString e = m.captured(1);
-        out += s.mid(last, m.capturedStart() - last)
-               + (e == "n" ? QChar('\n') : e == "t" ? QChar('\t') : e == "\\" ? QChar('\\')
-                  : QChar(e.mid(1).toUShort(nullptr, 16)));
-        last = m.capturedEnd();
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        const QChar e = s.at(i) == '\\' && i + 1 < s.size() ? s.at(i + 1) : QChar();
+        const QString sub = e == 'n' ? "\n" : e == 't' ? "\t" : e == '\\' ? "\\" : e == 'u' ? QString(QChar(s.mid(i + 2, 4).toUShort(nullptr, 16))) : QString();
+        out += sub.isEmpty() ? QString(s.at(i)) : sub;
+        i += sub.isEmpty() ? 0 : e == 'u' ? 5 : 1;
     }
-    return out + s.mid(last);
+    return out;
 }
 
 QByteArray nested(int depth)
