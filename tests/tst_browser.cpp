@@ -3,21 +3,9 @@
 #include "web/browserwindow.h"
 #include "harness.h"
 
-#include <QAction>
-#include <QComboBox>
-#include <QDir>
-#include <QFile>
-#include <QLabel>
-#include <QLineEdit>
-#include <QSettings>
-#include <QSignalSpy>
-#include <QProgressBar>
-#include <QStatusBar>
-#include <QTcpServer>
-#include <QTcpSocket>
+#include <QtNetwork>
+#include <QtWidgets>
 #include <QWebEnginePage>
-#include <QTimer>
-#include <QToolBar>
 #include <QWebEngineView>
 #include <QtTest>
 #include <memory>
@@ -63,13 +51,6 @@ class TestBrowser : public QObject
     BrowserWindow *w = nullptr;
 
     QString page(const QString &name) const { return QUrl::fromLocalFile(QDir(h->env.folder()).filePath("pages/" + name + ".html")).toString(); }
-    QStringList pages(const QStringList &names) const
-    {
-        QStringList out;
-        for (const QString &n : names)
-            out << page(n);
-        return out;
-    }
 
     // A program folder with its start page and pages "a", "b", "c"; a window
     // opened on page "a".
@@ -77,15 +58,12 @@ class TestBrowser : public QObject
     {
         h = std::make_unique<Harness>();
         QDir folder(h->env.folder());
-        if (!h->ready() || !folder.mkpath("pages") || !folder.mkpath("web")
-            || !QFile::copy(PARTWISE_SOURCE_DIR "/web/start.html", folder.filePath("web/start.html")))
+        bool ok = h->ready() && folder.mkpath("pages") && folder.mkpath("web")
+                  && QFile::copy(PARTWISE_SOURCE_DIR "/web/start.html", folder.filePath("web/start.html"));
+        for (const QString name : {"a", "b", "c", "d"})
+            ok = ok && writePage(name, QStringLiteral("<html><head><title>Page %1</title></head></html>").arg(name.toUpper()));
+        if (!ok)
             return false;
-        for (const QString name : {"a", "b", "c", "d"}) {
-            QFile f(folder.filePath("pages/" + name + ".html"));
-            if (!f.open(QIODevice::WriteOnly))
-                return false;
-            f.write(QStringLiteral("<html><head><title>Page %1</title></head></html>").arg(name.toUpper()).toUtf8());
-        }
         w = new BrowserWindow(h->env.app);
         w->setStartingAddress(page("a"));
         h->main.showChild(w);
@@ -134,144 +112,95 @@ private slots:
         h.reset();
     }
 
-    // Latest first, never twice; an entry chosen from the list opens and
-    // goes to the top. Each visit loads once: rewriting the list loads nothing.
-    void addressList_data()
+    // One row a walk from page "a": a page's name typed with Enter, "=X"
+    // with keypad Enter, a toolbar button, Alt+Left/Right, "Down" (the next
+    // entry of the address list), "missing" (no such file), "refused"
+    // (nobody listening), "gone" (a name with markup), "slow" (a server that
+    // never answers: "Working..." until Stop), "link" (a link to a new window,
+    // clicked), "spy" (a page reading another local file). Outcome: caption
+    // | addresses, latest first | pages loaded | windows | the failure shown.
+    void walk_data()
     {
-        QTest::addColumn<QStringList>("visits");
-        QTest::addColumn<QStringList>("list");
-        QTest::addColumn<QStringList>("afterChoosingNext");
-        QTest::newRow("new ones on top") << QStringList{"b", "c"} << QStringList{"c", "b", "a"}
-                                         << QStringList{"b", "c", "a"};
-        QTest::newRow("a revisit moves up") << QStringList{"b", "a"} << QStringList{"a", "b"}
-                                            << QStringList{"b", "a"};
-        QTest::newRow("the same again") << QStringList{"a", "a"} << QStringList{"a"} << QStringList{"a"};
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<QString>("outcome");
+        auto row = [](const char *name, const char *steps, const QString &outcome) { QTest::newRow(name) << QString(steps) << outcome; };
+        const QString failed = "Page A | a | 1 | 1 | The page could not be opened.\n\n";
+        const QString missing = "file://<folder>/pages/%1.html\n\nThere is no such file.\nnet::ERR_FILE_NOT_FOUND (error -6)";
+        row("new ones on top", "b c", "Page C | c b a | 2 | 1 | ");
+        row("the next entry chosen goes to the top", "b c Down", "Page B | b c a | 3 | 1 | ");
+        row("a revisit moves up", "b a Down", "Page B | b a | 3 | 1 | ");
+        row("the same again", "a a Down", "Page A | a | 2 | 1 | ");
+        row("back with nothing behind", "b c Back Back Back", "Page A | a b c | 4 | 1 | ");
+        row("back and forward", "b c Back Forward", "Page C | c b a | 4 | 1 | ");
+        row("Alt+Left, Alt+Right", "b c Alt+Left Alt+Left Alt+Right", "Page B | b a c | 5 | 1 | ");
+        row("home", "b c Home", "Partwise Start Page | start.html c b a | 3 | 1 | ");
+        row("search", "b c Search", "Page A | a c b | 3 | 1 | ");
+        row("refresh", "b c Refresh", "Page C | c b a | 3 | 1 | ");
+        row("typed, keypad Enter", "b c =d", "Page D | d c b a | 3 | 1 | ");
+        row("a script address is ignored", "b c =javascript:document.title='Ran'", "Page C | c b a | 2 | 1 | ");
+        row("missing file", "missing", failed + missing.arg("missing"));
+        row("nobody listening", "refused", failed + "<refused>\n\nThe server refused the connection.\nnet::ERR_CONNECTION_REFUSED (error -102)");
+        row("the next page replaces the failure", "missing b", "Page B | b a | 2 | 1 | ");
+        row("a failure with markup shows as text", "gone", failed + missing.arg("%3Cb%3Egone%3C/b%3E"));
+        row("Stop while loading", "slow Stop", "Page A | a | 1 | 1 | ");
+        row("a link to a new window opens here", "link", "Page B | b link a | 2 | 1 | ");
+        row("local pages cannot read other files", "spy", "Refused | spy a | 1 | 1 | ");
     }
 
-    void addressList()
+    void walk()
     {
-        QFETCH(QStringList, visits);
-        QFETCH(QStringList, list);
-        QFETCH(QStringList, afterChoosingNext);
-        QVERIFY(openOnA());
-        QCOMPARE(w->addresses(), pages({"a"}));
-        QSignalSpy started(w->brwWebBrowser, &QWebEngineView::loadStarted);
-        for (const QString &v : visits) {
-            QVERIFY(visit(page(v)));
-            QCOMPARE(w->windowTitle(), "Page " + v.toUpper());
-        }
-        QCOMPARE(w->addresses(), pages(list));
-        QCOMPARE(started.count(), visits.size());
-        // The next entry of the list, chosen with the arrow key.
-        Drive::focus(w->cboAddress);
-        Drive::key(Qt::Key_Down);
-        QVERIFY(settle());
-        QCOMPARE(w->addresses(), pages(afterChoosingNext));
-        QCOMPARE(w->windowTitle(), "Page " + afterChoosingNext.first().toUpper());
-    }
-
-    // "Working..." while a page loads; Stop ends it at once and shows the
-    // title of the page on show.
-    void captionWhileLoadingAndStop()
-    {
-        QVERIFY(openOnA());
-        QTcpServer silent; // takes the connection and never answers
-        QVERIFY(silent.listen(QHostAddress::LocalHost));
-        type(QStringLiteral("http://127.0.0.1:%1/slow").arg(silent.serverPort()));
-        QTRY_COMPARE(w->windowTitle(), QStringLiteral("Working..."));
-        QTRY_VERIFY_WITH_TIMEOUT(silent.hasPendingConnections(), LoadTimeout);
-        QTest::qWait(50);
-        QCOMPARE(w->windowTitle(), QStringLiteral("Working..."));
-        QVERIFY(press("Stop"));
-        QCOMPARE(w->windowTitle(), QStringLiteral("Page A"));
-        QTest::qWait(100);
-        QCOMPARE(w->windowTitle(), QStringLiteral("Page A"));
-        QVERIFY(!w->showsFailure());
-    }
-
-    // A page that cannot be had shows why, in the window; the next page
-    // that loads replaces the reason.
-    void failedLoads_data()
-    {
-        QTest::addColumn<QString>("address");
-        QTest::addColumn<QString>("reason");
-        QTest::newRow("missing file") << "pages/missing.html" << "There is no such file.\nnet::ERR_FILE_NOT_FOUND";
-        QTest::newRow("nobody listening") << "http://127.0.0.1:%1/"
-                                          << "The server refused the connection.\nnet::ERR_CONNECTION_REFUSED";
-    }
-
-    void failedLoads()
-    {
-        QFETCH(QString, address);
-        QFETCH(QString, reason);
-        QVERIFY(openOnA());
-        if (address.contains("%1")) { // a port that was free a moment ago
-            QTcpServer probe;
-            QVERIFY(probe.listen(QHostAddress::LocalHost));
-            address = address.arg(probe.serverPort());
-        }
-        const QString typed = address.startsWith("http") ? address : QDir(h->env.folder()).filePath(address);
-        QVERIFY(visit(typed));
-        QTRY_VERIFY_WITH_TIMEOUT(w->showsFailure(), LoadTimeout);
-        QVERIFY(w->lblFailure->isVisible());
-        QVERIFY2(w->lblFailure->text().contains(reason), qPrintable(w->lblFailure->text()));
-        QVERIFY(w->lblFailure->text().contains(QUrl::fromUserInput(typed).toString()));
-        QVERIFY(visit(page("b")));
-        QVERIFY(!w->showsFailure());
-    }
-
-    // Where each toolbar button or key goes from page "c" (seen after "a"
-    // and "b").
-    void toolbar_data()
-    {
-        QTest::addColumn<QStringList>("keys");
-        QTest::addColumn<QString>("title");
-        QTest::newRow("back with nothing behind") << QStringList{"Back", "Back", "Back"} << "Page A";
-        QTest::newRow("back and forward") << QStringList{"Back", "Forward"} << "Page C";
-        QTest::newRow("Alt+Left, Alt+Right") << QStringList{"Alt+Left", "Alt+Left", "Alt+Right"} << "Page B";
-        QTest::newRow("home") << QStringList{"Home"} << "Partwise Start Page";
-        QTest::newRow("search") << QStringList{"Search"} << "Page A";
-        QTest::newRow("refresh") << QStringList{"Refresh"} << "Page C";
-        QTest::newRow("typed, keypad Enter") << QStringList{"=d"} << "Page D";
-        QTest::newRow("a script address is ignored") << QStringList{"=javascript:document.title='Ran'"} << "Page C";
-    }
-
-    void toolbar()
-    {
-        QFETCH(QStringList, keys);
-        QFETCH(QString, title);
+        QFETCH(QString, steps);
+        QFETCH(QString, outcome);
         QVERIFY(openOnA());
         h->env.app.settings()->setValue("Settings/SearchPage", page("a"));
-        QVERIFY(visit(page("b")) && visit(page("c")));
-        for (const QString &key : keys)
-            QVERIFY2(press(key), qPrintable(key));
-        QTest::qWait(100);
-        QCOMPARE(w->brwWebBrowser->title(), title);
-        QCOMPARE(w->windowTitle(), title);
-        QCOMPARE(w->addresses().first(), w->brwWebBrowser->url().toString());
-    }
-
-    // Pages: a link to a new window opens in this one; local pages cannot
-    // read other local files; a failure with markup in it shows as text.
-    void pageRules()
-    {
-        QVERIFY(openOnA());
-        QVERIFY(writePage("blank", "<html><head><title>Blank</title></head><body>"
-                                   "<a id=l target=_blank href='b.html'>b</a></body></html>"));
+        QVERIFY(writePage("link", "<html><head><title>Link</title></head><body><a id=l target=_blank href='b.html'>b</a></body></html>"));
         QVERIFY(writePage("spy", "<html><head><title>Spy</title><script>"
                                  "var r = new XMLHttpRequest(); r.onload = function() { document.title = 'Read'; };"
                                  "r.onerror = function() { document.title = 'Refused'; };"
                                  "try { r.open('GET', 'a.html'); r.send(); } catch (e) { document.title = 'Refused'; }"
                                  "</script></head></html>"));
-        QVERIFY(visit(page("blank")));
-        w->brwWebBrowser->page()->runJavaScript("document.getElementById('l').click()");
-        QTRY_COMPARE_WITH_TIMEOUT(w->brwWebBrowser->title(), QStringLiteral("Page B"), LoadTimeout);
-        QCOMPARE(h->main.mdiArea()->subWindowList().size(), 1);
-        QVERIFY(visit(page("spy")));
-        QTRY_COMPARE_WITH_TIMEOUT(w->brwWebBrowser->title(), QStringLiteral("Refused"), LoadTimeout);
-        QVERIFY(visit(QDir(h->env.folder()).filePath("pages/<b>gone</b>.html")));
-        QTRY_VERIFY_WITH_TIMEOUT(w->showsFailure(), LoadTimeout);
-        QCOMPARE(w->lblFailure->textFormat(), Qt::PlainText);
+        QSignalSpy loads(w->brwWebBrowser, &QWebEngineView::loadStarted);
+        QTcpServer silent, probe; // one never answers; the other's port was free a moment ago
+        QVERIFY(silent.listen(QHostAddress::LocalHost) && probe.listen(QHostAddress::LocalHost));
+        const QString refused = QStringLiteral("http://127.0.0.1:%1/").arg(probe.serverPort());
+        probe.close();
+        for (const QString &step : steps.split(' ')) {
+            if (step == "slow") {
+                type(QStringLiteral("http://127.0.0.1:%1/slow").arg(silent.serverPort()));
+                QTRY_COMPARE(w->windowTitle(), QStringLiteral("Working..."));
+                QTRY_VERIFY_WITH_TIMEOUT(silent.hasPendingConnections(), LoadTimeout);
+                QTest::qWait(50);
+                QCOMPARE(w->windowTitle(), QStringLiteral("Working..."));
+            } else if (step == "link" || step == "spy") {
+                QVERIFY(visit(page(step)));
+                if (step == "link")
+                    w->brwWebBrowser->page()->runJavaScript("document.getElementById('l').click()");
+                QTRY_COMPARE_WITH_TIMEOUT(w->brwWebBrowser->title(), step == "link" ? QStringLiteral("Page B") : QStringLiteral("Refused"), LoadTimeout);
+                QVERIFY(settle());
+            } else if (step == "missing" || step == "gone" || step == "refused") {
+                QVERIFY(visit(step == "refused" ? refused : QDir(h->env.folder()).filePath(step == "gone" ? "pages/<b>gone</b>.html" : "pages/missing.html")));
+                QTRY_VERIFY_WITH_TIMEOUT(w->showsFailure(), LoadTimeout);
+            } else if (step == "Down") {
+                Drive::focus(w->cboAddress);
+                Drive::key(Qt::Key_Down);
+                QVERIFY(settle());
+            } else if (step.size() == 1) {
+                QVERIFY(visit(page(step)));
+            } else {
+                QVERIFY2(press(step), qPrintable(step));
+            }
+        }
+        QTest::qWait(100);
+        QCOMPARE(w->brwWebBrowser->title(), w->windowTitle());
+        QStringList addresses = w->addresses();
+        for (QString &a : addresses)
+            a = a == page(a.section('/', -1).section('.', 0, 0)) ? a.section('/', -1).section('.', 0, 0) : a.section('/', -1);
+        const QString failure = !w->showsFailure() ? QString() : !w->lblFailure->isVisible() ? "hidden" : (w->lblFailure->textFormat() == Qt::PlainText ? "" : "rich: ") + w->lblFailure->text();
+        const QString actual = QStringLiteral("%1 | %2 | %3 | %4 | %5").arg(w->windowTitle(), addresses.join(' ')).arg(loads.count())
+                                   .arg(h->main.mdiArea()->subWindowList().size()).arg(failure)
+                                   .replace(QDir(h->env.folder()).path(), "<folder>").replace(refused, "<refused>");
+        QVERIFY2(actual == outcome, qPrintable(actual));
+        QCOMPARE(w->addresses().first(), w->brwWebBrowser->url().toString());
     }
 
     // Refresh of a page that a form sent asks before sending it again.
