@@ -134,9 +134,8 @@ private slots:
         QCOMPARE(field->selectedText(), message.startsWith("BOM") ? number : "");
         QCOMPARE(QList<bool>({text->isVisible(), grid(w)->isVisible(), Drive::find(w, "picButtons")->isVisible()}), QList<bool>(3, found));
         QCOMPARE(found ? column(w, PartNoColumn) : QStringList(), parts);
-        QVERIFY(!found || (text->text() == description && !text->isEnabled() && currentRow(w) == 1 && status(w) == "Part: 1"));
-        QCOMPARE(found ? strip(w) : "", found ? "&Add &Edit &Delete &Close" : "");
-        QVERIFY(!found || grid(w)->visibleColumns() == QList<int>({PartNoColumn, QtyColumn}));
+        QVERIFY(!found || (text->text() == description && !text->isEnabled() && currentRow(w) == 1 && status(w) == "Part: 1"
+                           && strip(w) == "&Add &Edit &Delete &Close" && grid(w)->visibleColumns() == QList<int>({PartNoColumn, QtyColumn})));
     }
 
     // After "BOM was not found!" the BOM loaded before stays, and the buttons
@@ -147,8 +146,7 @@ private slots:
         QVERIFY(w);
         Drive::key(Qt::Key_Down);
         Drive::fill(w, "txtPartNo", "NONE", Qt::Key_Return);
-        QCOMPARE(Drive::find<QLineEdit>(w, "txtDescription")->text(), "Amplifier");
-        Drive::click(w, "cmdDelete");
+        QVERIFY(Drive::find<QLineEdit>(w, "txtDescription")->text() == "Amplifier" && Drive::click(w, "cmdDelete"));
         QCOMPARE(h->ui.texts(), QStringList{"BOM was not found!"});
         QCOMPARE(stored("where BoardPN = 'AMP'"), QStringList({"AMP|Amplifier|R100|2", "AMP|Amplifier|IC1|1"}));
         QCOMPARE(column(w, PartNoColumn), QStringList({"R100", "IC1"}));
@@ -189,8 +187,7 @@ private slots:
         QSignalSpy beeped(w, &BoardBomWindow::beeped);
         Drive::focus(inGrid ? static_cast<QWidget *>(grid(w)) : Drive::find(w, "txtPartNo"));
         Drive::key(key, Qt::KeyboardModifiers(modifiers));
-        QCOMPARE(QList<int>({currentRow(w), int(beeped.size())}), QList<int>({after, beeps}));
-        QCOMPARE(status(w), "Part: " + QString::number(after));
+        QCOMPARE(QStringList({QString::number(currentRow(w)), QString::number(beeped.size()), status(w)}), QStringList({QString::number(after), QString::number(beeps), "Part: " + QString::number(after)}));
         Drive::click(w, "cmdEdit");
         QCOMPARE(status(w) + " " + strip(w), "Edit record &Update &Cancel");
         Drive::focus(Drive::find(w, "txtPartNo"));
@@ -198,8 +195,7 @@ private slots:
         for (int k : {Qt::Key_Down, Qt::Key_Up, Qt::Key_Home, Qt::Key_End, Qt::Key_PageDown, Qt::Key_Escape})
             Drive::key(k);
         QVERIFY(grid(w)->gridModel()->currentRow() == 1 && beeped.size() == beeps && w->isVisible());
-        Drive::click(w, "cmdCancel");
-        QCOMPARE(strip(w), "&Add &Edit &Delete &Refresh &Close");
+        QVERIFY(Drive::click(w, "cmdCancel") && strip(w) == "&Add &Edit &Delete &Refresh &Close");
         QPointer<QWidget> sub = w->subWindow();
         Drive::key(Qt::Key_Escape);
         QTRY_VERIFY(sub.isNull());
@@ -219,12 +215,10 @@ private slots:
     void add()
     {
         QFETCH(QStringList, row);
-        const QString bom = row[0], leave = row[1];
-        BoardBomWindow *w = loaded(bom);
-        QVERIFY(w);
-        const int n = grid(w)->model()->rowCount();
-        Drive::click(w, "cmdAdd");
-        QCOMPARE(grid(w)->currentIndex(), grid(w)->model()->index(n, PartNoColumn));
+        const QString leave = row[1];
+        BoardBomWindow *w = loaded(row[0]);
+        const int n = w ? grid(w)->model()->rowCount() : -1;
+        QVERIFY(w && Drive::click(w, "cmdAdd") && grid(w)->currentIndex() == grid(w)->model()->index(n, PartNoColumn));
         typeInCell(w, n, PartNoColumn, "NEW1");
         typeInCell(w, n, QtyColumn, "5");
         if (leave == "up")
@@ -235,8 +229,7 @@ private slots:
             Drive::fill(w, "txtPartNo", "KIT", Qt::Key_Return);
         else
             closeWindow(w);
-        QCOMPARE(h->ui.texts(), QStringList());
-        QCOMPARE(stored("where PartNo = 'NEW1'"), QStringList{row[2]});
+        QCOMPARE(stored("where PartNo = 'NEW1'") + h->ui.texts(), QStringList{row[2]});
         // The row an earlier run left without a number joins the BOM only on closing.
         QCOMPARE(stored("where BoardPN is null").size(), leave == "close" ? 0 : 1);
         QVERIFY(leave == "load" || leave == "close" || currentRow(w) == (leave == "up" ? n : 1));
@@ -252,10 +245,9 @@ private slots:
         Drive::click(w, "cmdEdit");
         typeInCell(w, 1, QtyColumn, "7");
         QVERIFY(goTo(w, 2));
-        Drive::click(w, "cmdUpdate");
-        QVERIFY(!w->isEditing());
-        for (int k : {Qt::Key_Return, Qt::Key_Return, Qt::Key_Return})
-            Drive::key(k);
+        QVERIFY(Drive::click(w, "cmdUpdate") && !w->isEditing());
+        for (int i = 0; i < 3; ++i)
+            Drive::key(Qt::Key_Return);
         QCOMPARE(currentRow(w), 2);
         const QStringList amp{"AMP|Amplifier|R100|2", "AMP|Amplifier|C10U|7", "AMP|Amplifier|IC1|1"};
         QCOMPARE(stored("where BoardPN = 'AMP'"), amp);
@@ -263,19 +255,13 @@ private slots:
         typeInCell(w, 2, QtyColumn, "99");
         typeInCell(w, 2, PartNoColumn, "IC9", false);
         Drive::click(w, "cmdCancel");
-        for (int k : {Qt::Key_Return, Qt::Key_Return, Qt::Key_Return})
-            Drive::key(k);
-        QCOMPARE(currentRow(w), 1);
-        QCOMPARE(column(w, QtyColumn), QStringList({"2", "7", "1"}));
-        QCOMPARE(column(w, PartNoColumn), QStringList({"R100", "C10U", "IC1"}));
-        QCOMPARE(stored("where BoardPN = 'AMP'"), amp);
+        for (int i = 0; i < 3; ++i)
+            Drive::key(Qt::Key_Return);
+        QVERIFY(currentRow(w) == 1 && shown(w) == QStringList({"R100|2", "C10U|7", "IC1|1"}) && stored("where BoardPN = 'AMP'") == amp);
         // A heading click sorts the rows; the current row goes with its row.
         grid(w)->headingClicked(QtyColumn);
-        QCOMPARE(column(w, QtyColumn), QStringList({"1", "2", "7"}));
-        QCOMPARE(currentRow(w), 2);
-        Drive::click(w, "cmdDelete");
-        QCOMPARE(stored("where BoardPN = 'AMP'"), amp.mid(1));
-        QCOMPARE(h->ui.texts(), QStringList());
+        QVERIFY(column(w, QtyColumn) == QStringList({"1", "2", "7"}) && currentRow(w) == 2 && Drive::click(w, "cmdDelete"));
+        QCOMPARE(stored("where BoardPN = 'AMP'") + h->ui.texts(), amp.mid(1));
     }
 
     // What the editor takes into a row: a quantity must be a number (error
@@ -330,11 +316,9 @@ private slots:
                 Drive::key(keys[i].key());
             QCoreApplication::processEvents(); // the cell takes the text once the editor closes
         }
-        QVERIFY(w->isVisible() && (how == "type" || how == "paste" || currentRow(w) == qMin(line + 1, after.size())));
-        QVERIFY(how == "type" || how == "paste" || shown(w) == after);
+        QVERIFY(w->isVisible() && (how == "type" || how == "paste" || (currentRow(w) == qMin(line + 1, after.size()) && shown(w) == after)));
         Drive::click(w, how == "keys" ? "cmdExit" : "cmdUpdate");
-        QCOMPARE(h->ui.texts(), message.isEmpty() ? QStringList() : QStringList{message});
-        QCOMPARE(stored("where BoardPN = 'AMP' and PartNo <> 'ORPHAN'").replaceInStrings("AMP|Amplifier|", ""), after);
+        QCOMPARE(stored("where BoardPN = 'AMP' and PartNo <> 'ORPHAN'").replaceInStrings("AMP|Amplifier|", "") + h->ui.texts(), after + QStringList{message}.filter(QRegularExpression(".")));
     }
 
     // The last row of a BOM goes quietly, and Add starts the empty BOM again.
@@ -367,14 +351,12 @@ private slots:
         QCOMPARE(stored("where PartNo like '%-NEW'"), QStringList({"AMP|Amplifier|AMP-NEW|~", "KIT|Kit|KIT-NEW|~"}));
         h->main.mdiArea()->setActiveSubWindow(amp->subWindow());
         QCOMPARE(column(amp, PartNoColumn).size(), 4);
-        QVERIFY(Drive::click(amp, "cmdEdit") && Drive::click(amp, "cmdCancel") && Drive::click(amp, "cmdRefresh"));
+        QVERIFY(Drive::click(amp, "cmdEdit") && Drive::click(amp, "cmdCancel") && Drive::click(amp, "cmdRefresh") && currentRow(amp) == 1);
         QCOMPARE(column(amp, PartNoColumn), QStringList({"R100", "C10U", "IC1", "AMP-NEW", "AMP-L1"}));
-        QCOMPARE(currentRow(amp), 1);
         closeWindow(none);
         QCOMPARE(stored("where PartNo = 'ORPHAN'"), QStringList{"~|~|ORPHAN|1"});
         closeWindow(kit), closeWindow(amp);
-        QCOMPARE(stored("where PartNo = 'ORPHAN'"), QStringList{"KIT|Kit|ORPHAN|1"});
-        QCOMPARE(h->ui.texts(), QStringList());
+        QCOMPARE(stored("where PartNo = 'ORPHAN'") + h->ui.texts(), QStringList{"KIT|Kit|ORPHAN|1"});
     }
 
     // Closing gives rows left without a number the number of the BOM loaded
@@ -394,14 +376,12 @@ private slots:
         QFETCH(QStringList, typed);
         QFETCH(QString, orphan);
         BoardBomWindow *w = loaded();
-        QVERIFY(w);
         for (const QString &t : typed)
             t == "!" ? h->env.app.database().close() : Drive::fill(w, "txtPartNo", t.mid(t.startsWith('*') ? 1 : 0), t.startsWith('*') ? Qt::Key_unknown : Qt::Key_Return);
         const QStringList others = stored("where PartNo <> 'ORPHAN'");
         h->ui.clear();
         closeWindow(w);
-        QCOMPARE(h->ui.texts(), QStringList()); // a closed connection is no error worth telling
-        QCOMPARE(stored("where PartNo = 'ORPHAN'"), QStringList{orphan});
+        QCOMPARE(stored("where PartNo = 'ORPHAN'") + h->ui.texts(), QStringList{orphan}); // a closed connection is no error worth telling
         QCOMPARE(stored("where PartNo <> 'ORPHAN'"), others);
     }
 
@@ -410,7 +390,6 @@ private slots:
     void editMenu()
     {
         BoardBomWindow *w = loaded("AMP");
-        QVERIFY(w);
         QClipboard *clipboard = QGuiApplication::clipboard();
         auto cell = [w](int r, int c) { return grid(w)->model()->index(r, c); };
         Drive::focus(grid(w));
@@ -426,8 +405,7 @@ private slots:
         grid(w)->setCurrentIndex(cell(0, PartNoColumn));
         h->main.run(CommandId::EditCut);
         QCOMPARE(clipboard->text(), "R100");
-        Drive::click(w, "cmdEdit");
-        Drive::click(w, "cmdUpdate");
+        QVERIFY(Drive::click(w, "cmdEdit") && Drive::click(w, "cmdUpdate"));
         QCOMPARE(stored("where BoardPN = 'AMP'"), QStringList({"AMP|Amplifier|~|2", "AMP|Amplifier|C10U|1", "AMP|Amplifier|IC2|1"}));
         Drive::fill(w, "txtPartNo", "KIT"), Drive::find<QLineEdit>(w, "txtPartNo")->selectAll();
         h->main.run(CommandId::EditCopy);

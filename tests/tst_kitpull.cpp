@@ -107,44 +107,36 @@ private slots:
         QCOMPARE(stockState(env.app.databaseAddress()), after);
     }
 
-    // Kits > Update Inv Pulled on the main window: enabled, asks, pulls, and gives the pointer back.
-    void fromTheMenu()
+    // The Kits menu on the main window: Update Inv Pulled is enabled, asks,
+    // pulls, and gives the pointer back; the kit reports name a kit with no
+    // bill of materials as such; a kit that has one and lacks nothing is told apart.
+    void menu_data()
     {
-        Harness h(part("A", 5) + line("K1", "A", "2"));
-        QVERIFY(h.ready());
-        h.env.app.settings()->setValue("Settings/KitPullPreview", false);
-        QAction *item = h.main.action(CommandId::KitUpdateInv);
-        QVERIFY(item && item->isEnabled());
-        h.ui.inputs << QStringLiteral("K1") << QStringLiteral("2");
-        item->trigger();
-        QVERIFY(h.ui.prompts.size() == 2 && h.ui.texts().isEmpty() && h.main.mdiArea()->subWindowList().isEmpty());
-        QCOMPARE(stockState(h.env.app.databaseAddress()), QStringLiteral("A=1/0"));
-        QCOMPARE(h.main.cursor().shape(), Qt::ArrowCursor);
-    }
-
-    // The kit reports name a kit with no bill of materials as such; a kit
-    // that has one and lacks nothing is told apart.
-    void kitReports_data()
-    {
-        QTest::addColumn<QStringList>("row"); // command, kit, text shown
+        QTest::addColumn<QStringList>("row"); // command, kit, text shown (the pull: the stock after)
+        QTest::newRow("update inv pulled") << QStringList{QString::number(int(CommandId::KitUpdateInv)), "K1", "A=1/0"};
         QTest::newRow("shortage, no BOM") << QStringList{QString::number(int(CommandId::KitShort)), "NOPE'X", "Kit NOPE'X has no bill of materials."};
         QTest::newRow("pull list, no BOM") << QStringList{QString::number(int(CommandId::KitPullList)), "NOPE'X", "Kit NOPE'X has no bill of materials."};
         QTest::newRow("shortage, nothing short") << QStringList{QString::number(int(CommandId::KitShort)), "k1", "Nothing is short for 2 kits of k1."};
     }
-    void kitReports()
+    void menu()
     {
         QFETCH(QStringList, row);
-        const int command = row[0].toInt();
-        const QString kit = row[1], text = row[2];
         Harness h(part("A", 5) + line("K1", "A", "2"));
         QVERIFY(h.ready());
+        h.env.app.settings()->setValue("Settings/KitPullPreview", false);
         for (const QString name : {"KitShortage.rpt", "KitPullList.rpt"})
             QVERIFY(QFile::copy(QStringLiteral(PARTWISE_SOURCE_DIR "/reports/") + name, QDir(h.env.folder()).filePath(name)));
-        h.ui.inputs << kit << QStringLiteral("2");
-        h.main.action(CommandId(command))->trigger();
-        QVERIFY2(h.ui.texts().isEmpty(), qPrintable(h.ui.texts().join('\n')));
+        h.ui.inputs << row[1] << QStringLiteral("2");
+        QAction *item = h.main.action(CommandId(row[0].toInt()));
+        QVERIFY(item && item->isEnabled());
+        item->trigger();
+        QVERIFY2(h.ui.texts().isEmpty() && h.ui.prompts.size() == 2, qPrintable(h.ui.texts().join('\n')));
+        QCOMPARE(h.main.cursor().shape(), Qt::ArrowCursor);
         auto *preview = qobject_cast<ReportPreviewWindow *>(h.main.activeChild());
-        QVERIFY(preview && preview->document().text().contains(text));
+        if (row[0].toInt() == int(CommandId::KitUpdateInv))
+            QVERIFY(h.main.mdiArea()->subWindowList().isEmpty() && stockState(h.env.app.databaseAddress()) == row[2]);
+        else
+            QVERIFY(preview && preview->document().text().contains(row[2]));
     }
 
     // The operation's own outcome. When every statement goes through but the
