@@ -100,10 +100,9 @@ private slots:
             env.ui.inputs.enqueue(input == Cancel ? std::nullopt : std::optional<QString>(input));
         KitCommands::updateInvPulled(env.app, nullptr);
         QCOMPARE(env.ui.prompts, QStringList({"Enter the Kit Part Number", "Enter Qty of Kits Pulled"}).mid(0, inputs.size()));
-        QCOMPARE(env.ui.shown.size(), message.isEmpty() ? 0 : 1);
         const QString shown = env.ui.lastText();
+        QVERIFY(env.ui.shown.size() == (message.isEmpty() ? 0 : 1) && (message.isEmpty() || env.ui.shown.last().title == "Partwise"));
         QVERIFY2(message.startsWith('*') ? shown.contains(message.mid(1, message.size() - 2)) && shown.contains("Component C of kit K1") : shown == message, qPrintable(shown));
-        QVERIFY(message.isEmpty() || env.ui.shown.last().title == "Partwise");
         QCOMPARE(stockState(env.app.databaseAddress()), after);
     }
 
@@ -156,7 +155,6 @@ private slots:
         QFETCH(bool, planned);
         QFETCH(bool, refused);
         TestEnvironment env(part("A", 3) + part("B", 50) + line("K1", "A", "2") + line("K1", "B", "1") + line("K1", "B", "1"));
-        QVERIFY(env.isValid());
         Database &db = env.app.database();
         QSqlQuery q(db.handle());
         if (refused && env.engine() == TestEnvironment::Engine::File)
@@ -168,7 +166,7 @@ private slots:
                     && q.exec("CREATE CONSTRAINT TRIGGER late AFTER UPDATE ON \"Inventory\" DEFERRABLE INITIALLY DEFERRED "
                               "FOR EACH ROW EXECUTE FUNCTION late()"));
         KitPlan::Plan plan;
-        QVERIFY(KitPlan::read(db, "K1", 2, &plan).ok());
+        QVERIFY(env.isValid() && KitPlan::read(db, "K1", 2, &plan).ok());
         const KitPull::Outcome outcome = planned ? KitPlan::pull(db, plan).pull : KitPull::pull(db, "K1", 2);
         QCOMPARE(outcome.status, refused ? KitPull::Outcome::Status::Failed : KitPull::Outcome::Status::Done);
         QVERIFY(refused ? KitPull::messageFor("K1", outcome).endsWith("No stock was changed.") : outcome.lines == 3 && outcome.flagged == 1 && KitPull::messageFor("K1", outcome).isEmpty());
@@ -190,27 +188,24 @@ private slots:
     {
         QFETCH(int, dieAfter);
         TestEnvironment env(kit(40, 100));
-        QVERIFY(env.isValid());
         const QString before = stockState(env.app.databaseAddress());
         env.app.database().close(); // the child is the only one in the file
         QProcess child;
         child.start(helper(), {env.app.databaseAddress(), "KIT", "2", QString::number(dieAfter)});
-        QVERIFY(child.waitForFinished(30000));
-        QCOMPARE(child.exitStatus(), dieAfter < 0 ? QProcess::NormalExit : QProcess::CrashExit);
-        QCOMPARE(child.exitCode(), dieAfter < 0 ? 0 : 9); // SIGKILL
+        QVERIFY(env.isValid() && child.waitForFinished(30000));
+        QCOMPARE(child.exitStatus() * 100 + child.exitCode(), dieAfter < 0 ? 0 : QProcess::CrashExit * 100 + 9); // SIGKILL
         QCOMPARE(stockState(env.app.databaseAddress()), dieAfter < 0 ? QString(before).replace("=100/", "=98/") : before);
     }
 
     void killedAtRandom()
     {
         TestEnvironment env(kit(30, 50));
-        QVERIFY(env.isValid());
         env.app.database().close();
         QRandomGenerator rng(7);
         QElapsedTimer timer; // how long a whole pull takes here, to kill at any moment of one
         QProcess child;
         child.start(helper(), {env.app.databaseAddress(), "KIT", "-1", "-1", "2"});
-        QVERIFY(child.waitForReadyRead(10000));
+        QVERIFY(env.isValid() && child.waitForReadyRead(10000));
         timer.start();
         QVERIFY(child.waitForFinished(10000) && child.exitCode() == 0); // -1 kits: 51 each
         const int span = int(timer.elapsed()) + 1;
