@@ -93,9 +93,8 @@ private slots:
         if (rows.contains("--after--") && TestEnvironment::defaultEngine() != TestEnvironment::Engine::File)
             QSKIP("a trigger of the file database");
         TestEnvironment env(rows.section("--after--", 0, 0));
-        QVERIFY2(env.isValid(), qPrintable(env.error()));
         env.app.settings()->setValue("Settings/KitPullPreview", false); // the pull with no list
-        QVERIFY(!rows.contains("--after--") || env.exec(rows.section("--after--\n", 1)));
+        QVERIFY2(env.isValid() && (!rows.contains("--after--") || env.exec(rows.section("--after--\n", 1))), qPrintable(env.error()));
         for (const QString &input : inputs)
             env.ui.inputs.enqueue(input == Cancel ? std::nullopt : std::optional<QString>(input));
         KitCommands::updateInvPulled(env.app, nullptr);

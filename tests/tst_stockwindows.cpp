@@ -183,8 +183,7 @@ private slots:
         adjust(w, row.partNo, row.quantity);
         QCOMPARE(h->ui.texts(), row.message.isEmpty() ? QStringList() : QStringList{row.message});
         const bool done = row.focus.isEmpty();
-        QCOMPARE(stock(row.partNo), done ? QVariant(row.after) : before);
-        QCOMPARE(count("select Bin from Inventory where PartNo = ?", {row.partNo}), 0); // a warning marks nothing
+        QVERIFY(stock(row.partNo) == (done ? QVariant(row.after) : before) && count("select Bin from Inventory where PartNo = ?", {row.partNo}) == 0); // a warning marks nothing
         QCOMPARE(QStringList({text(w, "txtPartNo"), text(w, "txtQuantity")}), done ? QStringList({"", ""}) : QStringList({row.partNo, row.quantity}));
         QCOMPARE(Drive::focused()->objectName() + "|" + Drive::find<QLineEdit>(w, "txtPartNo")->selectedText(), (done ? "txtPartNo" : row.focus) + "|" + (row.focus == "txtPartNo" ? row.partNo : ""));
         QVERIFY(!Drive::find<QLineEdit>(w, "txtQuantity")->hasSelectedText());
