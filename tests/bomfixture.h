@@ -36,18 +36,15 @@ inline QStringList committed(const QString &address, const QString &sql, const Q
     static int n = 0;
     Database other(QStringLiteral("check%1").arg(++n));
     QStringList rows;
-    {
-        Recordset rs;
-        if (!other.open(address) || !rs.open(other, sql))
-            return {QStringLiteral("failed: ") + other.errorString() + rs.errorString()};
-        for (; !rs.isEof(); rs.moveNext()) {
-            QStringList values;
-            for (int i = 0; i < rs.fieldNames().size(); ++i)
-                values << (rs.value(i).isNull() ? QStringLiteral("~") : NumberRules::plainText(rs.value(i)));
-            rows << values.join(separator);
-        }
+    Recordset rs;
+    if (!other.open(address) || !rs.open(other, sql))
+        return {QStringLiteral("failed: ") + other.errorString() + rs.errorString()};
+    for (; !rs.isEof(); rs.moveNext()) {
+        QStringList values;
+        for (int i = 0; i < rs.fieldNames().size(); ++i)
+            values << (rs.value(i).isNull() ? QStringLiteral("~") : NumberRules::plainText(rs.value(i)));
+        rows << values.join(separator);
     }
-    other.close();
     return rows;
 }
 
@@ -70,6 +67,5 @@ inline QStringList storedRows(const QString &address, const QString &where = QSt
                                   + QStringLiteral(" order by ") + order);
 }
 
-template <class T = QWidget> T *control(const QObject *window, const char *name) { return Drive::find<T>(window, name); }
 
 } // namespace BomFixture

@@ -23,7 +23,6 @@ struct Key { bool inGrid; int start, key, modifiers, after; };
 // A statement another workstation runs after the load; "type:<text>" into a
 // quantity or "paste:<clipboard>" from a cell; the line; the message; PartNo|QtyUsed of AMP's rows as stored.
 struct Change { QString elsewhere, action; int line; QString message; QStringList after; };
-struct Delete { QString bom; int start; QStringList left; int after; };
 
 GridView *grid(const QObject *w) { return Drive::find<GridView>(w, "grdDataGrid"); }
 
@@ -43,6 +42,15 @@ int currentRow(const QObject *w)
     const QModelIndex cell = g->currentIndex();
     const bool shown = cell.isValid() && !g->isColumnHidden(cell.column()) && g->selectionModel()->isSelected(cell);
     return shown && cell.row() == g->gridModel()->currentRow() ? cell.row() + 1 : -1;
+}
+
+// The rows shown as "PartNo|QtyUsed".
+QStringList shown(const QObject *w)
+{
+    QStringList rows = column(w, PartNoColumn);
+    for (int r = 0; r < rows.size(); ++r)
+        rows[r] += '|' + grid(w)->model()->index(r, QtyColumn).data().toString();
+    return rows;
 }
 
 bool goTo(const QObject *w, int row) { return grid(w)->gridModel()->setCurrentRow(row - 1); }
@@ -76,7 +84,6 @@ void typeInCell(const QObject *w, int r, int c, const QString &text, bool finish
 Q_DECLARE_METATYPE(Load)
 Q_DECLARE_METATYPE(Key)
 Q_DECLARE_METATYPE(Change)
-Q_DECLARE_METATYPE(Delete)
 
 class TestBomEditor : public QObject
 {
@@ -119,7 +126,6 @@ private slots:
         QFETCH(Load, row);
         const auto &[number, message, parts, description] = row;
         BoardBomWindow *w = loaded(number);
-        QVERIFY(w);
         auto *field = Drive::find<QLineEdit>(w, "txtPartNo"), *text = Drive::find<QLineEdit>(w, "txtDescription");
         const bool found = message.isEmpty();
         QCOMPARE(h->ui.texts(), found ? QStringList() : QStringList{message});
@@ -127,9 +133,8 @@ private slots:
         QCOMPARE(field->selectedText(), message.startsWith("BOM") ? number : "");
         QCOMPARE(QList<bool>({text->isVisible(), grid(w)->isVisible(), Drive::find(w, "picButtons")->isVisible()}), QList<bool>(3, found));
         QCOMPARE(found ? column(w, PartNoColumn) : QStringList(), parts);
-        QVERIFY(!found || (text->text() == description && !text->isEnabled() && currentRow(w) == 1 && status(w) == "Part: 1"));
-        QCOMPARE(found ? strip(w) : "", found ? "&Add &Edit &Delete &Close" : "");
-        QVERIFY(!found || grid(w)->visibleColumns() == QList<int>({PartNoColumn, QtyColumn}));
+        QVERIFY(!found || (text->text() == description && !text->isEnabled() && currentRow(w) == 1 && status(w) == "Part: 1"
+                           && strip(w) == "&Add &Edit &Delete &Close" && grid(w)->visibleColumns() == QList<int>({PartNoColumn, QtyColumn})));
     }
 
     // After "BOM was not found!" the BOM loaded before stays, and the buttons
@@ -140,14 +145,12 @@ private slots:
         QVERIFY(w);
         Drive::key(Qt::Key_Down);
         Drive::fill(w, "txtPartNo", "NONE", Qt::Key_Return);
-        QCOMPARE(Drive::find<QLineEdit>(w, "txtDescription")->text(), "Amplifier");
-        Drive::click(w, "cmdDelete");
+        QVERIFY(Drive::find<QLineEdit>(w, "txtDescription")->text() == "Amplifier" && Drive::click(w, "cmdDelete"));
         QCOMPARE(h->ui.texts(), QStringList{"BOM was not found!"});
         QCOMPARE(stored("where BoardPN = 'AMP'"), QStringList({"AMP|Amplifier|R100|2", "AMP|Amplifier|IC1|1"}));
         QCOMPARE(column(w, PartNoColumn), QStringList({"R100", "IC1"}));
         Drive::fill(w, "txtPartNo", "KIT", Qt::Key_Return);
-        QCOMPARE(column(w, PartNoColumn), QStringList{"HW1"});
-        QCOMPARE(QStringList({Drive::find<QLineEdit>(w, "txtDescription")->text(), w->loadedBom()}), QStringList({"Kit", "KIT"}));
+        QCOMPARE(column(w, PartNoColumn) << Drive::find<QLineEdit>(w, "txtDescription")->text() << w->loadedBom(), QStringList({"HW1", "Kit", "KIT"}));
     }
 
     // The window's keys on a three-row BOM, in the grid (which must not move
@@ -182,17 +185,14 @@ private slots:
         QSignalSpy beeped(w, &BoardBomWindow::beeped);
         Drive::focus(inGrid ? static_cast<QWidget *>(grid(w)) : Drive::find(w, "txtPartNo"));
         Drive::key(key, Qt::KeyboardModifiers(modifiers));
-        QCOMPARE(QList<int>({currentRow(w), int(beeped.size())}), QList<int>({after, beeps}));
-        QCOMPARE(status(w), "Part: " + QString::number(after));
-        Drive::click(w, "cmdEdit");
-        QCOMPARE(status(w) + " " + strip(w), "Edit record &Update &Cancel");
+        QCOMPARE(QStringList({QString::number(currentRow(w)), QString::number(beeped.size()), status(w)}), QStringList({QString::number(after), QString::number(beeps), "Part: " + QString::number(after)}));
+        QVERIFY(Drive::click(w, "cmdEdit") && status(w) + " " + strip(w) == "Edit record &Update &Cancel");
         Drive::focus(Drive::find(w, "txtPartNo"));
         QVERIFY(goTo(w, 2));
         for (int k : {Qt::Key_Down, Qt::Key_Up, Qt::Key_Home, Qt::Key_End, Qt::Key_PageDown, Qt::Key_Escape})
             Drive::key(k);
         QVERIFY(grid(w)->gridModel()->currentRow() == 1 && beeped.size() == beeps && w->isVisible());
-        Drive::click(w, "cmdCancel");
-        QCOMPARE(strip(w), "&Add &Edit &Delete &Refresh &Close");
+        QVERIFY(Drive::click(w, "cmdCancel") && strip(w) == "&Add &Edit &Delete &Refresh &Close");
         QPointer<QWidget> sub = w->subWindow();
         Drive::key(Qt::Key_Escape);
         QTRY_VERIFY(sub.isNull());
@@ -212,12 +212,10 @@ private slots:
     void add()
     {
         QFETCH(QStringList, row);
-        const QString bom = row[0], leave = row[1];
-        BoardBomWindow *w = loaded(bom);
-        QVERIFY(w);
-        const int n = grid(w)->model()->rowCount();
-        Drive::click(w, "cmdAdd");
-        QCOMPARE(grid(w)->currentIndex(), grid(w)->model()->index(n, PartNoColumn));
+        const QString leave = row[1];
+        BoardBomWindow *w = loaded(row[0]);
+        const int n = w ? grid(w)->model()->rowCount() : -1;
+        QVERIFY(w && Drive::click(w, "cmdAdd") && grid(w)->currentIndex() == grid(w)->model()->index(n, PartNoColumn));
         typeInCell(w, n, PartNoColumn, "NEW1");
         typeInCell(w, n, QtyColumn, "5");
         if (leave == "up")
@@ -228,8 +226,7 @@ private slots:
             Drive::fill(w, "txtPartNo", "KIT", Qt::Key_Return);
         else
             closeWindow(w);
-        QCOMPARE(h->ui.texts(), QStringList());
-        QCOMPARE(stored("where PartNo = 'NEW1'"), QStringList{row[2]});
+        QCOMPARE(stored("where PartNo = 'NEW1'") + h->ui.texts(), QStringList{row[2]});
         // The row an earlier run left without a number joins the BOM only on closing.
         QCOMPARE(stored("where BoardPN is null").size(), leave == "close" ? 0 : 1);
         QVERIFY(leave == "load" || leave == "close" || currentRow(w) == (leave == "up" ? n : 1));
@@ -245,10 +242,9 @@ private slots:
         Drive::click(w, "cmdEdit");
         typeInCell(w, 1, QtyColumn, "7");
         QVERIFY(goTo(w, 2));
-        Drive::click(w, "cmdUpdate");
-        QVERIFY(!w->isEditing());
-        for (int k : {Qt::Key_Return, Qt::Key_Return, Qt::Key_Return})
-            Drive::key(k);
+        QVERIFY(Drive::click(w, "cmdUpdate") && !w->isEditing());
+        for (int i = 0; i < 3; ++i)
+            Drive::key(Qt::Key_Return);
         QCOMPARE(currentRow(w), 2);
         const QStringList amp{"AMP|Amplifier|R100|2", "AMP|Amplifier|C10U|7", "AMP|Amplifier|IC1|1"};
         QCOMPARE(stored("where BoardPN = 'AMP'"), amp);
@@ -256,53 +252,24 @@ private slots:
         typeInCell(w, 2, QtyColumn, "99");
         typeInCell(w, 2, PartNoColumn, "IC9", false);
         Drive::click(w, "cmdCancel");
-        for (int k : {Qt::Key_Return, Qt::Key_Return, Qt::Key_Return})
-            Drive::key(k);
-        QCOMPARE(currentRow(w), 1);
-        QCOMPARE(column(w, QtyColumn), QStringList({"2", "7", "1"}));
-        QCOMPARE(column(w, PartNoColumn), QStringList({"R100", "C10U", "IC1"}));
-        QCOMPARE(stored("where BoardPN = 'AMP'"), amp);
+        for (int i = 0; i < 3; ++i)
+            Drive::key(Qt::Key_Return);
+        QVERIFY(currentRow(w) == 1 && shown(w) == QStringList({"R100|2", "C10U|7", "IC1|1"}) && stored("where BoardPN = 'AMP'") == amp);
         // A heading click sorts the rows; the current row goes with its row.
         grid(w)->headingClicked(QtyColumn);
-        QCOMPARE(column(w, QtyColumn), QStringList({"1", "2", "7"}));
-        QCOMPARE(currentRow(w), 2);
-        Drive::click(w, "cmdDelete");
-        QCOMPARE(stored("where BoardPN = 'AMP'"), amp.mid(1));
-        QCOMPARE(h->ui.texts(), QStringList());
-    }
-
-    // Keys in a cell being typed in stay there: Escape drops the cell's
-    // text and closes nothing, End and the arrows keep to the cell.
-    void keysInACell_data()
-    {
-        QTest::addColumn<QList<int>>("keys"); // pressed after typing "X" over C10U
-        QTest::addColumn<QString>("partNo");  // the second row's then
-        QTest::newRow("Escape") << QList<int>{Qt::Key_Escape} << "C10U";
-        QTest::newRow("End, then more text") << QList<int>{Qt::Key_End, Qt::Key_9, Qt::Key_Return} << "X9";
-        QTest::newRow("Down and Up") << QList<int>{Qt::Key_Down, Qt::Key_Up, Qt::Key_Home, Qt::Key_Return} << "X";
-    }
-    void keysInACell()
-    {
-        QFETCH(QList<int>, keys);
-        QFETCH(QString, partNo);
-        BoardBomWindow *w = loaded("AMP");
-        QVERIFY(w);
-        typeInCell(w, 1, PartNoColumn, "X", false);
-        for (int k : keys)
-            Drive::key(k);
-        QCoreApplication::processEvents(); // the cell takes the text once the editor closes
-        QVERIFY(w->isVisible() && currentRow(w) == 2);
-        QCOMPARE(column(w, PartNoColumn), QStringList({"R100", partNo, "IC1"}));
-        Drive::click(w, "cmdExit");
-        QCOMPARE(stored("where BoardPN = 'AMP'").at(1), "AMP|Amplifier|" + partNo + "|1");
+        QVERIFY(column(w, QtyColumn) == QStringList({"1", "2", "7"}) && currentRow(w) == 2 && Drive::click(w, "cmdDelete"));
+        QCOMPARE(stored("where BoardPN = 'AMP'") + h->ui.texts(), amp.mid(1));
     }
 
     // What the editor takes into a row: a quantity must be a number (error
     // 13, also where the file's schema would take text); another
     // workstation's change since the load refuses the Update, as does its
     // delete; a pasted block is taken whole through the same checks, or not
-    // at all. Nothing is stored partly.
-    void refusedAndPasted_data()
+    // at all. Nothing is stored partly. Delete writes at once, asks nothing,
+    // and goes to the next row, or to the last when there is none. Keys in a
+    // cell being typed in stay there: Escape drops the cell's text and closes
+    // nothing, End and the arrows keep to the cell.
+    void change_data()
     {
         QTest::addColumn<Change>("row");
         const QString changed = "Row cannot be located for updating. Some values may have been changed since it was last read.";
@@ -315,55 +282,52 @@ private slots:
         QTest::newRow("block pasted") << Change{"", "paste:X1\t3\nX2\t4\n", 0, "", QStringList{"X1|3", "X2|4", "IC1|1"}};
         QTest::newRow("block with text for a quantity") << Change{"", "paste:X1\t3\nX2\tfour\n", 0, "Type mismatch", same};
         QTest::newRow("block beyond the last row") << Change{"", "paste:X1\nX2\n", 2, "The pasted cells do not fit from the current cell.", same};
+        QTest::newRow("delete the first row") << Change{"", "delete", 0, "", QStringList{"C10U|1", "IC1|1"}};
+        QTest::newRow("delete the last row") << Change{"", "delete", 2, "", QStringList{"R100|2", "C10U|1"}};
+        QTest::newRow("Escape in a cell") << Change{"", "keys:Esc", 1, "", same};
+        QTest::newRow("End in a cell, then more text") << Change{"", "keys:End, 9, Return", 1, "", QStringList{"R100|2", "X9|1", "IC1|1"}};
+        QTest::newRow("arrows in a cell") << Change{"", "keys:Down, Up, Home, Return", 1, "", QStringList{"R100|2", "X|1", "IC1|1"}};
     }
-    void refusedAndPasted()
+    void change()
     {
         QFETCH(Change, row);
         const auto &[elsewhere, action, line, message, after] = row;
+        const QString how = action.section(':', 0, 0), what = action.section(':', 1);
         BoardBomWindow *w = loaded("AMP");
-        QVERIFY(w);
-        QVERIFY(elsewhere.isEmpty() || h->env.execElsewhere(elsewhere));
-        Drive::click(w, "cmdEdit");
-        if (action.startsWith("type")) {
-            typeInCell(w, line, QtyColumn, action.section(':', 1));
-        } else {
+        QVERIFY(w && (elsewhere.isEmpty() || h->env.execElsewhere(elsewhere)) && goTo(w, line + 1));
+        if (how == "type" || how == "paste")
+            Drive::click(w, "cmdEdit");
+        if (how == "type") {
+            typeInCell(w, line, QtyColumn, what);
+        } else if (how == "paste") {
             Drive::focus(grid(w));
             grid(w)->setCurrentIndex(grid(w)->model()->index(line, PartNoColumn));
-            QGuiApplication::clipboard()->setText(action.section(':', 1));
+            QGuiApplication::clipboard()->setText(what);
             Drive::key(Qt::Key_V, Qt::ControlModifier);
+        } else if (how == "delete") {
+            Drive::click(w, "cmdDelete");
+        } else {
+            typeInCell(w, line, PartNoColumn, "X", false);
+            const QKeySequence keys(what);
+            for (int i = 0; i < keys.count(); ++i)
+                Drive::key(keys[i].key());
+            QCoreApplication::processEvents(); // the cell takes the text once the editor closes
         }
-        Drive::click(w, "cmdUpdate");
-        QCOMPARE(h->ui.texts(), message.isEmpty() ? QStringList() : QStringList{message});
-        QCOMPARE(stored("where BoardPN = 'AMP'").replaceInStrings("AMP|Amplifier|", ""), after);
+        QVERIFY(w->isVisible() && (how == "type" || how == "paste" || (currentRow(w) == qMin(line + 1, after.size()) && shown(w) == after)));
+        Drive::click(w, how == "keys" ? "cmdExit" : "cmdUpdate");
+        QCOMPARE(stored("where BoardPN = 'AMP' and PartNo <> 'ORPHAN'").replaceInStrings("AMP|Amplifier|", "") + h->ui.texts(), after + QStringList{message}.filter(QRegularExpression(".")));
     }
 
-    // Delete writes at once, asks nothing, and goes to the next row, or to
-    // the last when there is none; the last row of a BOM goes quietly, and
-    // Add starts the empty BOM again.
-    void deleteRows_data()
+    // The last row of a BOM goes quietly, and Add starts the empty BOM again.
+    void deleteTheOnlyRow()
     {
-        QTest::addColumn<Delete>("row");
-        QTest::newRow("first") << Delete{"AMP", 1, {"C10U", "IC1"}, 1};
-        QTest::newRow("last") << Delete{"AMP", 3, {"R100", "C10U"}, 2};
-        QTest::newRow("only") << Delete{"KIT", 1, {}, 0};
-    }
-    void deleteRows()
-    {
-        QFETCH(Delete, row);
-        const auto &[bom, start, left, after] = row;
-        BoardBomWindow *w = loaded(bom);
-        QVERIFY(w && goTo(w, start));
-        Drive::click(w, "cmdDelete");
-        QCOMPARE(column(w, PartNoColumn), left);
-        QCOMPARE(stored("where BoardPN = '" + bom + "'").size(), left.size());
-        QCOMPARE(currentRow(w), after > 0 ? after : -1);
-        if (after == 0) {
-            QVERIFY(Drive::click(w, "cmdAdd"));
-            typeInCell(w, 0, PartNoColumn, "HW2");
-            Drive::fill(w, "txtPartNo", "KIT", Qt::Key_Return);
-            QCOMPARE(stored("where BoardPN = 'KIT'"), QStringList{"KIT|Kit|HW2|~"});
-            QCOMPARE(column(w, PartNoColumn), QStringList{"HW2"});
-        }
+        BoardBomWindow *w = loaded("KIT");
+        QVERIFY(w && Drive::click(w, "cmdDelete") && currentRow(w) == -1);
+        QVERIFY(stored("where BoardPN = 'KIT'").isEmpty() && shown(w).isEmpty() && Drive::click(w, "cmdAdd"));
+        typeInCell(w, 0, PartNoColumn, "HW2");
+        Drive::fill(w, "txtPartNo", "KIT", Qt::Key_Return);
+        QCOMPARE(stored("where BoardPN = 'KIT'"), QStringList{"KIT|Kit|HW2|~"});
+        QCOMPARE(column(w, PartNoColumn), QStringList{"HW2"});
         QCOMPARE(h->ui.texts(), QStringList());
     }
 
@@ -384,14 +348,12 @@ private slots:
         QCOMPARE(stored("where PartNo like '%-NEW'"), QStringList({"AMP|Amplifier|AMP-NEW|~", "KIT|Kit|KIT-NEW|~"}));
         h->main.mdiArea()->setActiveSubWindow(amp->subWindow());
         QCOMPARE(column(amp, PartNoColumn).size(), 4);
-        QVERIFY(Drive::click(amp, "cmdEdit") && Drive::click(amp, "cmdCancel") && Drive::click(amp, "cmdRefresh"));
+        QVERIFY(Drive::click(amp, "cmdEdit") && Drive::click(amp, "cmdCancel") && Drive::click(amp, "cmdRefresh") && currentRow(amp) == 1);
         QCOMPARE(column(amp, PartNoColumn), QStringList({"R100", "C10U", "IC1", "AMP-NEW", "AMP-L1"}));
-        QCOMPARE(currentRow(amp), 1);
         closeWindow(none);
         QCOMPARE(stored("where PartNo = 'ORPHAN'"), QStringList{"~|~|ORPHAN|1"});
         closeWindow(kit), closeWindow(amp);
-        QCOMPARE(stored("where PartNo = 'ORPHAN'"), QStringList{"KIT|Kit|ORPHAN|1"});
-        QCOMPARE(h->ui.texts(), QStringList());
+        QCOMPARE(stored("where PartNo = 'ORPHAN'") + h->ui.texts(), QStringList{"KIT|Kit|ORPHAN|1"});
     }
 
     // Closing gives rows left without a number the number of the BOM loaded
@@ -400,8 +362,6 @@ private slots:
     {
         QTest::addColumn<QStringList>("typed"); // each submitted; "*" types without submitting
         QTest::addColumn<QString>("orphan");
-        QTest::newRow("nothing loaded") << QStringList() << "~|~|ORPHAN|1";
-        QTest::newRow("loaded") << QStringList{"AMP"} << "AMP|Amplifier|ORPHAN|1";
         QTest::newRow("not found after loading") << QStringList{"AMP", "NONE"} << "AMP|Amplifier|ORPHAN|1";
         QTest::newRow("number changed after loading") << QStringList{"AMP", "*KIT"} << "AMP|Amplifier|ORPHAN|1";
         QTest::newRow("second BOM loaded") << QStringList{"AMP", "KIT"} << "KIT|Kit|ORPHAN|1";
@@ -413,14 +373,12 @@ private slots:
         QFETCH(QStringList, typed);
         QFETCH(QString, orphan);
         BoardBomWindow *w = loaded();
-        QVERIFY(w);
         for (const QString &t : typed)
             t == "!" ? h->env.app.database().close() : Drive::fill(w, "txtPartNo", t.mid(t.startsWith('*') ? 1 : 0), t.startsWith('*') ? Qt::Key_unknown : Qt::Key_Return);
         const QStringList others = stored("where PartNo <> 'ORPHAN'");
         h->ui.clear();
         closeWindow(w);
-        QCOMPARE(h->ui.texts(), QStringList()); // a closed connection is no error worth telling
-        QCOMPARE(stored("where PartNo = 'ORPHAN'"), QStringList{orphan});
+        QCOMPARE(stored("where PartNo = 'ORPHAN'") + h->ui.texts(), QStringList{orphan}); // a closed connection is no error worth telling
         QCOMPARE(stored("where PartNo <> 'ORPHAN'"), others);
     }
 
@@ -429,24 +387,19 @@ private slots:
     void editMenu()
     {
         BoardBomWindow *w = loaded("AMP");
-        QVERIFY(w);
         QClipboard *clipboard = QGuiApplication::clipboard();
         auto cell = [w](int r, int c) { return grid(w)->model()->index(r, c); };
+        QStringList copied;
         Drive::focus(grid(w));
         grid(w)->setCurrentIndex(cell(0, PartNoColumn));
-        h->main.run(CommandId::EditCopy);
-        QCOMPARE(clipboard->text(), "R100");
+        h->main.run(CommandId::EditCopy), copied << clipboard->text();
         grid(w)->selectionModel()->select(QItemSelection(cell(0, PartNoColumn), cell(1, QtyColumn)), QItemSelectionModel::ClearAndSelect);
-        h->main.run(CommandId::EditCopy);
-        QCOMPARE(clipboard->text(), "R100\t2\nC10U\t1\n");
+        h->main.run(CommandId::EditCopy), copied << clipboard->text();
         grid(w)->setCurrentIndex(cell(2, PartNoColumn));
-        clipboard->setText("IC2");
-        h->main.run(CommandId::EditPaste);
+        clipboard->setText("IC2"), h->main.run(CommandId::EditPaste);
         grid(w)->setCurrentIndex(cell(0, PartNoColumn));
-        h->main.run(CommandId::EditCut);
-        QCOMPARE(clipboard->text(), "R100");
-        Drive::click(w, "cmdEdit");
-        Drive::click(w, "cmdUpdate");
+        h->main.run(CommandId::EditCut), copied << clipboard->text();
+        QVERIFY(Drive::click(w, "cmdEdit") && Drive::click(w, "cmdUpdate") && copied == QStringList({"R100", "R100\t2\nC10U\t1\n", "R100"}));
         QCOMPARE(stored("where BoardPN = 'AMP'"), QStringList({"AMP|Amplifier|~|2", "AMP|Amplifier|C10U|1", "AMP|Amplifier|IC2|1"}));
         Drive::fill(w, "txtPartNo", "KIT"), Drive::find<QLineEdit>(w, "txtPartNo")->selectAll();
         h->main.run(CommandId::EditCopy);
