@@ -12,39 +12,28 @@
 #include <QThread>
 #include <cstdio>
 
-namespace {
-
-QByteArray stockSeen(Database &db, const QString &partNo)
-{
-    QSqlQuery q(db.handle());
-    q.prepare(db.engine().translate(QStringLiteral("select CurrentInv from Inventory where PartNo = ?")));
-    q.addBindValue(partNo);
-    return q.exec() && q.next() ? q.value(0).toString().toUtf8() : QByteArray("?");
-}
-
-} // namespace
-
 int main(int argc, char **argv)
 {
     QCoreApplication application(argc, argv);
     const QStringList args = application.arguments();
-    if (args.size() != 4)
-        return 2;
     Database db(QStringLiteral("child"));
-    QFile transfer(args.at(2));
-    if (!db.open(args.at(1)) || !transfer.open(QIODevice::ReadOnly))
-        return 3;
-    const int pauseAfter = args.at(3).toInt();
-    const ScanImport::Result result =
-        ScanImport::apply(db, transfer.readAll(), [&](int lines) {
-            if (lines != pauseAfter)
-                return;
-            std::printf("paused K0=%s K99=%s\n", stockSeen(db, QStringLiteral("K0")).constData(),
-                        stockSeen(db, QStringLiteral("K99")).constData());
-            std::fflush(stdout);
-            for (;;)
-                QThread::sleep(1);
-        });
+    QFile transfer(args.value(2));
+    if (args.size() != 4 || !db.open(args.at(1)) || !transfer.open(QIODevice::ReadOnly))
+        return 2;
+    const auto seen = [&](const char *partNo) {
+        QSqlQuery q(db.handle());
+        q.prepare(db.engine().translate(QStringLiteral("select CurrentInv from Inventory where PartNo = ?")));
+        q.addBindValue(QString::fromLatin1(partNo));
+        return q.exec() && q.next() ? q.value(0).toString().toUtf8() : QByteArray("?");
+    };
+    const ScanImport::Result result = ScanImport::apply(db, transfer.readAll(), [&](int lines) {
+        if (lines != args.at(3).toInt())
+            return;
+        std::printf("paused K0=%s K99=%s\n", seen("K0").constData(), seen("K99").constData());
+        std::fflush(stdout);
+        for (;;)
+            QThread::sleep(1);
+    });
     std::printf(result.committed ? "committed %d\n" : "failed %d\n", result.linesApplied);
     return result.committed ? 0 : 1;
 }
