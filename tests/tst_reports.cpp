@@ -195,7 +195,6 @@ private slots:
     {
         QTest::addColumn<Row>("r");
         row("small double as text", {"0.0005", "text", "0.0005"});
-        row("general fraction", {"0.15", "general", "0.15"});
         row("general product", {"0.30000000000000004", "general", "0.3"});
         row("general large, no separator", {"1e7", "general", "10000000"});
         row("general text", {"abc", "general", "abc"});
@@ -204,7 +203,6 @@ private slots:
         row("two decimals", {"1.005", "0.00", "1.00"});
         row("two decimals, half to even", {"0.125", "0.00", "0.12"});
         row("money", {"1234.5", "money", "$1,234.50"});
-        row("money in millions", {"1234567", "money", "$1,234,567.00"});
         row("negative money", {"-2.25", "money", "($2.25)"});
         row("yes", {"1", "yesno", "Yes"});
         row("null", {"-", "0.00", ""});
@@ -278,49 +276,6 @@ private slots:
         QCOMPARE(probe(doc, r.c), r.d);
     }
 
-    // The shipped templates on the sample database: template, answers (Kit
-    // Kits), lines shown, "…" in a line standing for any text.
-    void templates_data()
-    {
-        QTest::addColumn<Row>("r");
-        row("BIN List", {"Bin.rpt", "", "", "", {"BIN List | 3/14/26 9:26 AM", "Digi-Key", "LM2596S-ADJ | … | 6 | 15 | 8 | 2.1 | Yes | Digi-Key",
-            "RIBBON-10W | … | 22 | 30 | 10 | 0.45 | No | Farnell", "3 to order from Digi-Key",
-            "7 to order from (no preferred vendor)", "Parts to order: 24", "Page 2 of 2"}});
-        row("Kit Parts List", {"KitPartsUsed.rpt", "", "", "", {"AMP-MONO-10W   10W mono audio amplifier, TDA2003, 14V supply", "26 components",
-            "LM2596S-ADJ | Switching regulator LM2596S-ADJ step-down 3A TO-263-5 | 1 | 6",
-            "HDR-1X40-M | … | 0.15 | 380", "SHT11 | (not in the catalogue) | 1", "… (continued)", "98 component lines in all", "Page 3 of 3"}});
-        row("Kit Pull List", {"KitPullList.rpt", "PSU-12V-REVB 10", "", "", {"Kit PSU-12V-REVB, 10 kits", "L33U-3A | … | 1 | 10 | 9 | SHORT",
-            "1N5822 | … | 1 | 10 | 70", "M3X6-SCR | … | 8 | 80 | 4200", "NO-SUCH-PART | … | 2 | 20 | SHORT", "19 components"}});
-        row("half kits round to even", {"KitPullList.rpt", "psu-12v-revb 2.5", "", "", {"Kit psu-12v-revb, 2 kits", "M3X6-SCR | … | 8 | 16 | 4200"}});
-        row("fractions per kit", {"KitPullList.rpt", "RELAY-2CH 25", "", "", {"HDR-1X40-M | … | 0.1 | 2.5 | 380",
-            "PCB-PROTO-100X160 | … | 0.25 | 6.25 | 15", "RLY-5V-SPDT | … | 2 | 50 | 33 | SHORT"}});
-        row("Kit Shortage List", {"KitShortage.rpt", "PSU-12V-REVB 10", "", "", {"NO-SUCH-PART | (not in the catalogue) | 20 | 20",
-            "LM2596S-ADJ | … | 10 | 6 | 4 | $2.10 | $8.40", "Total shortage value | $9.15"}});
-    }
-    void templates()
-    {
-        QFETCH(Row, r);
-        TestEnvironment env("INSERT INTO BoardBOM (BoardPN, Description, PartNo, QtyUsed) VALUES "
-                            "('PSU-12V-REVB', 'x', 'NO-SUCH-PART', 2);", TestEnvironment::Data::Sample);
-        QVERIFY2(env.isValid(), qPrintable(env.error()));
-        ReportDefinition def;
-        ReportDocument doc;
-        const QStringList answers = r.b.split(' ');
-        ReportError e = ReportParser::parseFile(Sources + r.a, &def);
-        if (!e)
-            e = ReportRunner::run(env.app.database(), def, r.b.isEmpty() ? ReportRunner::Answers()
-                                  : ReportRunner::Answers{{"Kit", answers[0]}, {"Kits", answers[1]}}, env.app.now(), &doc);
-        QVERIFY2(!e, qPrintable(e.description));
-        for (const QString &line : r.list) {
-            QStringList parts = line.split("…");
-            for (QString &part : parts)
-                part = QRegularExpression::escape(part);
-            const QRegularExpression re("^" + parts.join(".*") + "$");
-            QVERIFY2(!doc.text().split('\n').filter(re).isEmpty(), qPrintable(line + "\n" + doc.text()));
-        }
-        QCOMPARE(doc.landscape, r.a == "Bin.rpt");
-    }
-
     // template, error number, description, answers (name=value): what stops
     // a run, with nothing laid out; a query that would write is refused and
     // changes nothing.
@@ -359,32 +314,42 @@ private slots:
         QCOMPARE(env.row("SELECT (SELECT count(*) FROM Inventory), (SELECT count(*) FROM Users)"), (QVariantList{1, 1}));
     }
 
-    // The commands as the user runs them from the menus: title of what opens
-    // (none: nothing), message, Bin.rpt ("": as shipped, or "<missing>", or
-    // these bytes), answers to the prompts, command. The database stays as
-    // it was.
+    // The commands as the user runs them from the menus, on the sample
+    // database: title of what opens (none: nothing), message, Bin.rpt ("":
+    // as shipped, or "<missing>", or these bytes), lines of the report ("|"
+    // between them, "…" in a line standing for any text), answers to the prompts, command. The
+    // database stays as it was.
     void commands_data()
     {
         QTest::addColumn<Row>("r");
-        const QStringList kit = {"AMP-MONO-10W"};
-        row("BIN List", {"BIN List", "", "", "", {}, int(CommandId::BinList)});
-        row("Kit Parts List", {"Kit Parts List", "", "", "", {}, int(CommandId::KitPartList)});
-        row("Kit Pull List", {"Kit Pull List", "", "", "", kit + QStringList{"3"}, int(CommandId::KitPullList)});
-        row("Kit Shortage List", {"Kit Shortage List", "", "", "", kit + QStringList{"30"}, int(CommandId::KitShort)});
+        const QString notText = QString::fromLatin1("\xff\xfe[query]");
+        row("BIN List", {"BIN List", "", "", "BIN List | 3/14/26 9:26 AM|Digi-Key|LM2596S-ADJ | … | 6 | 15 | 8 | 2.1 | Yes | Digi-Key|"
+            "RIBBON-10W | … | 22 | 30 | 10 | 0.45 | No | Farnell|3 to order from Digi-Key|"
+            "7 to order from (no preferred vendor)|Parts to order: 24|Page 2 of 2", {}, int(CommandId::BinList)});
+        row("Kit Parts List", {"Kit Parts List", "", "", "AMP-MONO-10W   10W mono audio amplifier, TDA2003, 14V supply|26 components|"
+            "LM2596S-ADJ | Switching regulator LM2596S-ADJ step-down 3A TO-263-5 | 1 | 6|"
+            "HDR-1X40-M | … | 0.15 | 380|SHT11 | (not in the catalogue) | 1|… (continued)|98 component lines in all|Page 3 of 3", {}, int(CommandId::KitPartList)});
+        row("Kit Pull List", {"Kit Pull List", "", "", "Kit PSU-12V-REVB, 10 kits|L33U-3A | … | 1 | 10 | 9 | SHORT|"
+            "1N5822 | … | 1 | 10 | 70|M3X6-SCR | … | 8 | 80 | 4200|NO-SUCH-PART | … | 2 | 20 | SHORT|19 components", {"PSU-12V-REVB", "10"}, int(CommandId::KitPullList)});
+        row("half kits round to even", {"Kit Pull List", "", "", "Kit psu-12v-revb, 2 kits|M3X6-SCR | … | 8 | 16 | 4200", {"psu-12v-revb", "2.5"}, int(CommandId::KitPullList)});
+        row("fractions per kit", {"Kit Pull List", "", "", "HDR-1X40-M | … | 0.1 | 2.5 | 380|PCB-PROTO-100X160 | … | 0.25 | 6.25 | 15|"
+            "RLY-5V-SPDT | … | 2 | 50 | 33 | SHORT", {"RELAY-2CH", "25"}, int(CommandId::KitPullList)});
+        row("Kit Shortage List", {"Kit Shortage List", "", "", "NO-SUCH-PART | (not in the catalogue) | 20 | 20|"
+            "LM2596S-ADJ | … | 10 | 6 | 4 | $2.10 | $8.40|Total shortage value | $9.15", {"PSU-12V-REVB", "10"}, int(CommandId::KitShort)});
         row("kit number cancelled", {"", "", "", "", {"<cancel>"}, int(CommandId::KitPullList)});
         row("kit number empty", {"", "", "", "", {""}, int(CommandId::KitShort)});
         row("number of kits not a number", {"", "Error No 20508\r\n\"many\" is not a whole number from -32768 to 32767 for Kits. has occured.",
-                                            "", "", kit + QStringList{"many"}, int(CommandId::KitShort)});
+                                            "", "", {"AMP-MONO-10W", "many"}, int(CommandId::KitShort)});
         row("template missing", {"", "Error No 20501\r\nCannot find the report template %1. has occured.", "<missing>", "", {}, int(CommandId::BinList)});
         row("template broken", {"", "Error No 20503\r\nReport template line 3: [columns] is not a section. has occured.",
                                 "[query]\nSELECT 1\n[columns]\n", "", {}, int(CommandId::BinList)});
-        row("template not text", {"", "Error No 20502\r\nThe report template %1 is not UTF-8 text. has occured.",
-                                  QString::fromLatin1("\xff\xfe[query]"), "", {}, int(CommandId::BinList)});
+        row("template not text", {"", "Error No 20502\r\nThe report template %1 is not UTF-8 text. has occured.", notText, "", {}, int(CommandId::BinList)});
     }
     void commands()
     {
         QFETCH(Row, r);
-        Harness h(TestEnvironment::sampleData());
+        Harness h(TestEnvironment::sampleData() + "INSERT INTO BoardBOM (BoardPN, Description, PartNo, QtyUsed) VALUES "
+                                                  "('PSU-12V-REVB', 'x', 'NO-SUCH-PART', 2);");
         QVERIFY(h.ready() && copyTemplates(h.env.folder()));
         const QString bin = QDir(h.env.folder()).filePath("Bin.rpt");
         QVERIFY(r.c.isEmpty() || (QFile::remove(bin) && (r.c == "<missing>" || writeFile(bin, r.c.toLatin1()))));
@@ -398,9 +363,17 @@ private slots:
         auto *preview = qobject_cast<ReportPreviewWindow *>(h.main.activeChild());
         QCOMPARE(preview ? preview->windowTitle() : QString(), r.a);
         QCOMPARE(h.main.mdiArea()->subWindowList().size(), preview ? 1 : 0);
-        if (preview) {
-            QCOMPARE(preview->subWindow()->size(), h.main.mdiArea()->viewport()->size()); // all the room, not maximized
+        if (preview) { // all the room, not maximized
+            QVERIFY(preview->subWindow()->size() == h.main.mdiArea()->viewport()->size() && !preview->subWindow()->isMaximized());
             QVERIFY(preview->pageStatus().startsWith("Page 1 of "));
+            QCOMPARE(preview->document().landscape, r.a == "BIN List");
+        }
+        const QStringList text = preview ? preview->document().text().split('\n') : QStringList();
+        for (const QString &line : r.d.split(QRegularExpression("(?<! )\\|(?! )"), Qt::SkipEmptyParts)) {
+            QStringList parts = line.split("…");
+            for (QString &part : parts)
+                part = QRegularExpression::escape(part);
+            QVERIFY2(!text.filter(QRegularExpression("^" + parts.join(".*") + "$")).isEmpty(), qPrintable(line + "\n" + text.join('\n')));
         }
         QCOMPARE(h.env.row("SELECT SUM(CurrentInv), COUNT(*) FROM Inventory").value(0).toString(), before);
     }
@@ -413,15 +386,10 @@ private slots:
         QVERIFY(preview);
         const int pages = preview->document().pageCount();
         QVERIFY(pages >= 2);
-        // The top of the first page, and the next window opens at its own size.
+        // The top of the first page.
         auto *view = preview->preview()->findChild<QAbstractScrollArea *>();
         QVERIFY(view);
         QTRY_COMPARE(view->verticalScrollBar()->value(), view->verticalScrollBar()->minimum());
-        QVERIFY(!preview->subWindow()->isMaximized());
-        h.main.run(CommandId::FileNew);
-        QVERIFY(h.main.activeChild() != preview && !h.main.mdiArea()->activeSubWindow()->isMaximized());
-        h.main.mdiArea()->activeSubWindow()->close();
-        h.main.mdiArea()->setActiveSubWindow(preview->subWindow());
         // Paging by the tool bar and by keys, never past the last page.
         const auto tool = [&](const char *name) { preview->toolAction(name)->trigger(); return preview->currentPage(); };
         QCOMPARE(tool("nextPage"), 2);
