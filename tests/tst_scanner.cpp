@@ -212,9 +212,7 @@ private slots:
             QSKIP("the refusing trigger is written for the file database");
         CommWindow *w = openWindow();
         QVERIFY(w);
-        QFile old(importFile());
-        QVERIFY(old.open(QIODevice::WriteOnly) && old.write("earlier\r\n") > 0);
-        old.close();
+        QVERIFY(ScanImport::writeTransferFile(importFile(), "earlier\r\n", nullptr));
         QVERIFY(r.setup != "folder" || (QFile::remove(importFile()) && QDir(h->env.folder()).mkdir("import.txt")));
         QVERIFY(r.setup != "lock" || h->env.exec("CREATE TRIGGER lockB2 BEFORE UPDATE ON Inventory WHEN old.PartNo = 'B2' "
                                                  "BEGIN SELECT RAISE(ABORT, 'B2 is locked'); END"));
@@ -228,18 +226,6 @@ private slots:
         QCOMPARE(w->lblProgressBar->isVisible(), !r.received.isEmpty() && r.setup != "lock");
         QVERIFY(!w->ProgressBar1->isVisible() && w->MSComm1->isOpen());
         QCOMPARE(w->lblProgressBar->text(), r.received.isEmpty() ? "Importing" : r.setup == "lock" ? "Updating Inventory" : "Inventory Updated");
-    }
-
-    // The device comes from the ScannerPort setting beside the window
-    // geometry: none or blank is the first serial port.
-    void portSetting()
-    {
-        for (const auto &[stored, expected] : {std::pair{"", "/dev/ttyS0"}, {"  ", "/dev/ttyS0"}, {"/dev/ttyUSB0", "/dev/ttyUSB0"}}) {
-            TestEnvironment env;
-            if (*stored)
-                env.app.settings()->setValue("Settings/ScannerPort", stored);
-            QCOMPARE(ScannerPort::device(env.app), QString(expected));
-        }
     }
 
     // A port that cannot be opened (no such device, a plain file): the
@@ -272,6 +258,12 @@ private slots:
         QCOMPARE(h->ui.texts().size(), 3);
         QVERIFY2(h->lastMessage().startsWith("The scanner port " + device + " could not be opened."), qPrintable(h->lastMessage()));
         QCOMPARE(stockOf(h->env, {"A1"}), QVariantList{11});
+        // The device comes from the ScannerPort setting beside the window
+        // geometry: none or blank is the first serial port.
+        h->env.app.settings()->setValue("Settings/ScannerPort", "  ");
+        QCOMPARE(ScannerPort::device(h->env.app), QStringLiteral("/dev/ttyS0"));
+        h->env.app.settings()->remove("Settings/ScannerPort");
+        QCOMPARE(ScannerPort::device(h->env.app), QStringLiteral("/dev/ttyS0"));
     }
 
     // The window opens with the focus on the instructions, no progress and
@@ -289,12 +281,10 @@ private slots:
         QVERIFY(instructions.startsWith("1. Press the Start Import button below."));
         QVERIFY(w->txtDownload->hasFocus());
         QVERIFY(!w->lblProgressBar->isVisible() && !w->ProgressBar1->isVisible() && !w->MSComm1->isOpen());
-        Drive::key(Qt::Key_Tab);
-        QVERIFY(w->cmdImport->hasFocus());
-        Drive::key(Qt::Key_Tab);
-        QVERIFY(w->cmdexit->hasFocus());
-        Drive::key(Qt::Key_Backtab, Qt::ShiftModifier);
-        QVERIFY(w->cmdImport->hasFocus());
+        for (const auto &[key, name] : {std::pair{Qt::Key_Tab, "cmdImport"}, {Qt::Key_Tab, "cmdexit"}, {Qt::Key_Backtab, "cmdImport"}}) {
+            Drive::key(key, key == Qt::Key_Backtab ? Qt::ShiftModifier : Qt::NoModifier);
+            QCOMPARE(Drive::focused()->objectName(), QString(name));
+        }
         QCOMPARE(w->txtDownload->toPlainText(), instructions);
         scanner->sendAt(0, "A1,1\r\n");
         scanner->sendAt(Period + 1000, "A1,2\r\n"); // after the first period
