@@ -21,7 +21,7 @@ int main(int argc, char **argv)
         return 2;
     const ScanImport::Result result = ScanImport::apply(db, transfer.readAll(), [&](int lines) {
         QSqlQuery q(db.handle());
-        if (lines != args.at(3).toInt() || !q.exec(QStringLiteral("SELECT SUM(CurrentInv) FROM Inventory")) || !q.next())
+        if (lines != args.at(3).toInt() || !q.exec(db.engine().translate(QStringLiteral("SELECT SUM(CurrentInv) FROM Inventory"))) || !q.next())
             return;
         std::printf("paused %s\n", qPrintable(q.value(0).toString()));
         std::fflush(stdout);
