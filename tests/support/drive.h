@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QProcess>
 #include <QTest>
 #include <QWidget>
 
@@ -79,6 +80,19 @@ inline bool click(const QObject *window, const char *name)
         return false;
     QTest::mouseClick(b, Qt::LeftButton);
     return true;
+}
+
+// Runs one of the program's tools from the build folder, after the shell
+// commands in `before`: its exit status (-1: killed) and all it wrote.
+inline int runTool(const QString &tool, const QStringList &args, QString *output, const QString &before = QString())
+{
+    QProcess p;
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(QStringLiteral("bash"), QStringList{QStringLiteral("-c"), before + QStringLiteral("exec \"$0\" \"$@\""),
+                                                QCoreApplication::applicationDirPath() + QStringLiteral("/../") + tool} + args);
+    p.waitForFinished(120000);
+    *output = QString::fromUtf8(p.readAll());
+    return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
 }
 
 } // namespace Drive
