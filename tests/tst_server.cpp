@@ -97,7 +97,6 @@ private slots:
         const QString noTables = "no table Inventory";
         QTest::newRow("no server there") << OpenRow{"partwise", "stock", "/nonexistent-folder", "", "No such file"};
         QTest::newRow("no such database") << OpenRow{"partwise", "nosuchdb", "", "", "\"nosuchdb\" does not exist"};
-        QTest::newRow("no password") << OpenRow{"locked", "postgres", "", "", "no password supplied"};
         QTest::newRow("wrong password") << OpenRow{"locked", "postgres", "", "env:wrong", "password authentication failed for user \"locked\""};
         QTest::newRow("database without the tables") << OpenRow{"partwise", "<empty>", "", "", noTables};
         QTest::newRow("PGPASSWORD") << OpenRow{"locked", "postgres", "", "env:se@cret", noTables};
