@@ -83,8 +83,8 @@ private slots:
         const QString three = "3 part(s) added, 0 updated, 0 refused.";
         QTest::newRow("Calc: comma, UTF-8") << ImportRow{fromCalc(false), false, three, calc};
         QTest::newRow("Calc: comma, Windows-1252") << ImportRow{fromCalc(true), false, three, calc};
-        QTest::newRow("no headings: columns in the usual order")
-            << ImportRow{"A-1;First;4;0,5;;7;Acme\n", false, "1 part(s) added, 0 updated, 0 refused.", {"A-1|First|4|0.5|7|Acme", r1}};
+        QTest::newRow("no headings: columns in the usual order, commas quoted")
+            << ImportRow{"A-1;\"First,,,,,,\";4;0,5;;7;Acme\n", false, "1 part(s) added, 0 updated, 0 refused.", {"A-1|First,,,,,,|4|0.5|7|Acme", r1}};
     }
     void refusals()
     {
