@@ -135,8 +135,8 @@ private slots:
         QCOMPARE(db.error().source, DbError::Source::Engine);
         QVERIFY2(db.execute("Delete Inventory.PartNo From Inventory WHERE PartNo = ?;", {"r100"}), qPrintable(db.errorString()));
         QVERIFY(db.execute("Delete Users.* From Users WHERE Users.User = ?;", {"BOB"}));
-        QCOMPARE(env.scalar("select (select count(*) from Inventory where PartNo = 'R100') || (select count(*) from BoardBOM) || "
-                            "(select count(*) from Users)").toString(), QString("010"));
+        QCOMPARE(env.row("select (select count(*) from Inventory where PartNo = 'R100'), (select count(*) from BoardBOM), "
+                         "(select count(*) from Users)"), (QVariantList{0, 1, 0}));
         Recordset rs;
         QVERIFY(rs.open(db, "select PartNo as [Part No],CurrentInv as [Current Inv] from Inventory Order by PartNo"));
         QCOMPARE(rs.fieldNames(), QStringList({"Part No", "Current Inv"}));
