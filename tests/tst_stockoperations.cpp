@@ -83,25 +83,6 @@ private slots:
                                                   : after.toInt() == row.stored);
     }
 
-    // Many changes in one transaction are all or nothing for other readers,
-    // and each sees the one before it.
-    void changesInOneTransaction()
-    {
-        TestEnvironment env(Parts);
-        Database &db = env.app.database();
-        {
-            WriteTransaction transaction(db);
-            QVERIFY(StockOps::adjustStock(db, "R100", 1).ok());
-        } // dropped without a commit: rolled back
-        QCOMPARE(stock(env, "R100").toInt(), 100);
-        WriteTransaction transaction(db);
-        QCOMPARE(StockOps::adjustStock(db, "R100", 1).newStock, qint16(101));
-        QCOMPARE(StockOps::adjustStock(db, "R100", 1).newStock, qint16(102));
-        QCOMPARE(stock(env, "R100").toInt(), 100);
-        QVERIFY(transaction.commit());
-        QCOMPARE(stock(env, "R100").toInt(), 102);
-    }
-
     // A vendor row left by a deleted part goes with the new part.
     void addPart_data()
     {

@@ -1,6 +1,7 @@
 #pragma once
 // Driving windows as the user does, shared by every suite: keys go to the
 // widget that has the focus, buttons are found by their object name.
+#include <QProcess>
 #include <QTest>
 #include <QtWidgets>
 
@@ -87,6 +88,19 @@ inline void fill(const QObject *window, const char *name, const QString &text, i
         key(Qt::Key_Delete);
     }
     typeText(text, then);
+}
+
+// Runs one of the program's tools from the build folder, after the shell
+// commands in `before`: its exit status (-1: killed) and all it wrote.
+inline int runTool(const QString &tool, const QStringList &args, QString *output, const QString &before = QString())
+{
+    QProcess p;
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(QStringLiteral("bash"), QStringList{QStringLiteral("-c"), before + QStringLiteral("exec \"$0\" \"$@\""),
+                                                QCoreApplication::applicationDirPath() + QStringLiteral("/../") + tool} + args);
+    p.waitForFinished(120000);
+    *output = QString::fromUtf8(p.readAll());
+    return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
 }
 
 } // namespace Drive
