@@ -329,11 +329,6 @@ private slots:
         QCOMPARE(field->isVisible() && Drive::find(v.w, "lblVendor")->isVisible(), !fails);
         QCOMPARE(h->ui.shown.size(), fails ? 1 : 0);
         QVERIFY(!fails || h->lastMessage().startsWith("Error No "));
-        // The window's own row is untouched: Enter finds the part from there, and hides the vendor.
-        h->ui.clear();
-        v.enter(partNo);
-        QVERIFY(h->ui.shown.isEmpty());
-        QVERIFY(!field->isVisible());
     }
 
     void emptyTable_data() { bothWindows(); }
@@ -424,7 +419,6 @@ private slots:
         // Type-ahead: the cursor stays where the typing stopped.
         v.box->setEditText(QString());
         v.type("Lo");
-        QCOMPARE(v.box->currentText(), command == Inv ? longPart : longDesc);
         QCOMPARE(QList<int>({edit->cursorPosition(), edit->selectionStart()}), QList<int>({2, 2}));
         QVERIFY(h->ui.shown.isEmpty());
     }
