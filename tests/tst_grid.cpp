@@ -112,21 +112,19 @@ private slots:
 
     void dragHeading_data()
     {
-        QTest::addColumn<int>("distance"); // pixels to the left of where the press was
-        QTest::addColumn<QList<int>>("visualOrder");
-        QTest::addColumn<int>("sortType");
+        // Pixels to the left of the press (-1: onto the first heading, -2: onto
+        // the first data row); then the heading order and the sort type after.
         // A drag onto the first heading moves the column; a press and release
         // that hardly moved is a click, which sorts and moves nothing.
-        QTest::newRow("dragged onto the first heading") << -1 << QList<int>{1, 0} << 0;
-        QTest::newRow("barely moved") << 1 << QList<int>{0, 1} << 1;
-        QTest::newRow("dropped on a data row") << -2 << QList<int>{0, 1} << 0;
+        QTest::addColumn<QList<int>>("row");
+        QTest::newRow("dragged onto the first heading") << QList<int>{-1, 1, 0, 0};
+        QTest::newRow("barely moved") << QList<int>{1, 0, 1, 1};
+        QTest::newRow("dropped on a data row") << QList<int>{-2, 0, 1, 0};
     }
 
     void dragHeading()
     {
-        QFETCH(int, distance);
-        QFETCH(QList<int>, visualOrder);
-        QFETCH(int, sortType);
+        QFETCH(QList<int>, row);
         TestEnvironment env;
         ListGridModel m;
         QVERIFY(load(m, env, QStringLiteral("SELECT BoardPN AS BOM, Description FROM BoardBOM"),
@@ -137,15 +135,14 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&v));
         QHeaderView *h = v.horizontalHeader();
         const QPoint from(h->sectionViewportPosition(1) + 10, h->height() / 2);
-        QPoint to = distance < 0 ? QPoint(h->sectionViewportPosition(0) + 5, from.y()) : from - QPoint(distance, 0);
-        if (distance == -2) // over the first data row
+        QPoint to = row[0] < 0 ? QPoint(h->sectionViewportPosition(0) + 5, from.y()) : from - QPoint(row[0], 0);
+        if (row[0] == -2)
             to.ry() += h->height() + v.rowHeight(0) / 2;
         QTest::mousePress(h->viewport(), Qt::LeftButton, {}, from);
         for (int step = 1; step <= 4; ++step)
             QTest::mouseMove(h->viewport(), from + (to - from) * step / 4);
         QTest::mouseRelease(h->viewport(), Qt::LeftButton, {}, to);
-        QCOMPARE(QList<int>({h->logicalIndex(0), h->logicalIndex(1)}), visualOrder);
-        QCOMPARE(v.sortType(), sortType);
+        QCOMPARE(QList<int>({row[0], h->logicalIndex(0), h->logicalIndex(1), v.sortType()}), row);
     }
 
     void copy_data()
