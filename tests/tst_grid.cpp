@@ -112,21 +112,19 @@ private slots:
 
     void dragHeading_data()
     {
-        QTest::addColumn<int>("distance"); // pixels to the left of where the press was
-        QTest::addColumn<QList<int>>("visualOrder");
-        QTest::addColumn<int>("sortType");
+        // Pixels to the left of the press (-1: onto the first heading, -2: onto
+        // the first data row); then the heading order and the sort type after.
         // A drag onto the first heading moves the column; a press and release
         // that hardly moved is a click, which sorts and moves nothing.
-        QTest::newRow("dragged onto the first heading") << -1 << QList<int>{1, 0} << 0;
-        QTest::newRow("barely moved") << 1 << QList<int>{0, 1} << 1;
-        QTest::newRow("dropped on a data row") << -2 << QList<int>{0, 1} << 0;
+        QTest::addColumn<QList<int>>("row");
+        QTest::newRow("dragged onto the first heading") << QList<int>{-1, 1, 0, 0};
+        QTest::newRow("barely moved") << QList<int>{1, 0, 1, 1};
+        QTest::newRow("dropped on a data row") << QList<int>{-2, 0, 1, 0};
     }
 
     void dragHeading()
     {
-        QFETCH(int, distance);
-        QFETCH(QList<int>, visualOrder);
-        QFETCH(int, sortType);
+        QFETCH(QList<int>, row);
         TestEnvironment env;
         ListGridModel m;
         QVERIFY(load(m, env, QStringLiteral("SELECT BoardPN AS BOM, Description FROM BoardBOM"),
@@ -137,15 +135,14 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&v));
         QHeaderView *h = v.horizontalHeader();
         const QPoint from(h->sectionViewportPosition(1) + 10, h->height() / 2);
-        QPoint to = distance < 0 ? QPoint(h->sectionViewportPosition(0) + 5, from.y()) : from - QPoint(distance, 0);
-        if (distance == -2) // over the first data row
+        QPoint to = row[0] < 0 ? QPoint(h->sectionViewportPosition(0) + 5, from.y()) : from - QPoint(row[0], 0);
+        if (row[0] == -2)
             to.ry() += h->height() + v.rowHeight(0) / 2;
         QTest::mousePress(h->viewport(), Qt::LeftButton, {}, from);
         for (int step = 1; step <= 4; ++step)
             QTest::mouseMove(h->viewport(), from + (to - from) * step / 4);
         QTest::mouseRelease(h->viewport(), Qt::LeftButton, {}, to);
-        QCOMPARE(QList<int>({h->logicalIndex(0), h->logicalIndex(1)}), visualOrder);
-        QCOMPARE(v.sortType(), sortType);
+        QCOMPARE(QList<int>({row[0], h->logicalIndex(0), h->logicalIndex(1), v.sortType()}), row);
     }
 
     void copy_data()
@@ -156,7 +153,7 @@ private slots:
         // Sorted by Qty descending, Description moved in front of BOM.
         QTest::newRow("all rows when none selected")
             << QList<int>{} << false
-            << QStringLiteral("Description\tBOM\tQty\n\"Tab\"\"here\"\tB\t12.5\n\"two\tcells\"\tA\t3\n\tC\t0.0005\n");
+            << QStringLiteral("Description\tBOM\tQty\n\"Tab\"\"here\"\ta<b&c\t12.5\n\"two\tcells\"\tA\t3\n\t1E5\t0.0005\n");
         QTest::newRow("selected rows in shown order, a hidden column left out")
             << QList<int>{2, 1} << true << QStringLiteral("Description\tQty\n\"two\tcells\"\t3\n\t0.0005\n");
     }
@@ -167,7 +164,7 @@ private slots:
         QFETCH(bool, hideBom);
         QFETCH(QString, expected);
         TestEnvironment env(QStringLiteral("INSERT INTO BoardBOM (BoardPN, Description, QtyUsed) VALUES "
-                                           "('B', 'Tab\"here', 12.5), ('C', NULL, 0.0005);"));
+                                           "('a<b&c', 'Tab\"here', 12.5), ('1E5', NULL, 0.0005);"));
         QVERIFY(env.exec(QStringLiteral("INSERT INTO BoardBOM (BoardPN, Description, QtyUsed) VALUES ('A', ?, 3)"),
                          {QStringLiteral("two\tcells")}));
         ListGridModel m;
@@ -183,6 +180,13 @@ private slots:
         QVERIFY(v.supports(StandardAction::Copy) && !v.supports(StandardAction::Paste));
         v.perform(StandardAction::Copy);
         QCOMPARE(QApplication::clipboard()->text(), expected);
+        // Texts a spreadsheet would take for numbers or formulas stay text (marked
+        // so for LibreOffice Calc and Excel), numbers stay numbers and right-aligned.
+        const QString html = QApplication::clipboard()->mimeData()->html(),
+                      text = QStringLiteral("<td sdnum=\"1033;0;@\" style='mso-number-format:\"\\@\"'>");
+        QVERIFY(hideBom || html.contains("<tr>" + text + "Tab&quot;here</td>" + text + "a&lt;b&amp;c</td><td sdval=\"12.5\">12.5</td></tr>"));
+        QVERIFY(hideBom || html.contains("<tr>" + text + "</td>" + text + "1E5</td><td sdval=\"0.0005\">"));
+        QVERIFY((m.data(m.index(0, 2), Qt::TextAlignmentRole).toInt() & Qt::AlignRight) && !m.data(m.index(0, 0), Qt::TextAlignmentRole).isValid());
     }
 
     void pages()
@@ -216,28 +220,6 @@ private slots:
         QTRY_VERIFY(m.isComplete()); // in the background
         QCOMPARE(column(m, 0), all);
         QCOMPARE(m.data(m.index(9, 0), Qt::BackgroundRole).value<QColor>(), GridModel::greyRow());
-    }
-
-    void copyToSpreadsheet()
-    {
-        // Part numbers a spreadsheet would take for numbers or formulas stay
-        // text (marked so for LibreOffice Calc and Excel); numbers stay numbers.
-        TestEnvironment env(QStringLiteral(
-            "INSERT INTO Inventory (PartNo, CurrentInv) VALUES ('007', 5), ('1E5', -2), ('a<b&c', 12);"));
-        ListGridModel m;
-        QVERIFY(env.isValid() && m.load([&env](SqlEngine::RowSink &sink, DbError *error) {
-            return BomOps::readInventoryList(env.app.database(), sink, error);
-        }));
-        GridView v;
-        v.setGridModel(&m);
-        m.sort(2, Qt::DescendingOrder);
-        QCOMPARE(m.data(m.index(0, 2), Qt::TextAlignmentRole).toInt() & Qt::AlignRight, int(Qt::AlignRight));
-        QVERIFY(!m.data(m.index(0, 0), Qt::TextAlignmentRole).isValid());
-        v.perform(StandardAction::Copy);
-        const QString text = QStringLiteral("<td sdnum=\"1033;0;@\" style='mso-number-format:\"\\@\"'>");
-        const QString html = QApplication::clipboard()->mimeData()->html();
-        QVERIFY(html.contains("<tr>" + text + "a&lt;b&amp;c</td>" + text + "</td><td sdval=\"12\">12</td>"));
-        QVERIFY(html.contains("<tr>" + text + "1E5</td>" + text + "</td><td sdval=\"-2\">-2</td>"));
     }
 };
 
