@@ -13,13 +13,12 @@
 namespace {
 const int LoadTimeout = 30000;
 
-// Answers a GET with one reply, a POST with another, and notes each
-// request's method.
+// Answers "/form" with a form, a POST with the page it sends, any other GET
+// with a download, and notes each request's method.
 class TinyServer : public QTcpServer
 {
 public:
-    explicit TinyServer(QByteArray reply, QByteArray postReply = {})
-        : m_reply(std::move(reply)), m_postReply(std::move(postReply))
+    TinyServer()
     {
         listen(QHostAddress::LocalHost);
         connect(this, &QTcpServer::newConnection, this, [this] {
@@ -30,16 +29,17 @@ public:
                         return;
                     if (!head.contains("favicon"))
                         requests << head.left(head.indexOf(' '));
-                    s->write("HTTP/1.0 " + (head.startsWith("POST") ? m_postReply : m_reply));
+                    s->write("HTTP/1.0 200 OK\r\n" + (head.startsWith("POST") ? QByteArray("Content-Type: text/html\r\n\r\n<title>Sent</title>")
+                                                    : head.startsWith("GET /form") ? QByteArray("Content-Type: text/html\r\n\r\n<title>Form</title>"
+                                                                                         "<form id=f method=post action='/order'><input name=q value=1></form>")
+                                                    : QByteArray("Content-Type: application/octet-stream\r\n"
+                                                                 "Content-Disposition: attachment; filename=parts.csv\r\n\r\nA1,5\n")));
                     s->disconnectFromHost();
                 });
         });
     }
-    QString url(const QString &path = "/") const { return QStringLiteral("http://127.0.0.1:%1%2").arg(serverPort()).arg(path); }
+    QString url(const QString &path) const { return QStringLiteral("http://127.0.0.1:%1%2").arg(serverPort()).arg(path); }
     QByteArrayList requests; // "GET", "POST", ...
-
-private:
-    QByteArray m_reply, m_postReply;
 };
 }
 
@@ -117,8 +117,11 @@ private slots:
     // entry of the address list), "missing" (no such file), "refused"
     // (nobody listening), "gone" (a name with markup), "slow" (a server that
     // never answers: "Working..." until Stop), "link" (a link to a new window,
-    // clicked), "spy" (a page reading another local file). Outcome: caption
-    // | addresses, latest first | pages loaded | windows | the failure shown.
+    // clicked), "spy" (a page reading another local file), "form" (a form
+    // sent by POST), "Yes"/"No" (the next question's answer), "download"
+    // (cancelled, then saved), "menu" (View > Web Browser: a new window on the
+    // shipped start page). Outcome: caption | addresses, latest first | pages
+    // loaded | windows | the failure shown [| the server's requests | questions].
     void walk_data()
     {
         QTest::addColumn<QString>("steps");
@@ -145,6 +148,10 @@ private slots:
         row("Stop while loading", "slow Stop", "Page A | a | 1 | 1 | ");
         row("a link to a new window opens here", "link", "Page B | b link a | 2 | 1 | ");
         row("local pages cannot read other files", "spy", "Refused | spy a | 1 | 1 | ");
+        row("refresh after a form, No", "form No Refresh", "Sent | order form a | 2 | 1 |  | GET,POST | 1 YN");
+        row("refresh after a form, Yes", "form Yes Refresh", "Sent | order form a | 3 | 1 |  | GET,POST,POST | 1 YN");
+        row("download", "download", "Page A | a | 2 | 1 |  | GET,GET | 0");
+        row("start page from the menu", "menu", "Partwise Start Page | start.html | 0 | 2 | ");
     }
 
     void walk()
@@ -160,6 +167,7 @@ private slots:
                                  "try { r.open('GET', 'a.html'); r.send(); } catch (e) { document.title = 'Refused'; }"
                                  "</script></head></html>"));
         QSignalSpy loads(w->brwWebBrowser, &QWebEngineView::loadStarted);
+        TinyServer server;
         QTcpServer silent, probe; // one never answers; the other's port was free a moment ago
         QVERIFY(silent.listen(QHostAddress::LocalHost) && probe.listen(QHostAddress::LocalHost));
         const QString refused = QStringLiteral("http://127.0.0.1:%1/").arg(probe.serverPort());
@@ -180,6 +188,32 @@ private slots:
             } else if (step == "missing" || step == "gone" || step == "refused") {
                 QVERIFY(visit(step == "refused" ? refused : QDir(h->env.folder()).filePath(step == "gone" ? "pages/<b>gone</b>.html" : "pages/missing.html")));
                 QTRY_VERIFY_WITH_TIMEOUT(w->showsFailure(), LoadTimeout);
+            } else if (step == "form") {
+                QVERIFY(visit(server.url("/form")));
+                w->brwWebBrowser->page()->runJavaScript("document.getElementById('f').submit()");
+                QTRY_COMPARE_WITH_TIMEOUT(w->brwWebBrowser->title(), QStringLiteral("Sent"), LoadTimeout);
+                QVERIFY(settle());
+            } else if (step == "Yes" || step == "No") {
+                h->ui.answers << (step == "Yes" ? UserInterface::Answer::Yes : UserInterface::Answer::No);
+            } else if (step == "download") {
+                const QString target = QDir(h->env.folder()).filePath("saved.csv");
+                h->ui.fileNames << "" << target;
+                type(server.url("/one"));
+                QTRY_COMPARE_WITH_TIMEOUT(h->ui.proposedNames.size(), 1, LoadTimeout);
+                QVERIFY(h->ui.proposedNames.first().endsWith("parts.csv"));
+                type(server.url("/two"));
+                QTRY_VERIFY_WITH_TIMEOUT(w->sbStatusBar->currentMessage().contains(target), LoadTimeout);
+                QFile saved(target);
+                QVERIFY(saved.open(QIODevice::ReadOnly) && saved.readAll() == "A1,5\n");
+                QVERIFY(w->sbStatusBar->findChild<QProgressBar *>() && w->sbStatusBar->findChild<QProgressBar *>()->isHidden());
+                QCOMPARE(QDir(h->env.folder()).entryList({"*.csv"}), QStringList{"saved.csv"});
+            } else if (step == "menu") {
+                h->main.run(CommandId::ViewWebBrowser);
+                auto *opened = qobject_cast<BrowserWindow *>(h->main.activeChild());
+                QVERIFY(opened && opened != w);
+                w = opened;
+                QTRY_COMPARE_WITH_TIMEOUT(w->windowTitle(), QStringLiteral("Partwise Start Page"), LoadTimeout);
+                QVERIFY(settle());
             } else if (step == "Down") {
                 Drive::focus(w->cboAddress);
                 Drive::key(Qt::Key_Down);
@@ -196,71 +230,13 @@ private slots:
         for (QString &a : addresses)
             a = a == page(a.section('/', -1).section('.', 0, 0)) ? a.section('/', -1).section('.', 0, 0) : a.section('/', -1);
         const QString failure = !w->showsFailure() ? QString() : !w->lblFailure->isVisible() ? "hidden" : (w->lblFailure->textFormat() == Qt::PlainText ? "" : "rich: ") + w->lblFailure->text();
-        const QString actual = QStringLiteral("%1 | %2 | %3 | %4 | %5").arg(w->windowTitle(), addresses.join(' ')).arg(loads.count())
-                                   .arg(h->main.mdiArea()->subWindowList().size()).arg(failure)
-                                   .replace(QDir(h->env.folder()).path(), "<folder>").replace(refused, "<refused>");
+        const QString served = server.requests.isEmpty() ? QString() : " | " + QString::fromLatin1(server.requests.join(',')) + " | "
+                + QString::number(h->ui.shown.size()) + (h->ui.shown.value(0).buttons == UserInterface::Buttons::YesNo ? " YN" : "");
+        const QString actual = QStringLiteral("%1 | %2 | %3 | %4 | %5%6").arg(w->windowTitle(), addresses.join(' ')).arg(loads.count())
+                                   .arg(h->main.mdiArea()->subWindowList().size()).arg(failure, served)
+                                   .replace(QDir(h->env.folder()).path(), "<folder>").replace(refused, "<refused>").replace(server.url("/"), "<server>/");
         QVERIFY2(actual == outcome, qPrintable(actual));
         QCOMPARE(w->addresses().first(), w->brwWebBrowser->url().toString());
-    }
-
-    // Refresh of a page that a form sent asks before sending it again.
-    void refreshAfterPost()
-    {
-        QVERIFY(openOnA());
-        TinyServer server("200 OK\r\nContent-Type: text/html\r\n\r\n<title>Form</title>"
-                          "<form id=f method=post action='/order'><input name=q value=1></form>",
-                          "200 OK\r\nContent-Type: text/html\r\n\r\n<title>Sent</title>");
-        QVERIFY(visit(server.url("/form")));
-        w->brwWebBrowser->page()->runJavaScript("document.getElementById('f').submit()");
-        QTRY_COMPARE_WITH_TIMEOUT(w->brwWebBrowser->title(), QStringLiteral("Sent"), LoadTimeout);
-        QVERIFY(settle());
-        h->ui.answers << UserInterface::Answer::No << UserInterface::Answer::Yes;
-        QVERIFY(press("Refresh"));
-        QTest::qWait(300);
-        QCOMPARE(server.requests, (QByteArrayList{"GET", "POST"}));
-        QVERIFY(press("Refresh"));
-        QTRY_COMPARE_WITH_TIMEOUT(server.requests, (QByteArrayList{"GET", "POST", "POST"}), LoadTimeout);
-        QCOMPARE(h->ui.shown.size(), 2);
-        QCOMPARE(h->ui.shown.first().buttons, UserInterface::Buttons::YesNo);
-    }
-
-    // A download asks where to save, shows its progress in the status bar
-    // and says where it went; a cancelled one saves nothing.
-    void downloads()
-    {
-        QVERIFY(openOnA());
-        TinyServer server("200 OK\r\nContent-Type: application/octet-stream\r\n"
-                          "Content-Disposition: attachment; filename=parts.csv\r\n\r\nA1,5\n");
-        const QString target = QDir(h->env.folder()).filePath("saved.csv");
-        h->ui.fileNames << "" << target;
-        type(server.url("/one"));
-        QTRY_COMPARE_WITH_TIMEOUT(h->ui.proposedNames.size(), 1, LoadTimeout);
-        QVERIFY(h->ui.proposedNames.first().endsWith("parts.csv"));
-        type(server.url("/two"));
-        QTRY_VERIFY_WITH_TIMEOUT(w->sbStatusBar->currentMessage().contains(target), LoadTimeout);
-        QFile saved(target);
-        QVERIFY(saved.open(QIODevice::ReadOnly));
-        QCOMPARE(saved.readAll(), QByteArray("A1,5\n"));
-        QVERIFY(w->sbStatusBar->findChild<QProgressBar *>() && w->sbStatusBar->findChild<QProgressBar *>()->isHidden());
-        QCOMPARE(QDir(h->env.folder()).entryList({"*.csv"}), QStringList{"saved.csv"});
-    }
-
-    // View > Web Browser opens the start page shipped with the program, in
-    // a new window each time.
-    void startPageFromTheMenu()
-    {
-        h = std::make_unique<Harness>();
-        QVERIFY(h->ready());
-        h->env.app.setProgramFolder(PARTWISE_SOURCE_DIR);
-        h->main.run(CommandId::ViewWebBrowser);
-        auto *browser = qobject_cast<BrowserWindow *>(h->main.activeChild());
-        QVERIFY(browser);
-        const QString start = QUrl::fromLocalFile(PARTWISE_SOURCE_DIR "/web/start.html").toString();
-        QTRY_COMPARE_WITH_TIMEOUT(browser->windowTitle(), QStringLiteral("Partwise Start Page"), LoadTimeout);
-        QCOMPARE(browser->addresses(), QStringList{start});
-        QVERIFY(!browser->showsFailure());
-        h->main.run(CommandId::ViewWebBrowser);
-        QVERIFY(h->main.activeChild() != browser);
     }
 };
 

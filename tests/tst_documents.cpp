@@ -58,12 +58,6 @@ QByteArray fileBytes(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
-
 // The text of an RTF file as this program reads it.
 QString fileText(const QString &path)
 {
@@ -244,8 +238,10 @@ private slots:
         QFETCH(QStringList, names);
         QFETCH(QString, outcome);
         Program p;
+        QFile given(p.path(names.value(0)));
         if (!file.isEmpty() && !names.value(0).isEmpty())
-            QVERIFY(file == "<folder>" ? QDir(p.env.folder()).mkdir(names.value(0)) : writeFile(p.path(names.value(0)), file));
+            QVERIFY(file == "<folder>" ? QDir(p.env.folder()).mkdir(names.value(0)) : given.open(QIODevice::WriteOnly) && given.write(file) == file.size());
+        given.close();
         for (const QChar a : answers)
             p.ui.answers << (a == 'Y' ? Answer::Yes : a == 'N' ? Answer::No : Answer::Cancel);
         for (const QString &name : names)
@@ -380,10 +376,8 @@ private slots:
         QTest::addColumn<QStringList>("source");
         QTest::addColumn<QString>("text"); // pasted; bold but for the plain-text sample
         QTest::addColumn<CommandId>("command");
-        auto row = [](const char *name, const QStringList &source, const char *text,
-                      CommandId command = CommandId::EditPaste) {
-            QTest::newRow(name) << source << text << command;
-        };
+        auto row = [](const char *name, const QStringList &source, const char *text, CommandId command = CommandId::EditPaste) {
+            QTest::newRow(name) << source << text << command; };
         row("Copy", {"Copy"}, "*Bold*");
         row("Cut", {"Cut"}, "*Bold*");
         row("Ctrl+X in the text box", {"Ctrl+X"}, "*Bold*");
@@ -392,8 +386,7 @@ private slots:
         row("html", {"text/html", "text/plain"}, "Html *Bold*");
         row("plain", {"text/plain"}, "Text Bold");
         row("damaged rtf, html beside", {"damaged text/rtf", "text/html"}, "Html *Bold*");
-        row("Paste Special: plain text", {"text/rtf", "text/plain"}, "Text Bold",
-            CommandId::EditPasteSpecial);
+        row("Paste Special: plain text", {"text/rtf", "text/plain"}, "Text Bold", CommandId::EditPasteSpecial);
     }
 
     void clipboard()
