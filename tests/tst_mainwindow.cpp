@@ -45,10 +45,9 @@ private slots:
     void commandsEnabled()
     {
         Harness h;
+        bool web = false;
 #ifdef PARTWISE_HAS_WEBENGINE
-        const bool web = true;
-#else
-        const bool web = false;
+        web = true;
 #endif
         for (const Command &c : commandTable()) {
             QAction *a = h.main.findChild<QAction *>(c.objectName);
@@ -58,11 +57,9 @@ private slots:
             QVERIFY(!*b.key || h.main.toolButton(b.key)->isEnabled() == h.main.action(b.command)->isEnabled());
         for (auto [key, adds] : {std::pair{"Add", true}, {"Subtract", false}}) {
             h.main.runToolButton(key);
-            auto *w = qobject_cast<AddDeleteInvWindow *>(h.main.activeChild());
-            QVERIFY(w && w->addsStock() == adds);
+            QVERIFY(qobject_cast<AddDeleteInvWindow *>(h.main.activeChild())->addsStock() == adds);
         }
-        h.main.runToolButton("add");
-        h.main.runToolButton("Nothing");
+        h.main.runToolButton("add"), h.main.runToolButton("Nothing");
         QCOMPARE(h.main.mdiArea()->subWindowList().size(), 2);
         for (auto [command, bar] : {std::pair<C, QWidget *>{C::ViewToolbar, h.main.toolBar()}, {C::ViewStatusBar, h.main.statusBar()}})
             for (bool on : {true, false, true}) {
@@ -81,12 +78,9 @@ private slots:
             MainWindow w(env.app);
             QVERIFY(w.load());
             QCOMPARE(QRect(w.pos(), w.size()), QRect(px(1000, &w), px(1000, &w), px(6500, &w), px(6500, &w)));
-            w.showMinimized();
-            w.storeGeometry();
+            w.showMinimized(), w.storeGeometry();
             QVERIFY(!env.app.settings()->contains("Settings/MainLeft"));
-            w.showNormal();
-            w.move(60, 45);
-            w.resize(600, 450);
+            w.showNormal(), w.move(60, 45), w.resize(600, 450);
             QVERIFY(w.close());
         }
         QCOMPARE(env.app.settings()->value("Settings/MainLeft").toString().toDouble(), Twips::fromPixels(60));
@@ -126,17 +120,14 @@ private slots:
             h.main.run(C::FileExit);
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
             QCOMPARE(h.ui.texts(), asked.mid(0, answers.size()));
-            QCOMPARE(h.main.isVisible(), !closed);
             for (const auto &w : windows)
                 QCOMPARE(w.isNull(), closed);
-            QCOMPARE(h.env.app.database().isOpen(), !closed);
-            QCOMPARE(h.env.app.settings()->contains("Settings/MainHeight"), closed);
+            QVERIFY(h.main.isVisible() != closed && h.env.app.database().isOpen() != closed
+                    && h.env.app.settings()->contains("Settings/MainHeight") == closed);
             if (closed)
                 continue;
             QCOMPARE(Drive::find<QLineEdit>(windows[0], "txtPartNo")->text(), QString("R100"));
-            h.ui.clear();
-            h.ui.answers << A::No << A::No;
-            h.main.run(C::FileExit);
+            h.ui.clear(), h.ui.answers << A::No << A::No, h.main.run(C::FileExit);
             QVERIFY(h.ui.texts() == asked && !h.main.isVisible());
         }
     }
@@ -159,13 +150,9 @@ private slots:
                   "('R100', 'Resistor', 100, 0.02), ('R150', 'Resistor 150R', 5, 0.02);"
                   "INSERT INTO PreferredVendor (Item, Vendor) VALUES ('R100', 'RS');");
         QPointer<ChildWindow> w = h.open<ChildWindow>(row.command);
-        QVERIFY(w);
-        if (row.effect == "stock 105") {
-            Drive::find<QLineEdit>(w, "txtPartNo")->setText("R100");
-            Drive::find<QLineEdit>(w, "txtQuantity")->setText("5");
-        }
-        Drive::focus(Drive::find(w, row.button));
-        Drive::key(row.key);
+        if (row.effect == "stock 105")
+            Drive::find<QLineEdit>(w, "txtPartNo")->setText("R100"), Drive::find<QLineEdit>(w, "txtQuantity")->setText("5");
+        Drive::focus(Drive::find(w, row.button)), Drive::key(row.key);
         if (row.effect == "closed")
             QTRY_VERIFY(w.isNull());
         else if (row.effect == "stock 105")
@@ -186,24 +173,16 @@ private slots:
                 toolbar ? QTest::mouseClick(h.main.toolButton(key), Qt::LeftButton) : h.main.action(id)->trigger();
             };
             auto *w = h.open<AddDeleteInvWindow>(C::AddQuantity);
-            QVERIFY(w);
             auto *partNo = Drive::find<QLineEdit>(w, "txtPartNo"), *quantity = Drive::find<QLineEdit>(w, "txtQuantity");
             QApplication::clipboard()->clear();
-            Drive::type(w, "txtPartNo", "R100");
-            partNo->selectAll();
-            run(C::EditCopy, "Copy");
+            Drive::type(w, "txtPartNo", "R100"), partNo->selectAll(), run(C::EditCopy, "Copy");
             QCOMPARE(QApplication::clipboard()->text(), QString("R100"));
-            Drive::focus(quantity);
-            run(C::EditPaste, "Paste");
+            Drive::focus(quantity), run(C::EditPaste, "Paste");
             QCOMPARE(quantity->text(), QString("R100"));
-            Drive::typeText("5");
-            quantity->setSelection(0, 4);
-            run(C::EditCut, "Cut");
+            Drive::typeText("5"), quantity->setSelection(0, 4), run(C::EditCut, "Cut");
             QVERIFY(quantity->text() == "5" && QApplication::clipboard()->text() == "R100" && h.ui.shown.isEmpty());
             auto *browse = h.open<ChildWindow>(C::BrowsePart);
-            QVERIFY(browse);
-            Drive::focus(Drive::find(browse, "cmbPartNo"));
-            run(C::EditPaste, "Paste");
+            Drive::focus(Drive::find(browse, "cmbPartNo")), run(C::EditPaste, "Paste");
             QCOMPARE(Drive::find<QComboBox>(browse, "cmbPartNo")->currentText(), QString("R100"));
         }
     }
@@ -215,11 +194,9 @@ private slots:
         for (C command : {C::WindowTileHorizontal, C::WindowTileVertical}) {
             Harness h;
             QList<QPair<ChildWindow *, QSize>> windows;
-            for (C id : {C::AddQuantity, C::AddPart, C::BrowsePart, C::DeletePart}) {
-                auto *w = h.open<ChildWindow>(id);
-                QVERIFY(w);
-                windows.append({w, w->size()});
-            }
+            for (C id : {C::AddQuantity, C::AddPart, C::BrowsePart, C::DeletePart})
+                if (auto *w = h.open<ChildWindow>(id))
+                    windows.append({w, w->size()});
             h.main.run(command);
             for (int i = 0; i < windows.size(); ++i) {
                 ChildWindow *w = windows[i].first;
@@ -252,13 +229,11 @@ private slots:
     {
         QFETCH(CloseRow, row);
         Harness h;
-        QVERIFY(h.open<AddDeleteInvWindow>(C::AddQuantity));
+        h.open<AddDeleteInvWindow>(C::AddQuantity);
         QPointer<ChildWindow> w = h.open<ChildWindow>(row.command);
-        QVERIFY(w);
         if (row.focus == "maximized")
             w->subWindow()->showMaximized();
-        Drive::focus(Drive::find(w, row.focus == "maximized" ? "rtfText" : qPrintable(row.focus)));
-        Drive::key(row.key, Qt::ControlModifier);
+        Drive::focus(Drive::find(w, row.focus == "maximized" ? "rtfText" : qPrintable(row.focus))), Drive::key(row.key, Qt::ControlModifier);
         QTRY_VERIFY(w.isNull());
         QCOMPARE(h.main.mdiArea()->subWindowList().size(), 1);
     }
@@ -274,13 +249,9 @@ private slots:
         int added = 0;
         h.main.registerHandler(C::AddPart, [&] { ++added; });
         auto *a = new Probe(h.env.app), *b = new Probe(h.env.app), *third = new Probe(h.env.app);
-        a->setWindowTitle("First");
-        h.main.showChild(a);
-        a->placeAsChild();
+        a->setWindowTitle("First"), h.main.showChild(a), a->placeAsChild();
         QCOMPARE(a->subWindow()->pos(), QPoint(0, 0));
-        b->setWindowTitle("Second");
-        h.main.showChild(b);
-        h.main.mdiArea()->setActiveSubWindow(b->subWindow());
+        b->setWindowTitle("Second"), h.main.showChild(b), h.main.mdiArea()->setActiveSubWindow(b->subWindow());
         QMenu *m = h.main.menu("mnuWindow");
         emit m->aboutToShow();
         QStringList items;
@@ -289,8 +260,7 @@ private slots:
         QCOMPARE(items, QStringList({"-", "&1 First", "&2 Second [x]"}));
         m->actions().at(6)->trigger();
         QCOMPARE(h.main.mdiArea()->activeSubWindow(), a->subWindow());
-        h.main.showChild(third);
-        third->placeAsChild();
+        h.main.showChild(third), third->placeAsChild();
         // Four forms loaded: the main window and three children.
         QCOMPARE(third->subWindow()->y(), Twips::toPixels(400, third->subWindow()));
         a->close();
@@ -302,14 +272,12 @@ private slots:
         QTRY_COMPARE(Drive::focused(), field);
         Drive::key(Qt::Key_A, Qt::ControlModifier);
         QVERIFY(added == 1 && field->selectedText().isEmpty());
-        field->selectAll();
-        Drive::key(Qt::Key_C, Qt::ControlModifier);
+        field->selectAll(), Drive::key(Qt::Key_C, Qt::ControlModifier);
         QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("text"));
         for (int i = 0; i < 2; ++i) {
             auto *next = new Probe(h.env.app);
             auto *editor = new QTextEdit(next);
-            next->setFocusProxy(editor);
-            h.main.showChild(next);
+            next->setFocusProxy(editor), h.main.showChild(next);
             QTRY_COMPARE(Drive::focused(), editor);
         }
     }
@@ -321,26 +289,21 @@ private slots:
     void help()
     {
         Harness h;
-        h.main.setHelpFile(QString());
-        h.main.run(C::HelpContents);
-        h.main.run(C::HelpSearch);
+        h.main.setHelpFile(QString()), h.main.run(C::HelpContents), h.main.run(C::HelpSearch);
         const QString none = "Unable to display Help Contents. There is no Help associated with this project.";
         QCOMPARE(h.ui.texts(), QStringList({none, none}));
         QCOMPARE(h.ui.shown.first().icon, UserInterface::Icon::Information);
-        h.main.setHelpFile("nowhere/index.html");
-        h.main.run(C::HelpContents);
+        h.main.setHelpFile("nowhere/index.html"), h.main.run(C::HelpContents);
         QVERIFY(h.lastMessage().contains("nowhere/index.html"));
 
         TestEnvironment env;
         env.app.setProgramFolder(PARTWISE_SOURCE_DIR);
         MainWindow w(env.app);
-        w.setGeometry(100, 80, 500, 400);
-        w.show();
+        w.setGeometry(100, 80, 500, 400), w.show();
         QVERIFY(QTest::qWaitForWindowActive(&w));
         w.run(C::HelpContents);
         auto *viewer = w.findChild<HelpViewer *>();
-        QVERIFY(env.ui.shown.isEmpty() && viewer && viewer->isVisible());
-        QVERIFY(viewer->browser()->toPlainText().contains("Partwise user manual"));
+        QVERIFY(env.ui.shown.isEmpty() && viewer && viewer->isVisible() && viewer->browser()->toPlainText().contains("Partwise user manual"));
         // Every page linked from the contents exists and has keywords.
         QVERIFY(HelpViewer::keywordIndex(QStringLiteral(PARTWISE_SOURCE_DIR "/help/index.html")).size() > 10);
         w.run(C::HelpSearch);
@@ -369,8 +332,7 @@ private slots:
                 QCOMPARE(h.main.findChildren<AboutBox *>().size(), 1);
                 QVERIFY(box->isModal() && box->parentWidget() == &h.main && box->cmdOK->isDefault());
                 QVERIFY((box->geometry().center() - h.main.geometry().center()).manhattanLength() < 40);
-                QTest::keyClick(box, Qt::Key(key));
-                closed = !box->isVisible();
+                QTest::keyClick(box, Qt::Key(key)), closed = !box->isVisible();
             });
             QVERIFY(closed);
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -399,8 +361,7 @@ private slots:
         const QString marker = path.filePath("started");
         for (const QString &name : row.programs) {
             QFile f(path.filePath(name));
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write(QString("#!/bin/sh\necho %1 > '%2.part' && /bin/mv '%2.part' '%2'\n").arg(name, marker).toUtf8());
+            QVERIFY(f.open(QIODevice::WriteOnly) && f.write(QString("#!/bin/sh\necho %1 > '%2.part' && /bin/mv '%2.part' '%2'\n").arg(name, marker).toUtf8()));
             f.setPermissions(f.permissions() | (row.executable ? QFile::ExeOwner : QFile::Permissions()));
         }
         const QByteArray savedPath = qgetenv("PATH");
