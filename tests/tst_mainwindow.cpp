@@ -12,7 +12,6 @@
 
 using C = CommandId;
 using A = UserInterface::Answer;
-using Probe = ChildWindow; // a child window with nothing of its own
 
 // Runs `inside` while the box that Help > About shows is up, then closes
 // the box if it is still there, so that a failed check cannot hang.
@@ -83,8 +82,8 @@ private slots:
             w.showNormal(), w.move(60, 45), w.resize(600, 450);
             QVERIFY(w.close());
         }
-        QCOMPARE(env.app.settings()->value("Settings/MainLeft").toString().toDouble(), Twips::fromPixels(60));
-        QCOMPARE(env.app.settings()->value("Settings/MainWidth").toString().toDouble(), Twips::fromPixels(600));
+        QVERIFY(env.app.settings()->value("Settings/MainLeft").toString().toDouble() == Twips::fromPixels(60)
+                && env.app.settings()->value("Settings/MainWidth").toString().toDouble() == Twips::fromPixels(600));
         MainWindow again(env.app);
         QVERIFY(again.load());
         QCOMPARE(QRect(again.pos(), again.size()), QRect(60, 45, 600, 450));
@@ -93,11 +92,8 @@ private slots:
             env.app.settings()->setValue(QString("Settings/") + key, value);
         MainWindow bad(env.app);
         QVERIFY(bad.load());
-        QRect screens;
-        for (QScreen *sc : QGuiApplication::screens())
-            screens |= sc->availableGeometry();
-        QVERIFY(screens.intersects(QRect(bad.pos(), bad.size())));
-        QCOMPARE(bad.size(), QSize(px(9000, &bad), px(6500, &bad)));
+        QVERIFY(bad.screen()->availableVirtualGeometry().intersects(QRect(bad.pos(), bad.size()))
+                && bad.size() == QSize(px(9000, &bad), px(6500, &bad)));
     }
 
     // File > Exit asks every window before it closes any: Cancel at any
@@ -116,8 +112,7 @@ private slots:
                 windows << h.open<DocumentWindow>(C::FileNew);
                 QTest::keyClicks(qobject_cast<DocumentWindow *>(windows.last())->textBox(), typed);
             }
-            h.ui.answers.append(answers);
-            h.main.run(C::FileExit);
+            h.ui.answers.append(answers), h.main.run(C::FileExit);
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
             QCOMPARE(h.ui.texts(), asked.mid(0, answers.size()));
             for (const auto &w : windows)
@@ -200,8 +195,7 @@ private slots:
             h.main.run(command);
             for (int i = 0; i < windows.size(); ++i) {
                 ChildWindow *w = windows[i].first;
-                QVERIFY2(w->width() >= windows[i].second.width() && w->height() >= windows[i].second.height(),
-                         qPrintable(w->windowTitle()));
+                QVERIFY2(w->size().expandedTo(windows[i].second) == w->size(), qPrintable(w->windowTitle()));
                 for (QWidget *control : w->findChildren<QWidget *>())
                     QVERIFY(!control->isVisible() || control->isWindow()
                             || w->rect().contains(QRect(control->mapTo(w, QPoint()), control->size())));
@@ -248,7 +242,7 @@ private slots:
         Harness h;
         int added = 0;
         h.main.registerHandler(C::AddPart, [&] { ++added; });
-        auto *a = new Probe(h.env.app), *b = new Probe(h.env.app), *third = new Probe(h.env.app);
+        auto *a = new ChildWindow(h.env.app), *b = new ChildWindow(h.env.app), *third = new ChildWindow(h.env.app);
         a->setWindowTitle("First"), h.main.showChild(a), a->placeAsChild();
         QCOMPARE(a->subWindow()->pos(), QPoint(0, 0));
         b->setWindowTitle("Second"), h.main.showChild(b), h.main.mdiArea()->setActiveSubWindow(b->subWindow());
@@ -266,7 +260,7 @@ private slots:
         a->close();
         QTRY_COMPARE(h.main.mdiArea()->subWindowList().size(), 2);
         QVERIFY(h.ready());
-        auto *child = new Probe(h.env.app);
+        auto *child = new ChildWindow(h.env.app);
         auto *field = new QLineEdit("text", child);
         h.main.showChild(child);
         QTRY_COMPARE(Drive::focused(), field);
@@ -275,7 +269,7 @@ private slots:
         field->selectAll(), Drive::key(Qt::Key_C, Qt::ControlModifier);
         QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("text"));
         for (int i = 0; i < 2; ++i) {
-            auto *next = new Probe(h.env.app);
+            auto *next = new ChildWindow(h.env.app);
             auto *editor = new QTextEdit(next);
             next->setFocusProxy(editor), h.main.showChild(next);
             QTRY_COMPARE(Drive::focused(), editor);
@@ -291,8 +285,7 @@ private slots:
         Harness h;
         h.main.setHelpFile(QString()), h.main.run(C::HelpContents), h.main.run(C::HelpSearch);
         const QString none = "Unable to display Help Contents. There is no Help associated with this project.";
-        QCOMPARE(h.ui.texts(), QStringList({none, none}));
-        QCOMPARE(h.ui.shown.first().icon, UserInterface::Icon::Information);
+        QVERIFY(h.ui.texts() == QStringList({none, none}) && h.ui.shown.first().icon == UserInterface::Icon::Information);
         h.main.setHelpFile("nowhere/index.html"), h.main.run(C::HelpContents);
         QVERIFY(h.lastMessage().contains("nowhere/index.html"));
 
@@ -308,12 +301,11 @@ private slots:
         QVERIFY(HelpViewer::keywordIndex(QStringLiteral(PARTWISE_SOURCE_DIR "/help/index.html")).size() > 10);
         w.run(C::HelpSearch);
         auto *prompt = viewer->findChild<QLabel *>("lblKeyword");
-        QVERIFY(prompt && prompt->isVisible() && prompt->text() == "Type a &keyword:");
-        QCOMPARE(prompt->buddy(), viewer->searchBox()); // "&" marks the access key, not a character
+        // "&" marks the access key, not a character.
+        QVERIFY(prompt && prompt->isVisible() && prompt->text() == "Type a &keyword:" && prompt->buddy() == viewer->searchBox());
         QTRY_COMPARE(Drive::focused(), viewer->searchBox());
         const QPoint offset = viewer->frameGeometry().center() - w.frameGeometry().center();
-        QVERIFY2(offset.manhattanLength() <= 4, qPrintable(QString("%1,%2").arg(offset.x()).arg(offset.y())));
-        QVERIFY(w.screen()->availableGeometry().contains(viewer->frameGeometry()));
+        QVERIFY(offset.manhattanLength() <= 4 && w.screen()->availableGeometry().contains(viewer->frameGeometry()));
         Drive::typeText("toolb");
         QVERIFY(viewer->topicList()->count() >= 1 && viewer->topicList()->item(0)->text().startsWith("toolbar"));
         Drive::key(Qt::Key_Return);

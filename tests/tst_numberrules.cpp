@@ -105,12 +105,11 @@ private slots:
         QCOMPARE(NumberRules::plainText(row.value), row.text);
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
         const QString german = NumberRules::plainText(row.value);
-        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        initTestCase();
         QCOMPARE(german, row.text);
         qint16 out = 0;
         DbError error;
-        const bool whole = NumberRules::toInt16(row.value, &out, &error);
-        QVERIFY2(whole ? out == row.whole : error.is(row.whole), qPrintable(errorMessageText(error)));
+        QVERIFY2(NumberRules::toInt16(row.value, &out, &error) ? out == row.whole : error.is(row.whole), qPrintable(errorMessageText(error)));
     }
 };
 
