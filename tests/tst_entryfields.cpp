@@ -32,8 +32,7 @@ private slots:
     void highlightFollowsFocus()
     {
         Form f;
-        f.fields.highlight(f.a);
-        f.fields.onEnterFocus(f.b, f.a);
+        f.fields.highlight(f.a), f.fields.onEnterFocus(f.b, f.a);
         QVERIFY(f.show());
         Drive::focus(f.a);
         QTRY_VERIFY(base(f.a) == yellow && base(f.b) == white);
@@ -41,17 +40,13 @@ private slots:
         QTRY_VERIFY(base(f.b) == yellow && base(f.a) == white);
         // Always back to white, whatever colour the field had before.
         QPalette p = f.a->palette();
-        p.setColor(QPalette::Base, Qt::red);
-        f.a->setPalette(p);
-        Drive::focus(f.a);
-        Drive::focus(f.c);
+        p.setColor(QPalette::Base, Qt::red), f.a->setPalette(p), Drive::focus(f.a), Drive::focus(f.c);
         QTRY_COMPARE(base(f.a), white);
         // Focus leaving the window also turns the field white.
         Drive::focus(f.b);
         QTRY_COMPARE(base(f.b), yellow);
         QWidget other;
-        other.show();
-        other.activateWindow();
+        other.show(), other.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&other));
         QTRY_COMPARE(base(f.b), white);
     }
@@ -63,24 +58,19 @@ private slots:
         Form f;
         bool goOn = true;
         int stayed = 0;
-        f.fields.onEnterFocus(f.a, f.b);
-        f.fields.onEnter(f.b, [&] { f.submit->click(); });
+        f.fields.onEnterFocus(f.a, f.b), f.fields.onEnter(f.b, [&] { f.submit->click(); });
         f.fields.onEnter(f.c, [&] { goOn ? f.a->setFocus() : void(++stayed); });
         QSignalSpy clicked(f.submit, &QPushButton::clicked);
         QVERIFY(f.show());
-        Drive::focus(f.a);
-        Drive::typeText("R100", Qt::Key_Return);
+        Drive::focus(f.a), Drive::typeText("R100", Qt::Key_Return);
         QVERIFY(Drive::focused() == f.b && f.a->text() == "R100");
         Drive::typeText("5", Qt::Key_Enter);
         QCOMPARE(clicked.count(), 1);
         Drive::typeText("a");
         QCOMPARE(f.b->text(), QStringLiteral("5a"));
-        Drive::focus(f.c);
-        Drive::key(Qt::Key_Return);
+        Drive::focus(f.c), Drive::key(Qt::Key_Return);
         QCOMPARE(Drive::focused(), f.a);
-        goOn = false;
-        Drive::focus(f.c);
-        Drive::key(Qt::Key_Return);
+        goOn = false, Drive::focus(f.c), Drive::key(Qt::Key_Return);
         QVERIFY(stayed == 1 && Drive::focused() == f.c);
     }
 };

@@ -60,8 +60,7 @@ private slots:
     void typed()
     {
         QFETCH(Row, row);
-        QCOMPARE(NumberRules::isNumeric(row.text), row.numeric);
-        QCOMPARE(NumberRules::readNumber(row.text), row.read);
+        QVERIFY(NumberRules::isNumeric(row.text) == row.numeric && NumberRules::readNumber(row.text) == row.read);
         qint16 out = 0;
         DbError error;
         QCOMPARE(NumberRules::toInt16(NumberRules::readNumber(row.text), &out, &error), row.whole != Over);
@@ -73,9 +72,8 @@ private slots:
         const QLocale german(QLocale::German, QLocale::Germany);
         for (const char *text : {"2,5", "1.000", "5 €"})
             QVERIFY2(NumberRules::isNumeric(QString::fromUtf8(text), german), text);
-        QVERIFY(!NumberRules::isNumeric("$5", german));
         // Reading always takes the full stop as the decimal point.
-        QCOMPARE(NumberRules::readNumber("2,5"), 2.0);
+        QVERIFY(!NumberRules::isNumeric("$5", german) && NumberRules::readNumber("2,5") == 2.0);
     }
 
     // Stored values shown as they are: plain decimal form, never an
@@ -107,12 +105,11 @@ private slots:
         QCOMPARE(NumberRules::plainText(row.value), row.text);
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
         const QString german = NumberRules::plainText(row.value);
-        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        initTestCase();
         QCOMPARE(german, row.text);
         qint16 out = 0;
         DbError error;
-        const bool whole = NumberRules::toInt16(row.value, &out, &error);
-        QVERIFY2(whole ? out == row.whole : error.is(row.whole), qPrintable(errorMessageText(error)));
+        QVERIFY2(NumberRules::toInt16(row.value, &out, &error) ? out == row.whole : error.is(row.whole), qPrintable(errorMessageText(error)));
     }
 };
 

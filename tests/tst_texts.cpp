@@ -49,11 +49,9 @@ struct Texts
         QStringList order;
         for (const QAction *a : holder->actions()) {
             order << (a->isSeparator() ? "-" : a->objectName());
-            QString text = a->text() + (a->shortcut().isEmpty() ? "" : "\t" + a->shortcut().toString());
-            if (a->isCheckable())
-                text += a->isChecked() ? " [x]" : " [ ]";
-            if (!a->isSeparator())
-                add("frmMain", a->objectName(), tips ? "toolTip" : "text", tips ? a->toolTip() : text);
+            const QString text = a->text() + (a->shortcut().isEmpty() ? "" : "\t" + a->shortcut().toString())
+                                 + (!a->isCheckable() ? "" : a->isChecked() ? " [x]" : " [ ]");
+            add("frmMain", a->objectName(), tips ? "toolTip" : "text", tips ? a->toolTip() : text);
         }
         add("frmMain", holder->objectName(), "items", order.join(' '));
     }
@@ -79,9 +77,8 @@ private slots:
         }
         found.items(h.main.toolBar(), true);
         AboutBox about(h.env.app);
-        found.walk(&about, about.objectName());
         SplashWindow splash;
-        found.walk(&splash, splash.objectName());
+        found.walk(&about, about.objectName()), found.walk(&splash, splash.objectName());
         // Each window that a command opens; windows that several commands
         // open are told apart by the command's menu item.
         QMultiMap<QString, QPair<QString, QWidget *>> windows;

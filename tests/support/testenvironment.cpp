@@ -26,23 +26,16 @@ TestEnvironment::TestEnvironment(const QString &rows, Data data, Engine engine)
     app.setSettingsFile(QDir(m_dir.path()).filePath(QStringLiteral("settings.ini")));
     app.setClock([] { return QDateTime(QDate(2026, 3, 14), QTime(9, 26, 53)); });
     const QString script = (data == Data::Sample ? sampleData() : QString()) + QLatin1Char('\n') + rows;
-    QString error;
-    if (engine == Engine::Server) {
-        PgServer &server = PgServer::shared();
-        const QString address = server.isRunning()
-            ? server.createDatabase(true, PgServer::Letters::AsciiOnly, &error) : QString();
-        if (address.isEmpty()) {
-            m_error = server.isRunning() ? error : server.error();
-            return;
-        }
+    PgServer *server = engine == Engine::Server ? &PgServer::shared() : nullptr;
+    const QString address = server && server->isRunning() ? server->createDatabase(true, PgServer::Letters::AsciiOnly, &m_error) : QString();
+    if (server && !server->isRunning())
+        m_error = server->error();
+    else if (server && !address.isEmpty())
         app.setDatabaseAddress(address);
-        if (!app.OpenInventoryDatabase() || !app.database().runScript(script))
-            m_error = app.database().errorString();
-    } else if (!Schema::createFile(app.databasePath(), script, &error)) {
-        m_error = error;
-    } else if (!app.OpenInventoryDatabase()) {
+    if (server ? address.isEmpty() : !Schema::createFile(app.databasePath(), script, &m_error))
+        return;
+    if (!app.OpenInventoryDatabase() || (server && !app.database().runScript(script)))
         m_error = app.database().errorString();
-    }
 }
 
 TestEnvironment::~TestEnvironment()
@@ -99,23 +92,20 @@ QVariantList TestEnvironment::row(const QString &sql, const QVariantList &values
     return firstRow(app.database(), sql, values);
 }
 
+// A trigger that refuses every new row of the table.
 bool TestEnvironment::refuseInserts(const QString &table)
 {
     QSqlQuery q(app.database().handle());
-    if (m_engine == Engine::File)
-        return q.exec(QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON %1 "
-                                     "BEGIN SELECT RAISE(ABORT, 'row refused'); END").arg(table));
-    return q.exec(QStringLiteral("CREATE OR REPLACE FUNCTION refuse() RETURNS trigger LANGUAGE plpgsql "
-                                 "AS $$BEGIN RAISE EXCEPTION 'row refused'; END$$"))
-           && q.exec(QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON \"%1\" "
-                                    "FOR EACH ROW EXECUTE FUNCTION refuse()").arg(table));
+    return m_engine == Engine::File
+        ? q.exec(QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON %1 BEGIN SELECT RAISE(ABORT, 'row refused'); END").arg(table))
+        : q.exec(QStringLiteral("CREATE OR REPLACE FUNCTION refuse() RETURNS trigger LANGUAGE plpgsql AS $$BEGIN RAISE EXCEPTION 'row refused'; END$$"))
+              && q.exec(QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON \"%1\" FOR EACH ROW EXECUTE FUNCTION refuse()").arg(table));
 }
 
 bool TestEnvironment::allowInserts(const QString &table)
 {
-    QSqlQuery q(app.database().handle());
-    return q.exec(m_engine == Engine::File ? QStringLiteral("DROP TRIGGER refuse")
-                                           : QStringLiteral("DROP TRIGGER refuse ON \"%1\"").arg(table));
+    return QSqlQuery(app.database().handle()).exec(m_engine == Engine::File ? QStringLiteral("DROP TRIGGER refuse")
+                                                                           : QStringLiteral("DROP TRIGGER refuse ON \"%1\"").arg(table));
 }
 
 QString TestEnvironment::refusedMessage() const

@@ -31,8 +31,7 @@ bool isMessage(const QString &line)
 QStringList read()
 {
     QFile f(path());
-    f.open(QIODevice::ReadOnly);
-    return QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts);
+    return f.open(QIODevice::ReadOnly), QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts);
 }
 
 void write(QStringList lines)
@@ -45,19 +44,16 @@ void write(QStringList lines)
 
 bool updating() { return qgetenv("PARTWISE_UPDATE_TEXTS") == "1"; }
 
+// Lines only listed ("- ") and lines only found ("+ "), in order.
 QStringList diff(QStringList listed, QStringList found)
 {
-    listed.sort(), found.sort();
     QStringList out;
-    for (qsizetype i = 0, j = 0; i < listed.size() || j < found.size();) {
-        if (j == found.size() || (i < listed.size() && listed[i] < found[j]))
-            out << "- " + listed[i++];
-        else if (i == listed.size() || found[j] < listed[i])
-            out << "+ " + found[j++];
-        else
-            ++i, ++j;
-    }
-    return out;
+    for (const QString &l : listed)
+        if (!found.removeOne(l))
+            out << "- " + l;
+    for (const QString &f : found)
+        out << "+ " + f;
+    return out.sort(), out;
 }
 
 QStringList unlisted(QStringList messages, const QString &folder)
@@ -67,11 +63,8 @@ QStringList unlisted(QStringList messages, const QString &folder)
     messages.replaceInStrings(QRegularExpression(QRegularExpression::escape(QDir::tempPath()) + "/[^/\\s]+"), "<temp>");
     messages.replaceInStrings(QRegularExpression("/dev/pts/[0-9]+"), "/dev/pts/<n>");
     const QStringList all = read();
-    const QSet<QString> listed(all.begin(), all.end());
-    QStringList missing;
-    for (const QString &m : messages)
-        if (!listed.contains(m) && !missing.contains(m))
-            missing << m;
+    QStringList missing = messages;
+    missing.removeDuplicates(), missing.removeIf([&](const QString &m) { return all.contains(m); });
     if (updating() && !missing.isEmpty())
         return write(all + missing), QStringList();
     return diff({}, missing);
