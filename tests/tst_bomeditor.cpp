@@ -166,7 +166,7 @@ private slots:
     {
         QFETCH(bool, inGrid);
         const int none = Qt::NoModifier, ctrl = Qt::ControlModifier, shift = Qt::ShiftModifier; // key, modifiers, row after
-        const QList<std::array<int, 3>> steps{{Qt::Key_Down, none, 2}, {Qt::Key_Down, shift, 3}, {Qt::Key_Down, none, 3}, {Qt::Key_PageDown, none, 3},
+        const QList<std::array<int, 3>> steps{{Qt::Key_Down, shift, 2}, {Qt::Key_Down, none, 3}, {Qt::Key_Down, none, 3}, {Qt::Key_PageDown, none, 3},
                                               {Qt::Key_Up, ctrl, 1}, {Qt::Key_Up, none, 1}, {Qt::Key_Down, ctrl, 3}, {Qt::Key_Home, none, 1}, {Qt::Key_End, none, 3}};
         BoardBomWindow *w = loaded("AMP");
         QVERIFY(w && goTo(w, 1));
