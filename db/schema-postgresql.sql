@@ -21,6 +21,8 @@ CREATE TABLE "Inventory" (
     CONSTRAINT "InventoryPartNo" UNIQUE ("PartNo")
 );
 CREATE INDEX "InventoryDescription" ON "Inventory" ("Description");
+-- The stock valuation reads only these two columns of every part.
+CREATE INDEX "InventoryValue" ON "Inventory" ("CurrentInv", "UnitCost");
 
 -- One row per component of a bill of materials. BoardPN is null for rows added
 -- in the BOM editor until the editor closes.

@@ -203,6 +203,7 @@ private slots:
             QTest::newRow(leave) << QStringList{"AMP", leave, "AMP|Amplifier|NEW1|5"};
         QTest::newRow("BOM loaded in small letters") << QStringList{"amp", "up", "amp|Amplifier|NEW1|5"};
         QTest::newRow("null description") << QStringList{"PSU", "load", "PSU|~|NEW1|5"};
+        QTest::newRow("refused by the database") << QStringList{"AMP", "up", "MESSAGE", "refused"};
     }
     void add()
     {
@@ -210,6 +211,7 @@ private slots:
         const QString leave = row[1];
         BoardBomWindow *w = loaded(row[0]);
         const int n = w ? grid(w)->model()->rowCount() : -1;
+        QVERIFY(row.size() < 4 || h->env.refuseInserts("BoardBOM"));
         QVERIFY(w && Drive::click(w, "cmdAdd") && grid(w)->currentIndex() == grid(w)->model()->index(n, PartNoColumn));
         typeInCell(w, n, PartNoColumn, "NEW1");
         typeInCell(w, n, QtyColumn, "5");

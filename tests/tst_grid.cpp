@@ -62,6 +62,8 @@ private slots:
         QTest::newRow("beyond the prefix, any alphabet")
             << L({"Resistor carbon 10k", "resistor carbon 1", "Resistor carbon \xce\xa9", "RESISTOR CARBON 4u7"})
             << false << L({"resistor carbon 1", "Resistor carbon 10k", "RESISTOR CARBON 4u7", "Resistor carbon \xce\xa9"});
+        QTest::newRow("within the prefix") << L({"Capacitor 10uF 50V", "Capacitor 10nF 50V", "Capacitor 10uF 16V"}) << false
+                                           << L({"Capacitor 10nF 50V", "Capacitor 10uF 16V", "Capacitor 10uF 50V"});
         QTest::newRow("number text is not a number") << L({"1,000", "2", "1.000.0", "10"}) << false
                                                      << L({"1,000", "1.000.0", "2", "10"});
         QTest::newRow("mixed: numbers among text compare as text")
@@ -91,19 +93,19 @@ private slots:
     void sortOfNumberColumns()
     {
         // Stored numbers sort as numbers and show in plain decimal, also a
-        // column whose numbers outgrow 32 bits after smaller and negative ones;
-        // a Boolean column shows and sorts as its text; every sort is stable.
+        // column whose numbers outgrow 32 bits, also unsigned ones, after smaller and negative ones;
+        // a Boolean column (true as 1 or as -1) shows and sorts as its text; every sort is stable.
         TestEnvironment env;
         ListGridModel m;
         QVERIFY(load(m, env, QStringLiteral("SELECT PartNo, UnitCost, CurrentInv, Bin FROM Inventory"),
                      QStringLiteral("INSERT INTO Inventory (PartNo, UnitCost, CurrentInv, Bin) VALUES "
-                                    "('A', 10, -3, 1), ('B', 0.0005, 200, 0), ('C', 2.5, NULL, NULL), "
-                                    "('D', 123456789012, 5000000000, 1);")));
+                                    "('A', 10, -3, 1), ('B', 0.0005, 3000000000, 0), ('C', 2.5, NULL, NULL), "
+                                    "('D', 123456789012, 5000000000, -1);")));
         m.setBooleanColumn(3);
         m.sort(1);
         QCOMPARE(column(m, 1), QStringList({"0.0005", "2.5", "10", "123456789012"}));
         m.sort(2, Qt::DescendingOrder);
-        QCOMPARE(column(m, 2), QStringList({"5000000000", "200", "-3", "<null>"}));
+        QCOMPARE(column(m, 2), QStringList({"5000000000", "3000000000", "-3", "<null>"}));
         m.sort(3);
         QCOMPARE(column(m, 3), QStringList({"<null>", "False", "True", "True"}));
         // Stable: D came before A in the previous sort.

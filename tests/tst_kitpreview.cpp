@@ -102,6 +102,7 @@ private slots:
         changed("changed: stock of A", "UPDATE Inventory SET CurrentInv = 1 WHERE PartNo = 'A'", "A 1 2 -1 Below zero, Below reorder point; B 9 2 7", "A", "A=-1/1 B=7/0 C=9/0");
         changed("changed: quantity of B on the kit", "UPDATE BoardBOM SET QtyUsed = 3 WHERE PartNo = 'B'", "A 5 2 3; B 9 6 3", "B", "A=3/0 B=3/0 C=9/0");
         changed("changed: C joins the kit", "INSERT INTO BoardBOM (BoardPN, Description, PartNo, QtyUsed) VALUES ('K1', 'kit K1', 'C', 1)", "A 5 2 3; B 9 2 7; C 9 2 7", "C", "A=3/0 B=7/0 C=7/0");
+        changed("changed: B leaves the kit", "DELETE FROM BoardBOM WHERE PartNo = 'B'", "A 5 2 3", "B", "A=3/0 B=9/0 C=9/0");
         changed("changed: a part not on the kit", "UPDATE Inventory SET CurrentInv = 1 WHERE PartNo = 'C'", "", "", "A=3/0 B=7/0 C=1/0");
     }
     void pull()

@@ -152,18 +152,18 @@ private slots:
         QFETCH(bool, refused);
         TestEnvironment env(part("A", 3) + part("B", 50) + line("K1", "A", "2") + line("K1", "B", "1") + line("K1", "B", "1"));
         Database &db = env.app.database();
-        QSqlQuery q(db.handle());
-        if (refused && env.engine() == TestEnvironment::Engine::File)
-            QVERIFY(q.exec("PRAGMA foreign_keys = ON") && q.exec("CREATE TABLE Guard (Id INTEGER PRIMARY KEY)")
-                    && q.exec("CREATE TABLE Guarded (Ref INTEGER REFERENCES Guard (Id) DEFERRABLE INITIALLY DEFERRED)")
-                    && q.exec("CREATE TRIGGER late AFTER UPDATE ON Inventory BEGIN INSERT INTO Guarded VALUES (1); END"));
-        else if (refused)
-            QVERIFY(q.exec("CREATE FUNCTION late() RETURNS trigger LANGUAGE plpgsql AS $$BEGIN RAISE EXCEPTION 'refused at commit'; END$$")
-                    && q.exec("CREATE CONSTRAINT TRIGGER late AFTER UPDATE ON \"Inventory\" DEFERRABLE INITIALLY DEFERRED "
-                              "FOR EACH ROW EXECUTE FUNCTION late()"));
+        QVERIFY(!refused || env.refuseCommitAfterUpdate("Inventory"));
         KitPlan::Plan plan;
         QVERIFY(env.isValid() && KitPlan::read(db, "K1", 2, &plan).ok());
-        const KitPull::Outcome outcome = planned ? KitPlan::pull(db, plan).pull : KitPull::pull(db, "K1", 2);
+        // Meanwhile another workstation cannot change the components: the pull
+        // holds their rows (on the file, the whole database) until it ends.
+        Database other("other");
+        QVERIFY(other.open(env.app.databaseAddress())
+                && other.execute(env.engine() == TestEnvironment::Engine::File ? "PRAGMA busy_timeout = 50" : "SET lock_timeout = 50"));
+        int changedMeanwhile = 0;
+        const auto meanwhile = [&](int) { changedMeanwhile += other.execute("UPDATE Inventory SET CurrentInv = 9 WHERE PartNo = 'B'"); };
+        const KitPull::Outcome outcome = planned ? KitPlan::pull(db, plan).pull : KitPull::pull(db, "K1", 2, meanwhile);
+        QCOMPARE(changedMeanwhile, 0);
         QCOMPARE(outcome.status, refused ? KitPull::Outcome::Status::Failed : KitPull::Outcome::Status::Done);
         QVERIFY(refused ? KitPull::messageFor("K1", outcome).endsWith("No stock was changed.") : outcome.lines == 3 && outcome.flagged == 1 && KitPull::messageFor("K1", outcome).isEmpty());
         QCOMPARE(stockState(env.app.databaseAddress()) + env.scalar("SELECT COUNT(*) FROM \"StockLedger\"").toString(), refused ? "A=3/0 B=50/00" : "A=-1/1 B=46/02");

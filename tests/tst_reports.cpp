@@ -141,7 +141,7 @@ private slots:
         row("line without =", {"[report]\ntitle BIN\n" + q + col, "", "20503|line 2: 'title BIN' is not of the form key = value", "parse"});
         row("unknown setting", {q + col + "colour = red\n", "", "20503|line 5: 'colour' is not a setting here", "parse"});
         row("column without field", {q + "[column]\nheading = X\n", "", "20505|line 3: the column has no field", "parse"});
-        for (const auto &[setting, value] : {std::pair{"width", "-3"}, {"width", "1,5"}, {"align", "middle"}, {"format", "#,##0"},
+        for (const auto &[setting, value] : {std::pair{"width", "0"}, {"width", "1,5"}, {"align", "middle"}, {"format", "#,##0"},
                                              {"total", "average"}, {"orientation", "sideways"}, {"font size", "72"}}) {
             const QString line = QStringLiteral("%1 = %2\n").arg(setting, value);
             const bool inReport = QByteArray(setting) == "orientation" || QByteArray(setting) == "font size";

@@ -186,7 +186,8 @@ private slots:
     {
         QTest::addColumn<Row>("r");
         row("nothing received", {"", {"A1"}, {10}, "Time has expired!\r\nImport was not completed."});
-        row("a missing part", {"X9,4\r\nA1,1\r\n", {"A1"}, {11}, "Part Number X9 Does Not Exist"});
+        row("three lines skipped, a message each", {"X9,4\r\nA1;2\r\nX8,1\r\nA1,1\r\n", {"A1"}, {11},
+                                                    "Part Number X9 Does Not Exist\nLine 2 was not imported (no comma):\r\nA1;2\nPart Number X8 Does Not Exist"});
         const QByteArray longLine = "A1;" + QByteArray(1000, 'x');
         row("a long line shown cut", {longLine + "\r\n", {"A1"}, {10}, "Line 1 was not imported (no comma):\r\n" + longLine.left(80) + "... (1003 characters)"});
         row("a cut line", {"B2,-.5", {"B2"}, {3}, "Line 1 was not imported (it was cut off: its line end never came):\r\nB2,-.5"});
@@ -289,7 +290,7 @@ private slots:
         scanner->sendAt(Period + 1000, "A1,2\r\n"); // after the first period
         Drive::key(Qt::Key_Return);
         QCOMPARE(stockOf(h->env, {"A1"}), QVariantList{11});
-        QCOMPARE(scanner->line(), QStringLiteral("9600 8N1 raw sent 0"));
+        QCOMPARE(scanner->line() + ' ' + w->MSComm1->lineSettings(), QStringLiteral("9600 8N1 raw sent 0 9600,N,8,1"));
         QCOMPARE(w->lblProgressBar->text(), "Inventory Updated");
         QTRY_COMPARE(w->MSComm1->pending(), 6); // "A1,2\r\n" waits in the open port
         scanner->sendAt(0, "B2,4\r\n");

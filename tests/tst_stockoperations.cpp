@@ -132,6 +132,18 @@ private slots:
         QVERIFY(again.isOpen());
     }
 
+    // A change whose COMMIT the database refuses is a failure, and nothing
+    // of it is kept.
+    void commitRefused()
+    {
+        TestEnvironment env(Parts);
+        QVERIFY(env.refuseCommitAfterUpdate("Inventory"));
+        Database &db = env.app.database();
+        QCOMPARE(StockOps::adjustStock(db, "R100", 1).status, Status::Failed);
+        QCOMPARE(stock(env, "R100").toInt(), 100);
+        QVERIFY(!db.inWriteTransaction());
+    }
+
     // Its vendor row stays, as deleting a part leaves the rows that name it.
     void deletePart()
     {

@@ -81,3 +81,19 @@ void SerialCollector::discard()
     }
     m_received.clear();
 }
+
+QString SerialCollector::lineSettings() const
+{
+    if (!isOpen())
+        return QString();
+    const char parity = m_port->parity() == QSerialPort::NoParity ? 'N'
+                        : m_port->parity() == QSerialPort::EvenParity ? 'E'
+                        : m_port->parity() == QSerialPort::OddParity  ? 'O'
+                                                                     : '?';
+    return QStringLiteral("%1,%2,%3,%4%5")
+        .arg(m_port->baudRate())
+        .arg(QLatin1Char(parity))
+        .arg(int(m_port->dataBits()))
+        .arg(m_port->stopBits() == QSerialPort::OneStop ? 1 : 2)
+        .arg(m_port->flowControl() == QSerialPort::NoFlowControl ? QString() : QStringLiteral(" flow control"));
+}

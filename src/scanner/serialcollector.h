@@ -24,6 +24,8 @@ public:
     // The device of the open port, or of the last attempt.
     QString device() const { return m_device; }
     void close();
+    // The line as the open port is set up, as "9600,N,8,1"; empty when closed.
+    QString lineSettings() const;
 
     // Everything received and not yet taken; the store is empty afterwards.
     QByteArray take();

@@ -102,6 +102,18 @@ bool TestEnvironment::refuseInserts(const QString &table)
               && q.exec(QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON \"%1\" FOR EACH ROW EXECUTE FUNCTION refuse()").arg(table));
 }
 
+bool TestEnvironment::refuseCommitAfterUpdate(const QString &table)
+{
+    QSqlQuery q(app.database().handle());
+    if (m_engine == Engine::File)
+        return q.exec(QStringLiteral("PRAGMA foreign_keys = ON")) && q.exec(QStringLiteral("CREATE TABLE Guard (Id INTEGER PRIMARY KEY)"))
+            && q.exec(QStringLiteral("CREATE TABLE Guarded (Ref INTEGER REFERENCES Guard (Id) DEFERRABLE INITIALLY DEFERRED)"))
+            && q.exec(QStringLiteral("CREATE TRIGGER late AFTER UPDATE ON %1 BEGIN INSERT INTO Guarded VALUES (1); END").arg(table));
+    return q.exec(QStringLiteral("CREATE FUNCTION late() RETURNS trigger LANGUAGE plpgsql AS $$BEGIN RAISE EXCEPTION 'refused at commit'; END$$"))
+        && q.exec(QStringLiteral("CREATE CONSTRAINT TRIGGER late AFTER UPDATE ON \"%1\" DEFERRABLE INITIALLY DEFERRED "
+                                 "FOR EACH ROW EXECUTE FUNCTION late()").arg(table));
+}
+
 bool TestEnvironment::allowInserts(const QString &table)
 {
     return QSqlQuery(app.database().handle()).exec(m_engine == Engine::File ? QStringLiteral("DROP TRIGGER refuse")

@@ -53,6 +53,9 @@ public:
     // Makes the database refuse every new row of a table with the text "row
     // refused", and lets it take them again; the message a window then shows.
     bool refuseInserts(const QString &table);
+    // A check deferred to the COMMIT, which then fails when a row of the
+    // table was changed.
+    bool refuseCommitAfterUpdate(const QString &table);
     bool allowInserts(const QString &table);
     QString refusedMessage() const;
 

@@ -1,5 +1,6 @@
 #include "history/ops/stockledger.h"
 
+#include "data/caserules.h"
 #include "data/database.h"
 #include "data/recordset.h"
 #include "data/writetransaction.h"
@@ -172,6 +173,10 @@ QStringList columns()
 
 QStringList createStatements(const Database &db)
 {
+    // A database from before the ledger also lacks the index of the stock
+    // valuation, which came with it.
+    static const QString ValueIndex = QStringLiteral(
+        "CREATE INDEX IF NOT EXISTS \"InventoryValue\" ON \"Inventory\" (\"CurrentInv\", \"UnitCost\")");
     if (isPostgres(db)) {
         return {
             QStringLiteral(
@@ -188,6 +193,7 @@ QStringList createStatements(const Database &db)
                            "(\"GroupId\", \"PartNo\")"),
             QStringLiteral("CREATE INDEX IF NOT EXISTS \"StockLedgerWorkstation\" ON \"StockLedger\" "
                            "(\"Workstation\", \"EntryId\")"),
+            ValueIndex,
         };
     }
     return {
@@ -206,6 +212,7 @@ QStringList createStatements(const Database &db)
                        "(\"GroupId\", \"PartNo\")"),
         QStringLiteral("CREATE INDEX IF NOT EXISTS \"StockLedgerWorkstation\" ON \"StockLedger\" "
                        "(\"Workstation\", \"EntryId\")"),
+        ValueIndex,
     };
 }
 
@@ -522,7 +529,7 @@ bool describeGroup(Database &db, const QString &groupId, Change *change, DbError
         } else {
             QSet<QString> parts;
             for (qsizetype row = 0; row < n; ++row)
-                parts.insert(rs.valueAt(row, 0).toString().toUpper());
+                parts.insert(CaseRules::folded(rs.valueAt(row, 0).toString()));
             change->partNo = QString::number(parts.size())
                              + (parts.size() == 1 ? QStringLiteral(" part") : QStringLiteral(" parts"));
             change->change = QString::number(n) + QStringLiteral(" lines");

@@ -251,12 +251,13 @@ VendorLookup preferredVendor(Database &db, const QString &item)
 
 Valuation valueStock(Database &db)
 {
-    // One aggregate: the engine sums where the rows are. Negative stock or a
-    // negative cost adds nothing, also both at once (whose product alone
-    // would count as a positive value); a part with an empty stock or cost
-    // makes the total unusable.
+    // One aggregate: the engine sums where the rows are, reading the index
+    // of the two columns only. Negative stock or a negative cost adds
+    // nothing, also both at once (whose product alone would count as a
+    // positive value); a part with an empty stock or cost makes the total
+    // unusable.
     const QList<QVariantList> rows = db.rows(QStringLiteral(
-        "SELECT COUNT(*), COUNT(UnitCost * CurrentInv), "
+        "SELECT COUNT(*), COUNT(UnitCost), COUNT(CurrentInv), "
         "SUM(CASE WHEN CurrentInv > 0 AND UnitCost > 0 THEN UnitCost * CurrentInv END) FROM Inventory"));
     if (db.error())
         return failed<Valuation>(db.error());
@@ -265,9 +266,9 @@ Valuation valueStock(Database &db)
     result.parts = counts.value(0).toLongLong();
     if (result.parts == 0)
         return failed<Valuation>(DbError::runtime(ErrorNumber::NoCurrentRecord));
-    if (counts.value(1).toLongLong() < result.parts) // a product with an empty factor
+    if (qMin(counts.value(1).toLongLong(), counts.value(2).toLongLong()) < result.parts) // an empty factor
         return failed<Valuation>(DbError::runtime(ErrorNumber::InvalidUseOfNull));
-    result.total = counts.value(2).toDouble();
+    result.total = counts.value(3).toDouble();
     result.status = Status::Done;
     return result;
 }

@@ -117,16 +117,6 @@ Outcome checkPassword(Database &db, const QString &name, const QString &password
     return within(db, [&] { return checkPasswordIn(db, name, password); });
 }
 
-Outcome setPassword(Database &db, const QString &name, const QString &password)
-{
-    return within(db, [&] { return setPasswordIn(db, name, password); });
-}
-
-Outcome deleteUser(Database &db, const QString &name)
-{
-    return within(db, [&] { return deleteUserIn(db, name); });
-}
-
 Outcome changePassword(Database &db, const QString &name, const QString &password,
                        const QString &newPassword)
 {

@@ -35,12 +35,6 @@ Outcome addUser(Database &db, const QString &name, const QString &password);
 // still stored as plain text is replaced by its digest on the way.
 Outcome checkPassword(Database &db, const QString &name, const QString &password);
 
-// Stores the digest of a new password for every row of that name.
-Outcome setPassword(Database &db, const QString &name, const QString &password);
-
-// Deletes every row of that name; NoSuchUser when there was none.
-Outcome deleteUser(Database &db, const QString &name);
-
 // The checked changes: the name must exist (NoSuchUser) and the password
 // match (WrongPassword) before the change, in the same transaction.
 Outcome changePassword(Database &db, const QString &name, const QString &password,
