@@ -454,7 +454,7 @@ private slots:
         } read;
         QVERIFY(db.read("SELECT CurrentInv FROM Inventory WHERE PartNo = ?", {"R100"}, read, Database::Read::Locking));
         Database other(QStringLiteral("other"));
-        QVERIFY(other.open(env.app.databaseAddress()) && other.execute(file ? "PRAGMA busy_timeout = 50" : "SET lock_timeout = 50"));
+        QVERIFY(other.open(env.app.databaseAddress()) && other.execute(file ? "PRAGMA busy_timeout = 50" : "SELECT set_config('lock_timeout', '50', false)"));
         QVERIFY(!other.execute("UPDATE Inventory SET CurrentInv = 2 WHERE PartNo = ?", {"R100"}));
         QVERIFY(file ? !other.beginWrite() : other.execute("UPDATE Inventory SET CurrentInv = 2 WHERE PartNo = ?", {"C10U"}));
         QVERIFY(db.execute("UPDATE Inventory SET CurrentInv = 1 WHERE PartNo = ?", {"R100"}) && db.rollback());

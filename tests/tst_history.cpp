@@ -153,7 +153,8 @@ private slots:
         QTest::newRow("deleted part comes back with its vendor") << Undo{Path::DeletePart, "", Status::Done, before, ""};
         QTest::newRow("new part goes again") << Undo{Path::NewPart, "", Status::Done, before, ""};
         QTest::newRow("later change elsewhere") << Undo{Path::KitPull, "C1", Status::LaterChange, "R1=90 C1=49 U1=10 D1=- vendors=1", "Part C1 was changed later: stock window (+1) made at "};
-        QTest::newRow("stock taken out of range") << Undo{Path::Adjust, "R1", Status::Failed, "R1=32761 C1=50 U1=10 D1=- vendors=1", "MESSAGE"};
+        QTest::newRow("stock taken out of range") << Undo{Path::Adjust, "R1", Status::Failed, "R1=32761 C1=50 U1=10 D1=- vendors=1",
+                                                       "Part R1 could not be restored:\r\nError No 6\r\nOverflow has occured.\r\nNothing was changed."};
         QTest::newRow("deleted part's number in use again") << Undo{Path::DeletePart, "U1", Status::PartExists, "R1=100 C1=50 U1=3 D1=- vendors=1", "Part No. U1 is in the inventory again."};
     }
     void undo()

@@ -159,7 +159,7 @@ private slots:
         // holds their rows (on the file, the whole database) until it ends.
         Database other("other");
         QVERIFY(other.open(env.app.databaseAddress())
-                && other.execute(env.engine() == TestEnvironment::Engine::File ? "PRAGMA busy_timeout = 50" : "SET lock_timeout = 50"));
+                && other.execute(env.engine() == TestEnvironment::Engine::File ? "PRAGMA busy_timeout = 50" : "SELECT set_config('lock_timeout', '50', false)"));
         int changedMeanwhile = 0;
         const auto meanwhile = [&](int) { changedMeanwhile += other.execute("UPDATE Inventory SET CurrentInv = 9 WHERE PartNo = 'B'"); };
         const KitPull::Outcome outcome = planned ? KitPlan::pull(db, plan).pull : KitPull::pull(db, "K1", 2, meanwhile);
