@@ -16,6 +16,9 @@
 #include <QTest>
 #include <QThread>
 
+#include <csignal>
+#include <sys/resource.h>
+
 namespace {
 
 using BackupOps::Status;
@@ -146,6 +149,7 @@ private slots:
         QTest::newRow("cancelled") << HalfRow{"", false, 1, Status::Cancelled};
         QTest::newRow("cancelled over a file") << HalfRow{"", true, 3, Status::Cancelled};
         QTest::newRow("done over a file") << HalfRow{"", true, -1, Status::Done};
+        QTest::newRow("disk full over a file") << HalfRow{"", true, -2, Status::Failed}; // -2: files stop growing at 64 KiB
         QTest::newRow("the database") << HalfRow{"=", false, -1, Status::OverDatabase};
         QTest::newRow("its log") << HalfRow{"=-wal", false, -1, Status::OverDatabase};
     }
@@ -161,8 +165,14 @@ private slots:
             QVERIFY(writeFile(target, "what was there"));
         const QByteArray was = contents(target);
         int steps = 0;
+        rlimit was {};
+        if (cancelAt == -2) {
+            rlimit full {64 << 10, RLIM_INFINITY};
+            QVERIFY(std::signal(SIGXFSZ, SIG_IGN) != SIG_ERR && getrlimit(RLIMIT_FSIZE, &was) == 0 && setrlimit(RLIMIT_FSIZE, &(full.rlim_max = was.rlim_max, full)) == 0);
+        }
         const BackupOps::Outcome outcome =
             BackupOps::backup(db, target, [&](qint64, qint64) { return ++steps != cancelAt; }, 4);
+        QVERIFY(cancelAt != -2 || setrlimit(RLIMIT_FSIZE, &was) == 0);
         QCOMPARE(outcome.status, status);
         if (outcome.ok())
             QCOMPARE(integrity(target), QStringLiteral("ok"));
@@ -258,6 +268,7 @@ private slots:
         const QString target = QDir(env.folder()).filePath(name);
         env.ui.fileNames.enqueue(target);
         w.action(CommandId::BackupDatabase)->trigger();
+        QCOMPARE(env.ui.proposedNames.value(0), QDir(env.folder()).filePath("Inventory-backup-2026-03-14.mdb")); // the day of the fixed clock
         QCOMPARE(env.ui.lastText(), message.contains("%1") ? message.arg(target) : message);
         QCOMPARE(integrity(target), QStringLiteral("ok"));
     }

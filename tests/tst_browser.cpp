@@ -140,7 +140,7 @@ private slots:
         row("search", "b c Search", "Page A | a c b | 3 | 1 | ");
         row("refresh", "b c Refresh", "Page C | c b a | 3 | 1 | ");
         row("typed, keypad Enter", "b c =d", "Page D | d c b a | 3 | 1 | ");
-        row("a script address is ignored", "b c =javascript:document.title='Ran'", "Page C | c b a | 2 | 1 | ");
+        row("a script address is ignored", "b c =JavaScript:document.title='Ran'", "Page C | c b a | 2 | 1 | ");
         row("missing file", "missing", failed + missing.arg("missing"));
         row("nobody listening", "refused", failed + "<refused>\n\nThe server refused the connection.\nnet::ERR_CONNECTION_REFUSED (error -102)");
         row("the next page replaces the failure", "missing b", "Page B | b a | 2 | 1 | ");

@@ -422,7 +422,7 @@ private slots:
         cl("over an earlier PDF", bin + QStringList{"@OLD"}, 0, "", 0);
         cl("no --pdf", {"--report", "Bin.rpt"}, 2, "--report needs --pdf FILE.", 0);
         cl("--pdf alone", {"--pdf", "PDF"}, 2, "--pdf and --param go with --report.", 0);
-        cl("--param without =", {"--report", "Bin.rpt", "--param", "Kit", "--pdf", "PDF"}, 2, "--param Kit is not NAME=VALUE.", 0);
+        cl("--param without a name", {"--report", "Bin.rpt", "--param", "=5", "--pdf", "PDF"}, 2, "--param =5 is not NAME=VALUE.", 0);
         cl("unknown option", {"--reprot", "Bin.rpt"}, 2, "Unknown option 'reprot'", 0);
         // Text a reader can search (no ligatures), on the paper of the locale.
         cl("Germany", film, 0, "", -1, "de_DE", "(A4)");
