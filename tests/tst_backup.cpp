@@ -165,14 +165,15 @@ private slots:
             QVERIFY(writeFile(target, "what was there"));
         const QByteArray was = contents(target);
         int steps = 0;
-        rlimit was {};
+        rlimit size {};
         if (cancelAt == -2) {
-            rlimit full {64 << 10, RLIM_INFINITY};
-            QVERIFY(std::signal(SIGXFSZ, SIG_IGN) != SIG_ERR && getrlimit(RLIMIT_FSIZE, &was) == 0 && setrlimit(RLIMIT_FSIZE, &(full.rlim_max = was.rlim_max, full)) == 0);
+            QVERIFY(std::signal(SIGXFSZ, SIG_IGN) != SIG_ERR && getrlimit(RLIMIT_FSIZE, &size) == 0);
+            const rlimit full {64 << 10, size.rlim_max};
+            QVERIFY(setrlimit(RLIMIT_FSIZE, &full) == 0);
         }
         const BackupOps::Outcome outcome =
             BackupOps::backup(db, target, [&](qint64, qint64) { return ++steps != cancelAt; }, 4);
-        QVERIFY(cancelAt != -2 || setrlimit(RLIMIT_FSIZE, &was) == 0);
+        QVERIFY(cancelAt != -2 || setrlimit(RLIMIT_FSIZE, &size) == 0);
         QCOMPARE(outcome.status, status);
         if (outcome.ok())
             QCOMPARE(integrity(target), QStringLiteral("ok"));
