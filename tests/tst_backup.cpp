@@ -27,7 +27,7 @@ using BackupOps::Status;
 // own; existing: a file is there already; the user cancels at step cancelAt.
 struct HalfRow { QString suffix; bool existing; int cancelAt; Status status; };
 // Days before today with a copy already, and those kept afterwards (0 is today).
-struct DailyRow { QVariant setting; QList<int> there, kept; };
+struct DailyRow { QVariant setting; QList<int> there, kept; bool diskFull = false; };
 
 // Parts enough for a copy of many pages.
 const char *const Filler =
@@ -212,11 +212,12 @@ private slots:
         QTest::newRow("0 turns them off") << DailyRow{"0", {1, 2}, {1, 2}};
         QTest::newRow("not a number: 7") << DailyRow{"x", {1}, {0, 1}};
         QTest::newRow("today's made already") << DailyRow{"3", {0, 1, 5, 9}, {0, 1, 5}};
+        QTest::newRow("today's fails: none removed") << DailyRow{"2", {1, 2, 3}, {1, 2, 3}, true};
     }
     void dailyCopies()
     {
         QFETCH(DailyRow, row);
-        const auto [setting, there, kept] = row;
+        const auto [setting, there, kept, diskFull] = row;
         TestEnvironment env(QString(), TestEnvironment::Data::Empty, TestEnvironment::Engine::File);
         QVERIFY2(env.isValid(), qPrintable(env.error()));
         const QString db = env.app.databaseAddress();
@@ -233,14 +234,21 @@ private slots:
         staleFile.close();
         for (int day : there)
             QVERIFY(writeFile(BackupOps::Daily::fileName(db, today.addDays(-day)), "old"));
+        rlimit size {};
+        if (diskFull) { // files stop growing at 8 KiB
+            QVERIFY(std::signal(SIGXFSZ, SIG_IGN) != SIG_ERR && getrlimit(RLIMIT_FSIZE, &size) == 0);
+            const rlimit full {8 << 10, size.rlim_max};
+            QVERIFY(setrlimit(RLIMIT_FSIZE, &full) == 0);
+        }
         const BackupOps::Outcome outcome = BackupOps::Daily::run(db, today, BackupOps::Daily::copiesFromSetting(setting));
-        QVERIFY2(outcome.ok(), qPrintable(outcome.text));
+        QVERIFY(!diskFull || setrlimit(RLIMIT_FSIZE, &size) == 0);
+        QVERIFY2(outcome.ok() != diskFull, qPrintable(outcome.text));
         QStringList expected;
         for (int day : kept)
             expected.prepend(BackupOps::Daily::fileName(db, today.addDays(-day)));
         QCOMPARE(BackupOps::Daily::existing(db), expected);
         QVERIFY(QFile::exists(others[0]) && QFile::exists(others[1]) && QFile::exists(fresh));
-        QCOMPARE(QFile::exists(stale), !kept.contains(0)); // only where copies are made
+        QCOMPARE(QFile::exists(stale), !kept.contains(0) && !diskFull); // only where copies are made
         if (kept.contains(0))
             QCOMPARE(contents(expected.last()) == "old", there.contains(0));
     }

@@ -167,7 +167,8 @@ private slots:
         QFETCH(bool, inGrid);
         const int none = Qt::NoModifier, ctrl = Qt::ControlModifier, shift = Qt::ShiftModifier; // key, modifiers, row after
         const QList<std::array<int, 3>> steps{{Qt::Key_Down, shift, 2}, {Qt::Key_Down, none, 3}, {Qt::Key_Down, none, 3}, {Qt::Key_PageDown, none, 3},
-                                              {Qt::Key_Up, ctrl, 1}, {Qt::Key_Up, none, 1}, {Qt::Key_Down, ctrl, 3}, {Qt::Key_Home, none, 1}, {Qt::Key_End, none, 3}};
+                                              {Qt::Key_Up, ctrl, 1}, {Qt::Key_Up, none, 1}, {Qt::Key_Down, ctrl, 3}, {Qt::Key_Home, none, 1}, {Qt::Key_End, none, 3},
+                                              {Qt::Key_Up, none, 2}, {Qt::Key_Up, none, 1}};
         BoardBomWindow *w = loaded("AMP");
         QVERIFY(w && goTo(w, 1));
         QSignalSpy beeped(w, &BoardBomWindow::beeped);
@@ -275,9 +276,10 @@ private slots:
         QTest::newRow("quantity typed as text") << Change{"", "type:abc", 1, "Type mismatch", same};
         QTest::newRow("quantity typed as a number") << Change{"", "type: 2.5 ", 1, "", QStringList{"R100|2", "C10U|2.5", "IC1|1"}};
         QTest::newRow("changed elsewhere") << Change{"UPDATE BoardBOM SET QtyUsed = 9 WHERE PartNo = 'C10U'", "type:7", 1, changed, QStringList{"R100|2", "C10U|9", "IC1|1"}};
+        QTest::newRow("emptied elsewhere") << Change{"UPDATE BoardBOM SET Description = NULL WHERE PartNo = 'C10U'", "type:7", 1, changed, same};
         QTest::newRow("deleted elsewhere") << Change{"DELETE FROM BoardBOM WHERE PartNo = 'C10U'", "type:7", 1, changed, QStringList{"R100|2", "IC1|1"}};
         QTest::newRow("other row changed elsewhere") << Change{"UPDATE BoardBOM SET QtyUsed = 9 WHERE PartNo = 'R100'", "type:7", 1, "", QStringList{"R100|9", "C10U|7", "IC1|1"}};
-        QTest::newRow("block pasted") << Change{"", "paste:X1\t3\nX2\t4\n", 0, "", QStringList{"X1|3", "X2|4", "IC1|1"}};
+        QTest::newRow("block pasted") << Change{"", "paste:X1 5\"\t3\nX2\t4\n", 0, "", QStringList{"X1 5\"|3", "X2|4", "IC1|1"}}; // a quote inside a cell is text
         QTest::newRow("block with text for a quantity") << Change{"", "paste:X1\t3\nX2\tfour\n", 0, "Type mismatch", same};
         QTest::newRow("block beyond the last row") << Change{"", "paste:X1\nX2\n", 2, "The pasted cells do not fit from the current cell.", same};
         QTest::newRow("delete the first row") << Change{"", "delete", 0, "", QStringList{"C10U|1", "IC1|1"}};

@@ -317,6 +317,7 @@ private slots:
         QCOMPARE(env.scalar("select CurrentInv from Inventory where PartNo = '5'' CABLE'").toInt(), 11);
         QCOMPARE(env.scalar("select CurrentInv from Inventory where PartNo = 'C10U'").toInt(), 22);
         QCOMPARE(env.scalar("select CurrentInv from Inventory where PartNo = 'R100'").toInt(), 33);
+        QVERIFY(!rs.moveTo(rs.recordCount() + 1) && rs.error().is(ErrorNumber::NoCurrentRecord)); // no row after the last
         // A failed batch leaves the set as it was, edits still pending, and
         // no transaction open: another workstation can write at once.
         QVERIFY(rs.moveFirst() && rs.setValue("CurrentInv", 33) && rs.addNew() && rs.setValue("PartNo", "R100"));

@@ -21,7 +21,7 @@ namespace {
 
 const QString Rows = QStringLiteral(
     "INSERT INTO Inventory (PartNo, Description, CurrentInv, UnitCost, ReorderPoint, MinReq) VALUES "
-    "('R1', 'Resistor', 100, 0.02, 40, 5), ('C1', 'Capacitor', 50, 0.1, 0, 0), ('U1', 'Chip', 10, 2, 0, 0);"
+    "('R1', 'Resistor', 100, 0.02, 40, 5), ('C1', 'Capacitor', 50, 0.1, 0, 0), ('U1', 'Chip', 10, 2.5, 0, 0);"
     "INSERT INTO PreferredVendor (Item, Vendor, Description) VALUES ('U1', 'Mouser', 'Chip');"
     "INSERT INTO BoardBOM (BoardPN, Description, PartNo, QtyUsed) VALUES "
     "('KIT', 'Kit', 'R1', 3), ('KIT', 'Kit', 'C1', 1), ('KIT', 'Kit', 'R1', 2);");
@@ -155,6 +155,7 @@ private slots:
         QTest::newRow("later change elsewhere") << Undo{Path::KitPull, "C1", Status::LaterChange, "R1=90 C1=49 U1=10 D1=- vendors=1", "Part C1 was changed later: stock window (+1) made at "};
         QTest::newRow("stock taken out of range") << Undo{Path::Adjust, "R1", Status::Failed, "R1=32761 C1=50 U1=10 D1=- vendors=1",
                                                        "Part R1 could not be restored:\r\nError No 6\r\nOverflow has occured.\r\nNothing was changed."};
+        QTest::newRow("a part deleted meanwhile") << Undo{Path::KitPull, "C1 gone", Status::Failed, "R1=90 C1=- U1=10 D1=- vendors=1", "MESSAGE"};
         QTest::newRow("deleted part's number in use again") << Undo{Path::DeletePart, "U1", Status::PartExists, "R1=100 C1=50 U1=3 D1=- vendors=1", "Part No. U1 is in the inventory again."};
     }
     void undo()
@@ -170,12 +171,15 @@ private slots:
             submit(AddDeleteInvWindow(env.app, true), {{"txtPartNo", later}, {"txtQuantity", "1"}});
         else if (later == "R1") // a change no ledger row records, as another program makes it
             QVERIFY(env.exec("UPDATE Inventory SET CurrentInv = 32761 WHERE PartNo = 'R1'"));
+        else if (later == "C1 gone") // deleted where no ledger row records it
+            QVERIFY(env.exec("DELETE FROM Inventory WHERE PartNo = 'C1'"));
         else if (later == "U1")
             QVERIFY(env.exec("INSERT INTO Inventory (PartNo, Description, CurrentInv) VALUES ('U1', 'New chip', 3)"));
         StockLedger::setIdentity({"BENCH-1", "alice"});
         const QStringList rowsBefore = ledger(env);
         const StockLedger::UndoOutcome outcome = StockLedger::undo(env.app.database(), group);
         QCOMPARE(outcome.status, status);
+        QVERIFY(path != Path::DeletePart || later != "" || env.scalar("select UnitCost from Inventory where PartNo = 'U1'").toDouble() == 2.5);
         const QString shown = StockLedger::messageFor(outcome);
         QVERIFY2(!group.isEmpty() && (message.isEmpty() ? shown.isEmpty() : shown.startsWith(message)) && this->stock(env) == stock, qPrintable(shown + this->stock(env)));
         if (status != Status::Done) {
@@ -249,6 +253,9 @@ private slots:
         QCOMPARE(levels, (QList<qreal>{40, 1, 100, 93, 93, 83, 83}));
         edit(w, "txtPartNo")->clear();
         QVERIFY(w.showHistory() && m->rowCount() == 6 && !chart->isVisibleTo(&w));
+        // A ledger that cannot be read is told.
+        QVERIFY(env.exec("ALTER TABLE \"StockLedger\" RENAME COLUMN \"Note\" TO \"Remark\""));
+        QVERIFY(!w.showHistory() && env.ui.lastText().startsWith("The list could not be read.\r\n"));
     }
 
     // A kit of more components than one ledger statement takes: every row is

@@ -186,8 +186,15 @@ private slots:
     {
         QTest::addColumn<Row>("r");
         row("nothing received", {"", {"A1"}, {10}, "Time has expired!\r\nImport was not completed."});
-        row("three lines skipped, a message each", {"X9,4\r\nA1;2\r\nX8,1\r\nA1,1\r\n", {"A1"}, {11},
-                                                    "Part Number X9 Does Not Exist\nLine 2 was not imported (no comma):\r\nA1;2\nPart Number X8 Does Not Exist"});
+        const QByteArray eighty = "A1;" + QByteArray(77, 'x'); // shown whole
+        row("three lines skipped, a message each", {"X9,4\r\n" + eighty + "\r\nX8,1\r\nA1,1\r\n", {"A1"}, {11},
+                                                    "Part Number X9 Does Not Exist\nLine 2 was not imported (no comma):\r\n" + eighty + "\nPart Number X8 Does Not Exist"});
+        QByteArray many;
+        QString listed;
+        for (int i = 1; i <= 41; ++i)
+            many += "X9,1\r\n", listed += i > 40 ? QString() : QStringLiteral("\r\nLine %1: X9,1 (part X9 does not exist)").arg(i);
+        row("more lines skipped than listed", {many + "A1,1\r\n", {"A1"}, {11}, "41 lines were not imported:" + listed
+                                               + "\r\n... and 1 more; import.txt holds every line.\r\nThe other lines were added to the stock."});
         const QByteArray longLine = "A1;" + QByteArray(1000, 'x');
         row("a long line shown cut", {longLine + "\r\n", {"A1"}, {10}, "Line 1 was not imported (no comma):\r\n" + longLine.left(80) + "... (1003 characters)"});
         row("a cut line", {"B2,-.5", {"B2"}, {3}, "Line 1 was not imported (it was cut off: its line end never came):\r\nB2,-.5"});
