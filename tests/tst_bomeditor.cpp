@@ -276,7 +276,7 @@ private slots:
         QTest::newRow("quantity typed as text") << Change{"", "type:abc", 1, "Type mismatch", same};
         QTest::newRow("quantity typed as a number") << Change{"", "type: 2.5 ", 1, "", QStringList{"R100|2", "C10U|2.5", "IC1|1"}};
         QTest::newRow("changed elsewhere") << Change{"UPDATE BoardBOM SET QtyUsed = 9 WHERE PartNo = 'C10U'", "type:7", 1, changed, QStringList{"R100|2", "C10U|9", "IC1|1"}};
-        QTest::newRow("emptied elsewhere") << Change{"UPDATE BoardBOM SET Description = NULL WHERE PartNo = 'C10U'", "type:7", 1, changed, same};
+        QTest::newRow("emptied elsewhere") << Change{"UPDATE BoardBOM SET Description = NULL WHERE PartNo = 'C10U'", "type:7", 1, changed, QStringList{"R100|2", "AMP|~|C10U|1", "IC1|1"}};
         QTest::newRow("deleted elsewhere") << Change{"DELETE FROM BoardBOM WHERE PartNo = 'C10U'", "type:7", 1, changed, QStringList{"R100|2", "IC1|1"}};
         QTest::newRow("other row changed elsewhere") << Change{"UPDATE BoardBOM SET QtyUsed = 9 WHERE PartNo = 'R100'", "type:7", 1, "", QStringList{"R100|9", "C10U|7", "IC1|1"}};
         QTest::newRow("block pasted") << Change{"", "paste:X1 5\"\t3\nX2\t4\n", 0, "", QStringList{"X1 5\"|3", "X2|4", "IC1|1"}}; // a quote inside a cell is text

@@ -264,7 +264,7 @@ private slots:
         row("pages", {q, many, "pages", "46 P000 / Page 1 of 3, 46 P046 / Page 2 of 3, 38 P092 / Page 3 of 3"});
         row("a group over a page break", {q + "[group]\nfield = b\nheader = Group {b}\n", many, "pages",
                                           "45 Group x / Page 1 of 3, 44 Group x (continued) / Page 2 of 3, 41 Group y (continued) / Page 3 of 3"});
-        row("a text wider than its column is cut", {q + b + "width = 8\n", "a b|P1 ABCDEFGHIJKLMNOP", "text", "CUT"});
+        row("a text wider than its column is cut", {q + b + "width = 8\n", "a b|P1 ABCDEFGHIJKLMNOP", "text", "Title | 3/14/26 / A | B / P1 | AB\u2026 / Page 1 of 1"});
         row("nothing to show", {QString(q).replace("[report]\n", "[report]\nempty = none at all\n"), "a", "text", "Title | 3/14/26 / A / none at all / Page 1 of 1"});
     }
     void layout()
