@@ -14,6 +14,7 @@
 #include "ui/listgridmodel.h"
 
 #include <QLineEdit>
+#include <QSqlQuery>
 #include <QtTest>
 #include <thread>
 
@@ -253,6 +254,9 @@ private slots:
         QCOMPARE(levels, (QList<qreal>{40, 1, 100, 93, 93, 83, 83}));
         edit(w, "txtPartNo")->clear();
         QVERIFY(w.showHistory() && m->rowCount() == 6 && !chart->isVisibleTo(&w));
+        // A ledger that cannot be read is told.
+        QVERIFY(QSqlQuery(env.app.database().handle()).exec("ALTER TABLE \"StockLedger\" RENAME COLUMN \"Note\" TO \"Remark\""));
+        QVERIFY(!w.showHistory() && env.ui.lastText().startsWith("The list could not be read.\r\n"));
     }
 
     // A kit of more components than one ledger statement takes: every row is

@@ -200,6 +200,14 @@ bool SqliteEngine::configure(QSqlDatabase &db, DbError *error) const
                                              .arg(check.value(0).toString()));
         return false;
     }
+    // A name in double quotes is a name: one the table lacks is an error, not
+    // a text, as on the server (by default the engine takes it as a text).
+    const QVariant handle = db.driver()->handle();
+    if (handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0)
+        if (sqlite3 *h = *static_cast<sqlite3 *const *>(handle.data())) {
+            sqlite3_db_config(h, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
+            sqlite3_db_config(h, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
+        }
     return true;
 }
 
