@@ -56,8 +56,7 @@ template <class W> W *open(MainWindow &main, CommandId id)
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    Bench::headless();
     QApplication application(argc, argv);
 
     Bench::QuietUi ui;

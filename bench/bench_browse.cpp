@@ -231,8 +231,7 @@ bool run(const QString &folder, int parts, Figures *inv, Figures *desc)
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    Bench::headless();
     QApplication application(argc, argv);
 
     const int parts = Bench::DefaultParts;
@@ -241,16 +240,14 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "a browse window did not work\n");
         return 1;
     }
-    Bench::report("browse_open_ms", inv.openMs, "ms", parts);
-    Bench::report("browse_open_resultset_ms", inv.readMs, "ms", parts);
-    Bench::report("browse_typeahead_ms", inv.typeAheadMs, "ms", parts);
-    Bench::report("browse_next_ms", inv.nextMs, "ms", parts);
-    Bench::report("browse_memory_mb", inv.memoryMb, "MB", parts);
-    Bench::report("desc_open_ms", desc.openMs, "ms", parts);
-    Bench::report("desc_open_resultset_ms", desc.readMs, "ms", parts);
-    Bench::report("desc_typeahead_ms", desc.typeAheadMs, "ms", parts);
-    Bench::report("desc_next_ms", desc.nextMs, "ms", parts);
-    Bench::report("desc_memory_mb", desc.memoryMb, "MB", parts);
+    for (const auto &[window, f] : {std::pair{"browse", &inv}, {"desc", &desc}}) {
+        auto name = [window = window](const char *figure) { return QByteArray(window) + figure; };
+        Bench::report(name("_open_ms").constData(), f->openMs, "ms", parts);
+        Bench::report(name("_open_resultset_ms").constData(), f->readMs, "ms", parts);
+        Bench::report(name("_typeahead_ms").constData(), f->typeAheadMs, "ms", parts);
+        Bench::report(name("_next_ms").constData(), f->nextMs, "ms", parts);
+        Bench::report(name("_memory_mb").constData(), f->memoryMb, "MB", parts);
+    }
 
     const int million = 1000000;
     Figures invLarge, descLarge;
@@ -258,19 +255,15 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "a browse window did not work on a million parts\n");
         return 1;
     }
-    Bench::report("browse_1m_open_ms", invLarge.openMs, "ms", million);
-    Bench::report("browse_1m_typeahead_ms", invLarge.typeAheadMs, "ms", million);
-    Bench::report("browse_1m_next_ms", invLarge.nextMs, "ms", million);
-    Bench::report("browse_1m_memory_mb", invLarge.memoryMb, "MB", million);
-    Bench::report("browse_1m_second_memory_mb", invLarge.secondMemoryMb, "MB", million);
-    Bench::report("browse_1m_list_memory_mb", invLarge.listMemoryMb, "MB", million);
-    Bench::report("browse_1m_list_ms", invLarge.listMs, "ms", million);
-    Bench::report("desc_1m_open_ms", descLarge.openMs, "ms", million);
-    Bench::report("desc_1m_typeahead_ms", descLarge.typeAheadMs, "ms", million);
-    Bench::report("desc_1m_next_ms", descLarge.nextMs, "ms", million);
-    Bench::report("desc_1m_memory_mb", descLarge.memoryMb, "MB", million);
-    Bench::report("desc_1m_second_memory_mb", descLarge.secondMemoryMb, "MB", million);
-    Bench::report("desc_1m_list_memory_mb", descLarge.listMemoryMb, "MB", million);
-    Bench::report("desc_1m_list_ms", descLarge.listMs, "ms", million);
+    for (const auto &[window, f] : {std::pair{"browse", &invLarge}, {"desc", &descLarge}}) {
+        auto name = [window = window](const char *figure) { return QByteArray(window) + "_1m" + figure; };
+        Bench::report(name("_open_ms").constData(), f->openMs, "ms", million);
+        Bench::report(name("_typeahead_ms").constData(), f->typeAheadMs, "ms", million);
+        Bench::report(name("_next_ms").constData(), f->nextMs, "ms", million);
+        Bench::report(name("_memory_mb").constData(), f->memoryMb, "MB", million);
+        Bench::report(name("_second_memory_mb").constData(), f->secondMemoryMb, "MB", million);
+        Bench::report(name("_list_memory_mb").constData(), f->listMemoryMb, "MB", million);
+        Bench::report(name("_list_ms").constData(), f->listMs, "ms", million);
+    }
     return 0;
 }

@@ -187,8 +187,7 @@ bool run(const QString &folder, int parts, int sortClicks, int rounds, Figures *
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    Bench::headless();
     QApplication application(argc, argv);
 
     const int parts = Bench::DefaultParts;

@@ -83,8 +83,7 @@ bool measure(const QString &folder, int parts, int runs, const char *name, const
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    Bench::headless();
     QApplication application(argc, argv);
     if (!measure(QStringLiteral("reports-bench"), Bench::DefaultParts, 5, "report_bin_ms",
                  "report_bin_cpu_ms"))

@@ -54,8 +54,7 @@ double elapsedMs(const QElapsedTimer &t)
 
 int main(int argc, char *argv[])
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    Bench::headless();
     QGuiApplication app(argc, argv);
 
     const QString inPath = QStringLiteral("bench_rtf.rtf");

@@ -37,8 +37,7 @@ int runChild(int argc, char **argv, const QString &folder)
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    Bench::headless();
     if (argc == 3 && QByteArray(argv[1]) == "--child")
         return runChild(1, argv, QString::fromLocal8Bit(argv[2]));
 

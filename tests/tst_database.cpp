@@ -448,11 +448,7 @@ private slots:
         const bool file = env.engine() == TestEnvironment::Engine::File;
         Database &db = env.app.database();
         QVERIFY(db.beginWrite());
-        struct : SqlEngine::RowSink {
-            void columns(const QStringList &) override {}
-            void value(QVariant &&) override {}
-            void endRow() override {}
-        } read;
+        SqlEngine::RowList read;
         QVERIFY(db.read("SELECT CurrentInv FROM Inventory WHERE PartNo = ?", {"R100"}, read, Database::Read::Locking));
         Database other(QStringLiteral("other"));
         QVERIFY(other.open(env.app.databaseAddress()) && other.execute(file ? "PRAGMA busy_timeout = 50" : "SELECT set_config('lock_timeout', '50', false)"));

@@ -106,6 +106,12 @@ bool setUpProgramFolder(AppContext &app, const QString &name, int parts, QString
     return true;
 }
 
+void headless()
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+}
+
 void report(const char *name, double value, const char *unit, qint64 n)
 {
     std::printf("BENCH %s %.3f %s n=%lld\n", name, value, unit, static_cast<long long>(n));

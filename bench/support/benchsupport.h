@@ -42,6 +42,10 @@ bool setUpProgramFolder(AppContext &app, const QString &name, int parts, QString
 // Writes a database of `parts` parts and `bomRows` BOM rows (and a preferred
 // vendor for most parts) at `path`, replacing any file there.
 bool makeDatabase(const QString &path, int parts, int bomRows, QString *error);
+// Windows without a display, unless the environment names a platform;
+// before the application object is made.
+void headless();
+
 // Default sizes for the benchmarks.
 constexpr int DefaultParts = 100000;
 constexpr int DefaultBomRows = 20000;

@@ -20,6 +20,19 @@
 #include <mutex>
 #include <thread>
 
+namespace {
+
+// The engine's own connection under the driver's, or null.
+sqlite3 *sqliteHandle(const QSqlDatabase &db)
+{
+    const QVariant handle = db.isValid() && db.driver() ? db.driver()->handle() : QVariant();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        return nullptr;
+    return *static_cast<sqlite3 *const *>(handle.data());
+}
+
+} // namespace
+
 std::unique_ptr<SqlEngine> SqlEngine::sqlite()
 {
     return std::make_unique<SqliteEngine>();
@@ -202,12 +215,10 @@ bool SqliteEngine::configure(QSqlDatabase &db, DbError *error) const
     }
     // A name in double quotes is a name: one the table lacks is an error, not
     // a text, as on the server (by default the engine takes it as a text).
-    const QVariant handle = db.driver()->handle();
-    if (handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0)
-        if (sqlite3 *h = *static_cast<sqlite3 *const *>(handle.data())) {
-            sqlite3_db_config(h, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
-            sqlite3_db_config(h, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
-        }
+    if (sqlite3 *h = sqliteHandle(db)) {
+        sqlite3_db_config(h, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
+        sqlite3_db_config(h, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
+    }
     return true;
 }
 
@@ -363,10 +374,9 @@ private:
 
 void SqliteEngine::checkpointBeside(QSqlDatabase &db, const QString &path) const
 {
-    const QVariant handle = db.driver() ? db.driver()->handle() : QVariant();
-    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
+    sqlite3 *h = sqliteHandle(db);
+    if (!h)
         return;
-    sqlite3 *h = *static_cast<sqlite3 *const *>(handle.data());
     m_checkpointer = std::make_shared<Checkpointer>(path);
     // In place of the engine's own checkpoint at the end of a commit.
     sqlite3_wal_hook(h, &Checkpointer::afterCommit, m_checkpointer.get());
@@ -374,10 +384,8 @@ void SqliteEngine::checkpointBeside(QSqlDatabase &db, const QString &path) const
 
 void SqliteEngine::connectionClosing(QSqlDatabase &db) const
 {
-    const QVariant handle = db.isValid() && db.driver() ? db.driver()->handle() : QVariant();
-    if (handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0)
-        if (sqlite3 *h = *static_cast<sqlite3 *const *>(handle.data()))
-            sqlite3_wal_hook(h, nullptr, nullptr);
+    if (sqlite3 *h = sqliteHandle(db))
+        sqlite3_wal_hook(h, nullptr, nullptr);
     m_checkpointer.reset();
 }
 
@@ -402,10 +410,7 @@ DbError SqliteEngine::classify(const DbError &error) const
 bool SqliteEngine::run(QSqlDatabase &db, const QString &sql, const QVariantList &values,
                        RowSink *sink, DbError *error, bool *supported, qint64 *changes) const
 {
-    const QVariant handle = db.driver() ? db.driver()->handle() : QVariant();
-    sqlite3 *h = nullptr;
-    if (handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0)
-        h = *static_cast<sqlite3 *const *>(handle.data());
+    sqlite3 *h = sqliteHandle(db);
     *supported = h != nullptr;
     if (!h)
         return false;

@@ -6,6 +6,7 @@
 #include <QVariantList>
 #include <QVariant>
 #include <memory>
+#include <utility>
 
 struct DbError;
 class QSqlError;
@@ -26,6 +27,17 @@ public:
         // One value of the current row, in column order.
         virtual void value(QVariant &&value) = 0;
         virtual void endRow() = 0;
+    };
+    // Keeps every row as a list of values.
+    struct RowList : RowSink
+    {
+        QList<QVariantList> rows;
+        void columns(const QStringList &) override {}
+        void value(QVariant &&value) override { m_row.append(std::move(value)); }
+        void endRow() override { rows.append(std::exchange(m_row, {})); }
+
+    private:
+        QVariantList m_row;
     };
 
     virtual ~SqlEngine() = default;

@@ -30,19 +30,7 @@ bool read(Database &db, const QString &sql, const QVariantList &values, SqlEngin
     return false;
 }
 
-// Collects rows as lists of values.
-struct Rows : SqlEngine::RowSink
-{
-    QVector<QVariantList> rows;
-    QVariantList current;
-    void columns(const QStringList &) override {}
-    void value(QVariant &&v) override { current << std::move(v); }
-    void endRow() override
-    {
-        rows << current;
-        current.clear();
-    }
-};
+using Rows = SqlEngine::RowList;
 
 // Two stored values are the same: both null, the same number, or the same
 // text exactly.

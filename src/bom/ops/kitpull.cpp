@@ -22,15 +22,7 @@ Outcome fail(Outcome::Status status, const QString &component = QString(), const
     return outcome;
 }
 
-// Rows of one statement as lists of values.
-struct Rows : SqlEngine::RowSink
-{
-    QList<QVariantList> rows;
-    QVariantList current;
-    void columns(const QStringList &) override {}
-    void value(QVariant &&v) override { current.append(std::move(v)); }
-    void endRow() override { rows.append(std::exchange(current, {})); }
-};
+using Rows = SqlEngine::RowList;
 
 // A component's stock as the pull goes: the value read, lowered line by line.
 struct Stock

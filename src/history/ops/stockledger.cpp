@@ -173,47 +173,38 @@ QStringList columns()
 
 QStringList createStatements(const Database &db)
 {
-    // A database from before the ledger also lacks the index of the stock
-    // valuation, which came with it.
-    static const QString ValueIndex = QStringLiteral(
-        "CREATE INDEX IF NOT EXISTS \"InventoryValue\" ON \"Inventory\" (\"CurrentInv\", \"UnitCost\")");
-    if (isPostgres(db)) {
-        return {
-            QStringLiteral(
-                "CREATE TABLE IF NOT EXISTS \"StockLedger\" ("
-                "\"EntryId\" bigserial PRIMARY KEY, "
-                "\"ChangedAt\" text NOT NULL, \"Workstation\" citext NOT NULL, "
-                "\"LoginName\" text NOT NULL, \"PartNo\" citext NOT NULL, \"Change\" bigint NOT NULL, "
-                "\"StockAfter\" bigint, \"Source\" text NOT NULL, \"GroupId\" text NOT NULL, "
-                "\"KitNo\" citext, \"Kits\" bigint, \"Line\" bigint, \"Note\" text, "
-                "\"UndoOf\" text, \"UndoneBy\" text, \"Saved\" text)"),
-            QStringLiteral("CREATE INDEX IF NOT EXISTS \"StockLedgerPart\" ON \"StockLedger\" "
-                           "(\"PartNo\", \"ChangedAt\")"),
-            QStringLiteral("CREATE INDEX IF NOT EXISTS \"StockLedgerGroup\" ON \"StockLedger\" "
-                           "(\"GroupId\", \"PartNo\")"),
-            QStringLiteral("CREATE INDEX IF NOT EXISTS \"StockLedgerWorkstation\" ON \"StockLedger\" "
-                           "(\"Workstation\", \"EntryId\")"),
-            ValueIndex,
-        };
-    }
-    return {
-        QStringLiteral(
-            "CREATE TABLE IF NOT EXISTS \"StockLedger\" ("
-            "\"EntryId\" INTEGER PRIMARY KEY AUTOINCREMENT, "
-            "\"ChangedAt\" TEXT NOT NULL, \"Workstation\" TEXT NOT NULL COLLATE NOCASE, "
-            "\"LoginName\" TEXT NOT NULL, \"PartNo\" TEXT NOT NULL COLLATE NOCASE, "
-            "\"Change\" INTEGER NOT NULL CHECK (typeof(\"Change\") = 'integer'), "
-            "\"StockAfter\" INTEGER, \"Source\" TEXT NOT NULL, \"GroupId\" TEXT NOT NULL, "
-            "\"KitNo\" TEXT COLLATE NOCASE, \"Kits\" INTEGER, \"Line\" INTEGER, \"Note\" TEXT, "
-            "\"UndoOf\" TEXT, \"UndoneBy\" TEXT, \"Saved\" TEXT)"),
+    // The same on both engines. A database from before the ledger also lacks
+    // the index of the stock valuation, which came with it.
+    static const QStringList indexes = {
         QStringLiteral("CREATE INDEX IF NOT EXISTS \"StockLedgerPart\" ON \"StockLedger\" "
                        "(\"PartNo\", \"ChangedAt\")"),
         QStringLiteral("CREATE INDEX IF NOT EXISTS \"StockLedgerGroup\" ON \"StockLedger\" "
                        "(\"GroupId\", \"PartNo\")"),
         QStringLiteral("CREATE INDEX IF NOT EXISTS \"StockLedgerWorkstation\" ON \"StockLedger\" "
                        "(\"Workstation\", \"EntryId\")"),
-        ValueIndex,
+        QStringLiteral("CREATE INDEX IF NOT EXISTS \"InventoryValue\" ON \"Inventory\" (\"CurrentInv\", \"UnitCost\")"),
     };
+    if (isPostgres(db)) {
+        return QStringList{QStringLiteral(
+                   "CREATE TABLE IF NOT EXISTS \"StockLedger\" ("
+                   "\"EntryId\" bigserial PRIMARY KEY, "
+                   "\"ChangedAt\" text NOT NULL, \"Workstation\" citext NOT NULL, "
+                   "\"LoginName\" text NOT NULL, \"PartNo\" citext NOT NULL, \"Change\" bigint NOT NULL, "
+                   "\"StockAfter\" bigint, \"Source\" text NOT NULL, \"GroupId\" text NOT NULL, "
+                   "\"KitNo\" citext, \"Kits\" bigint, \"Line\" bigint, \"Note\" text, "
+                   "\"UndoOf\" text, \"UndoneBy\" text, \"Saved\" text)")}
+               + indexes;
+    }
+    return QStringList{QStringLiteral(
+               "CREATE TABLE IF NOT EXISTS \"StockLedger\" ("
+               "\"EntryId\" INTEGER PRIMARY KEY AUTOINCREMENT, "
+               "\"ChangedAt\" TEXT NOT NULL, \"Workstation\" TEXT NOT NULL COLLATE NOCASE, "
+               "\"LoginName\" TEXT NOT NULL, \"PartNo\" TEXT NOT NULL COLLATE NOCASE, "
+               "\"Change\" INTEGER NOT NULL CHECK (typeof(\"Change\") = 'integer'), "
+               "\"StockAfter\" INTEGER, \"Source\" TEXT NOT NULL, \"GroupId\" TEXT NOT NULL, "
+               "\"KitNo\" TEXT COLLATE NOCASE, \"Kits\" INTEGER, \"Line\" INTEGER, \"Note\" TEXT, "
+               "\"UndoOf\" TEXT, \"UndoneBy\" TEXT, \"Saved\" TEXT)")}
+           + indexes;
 }
 
 bool ensureTable(Database &db, DbError *error)
@@ -373,13 +364,9 @@ bool record(Database &db, const Entry &entry, DbError *error)
     } else {
         // The part number as the catalogue holds it, when the part is there.
         values.insert(4, entry.partNo);
-        written = db.execute(QStringLiteral(
-                                 "INSERT INTO \"StockLedger\" (\"ChangedAt\", \"Workstation\", \"LoginName\", "
-                                 "\"PartNo\", \"Change\", \"StockAfter\", \"Source\", \"GroupId\", \"KitNo\", "
-                                 "\"Kits\", \"Line\", \"Note\", \"UndoOf\", \"Saved\") "
-                                 "VALUES (?, ?, ?, COALESCE((SELECT PartNo FROM Inventory WHERE PartNo = ?), ?), "
-                                 "?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
-                             values);
+        static const QString insert = ledgerColumns() + QStringLiteral(
+            "(?, ?, ?, COALESCE((SELECT PartNo FROM Inventory WHERE PartNo = ?), ?), ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+        written = db.execute(insert, values);
     }
     return written || fail(error, db.error());
 }

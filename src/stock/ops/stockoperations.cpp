@@ -49,15 +49,7 @@ template <class T> T conversionFailed(const DbError &error)
     return outcome;
 }
 
-// Rows of one statement as lists of values.
-struct Rows : SqlEngine::RowSink
-{
-    QList<QVariantList> rows;
-    QVariantList current;
-    void columns(const QStringList &) override {}
-    void value(QVariant &&v) override { current.append(std::move(v)); }
-    void endRow() override { rows.append(std::exchange(current, {})); }
-};
+using Rows = SqlEngine::RowList;
 
 // Inside the caller's transaction. *stored is the part number as the
 // catalogue spells it.
