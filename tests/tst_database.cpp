@@ -5,6 +5,7 @@
 #include "data/pgengine.h"
 #include "data/recordset.h"
 #include "data/schema.h"
+#include "data/sqlengine.h"
 #include "testenvironment.h"
 
 #include <QFile>
@@ -98,6 +99,26 @@ private slots:
         QCOMPARE(env.ownScalar("PRAGMA synchronous").toInt(), 2); // FULL
         QVERIFY(env.ownScalar("PRAGMA busy_timeout").toInt() >= 5000);
         QCOMPARE(env.ownScalar("PRAGMA mmap_size").toInt(), 0); // reads never go through a map
+    }
+
+    // Commits in close succession: the log is moved into the file beside
+    // them and still starts over, rather than growing until a commit has to
+    // move all of it.
+    void logStaysShortUnderSteadyWrites()
+    {
+        FILE_ONLY("the file database's log");
+        TestEnvironment env;
+        QVERIFY2(env.isValid(), qPrintable(env.error()));
+        const QString log = env.app.databasePath() + "-wal";
+        const qint64 frame = env.ownScalar("PRAGMA page_size").toLongLong() + 24;
+        qint64 longest = 0;
+        for (int i = 0; i < 2500; ++i) {
+            QVERIFY(env.exec("INSERT INTO Inventory (PartNo, Description) VALUES (?, hex(randomblob(1500)))",
+                             {QString("P%1").arg(i)}));
+            longest = qMax(longest, QFileInfo(log).size() / frame);
+        }
+        QVERIFY2(longest < 2 * SqliteEngine::CheckpointPages, qPrintable(QString::number(longest)));
+        QCOMPARE(env.scalar("SELECT COUNT(*) FROM Inventory").toInt(), 2500);
     }
 
     // Never created, emptied or rewritten.

@@ -13,7 +13,7 @@
 namespace Floor {
 
 double writesMs(const QString &path, const QList<QStringList> &runs, int delta, bool readFirst,
-                bool ledger)
+                bool ledger, bool alternate)
 {
     sqlite3 *db = nullptr;
     if (sqlite3_open(QFile::encodeName(path).constData(), &db) != SQLITE_OK)
@@ -51,7 +51,8 @@ double writesMs(const QString &path, const QList<QStringList> &runs, int delta, 
                     sqlite3_column_int64(read, 0);
                 sqlite3_reset(read);
             }
-            sqlite3_bind_int(update, 1, delta);
+            const int change = alternate && group % 2 ? -delta : delta;
+            sqlite3_bind_int(update, 1, change);
             sqlite3_bind_text(update, 2, key.constData(), int(key.size()), SQLITE_STATIC);
             if (sqlite3_step(update) != SQLITE_DONE)
                 std::fprintf(stderr, "floor: %s\n", sqlite3_errmsg(db));
@@ -62,7 +63,7 @@ double writesMs(const QString &path, const QList<QStringList> &runs, int delta, 
                                       + QByteArray::number(group);
                 sqlite3_bind_text(entry, 1, stamp.constData(), int(stamp.size()), SQLITE_TRANSIENT);
                 sqlite3_bind_text(entry, 2, key.constData(), int(key.size()), SQLITE_STATIC);
-                sqlite3_bind_int(entry, 3, delta);
+                sqlite3_bind_int(entry, 3, change);
                 sqlite3_bind_text(entry, 4, id.constData(), int(id.size()), SQLITE_TRANSIENT);
                 if (sqlite3_step(entry) != SQLITE_DONE)
                     std::fprintf(stderr, "floor: %s\n", sqlite3_errmsg(db));

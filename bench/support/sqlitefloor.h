@@ -10,11 +10,12 @@
 namespace Floor {
 
 // Median ms of `runs` write transactions; in each, one UPDATE of the stock per
-// part (adding `delta`), then COMMIT. With `readFirst` each UPDATE is preceded
+// part (adding `delta`; with `alternate`, taking it away in every other run,
+// as a kit pulled and put back), then COMMIT. With `readFirst` each UPDATE is preceded
 // by a SELECT of the part's stock and reorder point, as a kit pull does.
 // With `ledger` each UPDATE is followed by the stock ledger's row for it, as
 // the program writes one per change.
 double writesMs(const QString &path, const QList<QStringList> &runs, int delta, bool readFirst,
-                bool ledger = false);
+                bool ledger = false, bool alternate = false);
 
 } // namespace Floor
