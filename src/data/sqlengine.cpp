@@ -333,14 +333,16 @@ public:
         if (m_thread.joinable())
             m_thread.join();
     }
-    // Wakes the thread unless a pass is already asked for or running.
-    void request()
+    // Wakes the thread unless a pass is already asked for or running;
+    // `pages` are in the log as it is asked.
+    void request(int pages)
     {
         {
             std::lock_guard<std::mutex> lock(m_mutex);
             if (m_due || m_running)
                 return;
             m_due = true;
+            m_passFrom = pages;
             if (!m_thread.joinable())
                 m_thread = std::thread([this] { loop(); });
         }
@@ -353,8 +355,10 @@ public:
     // begins after every page in it was moved. While commits follow each
     // other closely, the thread's pass always ends after the next commit
     // has begun, and the log would grow to CheckpointLimit. So once the
-    // thread has moved the bulk, the next commit moves the few pages written
-    // since, and the one after it starts the log over.
+    // thread has moved the bulk, a commit that finds only a few pages
+    // written since (TailPages) moves them itself, and the next commit
+    // starts the log over; after larger commits the thread makes another
+    // pass.
     static int afterCommit(void *self, sqlite3 *db, const char *schema, int pages)
     {
         auto *checkpointer = static_cast<Checkpointer *>(self);
@@ -362,14 +366,29 @@ public:
             checkpointer->m_finished = false; // a pass of an earlier, shorter log
             return SQLITE_OK;
         }
-        if (pages >= CheckpointLimit || checkpointer->m_finished.exchange(false))
+        const bool passed = checkpointer->m_finished.exchange(false);
+        if (pages >= CheckpointLimit || (passed && pages - checkpointer->m_passFrom <= TailPages))
             sqlite3_wal_checkpoint_v2(db, schema, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
         else
-            checkpointer->request();
+            checkpointer->request(pages);
         return SQLITE_OK;
     }
 
 private:
+    sqlite3 *open() const
+    {
+        sqlite3 *db = nullptr;
+        if (sqlite3_open_v2(m_path.constData(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK) {
+            sqlite3_busy_timeout(db, 100);
+            // A connection takes up the log only when it first reads; until
+            // then a checkpoint finds no log and does nothing.
+            if (sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr) == SQLITE_OK)
+                return db;
+        }
+        sqlite3_close(db);
+        return nullptr;
+    }
+
     void loop()
     {
         sqlite3 *db = nullptr;
@@ -382,14 +401,10 @@ private:
                 m_due = false;
                 m_running = true;
             }
-            if (!db && sqlite3_open_v2(m_path.constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
-                sqlite3_close(db);
-                db = nullptr; // the next commit moves the log itself
-            }
-            if (db) {
-                sqlite3_busy_timeout(db, 100);
+            if (!db)
+                db = open(); // if it cannot, the commits move the log themselves
+            if (db)
                 sqlite3_wal_checkpoint_v2(db, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
-            }
             {
                 std::lock_guard<std::mutex> lock(m_mutex);
                 m_running = false;
@@ -407,6 +422,7 @@ private:
     bool m_running = false;
     bool m_stop = false;
     std::atomic<bool> m_finished{false};
+    std::atomic<int> m_passFrom{0};
 };
 
 void SqliteEngine::checkpointBeside(QSqlDatabase &db, const QString &path) const

@@ -175,6 +175,8 @@ public:
     // it itself only when the log has grown to CheckpointLimit pages.
     static constexpr int CheckpointPages = 1000;
     static constexpr int CheckpointLimit = 8000;
+    // Pages written after the thread's pass began that a commit moves itself.
+    static constexpr int TailPages = 256;
 
     QString driverName() const override { return QStringLiteral("QSQLITE"); }
     QString connectOptions() const;
