@@ -146,6 +146,28 @@ double percentile(QList<double> samples, double pct)
     return samples.at(idx);
 }
 
+bool partSamples(int parts, quint32 seed, QList<double> *samples, int warmUp, int runs,
+                 const std::function<bool(const QString &)> &change,
+                 const std::function<void(const QString &)> &prepare)
+{
+    QRandomGenerator rng(seed);
+    samples->clear();
+    for (int i = 0; i < warmUp + runs; ++i) {
+        const QString partNo = partNumber(int(rng.bounded(parts)));
+        if (prepare)
+            prepare(partNo);
+        QElapsedTimer t;
+        t.start();
+        const bool done = change(partNo);
+        const double ms = double(t.nsecsElapsed()) / 1e6;
+        if (!done)
+            return false;
+        if (i >= warmUp)
+            *samples << ms;
+    }
+    return true;
+}
+
 bool submitSamples(QWidget *stockWindow, int parts, QList<double> *samples, int warmUp, int runs)
 {
     auto *partNo = stockWindow->findChild<QLineEdit *>(QStringLiteral("txtPartNo"));
@@ -153,22 +175,16 @@ bool submitSamples(QWidget *stockWindow, int parts, QList<double> *samples, int 
     auto *submit = stockWindow->findChild<QPushButton *>(QStringLiteral("cmdUpdate"));
     if (!partNo || !quantity || !submit)
         return false;
-    QRandomGenerator rng(42);
-    samples->clear();
-    for (int i = 0; i < warmUp + runs; ++i) {
-        partNo->setText(partNumber(int(rng.bounded(parts))));
-        quantity->setText(QStringLiteral("1"));
-        QElapsedTimer t;
-        t.start();
+    const auto click = [&](const QString &) {
         submit->click();
         QCoreApplication::processEvents(); // the repaint the user waits for
-        const double ms = double(t.nsecsElapsed()) / 1e6;
-        if (!partNo->text().isEmpty())
-            return false;
-        if (i >= warmUp)
-            *samples << ms;
-    }
-    return true;
+        return partNo->text().isEmpty(); // a failed Submit leaves the part number
+    };
+    const auto type = [&](const QString &part) {
+        partNo->setText(part);
+        quantity->setText(QStringLiteral("1"));
+    };
+    return partSamples(parts, 42, samples, warmUp, runs, click, type);
 }
 
 } // namespace Bench

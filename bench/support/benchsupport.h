@@ -3,6 +3,7 @@
 #include "ui/userinterface.h"
 
 #include <QString>
+#include <functional>
 #include <optional>
 
 class AppContext;
@@ -59,6 +60,12 @@ double residentMb();
 // Processor time of this process so far, in ms: the work itself, apart from
 // waiting for the disk or for a processor on a busy machine.
 double cpuMs();
+// Times `runs` calls of `change` (after `warmUp` untimed ones), each for a
+// random part of the generated data; `prepare`, if given, runs for the same
+// part before the clock starts. False as soon as a `change` returns false.
+bool partSamples(int parts, quint32 seed, QList<double> *samples, int warmUp, int runs,
+                 const std::function<bool(const QString &)> &change,
+                 const std::function<void(const QString &)> &prepare = {});
 // Times `runs` Submits (after `warmUp` untimed ones) of 1 to a random part
 // in an open stock adjustment window, each with the repaint the user waits
 // for. False when a Submit left the part number in place (it failed).

@@ -171,11 +171,11 @@ class SqliteEngine : public SqlEngine
 public:
     static constexpr int BusyTimeoutMs = 5000;
     // Pages of the write-ahead log at which they are moved into the database
-    // by a thread of the connection's own, beside the commits; a commit does
-    // it itself only when the log has grown to CheckpointLimit pages.
+    // by a thread of the connection's own, beside the commits. A commit moves
+    // them itself only when they are the few (up to TailPages) written after
+    // the thread's pass began, or when the log has grown to CheckpointLimit.
     static constexpr int CheckpointPages = 1000;
     static constexpr int CheckpointLimit = 8000;
-    // Pages written after the thread's pass began that a commit moves itself.
     static constexpr int TailPages = 256;
 
     QString driverName() const override { return QStringLiteral("QSQLITE"); }
